@@ -1,0 +1,141 @@
+#pragma once
+// The camera link: the record of one connection with the camera, the codes
+// every layer reports, and the link and engine operations. Every operation
+// takes the link last and returns a signed 32-bit result.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "platform/devices.h"
+
+namespace pelox {
+
+// Port types.
+inline constexpr int32_t PORT_TYPE_NONE = -1;
+inline constexpr int32_t PORT_TYPE_COM_FIRST = 1;
+inline constexpr int32_t PORT_TYPE_COM_LAST = 9;
+inline constexpr int32_t PORT_TYPE_STORAGE = 160;
+
+// Link states.
+inline constexpr int32_t LINK_STATE_CLOSED = 0;
+inline constexpr int32_t LINK_STATE_READY = 1;
+inline constexpr int32_t LINK_STATE_CAMERA_GONE = 2;
+inline constexpr int32_t LINK_STATE_BROKEN = 3;
+inline constexpr int32_t LINK_STATE_BUSY = 4;
+inline constexpr int32_t LINK_STATE_IN_TRANSACTION = 6;
+
+// Link error codes.
+inline constexpr int32_t LINK_OK = 0;
+inline constexpr int32_t LINK_ERROR_COMMAND = 1;
+inline constexpr int32_t LINK_ERROR_INVALID_ARGUMENT = 2;
+inline constexpr int32_t LINK_ERROR_NO_PORT = 3;
+inline constexpr int32_t LINK_ERROR_FILE_WRITE = 5;
+inline constexpr int32_t LINK_ERROR_PORT_OPEN_CLOSE = 7;
+inline constexpr int32_t LINK_ERROR_SEND = 8;
+inline constexpr int32_t LINK_ERROR_NO_REPLY = 10;
+inline constexpr int32_t LINK_ERROR_SERIAL_CONNECT = 11;
+inline constexpr int32_t LINK_ERROR_NO_ANSWER = 12;
+inline constexpr int32_t LINK_ERROR_UNEXPECTED = 13;
+inline constexpr int32_t LINK_ERROR_NAK = 14;
+inline constexpr int32_t LINK_ERROR_CAMERA_ERROR = 15;
+inline constexpr int32_t LINK_ERROR_MALFORMED = 16;
+inline constexpr int32_t LINK_ERROR_EMPTY_OBJECT = 18;
+inline constexpr int32_t LINK_ERROR_CANCELLED = 19;
+inline constexpr int32_t LINK_ERROR_CAMERA_GONE = 20;
+inline constexpr int32_t LINK_ERROR_TRANSPORT = 21;
+inline constexpr int32_t LINK_ERROR_NO_LINK = 22;
+inline constexpr int32_t LINK_ERROR_INTERNAL = 255;
+
+// An abortable engine returns this when the link was re-established meanwhile.
+inline constexpr int32_t LINK_RESTART = -2;
+
+// Serial flow-control modes.
+inline constexpr int32_t FLOW_HARDWARE = 0;
+inline constexpr int32_t FLOW_XONXOFF = 1;
+inline constexpr int32_t FLOW_NONE = 2;
+
+// Called with (user value, 0, percent); 0 cancels the transfer.
+using ProgressCallback = int32_t (*)(uint32_t user, int32_t reserved, int32_t percent);
+
+// The maker's six storage-pipe operation codes.
+struct OpcodeSet {
+  uint8_t command;
+  uint8_t data_out;
+  uint8_t data_in;
+  uint8_t status;
+  uint8_t answer;
+  uint8_t close;
+};
+
+inline constexpr size_t REQUEST_BLOCK_SIZE = 80;
+using RequestBlock = std::array<uint8_t, REQUEST_BLOCK_SIZE>;
+
+struct CameraLink {
+  uint8_t link_id = 0;
+  int32_t port_type = PORT_TYPE_NONE;
+  int32_t speed_index = 0;
+  int32_t speed_checked = 0;
+  uint16_t vendor_code = 0;
+  int32_t large_blocks = 0;
+  const OpcodeSet* opcode_set = nullptr;
+  int32_t device_index = 0;
+  EventHandle completion_event = nullptr;
+  std::unique_ptr<RequestBlock> exec_srb;
+  std::unique_ptr<RequestBlock> pass_through;
+  int32_t wait_seconds = 0;
+  DriveHandle device_handle = nullptr;
+  SerialHandle com_handle = nullptr;
+  uint32_t busy_deadline = 0;
+  int32_t last_error = 0;
+  int32_t retry_count = 0;
+  // Waits between threads read these, so they are atomic.
+  std::atomic<int32_t> state{LINK_STATE_CLOSED};
+  std::atomic<int32_t> transfer_active{0};
+  int32_t control_sent = 0;
+  uint8_t tx_seq = 0;
+  uint8_t rx_seq = 0;
+  std::atomic<int32_t> abort_requested{0};
+  ProgressCallback progress_callback = nullptr;
+  uint32_t progress_user = 0;
+  CameraLink* prev = nullptr;
+  CameraLink* next = nullptr;
+  int32_t current_object_mode = 0;
+};
+
+// Connection (creation, ports, states and errors).
+CameraLink* LinkCreate();
+int32_t LinkDestroyAll();
+int32_t LinkDelete(CameraLink* link);
+int32_t LinkSetSpeed(int32_t speed_index, CameraLink* link);
+int32_t LinkOpenPort(int32_t port, CameraLink* link);
+int32_t LinkConnect(int32_t mode, CameraLink* link);
+int32_t LinkReconnect(CameraLink* link);
+int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link);
+int32_t LinkLastError(const CameraLink* link);
+int32_t LinkSetError(int32_t code, CameraLink* link);
+void LinkNoteError(int32_t code, CameraLink* link);
+int32_t LinkEnsureReady(CameraLink* link);
+int32_t LinkPollBusy(CameraLink* link);
+int32_t LinkCheckAlive(CameraLink* link);
+
+// Transaction engines. Destinations carry their capacity; a read never
+// writes past it.
+int32_t LinkGetValue(uint8_t property_id, bool abortable, CameraLink* link);
+int32_t LinkSetValue(uint8_t property_id, uint32_t value, CameraLink* link);
+int32_t LinkExecute(uint8_t action, uint8_t argument, uint32_t busy_ms, CameraLink* link);
+// The largest payload is destination.size().
+int32_t LinkReadChunk(bool first, uint32_t& delivered, bool& more, std::span<uint8_t> destination,
+                      uint8_t data_kind, bool abortable, uint8_t request_class, CameraLink* link);
+int32_t LinkReadBlock(uint8_t data_kind, std::span<uint8_t> destination, CameraLink* link);
+// The total size is destination.size(); progress_start is in 1/256 percent.
+int32_t LinkReadData(uint8_t data_kind, std::span<uint8_t> destination, uint32_t object,
+                     int32_t progress_start, CameraLink* link);
+int32_t LinkReadObjectToFile(uint8_t size_property_id, uint8_t data_kind, FileHandle file,
+                             uint32_t object, CameraLink* link);
+int32_t LinkWriteData(uint8_t data_kind, std::span<const uint8_t> data, CameraLink* link);
+int32_t LinkWriteString(uint8_t data_kind, std::string_view text, CameraLink* link);
+
+}  // namespace pelox

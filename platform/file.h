@@ -1,0 +1,42 @@
+#pragma once
+// Files: the firmware image (opened without sharing, mapped read-only) and
+// the destination files of object reads.
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "platform/devices.h"
+
+namespace pelox {
+
+// The process's current directory and the separator its paths use.
+std::string FileCurrentDirectory();
+char FilePathSeparator();
+
+// Opens an existing file for reading, refusing to share it where the
+// platform allows; null on failure with the system error in `error`.
+FileHandle FileOpenRead(const char* path, uint32_t& error);
+// Creates or truncates a file for writing; null on failure.
+FileHandle FileCreate(const char* path, uint32_t& error);
+// Size in bytes, or -1 when it cannot be read.
+int64_t FileSize(FileHandle file);
+// Bytes read (0 at the end), or -1 on failure.
+int64_t FileRead(FileHandle file, std::span<uint8_t> buffer);
+// Bytes written, or -1 on failure.
+int64_t FileWrite(FileHandle file, std::span<const uint8_t> data);
+// Back to the first byte; false on failure.
+bool FileRewind(FileHandle file);
+bool FileClose(FileHandle file);
+
+// A read-only view of a whole open file.
+struct FileView {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  void* mapping = nullptr;  // the backend's mapping object
+};
+// False on failure with the system error in `error`; an empty file maps to
+// an empty view.
+bool FileMapReadOnly(FileHandle file, FileView& view, uint32_t& error);
+void FileUnmap(FileView& view);
+
+}  // namespace pelox

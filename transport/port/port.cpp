@@ -1,0 +1,151 @@
+#include "transport/port/port.h"
+
+#include <array>
+
+#include "platform/clock.h"
+#include "transport/storage/storage_ops.h"
+
+namespace pelox {
+namespace {
+
+// One serial port at a time for the whole program; the device-control block
+// is shared by every link, as the one open port owns it.
+int32_t open_port_type = PORT_TYPE_NONE;
+CommSettings comm_settings;
+
+constexpr uint32_t WRITE_TIMEOUT_MULTIPLIER_MS = 100;
+constexpr uint32_t WRITE_TIMEOUT_CONSTANT_MS = 300;
+constexpr uint32_t SERIAL_TIMEOUT_UNIT_MS = 10;
+constexpr uint32_t SERIAL_ZERO_TIMEOUT_MS = 2;
+constexpr uint32_t FLOW_FLAGS = DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW | DCB_OUTX | DCB_INX;
+
+bool IsStorage(int32_t type) { return type == PORT_TYPE_STORAGE; }
+
+int32_t SerialReadWithTimeout(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
+  CommTimeouts timeouts;
+  if (!SerialGetTimeouts(link->com_handle, timeouts)) return PORT_FAILED;
+  timeouts.ReadIntervalTimeout = 0;
+  timeouts.ReadTotalTimeoutMultiplier = 0;
+  timeouts.ReadTotalTimeoutConstant =
+      timeout == 0 ? SERIAL_ZERO_TIMEOUT_MS : static_cast<uint32_t>(timeout) * SERIAL_TIMEOUT_UNIT_MS;
+  if (!SerialSetTimeouts(link->com_handle, timeouts)) return PORT_FAILED;
+  uint32_t received = 0;
+  if (!SerialRead(link->com_handle, buffer, received)) return PORT_FAILED;
+  return static_cast<int32_t>(received);
+}
+
+bool ConfigureSerial(SerialHandle device, uint32_t baud, uint8_t byte_size, uint32_t in_queue,
+                     uint32_t out_queue) {
+  if (!SerialGetState(device, comm_settings)) return false;
+  comm_settings.BaudRate = baud;
+  comm_settings.ByteSize = byte_size;
+  comm_settings.Parity = NOPARITY;
+  comm_settings.StopBits = ONESTOPBIT;
+  if (!SerialSetState(device, comm_settings)) return false;
+  CommTimeouts timeouts;
+  if (!SerialGetTimeouts(device, timeouts)) return false;
+  timeouts.WriteTotalTimeoutMultiplier = WRITE_TIMEOUT_MULTIPLIER_MS;
+  timeouts.WriteTotalTimeoutConstant = WRITE_TIMEOUT_CONSTANT_MS;
+  if (!SerialSetTimeouts(device, timeouts)) return false;
+  return SerialSetupQueues(device, in_queue, out_queue);
+}
+
+}  // namespace
+
+int32_t PortOpenType() { return open_port_type; }
+const CommSettings& PortCommSettings() { return comm_settings; }
+
+void PortResetState() {
+  open_port_type = PORT_TYPE_NONE;
+  comm_settings = CommSettings{};
+}
+
+int32_t PortOpenStorage(const char* /*name*/, int32_t type, CameraLink* link) {
+  const StorageOps& ops = StorageOpsTable();
+  if (ops.Open == nullptr) return PORT_FAILED;
+  return ops.Open(type, link) == type ? type : PORT_FAILED;
+}
+
+int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_queue,
+                    uint32_t out_queue, CameraLink* link) {
+  if (open_port_type != PORT_TYPE_NONE) return PORT_FAILED;
+  if (port < PORT_TYPE_COM_FIRST || port > PORT_TYPE_COM_LAST) return PORT_FAILED;
+  SerialHandle device = SerialOpen(port);
+  if (device == nullptr) return PORT_FAILED;
+  if (!ConfigureSerial(device, baud, byte_size, in_queue, out_queue)) {
+    // Release the device at once so that the caller's next try can open it.
+    SerialClose(device);
+    return PORT_FAILED;
+  }
+  link->com_handle = device;
+  link->port_type = port;
+  open_port_type = port;
+  return port;
+}
+
+int32_t PortClose(CameraLink* link) {
+  if (IsStorage(link->port_type)) {
+    const StorageOps& ops = StorageOpsTable();
+    return ops.Close != nullptr ? ops.Close(link) : 1;
+  }
+  if (link->com_handle == nullptr) return 1;
+  if (!SerialClose(link->com_handle)) return PORT_FAILED;
+  link->com_handle = nullptr;
+  open_port_type = PORT_TYPE_NONE;
+  return 1;
+}
+
+int32_t PortRead(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
+  if (IsStorage(link->port_type)) {
+    const StorageOps& ops = StorageOpsTable();
+    return ops.Read != nullptr ? ops.Read(link, buffer, timeout) : PORT_TRANSFER_FAILED;
+  }
+  if (link->com_handle == nullptr) return PORT_FAILED;
+  return SerialReadWithTimeout(link, buffer, timeout);
+}
+
+int32_t PortDrain(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
+  if (IsStorage(link->port_type)) return PortRead(link, buffer, timeout);
+  if (link->port_type != open_port_type || timeout <= 0 || buffer.empty()) return PORT_FAILED;
+  int32_t drained = 0;
+  while (PortRead(link, buffer.first(1), 1) > 0) ++drained;
+  return drained;
+}
+
+int32_t PortWrite(CameraLink* link, std::span<const uint8_t> data) {
+  if (IsStorage(link->port_type)) {
+    const StorageOps& ops = StorageOpsTable();
+    return ops.Write != nullptr ? ops.Write(link, data) : PORT_TRANSFER_FAILED;
+  }
+  if (link->com_handle == nullptr) return PORT_FAILED;
+  uint32_t written = 0;
+  if (!SerialWrite(link->com_handle, data, written)) return PORT_FAILED;
+  if (!SerialFlush(link->com_handle)) return PORT_FAILED;
+  return 1;
+}
+
+int32_t PortSleep(int32_t /*type*/, uint32_t milliseconds) {
+  ClockSleep(milliseconds);
+  return 1;
+}
+
+int32_t PortSetBaud(int32_t type, uint32_t baud, SerialHandle device) {
+  if (IsStorage(type)) return 1;
+  comm_settings.BaudRate = baud;
+  return SerialSetState(device, comm_settings) ? 1 : PORT_FAILED;
+}
+
+int32_t PortSetFlowControl(int32_t type, int32_t mode, SerialHandle device) {
+  if (IsStorage(type)) return 1;
+  uint32_t flow = 0;
+  switch (mode) {
+    case FLOW_HARDWARE: flow = DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW; break;
+    case FLOW_XONXOFF: flow = DCB_OUTX | DCB_INX; break;
+    case FLOW_NONE: break;
+    default: flow = comm_settings.flags & FLOW_FLAGS; break;  // unknown mode: unchanged
+  }
+  comm_settings.flags = (comm_settings.flags & ~FLOW_FLAGS) | flow;
+  return SerialSetState(device, comm_settings) ? 1 : PORT_FAILED;
+}
+
+}  // namespace pelox

@@ -1,0 +1,33 @@
+#pragma once
+// The storage pipe's operations table, filled once by StorageTransportInit
+// with the variant that suits the running system.
+#include <cstdint>
+#include <span>
+
+#include "link/camera_link.h"
+
+namespace pelox {
+
+inline constexpr int32_t STORAGE_MODE_NONE = 0;
+inline constexpr int32_t STORAGE_MODE_PASS_THROUGH = 1;
+inline constexpr int32_t STORAGE_MODE_ASPI = 2;
+inline constexpr int32_t STORAGE_MODE_SG_IO = 3;
+
+struct StorageOps {
+  int32_t (*Open)(int32_t type, CameraLink* link) = nullptr;
+  int32_t (*Discover)(CameraLink* link) = nullptr;
+  int32_t (*Close)(CameraLink* link) = nullptr;
+  int32_t (*Read)(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) = nullptr;
+  int32_t (*Write)(CameraLink* link, std::span<const uint8_t> data) = nullptr;
+  int32_t (*ScsiIn)(CameraLink* link, std::span<uint8_t> buffer) = nullptr;
+  int32_t (*ScsiOut)(CameraLink* link, std::span<const uint8_t> buffer) = nullptr;
+};
+
+// The table in force; its entries are null until a variant is chosen.
+const StorageOps& StorageOpsTable();
+int32_t StorageMode();
+int32_t StorageTransportInit(int32_t request);
+// Back to no variant; for tests.
+void StorageResetState();
+
+}  // namespace pelox
