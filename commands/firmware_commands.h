@@ -1,0 +1,56 @@
+#pragma once
+// The commands the uploader issues: the camera checks (maker, firmware
+// version, battery), the transfer of the firmware file or image, and the
+// action that makes the camera write it. Each takes the link last, leaves its
+// outcome in LinkLastError and returns a code (queries: the value or -1).
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "link/camera_link.h"
+#include "platform/devices.h"
+
+namespace pelox {
+
+// The maker and version texts: zero-terminated unless the camera fills all 32.
+inline constexpr size_t CAMERA_TEXT_SIZE = 32;
+
+inline constexpr uint8_t PROPERTY_BATTERY_LEVEL = 16;
+inline constexpr uint8_t PROPERTY_UPLOAD_KEY = 32;
+inline constexpr uint8_t DATA_KIND_FIRMWARE_VERSION = 26;
+inline constexpr uint8_t DATA_KIND_FIRMWARE = 29;
+inline constexpr uint8_t DATA_KIND_MAKER = 48;
+inline constexpr uint8_t ACTION_WRITE_FIRMWARE = 11;
+
+inline constexpr uint32_t FIRMWARE_FILE_MAX_SIZE = 2097152;
+inline constexpr size_t FIRMWARE_IMAGE_MAX_SIZE = 10485760;
+// The key the application passes for its file transfer.
+inline constexpr uint32_t FIRMWARE_FILE_UPLOAD_KEY = 0x05A3C7D1;
+// The key an in-memory image is always sent with.
+inline constexpr uint32_t FIRMWARE_IMAGE_UPLOAD_KEY = 0x0C4B0D27;
+// The pause before the write action, and how long the camera may stay busy.
+inline constexpr uint32_t FIRMWARE_WRITE_DELAY_MS = 500;
+inline constexpr uint32_t FIRMWARE_WRITE_BUSY_MS = 60000;
+
+int32_t CameraGetVendor(std::span<char, CAMERA_TEXT_SIZE> text, CameraLink* link);
+int32_t CameraGetFirmwareVersion(std::span<char, CAMERA_TEXT_SIZE> text, CameraLink* link);
+// 0 to 100, or -1 (an answer above 100 leaves 13 in LinkLastError).
+int32_t CameraGetBatteryLevel(CameraLink* link);
+
+int32_t CameraSetUploadKey(uint32_t key, CameraLink* link);
+// The key, or -1.
+int32_t CameraGetUploadKey(CameraLink* link);
+
+// Writes the key, then sends the whole file. The key stays written even when
+// the file is then refused.
+int32_t CameraUploadFirmwareFile(FileHandle file, uint32_t key, CameraLink* link);
+// Sends the whole open file, from its first byte, as firmware data: 1 when
+// its size is unknown or above 2 MiB, 255 when it cannot be read in full
+// (nothing is sent then).
+int32_t CameraSendFirmwareFile(FileHandle file, CameraLink* link);
+// Writes the image key, then sends the image: 1 above 10 MiB, no key written.
+int32_t CameraUploadFirmwareImage(std::span<const uint8_t> image, CameraLink* link);
+// Waits 500 ms, then starts the camera's firmware write (busy up to 60 s).
+int32_t CameraWriteFirmware(CameraLink* link);
+
+}  // namespace pelox
