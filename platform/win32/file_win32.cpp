@@ -1,0 +1,121 @@
+#include <windows.h>
+
+#include "platform/file.h"
+
+namespace pelox {
+
+struct PlatformFile {
+  HANDLE handle;
+};
+
+namespace {
+
+HANDLE Native(FileHandle file) { return file->handle; }
+
+FileHandle OpenFile(const char* path, DWORD access, DWORD disposition, uint32_t& error) {
+  // Share mode 0: nobody else may open the file while we hold it.
+  HANDLE handle = CreateFileA(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = GetLastError();
+    return nullptr;
+  }
+  return new PlatformFile{handle};
+}
+
+}  // namespace
+
+std::string FileCurrentDirectory() {
+  const DWORD length = GetCurrentDirectoryA(0, nullptr);
+  if (length == 0) return std::string();
+  std::string path(length, '\0');
+  const DWORD written = GetCurrentDirectoryA(length, path.data());
+  if (written == 0 || written >= length) return std::string();
+  path.resize(written);
+  return path;
+}
+
+char FilePathSeparator() { return '\\'; }
+
+FileHandle FileOpenRead(const char* path, uint32_t& error) {
+  return OpenFile(path, GENERIC_READ, OPEN_EXISTING, error);
+}
+
+FileHandle FileCreate(const char* path, uint32_t& error) {
+  return OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS, error);
+}
+
+int64_t FileSize(FileHandle file) {
+  LARGE_INTEGER size;
+  if (file == nullptr || !GetFileSizeEx(Native(file), &size)) return -1;
+  return static_cast<int64_t>(size.QuadPart);
+}
+
+int64_t FileRead(FileHandle file, std::span<uint8_t> buffer) {
+  if (file == nullptr) return -1;
+  DWORD count = 0;
+  const DWORD wanted = buffer.size() > MAXDWORD ? MAXDWORD : static_cast<DWORD>(buffer.size());
+  if (!ReadFile(Native(file), buffer.data(), wanted, &count, nullptr)) return -1;
+  return static_cast<int64_t>(count);
+}
+
+int64_t FileWrite(FileHandle file, std::span<const uint8_t> data) {
+  if (file == nullptr) return -1;
+  size_t done = 0;
+  while (done < data.size()) {
+    const std::span<const uint8_t> rest = data.subspan(done);
+    const DWORD wanted = rest.size() > MAXDWORD ? MAXDWORD : static_cast<DWORD>(rest.size());
+    DWORD count = 0;
+    if (!WriteFile(Native(file), rest.data(), wanted, &count, nullptr) || count == 0) return -1;
+    done += count;
+  }
+  return static_cast<int64_t>(done);
+}
+
+bool FileRewind(FileHandle file) {
+  return file != nullptr && SetFilePointer(Native(file), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+}
+
+bool FileClose(FileHandle file) {
+  if (file == nullptr) return false;
+  const bool closed = CloseHandle(Native(file)) != 0;
+  delete file;
+  return closed;
+}
+
+bool FileMapReadOnly(FileHandle file, FileView& view, uint32_t& error) {
+  view = FileView{};
+  const int64_t size = FileSize(file);
+  if (size < 0) {
+    error = file == nullptr ? ERROR_INVALID_HANDLE : GetLastError();
+    return false;
+  }
+  // A mapping of an empty file cannot be created: an empty file is an empty view.
+  if (size == 0) return true;
+  if (static_cast<uint64_t>(size) > SIZE_MAX) {
+    error = ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  }
+  HANDLE mapping = CreateFileMappingA(Native(file), nullptr, PAGE_WRITECOPY, 0, 0, nullptr);
+  if (mapping == nullptr) {
+    error = GetLastError();
+    return false;
+  }
+  void* address = MapViewOfFile(mapping, FILE_MAP_COPY, 0, 0, 0);
+  if (address == nullptr) {
+    error = GetLastError();
+    CloseHandle(mapping);
+    return false;
+  }
+  view.data = static_cast<const uint8_t*>(address);
+  view.size = static_cast<size_t>(size);
+  view.mapping = mapping;
+  return true;
+}
+
+void FileUnmap(FileView& view) {
+  if (view.data != nullptr) UnmapViewOfFile(view.data);
+  if (view.mapping != nullptr) CloseHandle(view.mapping);
+  view = FileView{};
+}
+
+}  // namespace pelox
