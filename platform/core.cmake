@@ -1,7 +1,3 @@
-if(WIN32)
-  add_library(pelox_platform STATIC win32/clock_win32.cpp)
-else()
-  add_library(pelox_platform STATIC posix/clock_posix.cpp)
-endif()
-target_include_directories(pelox_platform PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(pelox_platform PRIVATE pelox_warnings)
+pelox_add_platform_library(pelox_platform
+  POSIX_SOURCES posix/clock_posix.cpp
+  WIN32_SOURCES win32/clock_win32.cpp)
