@@ -1,0 +1,16 @@
+#include <ctime>
+
+#include "platform/local_time.h"
+#include "platform/local_time_tm.h"
+
+namespace pelox {
+
+bool LocalTimeFromCalendar(int64_t seconds, LocalTime& local) {
+  std::time_t time{};
+  std::tm tm{};
+  if (!TimeFromSeconds(seconds, time) || localtime_r(&time, &tm) == nullptr) return false;
+  local = LocalTimeFromTm(tm);
+  return true;
+}
+
+}  // namespace pelox
