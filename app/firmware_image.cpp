@@ -1,0 +1,114 @@
+#include "app/firmware_image.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+#include "app/dialog_ids.h"
+
+namespace pelox {
+namespace {
+
+constexpr std::string_view KEY_LENGTH = "LENGTH=";
+constexpr std::string_view KEY_VERSION = "VER=";
+constexpr std::string_view KEY_SUM = "SUM=";
+constexpr char VALUE_END = ' ';
+constexpr char SUM_END = '\r';
+
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Keys are searched as text that ends at the first zero byte; an image
+// without one has no end to its header text and is refused.
+std::optional<std::string_view> KeySearchArea(std::span<const uint8_t> image) {
+  const auto zero = std::find(image.begin(), image.end(), uint8_t{0});
+  if (zero == image.end()) return std::nullopt;
+  return std::string_view(reinterpret_cast<const char*>(image.data()),
+                          static_cast<size_t>(zero - image.begin()));
+}
+
+// The value after the first occurrence of `key`, up to its terminator, when
+// it fits a value buffer with its terminator.
+std::optional<std::string_view> HeaderValue(std::string_view area, std::string_view key,
+                                            char terminator) {
+  const size_t key_at = area.find(key);
+  if (key_at == std::string_view::npos) return std::nullopt;
+  const size_t start = key_at + key.size();
+  const size_t end = area.find(terminator, start);
+  if (end == std::string_view::npos || end - start >= VERSION_TEXT_CAPACITY) return std::nullopt;
+  return area.substr(start, end - start);
+}
+
+}  // namespace
+
+int32_t ParseHeaderNumber(std::string_view text) {
+  size_t at = 0;
+  while (at < text.size() && IsSpace(text[at])) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+    negative = text[at] == '-';
+    ++at;
+  }
+  const int64_t limit = negative ? -int64_t{std::numeric_limits<int32_t>::min()}
+                                 : int64_t{std::numeric_limits<int32_t>::max()};
+  int64_t magnitude = 0;
+  for (; at < text.size() && IsDigit(text[at]); ++at) {
+    magnitude = std::min(magnitude * 10 + (text[at] - '0'), limit);
+  }
+  return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+int32_t FirmwareHeaderCheck(std::span<const uint8_t> image, VersionText& version) {
+  if (image.size() < FIRMWARE_HEADER_SIZE) return ERROR_INVALID_PARAMETER;
+  const auto area = KeySearchArea(image);
+  if (!area) return ERROR_INVALID_PARAMETER;
+
+  const auto length_text = HeaderValue(*area, KEY_LENGTH, VALUE_END);
+  if (!length_text) return ERROR_INVALID_PARAMETER;
+  const int32_t length = ParseHeaderNumber(*length_text);
+  if (length < 0 || static_cast<size_t>(length) != image.size() - FIRMWARE_HEADER_SIZE) {
+    return ERROR_INVALID_PARAMETER;
+  }
+
+  version.fill('\0');
+  const auto version_text = HeaderValue(*area, KEY_VERSION, VALUE_END);
+  if (!version_text) return ERROR_INVALID_PARAMETER;
+  std::copy(version_text->begin(), version_text->end(), version.begin());
+
+  const auto sum_text = HeaderValue(*area, KEY_SUM, SUM_END);
+  if (!sum_text) return ERROR_INVALID_PARAMETER;
+  // The payload's byte sum, wrapping at 32 bits, must cancel SUM exactly.
+  auto remainder = static_cast<uint32_t>(ParseHeaderNumber(*sum_text));
+  for (const uint8_t byte : image.subspan(FIRMWARE_HEADER_SIZE)) remainder -= byte;
+  return remainder == 0 ? STEP_OK : ERROR_INVALID_PARAMETER;
+}
+
+std::string FirmwareImagePath() {
+  std::string path = FileCurrentDirectory();
+  if (path.empty()) return path;
+  path += FilePathSeparator();
+  path += FIRMWARE_FILE_NAME;
+  if (path.size() >= FIRMWARE_PATH_CAPACITY) return {};
+  return path;
+}
+
+int32_t FirmwareImageOpen(FirmwareImage& image) {
+  const std::string path = FirmwareImagePath();
+  if (path.empty()) return ERROR_ACCESS_DENIED;
+  uint32_t error = 0;
+  image.file = FileOpenRead(path.c_str(), error);
+  if (image.file == nullptr) return ERROR_FILE_NOT_FOUND;
+  if (!FileMapReadOnly(image.file, image.view, error) || image.view.size == 0) {
+    return ERROR_CANTOPEN;
+  }
+  return STEP_OK;
+}
+
+void FirmwareImageRelease(FirmwareImage& image) {
+  if (image.view.data != nullptr || image.view.mapping != nullptr) FileUnmap(image.view);
+  image.view = FileView{};
+  if (image.file != nullptr) FileClose(image.file);
+  image.file = nullptr;
+}
+
+}  // namespace pelox

@@ -1,0 +1,51 @@
+#pragma once
+// The firmware image: Firmware.bin in the current directory, a 96-byte text
+// header (LENGTH=, VER=, SUM=) followed by the payload. It stays open without
+// sharing from the check to the transfer, so it cannot change in between.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/devices.h"
+#include "platform/file.h"
+
+namespace pelox {
+
+inline constexpr std::string_view FIRMWARE_FILE_NAME = "Firmware.bin";
+inline constexpr size_t FIRMWARE_HEADER_SIZE = 96;
+// Room for a path, terminator included.
+inline constexpr size_t FIRMWARE_PATH_CAPACITY = 260;
+// Room for a header value or a version text, terminator included.
+inline constexpr size_t VERSION_TEXT_CAPACITY = 32;
+
+using VersionText = std::array<char, VERSION_TEXT_CAPACITY>;
+
+struct FirmwareImage {
+  FileHandle file = nullptr;
+  FileView view;
+};
+
+// The image's path; empty when the current directory is not available or
+// the path would not fit its capacity.
+std::string FirmwareImagePath();
+
+// Opens and maps the image. Returns STEP_OK, ERROR_ACCESS_DENIED (no
+// current directory), ERROR_FILE_NOT_FOUND (missing, locked or unreadable)
+// or ERROR_CANTOPEN (not mappable; an empty file counts as such). What was
+// opened stays in `image` either way, for FirmwareImageRelease.
+int32_t FirmwareImageOpen(FirmwareImage& image);
+void FirmwareImageRelease(FirmwareImage& image);
+
+// Checks the header of a whole image against its size and payload sum and
+// keeps its VER= text. STEP_OK, or ERROR_INVALID_PARAMETER for any image
+// that does not hold together.
+int32_t FirmwareHeaderCheck(std::span<const uint8_t> image, VersionText& version);
+
+// Reads a header number: leading white space, an optional sign, digits up to
+// the first other character, saturating at the limits of int32_t.
+int32_t ParseHeaderNumber(std::string_view text);
+
+}  // namespace pelox

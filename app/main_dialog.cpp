@@ -1,0 +1,94 @@
+#include "app/main_dialog.h"
+
+#include "app/resources/strings.h"
+
+namespace pelox {
+namespace {
+
+constexpr uint32_t COMMAND_ID_MASK = 0xFFFF;
+constexpr int32_t LINK_DISCONNECT = 0;
+
+// The start message of a check step; step 1002 has none of its own.
+int32_t StartMessage(int32_t step) {
+  switch (step) {
+    case STEP_CONNECT: return STR_COMMUNICATION_AUTO;
+    case STEP_OPEN_FIRMWARE: return STR_CHECKING_FIRMWARE;
+    case STEP_CHECK_CAMERA: return STR_CHECKING_CAMERA;
+    default: return 0;
+  }
+}
+
+int32_t FailureMessage(int32_t step, int32_t code) {
+  switch (step) {
+    case STEP_CONNECT: return STR_CAMERA_NOT_CONNECTED;
+    case STEP_OPEN_FIRMWARE: return STR_NO_FIRMWARE;
+    case STEP_CHECK_FIRMWARE: return STR_FIRMWARE_NOT_CORRECT;
+    default:
+      if (code == ERROR_INVALID_DATA) return STR_FIRMWARE_NOT_CORRECT;
+      if (code == ERROR_CANTWRITE) return STR_BATTERY_LOW;
+      return STR_CAMERA_PROBLEM;
+  }
+}
+
+}  // namespace
+
+MainDialog::MainDialog(DialogView& view) : view_(view) {}
+
+MainDialog::~MainDialog() { ReleaseAll(); }
+
+void MainDialog::Start() {
+  view_.SetCursor(CURSOR_WAIT);
+  view_.PostStep(STEP_CONNECT);
+}
+
+void MainDialog::Command(uint32_t command) {
+  switch (static_cast<int32_t>(command & COMMAND_ID_MASK)) {
+    case STEP_CONNECT: return RunCheckStep(STEP_CONNECT, &MainDialog::Connect);
+    case STEP_OPEN_FIRMWARE: return RunCheckStep(STEP_OPEN_FIRMWARE, &MainDialog::OpenFirmware);
+    case STEP_CHECK_FIRMWARE: return RunCheckStep(STEP_CHECK_FIRMWARE, &MainDialog::CheckFirmware);
+    case STEP_CHECK_CAMERA: return RunCheckStep(STEP_CHECK_CAMERA, &MainDialog::CheckCamera);
+    case CONTROL_UPLOAD: return view_.PostStep(STEP_START_TRANSFER);
+    case CONTROL_CLOSE: return CloseDialog();
+    case STEP_START_TRANSFER: return StartTransfer();
+    case STEP_TRANSFER_DONE: return TransferDone();
+    case STEP_WRITE_FINISHED: return WriteFinished();
+    case STEP_WRITE_FAILED: return WriteFailed();
+    default: return;
+  }
+}
+
+void MainDialog::RunCheckStep(int32_t step, int32_t (MainDialog::*actions)()) {
+  if (const int32_t start_message = StartMessage(step); start_message != 0) {
+    view_.ShowMessage(start_message);
+  }
+  const int32_t code = (this->*actions)();
+  if (code != STEP_OK) {
+    phase_ = Phase::ENDED;
+    view_.ShowMessage(FailureMessage(step, code));
+  } else if (step != STEP_CHECK_CAMERA) {
+    view_.PostStep(step + 1);
+  }
+}
+
+int32_t MainDialog::OpenFirmware() { return FirmwareImageOpen(image_); }
+
+int32_t MainDialog::CheckFirmware() {
+  return FirmwareHeaderCheck(std::span(image_.view.data, image_.view.size), image_version_);
+}
+
+void MainDialog::CloseDialog() {
+  ReleaseAll();
+  view_.Close();
+}
+
+void MainDialog::ReleaseAll() {
+  StopWorkers();
+  if (link_ != nullptr) {
+    LinkConnect(LINK_DISCONNECT, link_);
+    LinkDelete(link_);
+    link_ = nullptr;
+  }
+  FirmwareImageRelease(image_);
+}
+
+}  // namespace pelox

@@ -1,0 +1,69 @@
+#pragma once
+// The Main dialog's step machine. Steps 1000 to 1003 connect to the camera
+// and check the image and the camera without user input; "Upload" leads to
+// steps 1004 to 1007, whose workers transfer the image and wait while the
+// camera writes it. Every effect goes through the DialogView; steps, the
+// commands and Close run on the view's thread.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "app/dialog_ids.h"
+#include "app/dialog_view.h"
+#include "app/firmware_image.h"
+#include "link/camera_link.h"
+
+namespace pelox {
+
+class MainDialog {
+ public:
+  explicit MainDialog(DialogView& view);
+  // Stops the workers cooperatively, joins them and releases what is open.
+  ~MainDialog();
+  MainDialog(const MainDialog&) = delete;
+  MainDialog& operator=(const MainDialog&) = delete;
+
+  // The window exists: show the wait cursor and post the first step.
+  void Start();
+  // A command for the dialog; only its low word, the id, is looked at.
+  void Command(uint32_t command);
+
+ private:
+  enum class Phase { CHECKING, READY, UPLOADING, ENDED };
+
+  // Steps 1000 to 1003 return a step error code; Run... shows the message
+  // that belongs to it on the way out.
+  void RunCheckStep(int32_t step, int32_t (MainDialog::*actions)());
+  int32_t Connect();
+  int32_t OpenFirmware();
+  int32_t CheckFirmware();
+  int32_t CheckCamera();
+
+  void StartTransfer();
+  void TransferDone();
+  void WriteFinished();
+  void WriteFailed();
+  void CloseDialog();
+
+  // Worker bodies.
+  void RunTransfer();
+  void RunFlashWait();
+  static int32_t TransferProgress(uint32_t user, int32_t reserved, int32_t percent);
+
+  void StopAnimator();
+  void StopWorkers();
+  void ReleaseAll();
+
+  DialogView& view_;
+  Phase phase_ = Phase::CHECKING;
+  CameraLink* link_ = nullptr;
+  FirmwareImage image_;
+  VersionText image_version_{};
+  std::unique_ptr<Worker> worker_;
+  std::unique_ptr<Worker> animator_;
+  std::atomic<int32_t> progress_position_{PROGRESS_EMPTY};
+  std::atomic<bool> stop_requested_{false};
+  std::atomic<bool> animator_stop_{false};
+};
+
+}  // namespace pelox

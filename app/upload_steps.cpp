@@ -1,0 +1,117 @@
+// Steps 1004 to 1007 of the Main dialog and the bodies of their workers.
+// Workers talk back only by posting steps and setting the bar; the dialog
+// stops them cooperatively and joins them before it goes on.
+#include "app/main_dialog.h"
+#include "app/resources/strings.h"
+#include "app/upload_worker.h"
+#include "commands/firmware_commands.h"
+#include "platform/clock.h"
+
+namespace pelox {
+namespace {
+
+constexpr int32_t PROGRESS_CONTINUE = 1;
+constexpr int32_t PROGRESS_CANCEL = 0;
+constexpr uint32_t PROGRESS_USER = 0;
+
+// The progress callback carries no pointer, so the dialog whose transfer is
+// running is kept here.
+std::atomic<MainDialog*> transferring_dialog{nullptr};
+
+void Join(std::unique_ptr<Worker>& worker) {
+  if (worker == nullptr) return;
+  worker->Join();
+  worker.reset();
+}
+
+}  // namespace
+
+void MainDialog::StartTransfer() {
+  // Only a checked camera and image, and only once a run.
+  if (phase_ != Phase::READY) return;
+  phase_ = Phase::UPLOADING;
+  view_.FocusControl(CONTROL_CLOSE);
+  view_.EnableControl(CONTROL_CLOSE, false);
+  view_.EnableControl(CONTROL_UPLOAD, false);
+  view_.SetCursor(CURSOR_WAIT);
+  view_.ShowMessage(STR_UPLOADING, STR_DO_NOT_TURN_OFF);
+  progress_position_ = PROGRESS_EMPTY;
+  view_.SetProgress(progress_position_);
+  transferring_dialog = this;
+  worker_ = view_.StartWorker([this] { RunTransfer(); });
+}
+
+void MainDialog::RunTransfer() {
+  LinkSetProgressCallback(&MainDialog::TransferProgress, PROGRESS_USER, link_);
+  const int32_t result = CameraUploadFirmwareFile(image_.file, FIRMWARE_FILE_UPLOAD_KEY, link_);
+  view_.PostStep(result == LINK_OK ? STEP_TRANSFER_DONE : STEP_WRITE_FAILED);
+}
+
+int32_t MainDialog::TransferProgress(uint32_t /*user*/, int32_t /*reserved*/, int32_t percent) {
+  MainDialog* dialog = transferring_dialog;
+  if (dialog == nullptr) return PROGRESS_CONTINUE;
+  if (dialog->stop_requested_) return PROGRESS_CANCEL;
+  dialog->view_.SetProgress(percent);
+  return PROGRESS_CONTINUE;
+}
+
+void MainDialog::TransferDone() {
+  Join(worker_);
+  transferring_dialog = nullptr;
+  progress_position_ = PROGRESS_EMPTY;
+  view_.ShowMessage(STR_WRITING, STR_DO_NOT_TURN_OFF);
+  animator_stop_ = false;
+  animator_ = view_.StartWorker(
+      [this] { AnimateProgress(view_, progress_position_, animator_stop_); });
+  worker_ = view_.StartWorker([this] { RunFlashWait(); });
+}
+
+void MainDialog::RunFlashWait() {
+  const uint32_t started_ms = ClockTickCount();
+  // Only a camera that took the write command and then reported ready again
+  // has written its firmware; anything else is a failed write.
+  const bool written =
+      CameraWriteFirmware(link_) == LINK_OK &&
+      WaitForCameraReady([this] { return LinkCheckAlive(link_) != 0; }, started_ms,
+                         stop_requested_);
+  view_.PostStep(written ? STEP_WRITE_FINISHED : STEP_WRITE_FAILED);
+}
+
+void MainDialog::WriteFinished() {
+  StopAnimator();
+  Join(worker_);
+  phase_ = Phase::ENDED;
+  progress_position_ = PROGRESS_EMPTY;
+  view_.SetProgress(progress_position_);
+  view_.EnableControl(CONTROL_CLOSE, true);
+  view_.FocusControl(CONTROL_CLOSE);
+  view_.SetCursor(CURSOR_ARROW);
+  view_.ShowMessage(STR_WRITE_COMPLETE);
+}
+
+void MainDialog::WriteFailed() {
+  StopAnimator();
+  Join(worker_);
+  transferring_dialog = nullptr;
+  phase_ = Phase::ENDED;
+  view_.ShowMessage(STR_WRITE_ERROR);
+  progress_position_ = PROGRESS_EMPTY;
+  view_.SetProgress(progress_position_);
+  view_.EnableControl(CONTROL_CLOSE, true);
+  view_.FocusControl(CONTROL_CLOSE);
+  view_.SetCursor(CURSOR_ARROW);
+}
+
+void MainDialog::StopAnimator() {
+  animator_stop_ = true;
+  Join(animator_);
+}
+
+void MainDialog::StopWorkers() {
+  stop_requested_ = true;
+  StopAnimator();
+  Join(worker_);
+  transferring_dialog = nullptr;
+}
+
+}  // namespace pelox

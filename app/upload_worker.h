@@ -1,0 +1,26 @@
+#pragma once
+// The waits of the upload's workers, apart from the dialog so that each can
+// be run and timed on its own.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "app/dialog_view.h"
+
+namespace pelox {
+
+inline constexpr uint32_t UPLOAD_POLL_MS = 500;
+// The camera's write may keep it busy this long, counted from before the
+// write command.
+inline constexpr uint32_t CAMERA_WRITE_WAIT_MS = 60000;
+
+// Polls `camera_ready` every 500 ms until it is true (true), or until 60 s
+// have passed since `started_ms` or a stop is requested (false).
+bool WaitForCameraReady(const std::function<bool()>& camera_ready, uint32_t started_ms,
+                        const std::atomic<bool>& stop);
+
+// Alternates the bar between empty and full every 500 ms until stopped.
+void AnimateProgress(DialogView& view, std::atomic<int32_t>& position,
+                     const std::atomic<bool>& stop);
+
+}  // namespace pelox

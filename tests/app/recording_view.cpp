@@ -1,0 +1,82 @@
+#include "tests/app/recording_view.h"
+
+#include <string>
+
+#include "app/resources/strings.h"
+
+namespace pelox::test {
+
+class RecordingView::QueuedWorker : public Worker {
+ public:
+  explicit QueuedWorker(std::shared_ptr<PendingBody> pending) : pending_(std::move(pending)) {}
+  void Join() override {
+    if (!pending_->ran) {
+      pending_->ran = true;
+      pending_->body();
+    }
+  }
+
+ private:
+  std::shared_ptr<PendingBody> pending_;
+};
+
+void RecordingView::ShowMessage(int32_t string_id) {
+  messages.emplace_back(StringText(string_id));
+}
+
+void RecordingView::ShowMessage(int32_t first_id, int32_t second_id) {
+  messages.push_back(std::string(StringText(first_id)) + "\n" + std::string(StringText(second_id)));
+}
+
+void RecordingView::EnableControl(int32_t control_id, bool is_enabled) {
+  enabled[control_id] = is_enabled;
+}
+
+void RecordingView::FocusControl(int32_t control_id) { focus = control_id; }
+void RecordingView::SetCursor(int32_t new_cursor) { cursor = new_cursor; }
+void RecordingView::Close() { closed = true; }
+
+void RecordingView::SetProgress(int32_t position) {
+  const std::lock_guard lock(mutex_);
+  progress_.push_back(position);
+}
+
+void RecordingView::PostStep(int32_t step_id) {
+  const std::lock_guard lock(mutex_);
+  queue_.push_back(step_id);
+  posted_.push_back(step_id);
+}
+
+std::unique_ptr<Worker> RecordingView::StartWorker(std::function<void()> body) {
+  auto pending = std::make_shared<PendingBody>();
+  pending->body = std::move(body);
+  workers_.push_back(pending);
+  return std::make_unique<QueuedWorker>(pending);
+}
+
+void RecordingView::Pump(MainDialog& dialog) {
+  for (;;) {
+    int32_t step = 0;
+    {
+      const std::lock_guard lock(mutex_);
+      if (queue_.empty()) return;
+      step = queue_.front();
+      queue_.pop_front();
+    }
+    dialog.Command(static_cast<uint32_t>(step));
+  }
+}
+
+void RecordingView::RunWorker(size_t index) { QueuedWorker(workers_.at(index)).Join(); }
+
+std::vector<int32_t> RecordingView::Progress() const {
+  const std::lock_guard lock(mutex_);
+  return progress_;
+}
+
+std::vector<int32_t> RecordingView::PostedSteps() const {
+  const std::lock_guard lock(mutex_);
+  return posted_;
+}
+
+}  // namespace pelox::test

@@ -1,0 +1,60 @@
+#pragma once
+// A DialogView for tests: it records every effect, queues posted steps until
+// the test pumps them, and holds started workers until the test runs them
+// (a join runs a worker that has not run yet), so that a test decides the
+// order in which the threads' bodies run.
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/dialog_view.h"
+#include "app/main_dialog.h"
+
+namespace pelox::test {
+
+class RecordingView : public DialogView {
+ public:
+  void ShowMessage(int32_t string_id) override;
+  void ShowMessage(int32_t first_id, int32_t second_id) override;
+  void EnableControl(int32_t control_id, bool enabled) override;
+  void FocusControl(int32_t control_id) override;
+  void SetCursor(int32_t cursor) override;
+  void Close() override;
+  void SetProgress(int32_t position) override;
+  void PostStep(int32_t step_id) override;
+  std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
+
+  // Runs the posted steps, and the steps they post, until none is left.
+  void Pump(MainDialog& dialog);
+  // Runs the body of the n-th worker started (from 0) if it has not run.
+  void RunWorker(size_t index);
+  size_t WorkersStarted() const { return workers_.size(); }
+
+  std::vector<std::string> messages;  // every message shown, in order
+  std::map<int32_t, bool> enabled = {{CONTROL_UPLOAD, false}, {CONTROL_CLOSE, true}};
+  int32_t focus = 0;
+  int32_t cursor = -1;
+  bool closed = false;
+
+  std::vector<int32_t> Progress() const;
+  std::vector<int32_t> PostedSteps() const;
+
+ private:
+  struct PendingBody {
+    std::function<void()> body;
+    bool ran = false;
+  };
+  class QueuedWorker;
+
+  mutable std::mutex mutex_;
+  std::deque<int32_t> queue_;
+  std::vector<int32_t> posted_;
+  std::vector<int32_t> progress_;
+  std::vector<std::shared_ptr<PendingBody>> workers_;
+};
+
+}  // namespace pelox::test
