@@ -54,7 +54,7 @@ std::unique_ptr<Worker> RecordingView::StartWorker(std::function<void()> body) {
   return std::make_unique<QueuedWorker>(pending);
 }
 
-void RecordingView::Pump(MainDialog& dialog) {
+void RecordingView::Pump(const std::function<void(uint32_t)>& dispatch) {
   for (;;) {
     int32_t step = 0;
     {
@@ -63,7 +63,7 @@ void RecordingView::Pump(MainDialog& dialog) {
       step = queue_.front();
       queue_.pop_front();
     }
-    dialog.Command(static_cast<uint32_t>(step));
+    dispatch(static_cast<uint32_t>(step));
   }
 }
 

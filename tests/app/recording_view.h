@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/dialog_view.h"
-#include "app/main_dialog.h"
+#include "app/dialog_ids.h"
 
 namespace pelox::test {
 
@@ -28,8 +28,9 @@ class RecordingView : public DialogView {
   void PostStep(int32_t step_id) override;
   std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
 
-  // Runs the posted steps, and the steps they post, until none is left.
-  void Pump(MainDialog& dialog);
+  // Hands the posted steps, and the steps they post, to `dispatch` until
+  // none is left.
+  void Pump(const std::function<void(uint32_t)>& dispatch);
   // Runs the body of the n-th worker started (from 0) if it has not run.
   void RunWorker(size_t index);
   size_t WorkersStarted() const { return workers_.size(); }
