@@ -1,0 +1,30 @@
+#include "link/engine_frame.h"
+
+namespace pelox {
+
+int32_t RunTransaction(const TransactionKind& kind, const std::function<int32_t()>& exchange,
+                       CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
+  if (kind.clears_abort) link->abort_requested = 0;
+  const int32_t ready = LinkEnsureReady(link);
+  if (ready != LINK_OK) return LinkSetError(ready, link);
+  // On serial the handshake of each reconnection resets retry_count, so the
+  // call also counts its own reconnections: a camera that always goes away
+  // must not hold the caller forever.
+  for (int32_t reconnections = 0;; ++reconnections) {
+    // Checked before entering the transaction state: a restart leaves the
+    // link as the reconnection left it, ready for the caller's next step.
+    if (kind.abortable && link->abort_requested != 0) return LINK_RESTART;
+    link->state = LINK_STATE_IN_TRANSACTION;
+    const int32_t code = exchange();
+    if (code != LINK_ERROR_CAMERA_GONE) return LinkSetError(code, link);
+    ++link->retry_count;
+    const int32_t reconnected = LinkReconnect(link);
+    if (reconnected != LINK_OK) return LinkSetError(reconnected, link);
+    if (link->retry_count >= RECONNECT_BUDGET || reconnections + 1 >= RECONNECT_BUDGET) {
+      return LinkSetError(LINK_ERROR_CAMERA_GONE, link);
+    }
+  }
+}
+
+}  // namespace pelox

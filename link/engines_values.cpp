@@ -1,0 +1,45 @@
+// Engines for properties and actions.
+#include "commands/range_table.h"
+#include "link/engine_frame.h"
+#include "link/exchanges.h"
+#include "link/packet.h"
+#include "platform/clock.h"
+
+namespace pelox {
+namespace {
+
+constexpr int32_t VALUE_FAILED = -1;
+
+}  // namespace
+
+int32_t LinkGetValue(uint8_t property_id, bool abortable, CameraLink* link) {
+  uint32_t value = 0;
+  const int32_t code = RunTransaction(
+      TransactionKind{.clears_abort = true, .abortable = abortable},
+      [&] {
+        const int32_t got = ExchangeGet(property_id, value, link);
+        return got == LINK_OK && !InRange(property_id, value) ? LINK_ERROR_UNEXPECTED : got;
+      },
+      link);
+  if (code == LINK_RESTART) return LINK_RESTART;
+  return code == LINK_OK ? static_cast<int32_t>(value) : VALUE_FAILED;
+}
+
+int32_t LinkSetValue(uint8_t property_id, uint32_t value, CameraLink* link) {
+  if (!InRange(property_id, value)) return LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
+  return RunTransaction(
+      TransactionKind{}, [&] { return ExchangeSet(value, property_id, COMMAND_CAMERA, link); },
+      link);
+}
+
+int32_t LinkExecute(uint8_t action, uint8_t argument, uint32_t busy_ms, CameraLink* link) {
+  const int32_t code = RunTransaction(
+      TransactionKind{}, [&] { return ExchangeAction(action, argument, link); }, link);
+  if (code == LINK_OK) {
+    link->state = LINK_STATE_BUSY;
+    link->busy_deadline = busy_ms + ClockTickCount();
+  }
+  return code;
+}
+
+}  // namespace pelox

@@ -1,0 +1,20 @@
+#include <array>
+
+#include "link/acknowledged_send.h"
+#include "link/exchanges.h"
+#include "link/packet.h"
+#include "link/packet_io.h"
+
+namespace pelox {
+
+int32_t ExchangeAction(uint8_t action, uint8_t argument, CameraLink* link) {
+  link->tx_seq = 0;
+  const std::array<uint8_t, 3> payload{REQUEST_ACTION, action, argument};
+  std::array<uint8_t, payload.size() + PACKET_OVERHEAD> packet{};
+  BuildPacket(payload, packet, COMMAND_CAMERA, 0, true, link->tx_seq);
+  PreSendPause(link);
+  if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
+  return SendUntilAcked(packet, AckPolicy{.ack_attempts = 1, .gone_check_each_try = false}, link);
+}
+
+}  // namespace pelox

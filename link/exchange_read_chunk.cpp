@@ -1,0 +1,138 @@
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <new>
+
+#include "link/exchanges.h"
+#include "link/packet.h"
+#include "link/packet_io.h"
+#include "transport/port/port.h"
+
+namespace pelox {
+namespace {
+
+enum class Next { Finish, ReceiveAgain, SendAgain };
+
+struct Outcome {
+  Next next;
+  int32_t code = LINK_OK;
+};
+
+struct ChunkReceiver {
+  const ChunkRequest& request;
+  ChunkResult& result;
+  CameraLink* link;
+  std::span<uint8_t> buffer;
+  size_t largest;
+  bool check_sum;
+  int32_t credits = EXCHANGE_TRIES;
+
+  // NAK while a credit is left, else CAN and give up.
+  Outcome Refuse() {
+    if (credits > 0) {
+      --credits;
+      const int32_t refused = SendControl(CONTROL_NAK, link);
+      return refused != LINK_OK ? Outcome{Next::Finish, refused} : Outcome{Next::ReceiveAgain};
+    }
+    const int32_t cancelled = SendControl(CONTROL_CAN, link);
+    return cancelled != LINK_OK ? Outcome{Next::Finish, cancelled} : Outcome{Next::SendAgain};
+  }
+
+  Outcome BadFrame() {
+    if (IsStoragePipe(link)) return {Next::Finish, LINK_ERROR_TRANSPORT};
+    DrainInput(link);
+    return Refuse();
+  }
+
+  Outcome Deliver(const ParsedPacket& parsed) {
+    std::copy(parsed.payload.begin(), parsed.payload.end(), request.destination.begin());
+    result.delivered = static_cast<uint32_t>(parsed.payload.size());
+    result.more = parsed.frame_type == FRAME_DATA_MORE;
+    ++link->rx_seq;
+    // The last frame is acknowledged at once; the others by the next chunk's call.
+    if (!result.more && SendAck(link) == LINK_ERROR_TRANSPORT) {
+      return {Next::Finish, LINK_ERROR_TRANSPORT};
+    }
+    return {Next::Finish, LINK_OK};
+  }
+
+  Outcome ReceiveOnce() {
+    const Reception reception = ReceivePacket(buffer, TIMEOUT_PACKET, largest, link);
+    if (reception.complete) {
+      ParsedPacket parsed;
+      const int32_t verdict =
+          ParsePacket(std::span<const uint8_t>(buffer).first(reception.received), check_sum,
+                      link->rx_seq, parsed);
+      if (verdict == LINK_OK && parsed.frame_type == FRAME_COMMAND) {
+        // The request echoed or repeated: send it again. A later chunk has no
+        // request at hand, so there it counts as a bad frame.
+        return request.first ? Outcome{Next::SendAgain} : BadFrame();
+      }
+      // A payload larger than the destination is refused rather than cut.
+      if (verdict == LINK_OK && parsed.payload.size() <= request.destination.size()) {
+        return Deliver(parsed);
+      }
+      return BadFrame();
+    }
+    if (reception.received > 0 && buffer[0] == CONTROL_GONE) {
+      link->state = LINK_STATE_CAMERA_GONE;
+      return {Next::Finish, LINK_ERROR_CAMERA_GONE};
+    }
+    if (reception.port_error == PORT_TRANSFER_FAILED) return {Next::Finish, LINK_ERROR_TRANSPORT};
+    LinkNoteError(LINK_ERROR_NO_REPLY, link);
+    DrainInput(link);
+    if (reception.received == 0 && request.first) return {Next::SendAgain};
+    return Refuse();
+  }
+};
+
+}  // namespace
+
+int32_t ExchangeReadChunk(const ChunkRequest& request, ChunkResult& result, CameraLink* link) {
+  result = ChunkResult{};
+  const bool large = request.request_class == REQUEST_READ_LARGE;
+  const size_t buffer_size = (large ? FRAME_PAYLOAD_LARGE : FRAME_PAYLOAD_SMALL) + PACKET_OVERHEAD;
+  const std::unique_ptr<uint8_t[]> storage(new (std::nothrow) uint8_t[buffer_size]);
+  if (!storage) return LINK_ERROR_INTERNAL;
+
+  ChunkReceiver receiver{
+      .request = request,
+      .result = result,
+      .link = link,
+      .buffer = std::span(storage.get(), buffer_size),
+      .largest = std::min(request.destination.size(), buffer_size - PACKET_OVERHEAD),
+      .check_sum = !large && RepliesCarryChecksum(link),
+  };
+
+  const std::array<uint8_t, 2> payload{request.request_class, request.data_kind};
+  std::array<uint8_t, payload.size() + PACKET_OVERHEAD> packet{};
+  bool send = request.first;
+  if (request.first) {
+    link->tx_seq = 0;
+    BuildPacket(payload, packet, COMMAND_CAMERA, 0, true, link->tx_seq);
+    link->rx_seq = 0;
+  } else if (SendAck(link) == LINK_ERROR_TRANSPORT) {
+    return LINK_ERROR_TRANSPORT;
+  }
+
+  for (;;) {
+    if (send) {
+      // Only the first chunk has a request to send.
+      if (!request.first || receiver.credits == 0) return LINK_ERROR_NO_REPLY;
+      --receiver.credits;
+      PreSendPause(link);
+      if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
+      const int32_t sent = SendPacket(packet, link);
+      if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
+      if (sent != 1) {
+        LinkNoteError(LINK_ERROR_NO_REPLY, link);
+        continue;
+      }
+    }
+    const Outcome outcome = receiver.ReceiveOnce();
+    if (outcome.next == Next::Finish) return outcome.code;
+    send = outcome.next == Next::SendAgain;
+  }
+}
+
+}  // namespace pelox

@@ -1,0 +1,183 @@
+// Finding a port, connecting and disconnecting, and reconnecting a link.
+#include "link/camera_link.h"
+#include "link/exchanges.h"
+#include "link/packet.h"
+#include "link/packet_io.h"
+#include "link/serial_handshake.h"
+#include "link/speed_table.h"
+#include "transport/port/port.h"
+
+namespace pelox {
+namespace {
+
+constexpr int32_t MODE_DISCONNECT = 0;
+constexpr int32_t MODE_CONNECT = 1;
+constexpr int32_t PORT_AUTOMATIC = 0;
+constexpr int32_t PORT_COM1 = 1;
+constexpr int32_t PORT_COM2 = 2;
+constexpr uint16_t VENDOR_DEFAULT = 1140;
+constexpr int32_t STORAGE_SPEED_INDEX = 2;
+constexpr uint32_t SETTLE_MS = 50;
+constexpr int32_t PORT_OK = 1;
+
+bool OpenComWithRetries(int32_t port, CameraLink* link) {
+  for (int32_t attempt = 0; attempt < COM_OPEN_TRIES; ++attempt) {
+    if (PortOpenCom(port, SERIAL_OPEN_BAUD, SERIAL_BYTE_SIZE, SERIAL_QUEUE_SIZE, SERIAL_QUEUE_SIZE,
+                    link) > 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A serial port answers when it opens (explicit port) or also completes the
+// handshake (automatic search). The port is closed again either way.
+bool SerialPortAnswers(int32_t port, bool with_handshake, CameraLink* link) {
+  if (!OpenComWithRetries(port, link)) return false;
+  bool found = true;
+  if (with_handshake) {
+    link->port_type = port;
+    PortSetFlowControl(link->port_type, FLOW_NONE, link->com_handle);
+    DrainInput(link);
+    found = SerialHandshake(link);
+  }
+  PortClose(link);
+  return found;
+}
+
+// Closes the port of a link that is not closed; false when closing failed.
+bool CloseIfOpen(CameraLink* link) {
+  if (link->state == LINK_STATE_CLOSED) return true;
+  link->state = LINK_STATE_CLOSED;
+  return PortClose(link) == PORT_OK;
+}
+
+int32_t ClosePort(CameraLink* link) {
+  if (PortClose(link) != PORT_OK) return LINK_ERROR_PORT_OPEN_CLOSE;
+  link->state = LINK_STATE_CLOSED;
+  return LINK_OK;
+}
+
+int32_t ConnectStorage(int32_t mode, CameraLink* link) {
+  if (mode == MODE_DISCONNECT) return ClosePort(link);
+  if (!CloseIfOpen(link)) return LINK_ERROR_PORT_OPEN_CLOSE;
+  if (PortOpenStorage("com", link->port_type, link) <= 0) return LINK_ERROR_PORT_OPEN_CLOSE;
+  link->state = LINK_STATE_READY;
+  return LINK_OK;
+}
+
+int32_t DisconnectSerial(CameraLink* link) {
+  if (link->state == LINK_STATE_CLOSED) return LINK_OK;
+  // Send the camera back to the opening speed before letting go.
+  link->speed_index = 0;
+  if (ExchangeSet(0, PROPERTY_SPEED, COMMAND_SPEED, link) == LINK_OK) {
+    PortSleep(link->port_type, SETTLE_MS);
+  }
+  return ClosePort(link);
+}
+
+int32_t ConnectSerial(CameraLink* link) {
+  const uint32_t baud = SpeedTableBaud(link->speed_index);
+  if (!CloseIfOpen(link)) return LINK_ERROR_PORT_OPEN_CLOSE;
+  if (PortOpenCom(link->port_type, SERIAL_OPEN_BAUD, SERIAL_BYTE_SIZE, SERIAL_QUEUE_SIZE,
+                  SERIAL_QUEUE_SIZE, link) <= 0) {
+    return LINK_ERROR_SERIAL_CONNECT;
+  }
+  link->state = LINK_STATE_READY;
+  PortSetFlowControl(link->port_type, FLOW_NONE, link->com_handle);
+  DrainInput(link);
+  if (!SerialHandshake(link)) return LINK_ERROR_NO_ANSWER;
+  const int32_t speed = ExchangeSet(static_cast<uint32_t>(link->speed_index), PROPERTY_SPEED,
+                                    COMMAND_SPEED, link);
+  if (speed != LINK_OK) return speed;
+  if (PortSetBaud(link->port_type, baud, link->com_handle) != PORT_OK) {
+    return LINK_ERROR_SERIAL_CONNECT;
+  }
+  if (link->speed_checked == 0) {
+    uint32_t ready = 0;
+    if (ExchangeGet(PROPERTY_READY, ready, link) != LINK_OK) return LINK_ERROR_SERIAL_CONNECT;
+    link->speed_checked = 1;
+  }
+  PortSleep(link->port_type, SETTLE_MS);
+  return LINK_OK;
+}
+
+int32_t Connect(int32_t mode, CameraLink* link) {
+  if (mode != MODE_DISCONNECT && mode != MODE_CONNECT) return LINK_ERROR_INVALID_ARGUMENT;
+  if (link->port_type == PORT_TYPE_NONE) return LINK_ERROR_NO_PORT;
+  if (link->vendor_code == 0) {
+    link->vendor_code = VENDOR_DEFAULT;
+    link->large_blocks = 0;
+  }
+  if (IsStoragePipe(link)) return ConnectStorage(mode, link);
+  link->control_sent = 0;
+  return mode == MODE_CONNECT ? ConnectSerial(link) : DisconnectSerial(link);
+}
+
+}  // namespace
+
+int32_t LinkSetSpeed(int32_t speed_index, CameraLink* link) {
+  if (link == nullptr) return LinkSetError(LINK_ERROR_NO_LINK, link);
+  if (speed_index < SPEED_INDEX_FIRST || speed_index > SPEED_INDEX_LAST) {
+    link->speed_index = 0;
+    return LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
+  }
+  link->speed_index = speed_index;
+  link->speed_checked = 0;
+  return LINK_OK;
+}
+
+int32_t LinkOpenPort(int32_t port, CameraLink* link) {
+  if (link == nullptr) return LinkSetError(LINK_ERROR_NO_LINK, link);
+  // A link in use keeps its port untouched.
+  if (link->state != LINK_STATE_CLOSED) return LINK_ERROR_INTERNAL;
+  if (port != PORT_AUTOMATIC && port != PORT_COM1 && port != PORT_COM2 &&
+      port != PORT_TYPE_STORAGE) {
+    LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
+    return PORT_TYPE_NONE;
+  }
+  bool found = false;
+  if (port == PORT_AUTOMATIC || port == PORT_TYPE_STORAGE) {
+    if (port == PORT_TYPE_STORAGE) {
+      link->speed_checked = 0;
+      link->speed_index = STORAGE_SPEED_INDEX;
+    }
+    link->port_type = PortOpenStorage("usb", PORT_TYPE_STORAGE, link);
+    found = link->port_type > 0;
+    if (found) PortClose(link);
+  }
+  if (!found && port != PORT_TYPE_STORAGE) {
+    const bool automatic = port == PORT_AUTOMATIC;
+    const int32_t first = automatic ? PORT_COM1 : port;
+    const int32_t last = automatic ? PORT_COM2 : port;
+    for (int32_t com = first; com <= last && !found; ++com) {
+      found = SerialPortAnswers(com, automatic, link);
+    }
+  }
+  link->state = LINK_STATE_CLOSED;
+  if (!found) {
+    LinkSetError(LINK_ERROR_NO_PORT, link);
+    return PORT_TYPE_NONE;
+  }
+  LinkSetError(LINK_OK, link);
+  return link->port_type;
+}
+
+int32_t LinkConnect(int32_t mode, CameraLink* link) {
+  if (link == nullptr) return LinkSetError(LINK_ERROR_NO_LINK, link);
+  return LinkSetError(Connect(mode, link), link);
+}
+
+int32_t LinkReconnect(CameraLink* link) {
+  const int32_t port = link->port_type;
+  const int32_t speed_index = link->speed_index;
+  if (link->state != LINK_STATE_CLOSED && link->state != LINK_STATE_CAMERA_GONE) {
+    LinkConnect(MODE_DISCONNECT, link);
+  }
+  LinkSetSpeed(speed_index, link);
+  LinkOpenPort(port, link);
+  link->abort_requested = 1;
+  return LinkConnect(MODE_CONNECT, link);
+}
+
+}  // namespace pelox

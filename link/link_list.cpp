@@ -1,0 +1,96 @@
+#include "link/link_list.h"
+
+#include <memory>
+#include <new>
+
+#include "platform/event.h"
+#include "transport/port/port.h"
+#include "transport/storage/aspi/aspi_library.h"
+#include "transport/storage/storage_ops.h"
+
+namespace pelox {
+namespace {
+
+CameraLink* list_head = nullptr;
+uint32_t live_links = 0;
+
+void Append(CameraLink* link) {
+  if (list_head == nullptr) {
+    list_head = link;
+    return;
+  }
+  CameraLink* last = list_head;
+  while (last->next != nullptr) last = last->next;
+  last->next = link;
+  link->prev = last;
+}
+
+void Unlink(CameraLink* link) {
+  if (link->prev != nullptr) link->prev->next = link->next;
+  if (link->next != nullptr) link->next->prev = link->prev;
+  if (list_head == link) list_head = link->next;
+  link->prev = nullptr;
+  link->next = nullptr;
+}
+
+// Releases what the link holds for the storage pipe, then the record.
+void FreeLink(CameraLink* link) {
+  if (link->completion_event != nullptr) EventClose(link->completion_event);
+  delete link;
+}
+
+// The storage variant's per-link resources; false when one cannot be had.
+bool PrepareStorageResources(CameraLink* link) {
+  switch (StorageMode()) {
+    case STORAGE_MODE_ASPI:
+      link->exec_srb.reset(new (std::nothrow) RequestBlock{});
+      if (!link->exec_srb) return false;
+      link->completion_event = EventCreate();
+      if (link->completion_event == nullptr) return false;
+      return AspiLibraryLoaded() || AspiLibraryLoad();
+    case STORAGE_MODE_PASS_THROUGH:
+      link->pass_through.reset(new (std::nothrow) RequestBlock{});
+      return link->pass_through != nullptr;
+    default: return true;
+  }
+}
+
+}  // namespace
+
+CameraLink* LinkListHead() { return list_head; }
+uint32_t LinkLiveCount() { return live_links; }
+
+CameraLink* LinkCreate() {
+  CameraLink* link = new (std::nothrow) CameraLink{};
+  if (link == nullptr) return nullptr;
+  Append(link);
+  link->link_id = static_cast<uint8_t>(live_links);
+  ++live_links;
+  if (!PrepareStorageResources(link)) {
+    LinkDelete(link);
+    return nullptr;
+  }
+  return link;
+}
+
+int32_t LinkDelete(CameraLink* link) {
+  if (AspiLibraryLoaded()) AspiLibraryRelease();
+  if (link == nullptr) return LINK_OK;
+  Unlink(link);
+  FreeLink(link);
+  --live_links;
+  return LINK_OK;
+}
+
+int32_t LinkDestroyAll() {
+  while (list_head != nullptr) {
+    CameraLink* link = list_head;
+    if (link->state != LINK_STATE_CLOSED) PortClose(link);
+    Unlink(link);
+    FreeLink(link);
+  }
+  live_links = 0;
+  return LINK_OK;
+}
+
+}  // namespace pelox

@@ -1,0 +1,13 @@
+#pragma once
+// The program-wide list of links, for inspection by tests. LinkDestroyAll
+// empties it.
+#include <cstdint>
+
+#include "link/camera_link.h"
+
+namespace pelox {
+
+CameraLink* LinkListHead();
+uint32_t LinkLiveCount();
+
+}  // namespace pelox

@@ -1,0 +1,105 @@
+// Link states and error codes: recording outcomes, readiness before a
+// transaction, and the wait for a camera that is busy with an action.
+#include "link/camera_link.h"
+#include "link/exchanges.h"
+#include "link/packet.h"
+#include "link/packet_io.h"
+#include "platform/clock.h"
+#include "transport/port/port.h"
+
+namespace pelox {
+namespace {
+
+constexpr uint32_t IN_TRANSACTION_WAIT_MS = 50;
+constexpr uint32_t CAMERA_READY = 1;
+
+// States that a recorded code may move; a busy link stays busy on a
+// time-out, so that the wait for the end of the action goes on.
+bool StateFollowsCode(int32_t state, int32_t code) {
+  switch (state) {
+    case LINK_STATE_READY:
+    case LINK_STATE_BROKEN:
+    case LINK_STATE_IN_TRANSACTION: return true;
+    case LINK_STATE_BUSY: return code != LINK_ERROR_NO_ANSWER;
+    default: return false;
+  }
+}
+
+int32_t StateForCode(int32_t code) {
+  if (code == LINK_OK) return LINK_STATE_READY;
+  if (code == LINK_ERROR_CAMERA_GONE) return LINK_STATE_CAMERA_GONE;
+  return LINK_STATE_BROKEN;
+}
+
+// Wrap-safe: the tick count wraps every 49.7 days.
+bool TickPassed(uint32_t deadline) {
+  return static_cast<int32_t>(ClockTickCount() - deadline) > 0;
+}
+
+}  // namespace
+
+int32_t LinkSetError(int32_t code, CameraLink* link) {
+  if (link == nullptr) return code;
+  link->last_error = code;
+  if (StateFollowsCode(link->state, code)) link->state = StateForCode(code);
+  return code;
+}
+
+void LinkNoteError(int32_t code, CameraLink* link) {
+  link->last_error = code;
+  ++link->retry_count;
+}
+
+int32_t LinkLastError(const CameraLink* link) { return link->last_error; }
+
+int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link) {
+  link->progress_callback = callback;
+  link->progress_user = user;
+  return LINK_OK;
+}
+
+int32_t LinkEnsureReady(CameraLink* link) {
+  switch (link->state) {
+    case LINK_STATE_READY: return LINK_OK;
+    case LINK_STATE_CLOSED:
+    case LINK_STATE_CAMERA_GONE:
+    case LINK_STATE_BROKEN: return LinkReconnect(link);
+    case LINK_STATE_BUSY:
+      while (LinkPollBusy(link) != 0) {
+      }
+      return LinkCheckAlive(link) != 0 ? LINK_OK : LINK_ERROR_NO_ANSWER;
+    case LINK_STATE_IN_TRANSACTION:
+      while (link->state == LINK_STATE_IN_TRANSACTION) ClockSleep(IN_TRANSACTION_WAIT_MS);
+      return LINK_OK;
+    default: return LINK_ERROR_INTERNAL;
+  }
+}
+
+int32_t LinkPollBusy(CameraLink* link) {
+  if (link->state != LINK_STATE_BUSY) return 0;
+  const int32_t answer = ReadControlByte(1, link);
+  if (answer == CONTROL_ACTION_DONE) {
+    link->state = LINK_STATE_READY;
+    return 0;
+  }
+  if (answer == CONTROL_ERROR) {
+    link->state = LINK_STATE_READY;
+    LinkSetError(LINK_ERROR_CAMERA_ERROR, link);
+    return 1;
+  }
+  if (answer == CONTROL_GONE) {
+    link->state = LINK_STATE_CAMERA_GONE;
+    return 0;
+  }
+  if (!IsStoragePipe(link) && !TickPassed(link->busy_deadline)) return 1;
+  link->state = LINK_STATE_BROKEN;
+  if (!IsStoragePipe(link)) LinkReconnect(link);
+  return 0;
+}
+
+int32_t LinkCheckAlive(CameraLink* link) {
+  if (LinkPollBusy(link) != 0) return 0;
+  return LinkGetValue(PROPERTY_READY, false, link) == static_cast<int32_t>(CAMERA_READY) ? 1 : 0;
+}
+
+}  // namespace pelox

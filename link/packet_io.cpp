@@ -1,0 +1,159 @@
+#include "link/packet_io.h"
+
+#include <algorithm>
+#include <array>
+
+#include "link/byte_order.h"
+#include "link/packet.h"
+#include "link/speed_table.h"
+#include "platform/clock.h"
+#include "transport/port/port.h"
+
+namespace pelox {
+namespace {
+
+constexpr uint32_t PAUSE_AFTER_CONTROL_SERIAL_MS = 50;
+constexpr uint32_t PAUSE_AFTER_CONTROL_STORAGE_MS = 10;
+constexpr size_t DRAIN_BUFFER_SIZE = 15;
+constexpr int32_t DRAIN_TIMEOUT = 1;
+constexpr int32_t PORT_WRITE_OK = 1;
+constexpr uint16_t VENDOR_WITHOUT_REPLY_CHECKSUM = 2846;
+
+// The camera needs the pieces of a packet apart by more than one tick. The
+// sleep keeps the wait short on a real clock and lets virtual time move.
+void PauseBetweenPieces() {
+  const uint32_t start = ClockTickCount();
+  while (ClockTickCount() - start <= 1) ClockSleep(1);
+}
+
+// Rest-of-packet time-out: grows with the length, shrinks with the speed.
+int32_t RestTimeout(size_t length, int32_t speed_index) {
+  const uint32_t baud = SpeedTableBaud(speed_index);
+  return static_cast<int32_t>((length + PACKET_CHECKSUM_SIZE) / 10 * 9600 / baud + 100);
+}
+
+Reception ReceiveFromStorage(std::span<uint8_t> buffer, int32_t timeout, size_t largest,
+                             CameraLink* link) {
+  const size_t wanted = std::min(buffer.size(), largest + PACKET_OVERHEAD);
+  const int32_t result = PortRead(link, buffer.first(wanted), timeout);
+  Reception reception;
+  if (result < 0 || static_cast<size_t>(result) > wanted) {
+    reception.port_error = result < 0 ? result : PORT_TRANSFER_FAILED;
+    return reception;
+  }
+  reception.received = static_cast<size_t>(result);
+  reception.complete = result > 0;
+  return reception;
+}
+
+Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t largest,
+                            CameraLink* link) {
+  Reception reception;
+  if (buffer.size() < PACKET_OVERHEAD) return reception;
+  const int32_t header = PortRead(link, buffer.first(PACKET_HEADER_SIZE), timeout);
+  if (header < 0) {
+    reception.port_error = header;
+    return reception;
+  }
+  reception.received = static_cast<size_t>(header);
+  if (reception.received < PACKET_HEADER_SIZE) return reception;
+  const size_t length = LoadLe16(std::span<const uint8_t>(buffer).subspan<2, 2>());
+  const size_t limit =
+      std::min({largest, SERIAL_PAYLOAD_LIMIT, buffer.size() - PACKET_OVERHEAD});
+  if (length > limit) {
+    reception.oversized = true;
+    return reception;
+  }
+  const size_t rest = length + PACKET_CHECKSUM_SIZE;
+  const int32_t body = PortRead(link, buffer.subspan(PACKET_HEADER_SIZE, rest),
+                                RestTimeout(length, link->speed_index));
+  if (body < 0) {
+    reception.port_error = body;
+    return reception;
+  }
+  reception.received += static_cast<size_t>(body);
+  reception.complete = static_cast<size_t>(body) == rest;
+  return reception;
+}
+
+int32_t WriteControl(uint8_t byte, CameraLink* link) {
+  const std::array<uint8_t, 1> data{byte};
+  const int32_t result = PortWrite(link, data);
+  if (result == PORT_WRITE_OK) {
+    link->control_sent = 1;
+    return LINK_OK;
+  }
+  return result == PORT_TRANSFER_FAILED ? LINK_ERROR_TRANSPORT : LINK_ERROR_CAMERA_GONE;
+}
+
+}  // namespace
+
+bool IsStoragePipe(const CameraLink* link) { return link->port_type == PORT_TYPE_STORAGE; }
+
+bool RepliesCarryChecksum(const CameraLink* link) {
+  return !(IsStoragePipe(link) && link->vendor_code == VENDOR_WITHOUT_REPLY_CHECKSUM);
+}
+
+int32_t SendPacket(std::span<const uint8_t> packet, CameraLink* link) {
+  if (IsStoragePipe(link) || packet.size() <= PACKET_HEADER_SIZE) return PortWrite(link, packet);
+  const std::array<std::span<const uint8_t>, 3> pieces{
+      packet.first(1), packet.subspan(1, PACKET_HEADER_SIZE - 1),
+      packet.subspan(PACKET_HEADER_SIZE)};
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0) PauseBetweenPieces();
+    const int32_t result = PortWrite(link, pieces[i]);
+    if (result != PORT_WRITE_OK) return result;
+  }
+  return PORT_WRITE_OK;
+}
+
+Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t largest,
+                        CameraLink* link) {
+  return IsStoragePipe(link) ? ReceiveFromStorage(buffer, timeout, largest, link)
+                             : ReceiveFromSerial(buffer, timeout, largest, link);
+}
+
+int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
+  std::array<uint8_t, 1> byte{};
+  for (int32_t attempt = 0; attempt < attempts; ++attempt) {
+    link->control_sent = 0;
+    const int32_t result = PortRead(link, byte, TIMEOUT_CONTROL_BYTE);
+    if (result == 1) return byte[0];
+    if (result == PORT_FAILED) return CONTROL_ERROR;
+    if (result < 0) return result;
+  }
+  return CONTROL_NOTHING;
+}
+
+int32_t SendAck(CameraLink* link) { return WriteControl(CONTROL_ACK, link); }
+
+int32_t SendControl(uint8_t byte, CameraLink* link) {
+  if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
+  return WriteControl(byte, link);
+}
+
+bool CameraGoneCheck(CameraLink* link) {
+  if (IsStoragePipe(link)) return false;
+  std::array<uint8_t, 1> byte{};
+  if (PortRead(link, byte, TIMEOUT_GONE_CHECK) != 1) return false;
+  const bool gone = byte[0] == CONTROL_GONE;
+  if (gone) link->state = LINK_STATE_CAMERA_GONE;
+  DrainInput(link);
+  return gone;
+}
+
+void PreSendPause(CameraLink* link) {
+  if (link->control_sent == 0) return;
+  link->control_sent = 0;
+  PortSleep(link->port_type,
+            IsStoragePipe(link) ? PAUSE_AFTER_CONTROL_STORAGE_MS : PAUSE_AFTER_CONTROL_SERIAL_MS);
+}
+
+void DrainInput(CameraLink* link) {
+  if (IsStoragePipe(link)) return;
+  std::array<uint8_t, DRAIN_BUFFER_SIZE> buffer{};
+  while (PortDrain(link, buffer, DRAIN_TIMEOUT) > 0) {
+  }
+}
+
+}  // namespace pelox
