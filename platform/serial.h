@@ -14,8 +14,12 @@ inline constexpr uint32_t DCB_OUTX_CTS_FLOW = 1u << 2;
 inline constexpr uint32_t DCB_OUTX_DSR_FLOW = 1u << 3;
 inline constexpr uint32_t DCB_OUTX = 1u << 8;
 inline constexpr uint32_t DCB_INX = 1u << 9;
-inline constexpr uint8_t NOPARITY = 0;
-inline constexpr uint8_t ONESTOPBIT = 0;
+// Parity and stop-bit codes of the block (named apart from the Win32 macros).
+inline constexpr uint8_t SERIAL_PARITY_NONE = 0;
+inline constexpr uint8_t SERIAL_PARITY_ODD = 1;
+inline constexpr uint8_t SERIAL_PARITY_EVEN = 2;
+inline constexpr uint8_t SERIAL_ONE_STOP_BIT = 0;
+inline constexpr uint8_t SERIAL_TWO_STOP_BITS = 2;
 
 struct CommSettings {
   uint32_t BaudRate = 0;

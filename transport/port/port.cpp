@@ -39,8 +39,8 @@ bool ConfigureSerial(SerialHandle device, uint32_t baud, uint8_t byte_size, uint
   if (!SerialGetState(device, comm_settings)) return false;
   comm_settings.BaudRate = baud;
   comm_settings.ByteSize = byte_size;
-  comm_settings.Parity = NOPARITY;
-  comm_settings.StopBits = ONESTOPBIT;
+  comm_settings.Parity = SERIAL_PARITY_NONE;
+  comm_settings.StopBits = SERIAL_ONE_STOP_BIT;
   if (!SerialSetState(device, comm_settings)) return false;
   CommTimeouts timeouts;
   if (!SerialGetTimeouts(device, timeouts)) return false;

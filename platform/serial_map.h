@@ -1,0 +1,17 @@
+#pragma once
+// Which device stands behind COM n on POSIX systems. By default COM n is
+// /dev/ttyS{n-1}; a front end or a test maps a port to another device (a
+// pseudo-terminal, an adapter) or to nothing at all.
+#include <cstdint>
+#include <string>
+
+namespace pelox {
+
+// An empty path means that there is no device behind the port.
+void SerialMapDevice(int32_t port, std::string path);
+// The device that opening COM `port` uses; empty when there is none.
+std::string SerialDevicePath(int32_t port);
+// Back to the default devices; for tests.
+void SerialResetDeviceMap();
+
+}  // namespace pelox
