@@ -2,6 +2,7 @@
 // Steps that many commands share: the restart of a multi-step command after
 // the link was re-established, and the selections that come first.
 #include <concepts>
+#include <cstddef>
 #include <cstdint>
 
 #include "link/camera_link.h"
@@ -23,5 +24,17 @@ inline bool Select(uint8_t property_id, uint32_t value, CameraLink* link) {
 
 // What a selecting command returns when its selection fails.
 inline constexpr int32_t SELECTION_FAILED = -1;
+
+// Checks an object size the camera gave (the result of an abortable get)
+// before reading that much into a buffer of the given capacity: 0 when it can
+// be read, else the restart, 18 for an empty object, the failed get's code,
+// or 13 for a size the buffer cannot hold.
+inline int32_t CheckObjectSize(int32_t size, size_t capacity, CameraLink* link) {
+  if (size == LINK_RESTART) return LINK_RESTART;
+  if (size == 0) return LinkSetError(LINK_ERROR_EMPTY_OBJECT, link);
+  if (size < 0) return LinkLastError(link);
+  if (static_cast<uint32_t>(size) > capacity) return LinkSetError(LINK_ERROR_UNEXPECTED, link);
+  return LINK_OK;
+}
 
 }  // namespace pelox

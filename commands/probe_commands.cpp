@@ -1,0 +1,67 @@
+#include "commands/probe_commands.h"
+
+#include <array>
+
+#include "transport/port/port.h"
+
+namespace pelox {
+namespace {
+
+// The settings the link opens a COM port with.
+constexpr uint32_t PROBE_BAUD = 19200;
+constexpr uint8_t PROBE_BYTE_SIZE = 8;
+constexpr uint32_t PROBE_QUEUE_SIZE = 4096;
+// Read time-outs in the serial port's unit of 10 ms.
+constexpr int32_t DISCARD_TIMEOUT = 1;
+constexpr int32_t CHECK_TIMEOUT = 3;
+
+int32_t OpenProbe(int32_t port, CameraLink* link) {
+  LinkDestroyAll();
+  if (PortOpenCom(port, PROBE_BAUD, PROBE_BYTE_SIZE, PROBE_QUEUE_SIZE, PROBE_QUEUE_SIZE, link) !=
+      1) {
+    link->state = LINK_STATE_CLOSED;
+    return LinkSetError(LINK_ERROR_NO_PORT, link);
+  }
+  link->port_type = port;
+  link->state = LINK_STATE_READY;
+  PortSetFlowControl(port, FLOW_NONE, link->com_handle);
+  std::array<uint8_t, 1> byte{};
+  while (PortRead(link, byte, DISCARD_TIMEOUT) == 1) {
+  }
+  return LinkSetError(LINK_OK, link);
+}
+
+int32_t CloseProbe(CameraLink* link) {
+  if (link->state == LINK_STATE_READY) {
+    PortClose(link);
+    link->state = LINK_STATE_CLOSED;
+  }
+  return LINK_OK;
+}
+
+int32_t CheckProbe(CameraLink* link) {
+  if (link->state != LINK_STATE_READY) return LINK_OK;
+  std::array<uint8_t, 1> byte{};
+  const bool camera_answered =
+      PortRead(link, byte, CHECK_TIMEOUT) == 1 && byte[0] == PROBE_CAMERA_BYTE;
+  return camera_answered ? LINK_ERROR_NAK : LINK_OK;
+}
+
+}  // namespace
+
+int32_t CameraProbeSerialLine(int32_t port, int32_t mode, CameraLink* link) {
+  switch (mode) {
+    case PROBE_OPEN: return OpenProbe(port, link);
+    case PROBE_CLOSE: return CloseProbe(link);
+    case PROBE_CHECK: return CheckProbe(link);
+    default: return LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
+  }
+}
+
+int32_t CameraNoOperation(int32_t /*first*/, int32_t /*second*/, CameraLink* link) {
+  return LinkSetError(LINK_OK, link);
+}
+
+SerialHandle CameraGetComHandle(const CameraLink* link) { return link->com_handle; }
+
+}  // namespace pelox

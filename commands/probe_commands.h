@@ -1,0 +1,31 @@
+#pragma once
+// Commands that work on the link's serial port directly, outside the packet
+// protocol, and the command set's small entry points.
+#include <cstdint>
+
+#include "link/camera_link.h"
+#include "platform/devices.h"
+
+namespace pelox {
+
+inline constexpr int32_t PROBE_OPEN = 0;
+inline constexpr int32_t PROBE_CLOSE = 1;
+inline constexpr int32_t PROBE_CHECK = 2;
+// The byte a listening camera answers on the serial line.
+inline constexpr uint8_t PROBE_CAMERA_BYTE = 0x15;
+
+// PROBE_OPEN releases every link created by LinkCreate, then opens COM
+// `port` at 19200 bit/s on this link and discards pending input: 0, or 3
+// when the port does not open. The link must therefore be one the caller
+// holds outside the links of LinkCreate (a CameraLink of its own).
+// PROBE_CLOSE closes the port of a ready link: 0. PROBE_CHECK reads one
+// byte: 14 when the camera's 0x15 arrived, else 0. Other modes give 2.
+int32_t CameraProbeSerialLine(int32_t port, int32_t mode, CameraLink* link);
+
+// Records success and returns 0; the arguments are not used.
+int32_t CameraNoOperation(int32_t first, int32_t second, CameraLink* link);
+
+// The link's open serial device, or null.
+SerialHandle CameraGetComHandle(const CameraLink* link);
+
+}  // namespace pelox

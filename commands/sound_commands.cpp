@@ -1,0 +1,115 @@
+#include <array>
+
+#include "commands/command_steps.h"
+#include "commands/object_commands.h"
+#include "commands/property_commands.h"
+#include "commands/sound.h"
+#include "link/byte_order.h"
+
+namespace pelox {
+namespace {
+
+// Where the sound phase's progress starts, per byte of image in the total:
+// in 1/256 percent, a quarter of the share the image phase reached.
+constexpr int64_t SOUND_PHASE_PROGRESS_SCALE = 6400;
+
+struct SoundInformation {
+  uint32_t decoded_size;
+  uint32_t transfer_size;
+  bool compressed;
+};
+
+// 0 with the sound information of the selected object, else the read's code.
+int32_t ReadSoundInformation(SoundInformation& information, CameraLink* link) {
+  std::array<uint8_t, SOUND_INFORMATION_SIZE> block{};
+  const int32_t code = LinkReadBlock(DATA_KIND_SOUND_INFORMATION, block, link);
+  if (code != LINK_OK) return code;
+  const std::span<const uint8_t> fields(block);
+  information.decoded_size = LoadLe32(fields.subspan<0, 4>());
+  information.transfer_size = LoadLe32(fields.subspan<4, 4>());
+  information.compressed = LoadLe32(fields.subspan<8, 4>()) == 0;
+  return LINK_OK;
+}
+
+bool TransferSizeValid(const SoundInformation& information) {
+  return static_cast<int32_t>(information.transfer_size) >= 0;
+}
+
+// Whether a sound buffer of this capacity takes the transfer and, for
+// compressed sound, the expansion of all the packed bytes that arrive.
+bool SoundFits(const SoundInformation& information, size_t capacity) {
+  if (information.transfer_size > capacity) return false;
+  if (!information.compressed) return true;
+  const uint32_t decoded = information.decoded_size;
+  return decoded >= SOUND_HEADER_SIZE && decoded <= capacity &&
+         information.transfer_size >= SOUND_HEADER_SIZE + (decoded - SOUND_HEADER_SIZE) / 2;
+}
+
+int32_t ExpandIfCompressed(int32_t code, const SoundInformation& information,
+                           std::span<uint8_t> sound) {
+  if (code == LINK_OK && information.compressed) {
+    DecodeSoundSamples(sound, information.decoded_size);
+  }
+  return code;
+}
+
+}  // namespace
+
+int32_t CameraGetSoundSize(uint32_t object, CameraLink* link) {
+  return RepeatOnRestart([&] {
+    if (!Select(PROPERTY_OBJECT_NUMBER, object, link)) return SELECTION_FAILED;
+    SoundInformation information{};
+    const int32_t code = ReadSoundInformation(information, link);
+    if (code == LINK_RESTART) return LINK_RESTART;
+    if (code != LINK_OK) return SELECTION_FAILED;
+    return static_cast<int32_t>(information.decoded_size);
+  });
+}
+
+int32_t CameraReadSound(std::span<uint8_t> buffer, uint32_t object, CameraLink* link) {
+  return RepeatOnRestart([&] {
+    int32_t code = LinkSetValue(PROPERTY_OBJECT_NUMBER, object, link);
+    if (code != LINK_OK) return code;
+    SoundInformation information{};
+    code = ReadSoundInformation(information, link);
+    if (code != LINK_OK) return code;
+    if (information.transfer_size == 0) return LinkSetError(LINK_ERROR_EMPTY_OBJECT, link);
+    if (!TransferSizeValid(information) || !SoundFits(information, buffer.size())) {
+      return LinkSetError(LINK_ERROR_UNEXPECTED, link);
+    }
+    code = LinkReadData(DATA_KIND_SOUND, buffer.first(information.transfer_size), object, 0, link);
+    return ExpandIfCompressed(code, information, buffer);
+  });
+}
+
+int32_t CameraReadObjectAndSound(std::span<uint8_t> image, std::span<uint8_t> sound,
+                                 uint32_t object, CameraLink* link) {
+  return RepeatOnRestart([&] {
+    int32_t code = LinkSetValue(PROPERTY_OBJECT_NUMBER, object, link);
+    if (code != LINK_OK) return code;
+    const int32_t image_size = LinkGetValue(PROPERTY_OBJECT_SIZE, true, link);
+    code = CheckObjectSize(image_size, image.size(), link);
+    if (code != LINK_OK) return code;
+    SoundInformation information{};
+    code = ReadSoundInformation(information, link);
+    if (code != LINK_OK) return code;
+    if (!TransferSizeValid(information)) return LinkSetError(LINK_ERROR_UNEXPECTED, link);
+
+    // Both phases count against the whole, so the bar runs once across them.
+    const bool has_sound = information.transfer_size > 0;
+    const uint64_t total = static_cast<uint64_t>(image_size) + information.transfer_size;
+    if (total > image.size() || (has_sound && !(total <= sound.size() &&
+                                                 SoundFits(information, sound.size())))) {
+      return LinkSetError(LINK_ERROR_UNEXPECTED, link);
+    }
+    code = LinkReadData(DATA_KIND_OBJECT, image.first(total), object, 0, link);
+    if (code != LINK_OK || !has_sound) return code;
+
+    const auto sound_start =
+        static_cast<int32_t>(image_size * SOUND_PHASE_PROGRESS_SCALE / static_cast<int64_t>(total));
+    code = LinkReadData(DATA_KIND_SOUND, sound.first(total), object, sound_start, link);
+    return ExpandIfCompressed(code, information, sound);
+  });
+}
+
+}  // namespace pelox
