@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <string>
 #include <span>
 #include <vector>
 
 #include "sim/camera/camera_log.h"
 #include "sim/camera/camera_model.h"
 #include "sim/camera/fault_plan.h"
+#include "sim/camera/wire.h"
 
 namespace pelox::sim {
 
@@ -39,56 +41,69 @@ class PacketEndpoint {
 
  private:
   struct ReadInProgress {
+    uint8_t kind = 0;
     std::vector<uint8_t> data;
     size_t frame_size = SMALL_PAYLOAD;
     size_t offset = 0;  // of the frame sent last
     uint8_t sequence = 0;
   };
   struct WriteInProgress {
+    uint8_t kind = 0;
     size_t capacity = SMALL_PAYLOAD;
     bool checksummed = true;
     uint8_t next_sequence = 0;
-    bool ended = false;          // its last frame arrived
+    bool data_taken = false;     // at least one data frame was taken
     bool may_continue = false;   // a full command frame: data frames may follow
+    bool ended = false;          // kept to acknowledge a resent last frame
   };
-  struct Reply {
-    std::vector<uint8_t> bytes;
-    std::optional<uint8_t> then_speed_index;
-    uint64_t delay_ms = 0;
-  };
+  using ReplyFault = std::optional<FaultRule>;
 
-  void ReceiveControl(uint8_t byte, uint64_t now_ms);
+  void ReceiveControl(std::span<const uint8_t> unit, uint64_t now_ms);
   void ReceiveFrame(std::span<const uint8_t> unit, uint64_t now_ms);
-  void ReceiveCommand(const struct Frame& frame, std::span<const uint8_t> unit, uint64_t now_ms);
-  void ReceiveData(const struct Frame& frame, std::span<const uint8_t> unit, uint64_t now_ms);
-  void Request(uint8_t request_class, std::span<const uint8_t> body,
-               std::span<const uint8_t> unit, uint64_t now_ms);
-  void StartRead(uint8_t kind, size_t frame_size, std::span<const uint8_t> unit, uint64_t now_ms);
-  void StartWrite(uint8_t request_class, std::span<const uint8_t> body,
-                  std::span<const uint8_t> unit, uint64_t now_ms);
-  void SendReadFrame(uint64_t now_ms);
-  void EndWrite(bool complete, uint64_t now_ms);
+  void ReceiveCommand(const Frame& frame, std::span<const uint8_t> unit, uint64_t now_ms);
+  void ReceiveData(const Frame& frame, std::span<const uint8_t> unit, uint64_t now_ms);
+  void ReceiveRequest(std::span<const uint8_t> payload, std::span<const uint8_t> unit,
+                      uint64_t now_ms);
+  void ReceiveSet(std::span<const uint8_t> body, std::span<const uint8_t> unit, uint64_t now_ms);
+  void ReceiveGet(std::span<const uint8_t> body, std::span<const uint8_t> unit, uint64_t now_ms);
+  void ReceiveAction(std::span<const uint8_t> body, std::span<const uint8_t> unit,
+                     uint64_t now_ms);
+  void ReceiveRead(uint8_t request_class, std::span<const uint8_t> body,
+                   std::span<const uint8_t> unit, uint64_t now_ms);
+  void ReceiveWrite(uint8_t request_class, std::span<const uint8_t> body,
+                    std::span<const uint8_t> unit, uint64_t now_ms);
+  void ReceiveSpeed(std::span<const uint8_t> payload, std::span<const uint8_t> unit,
+                    uint64_t now_ms);
+  void ReceiveAck(std::span<const uint8_t> unit, uint64_t now_ms);
+  void SendReadFrame(uint64_t now_ms, ReplyFault inherited);
+  // Ends the write in progress; false when the camera refuses what came.
+  bool EndWrite(bool complete, uint64_t now_ms);
 
-  // Consults the fault plan; true when a fault took the unit over.
-  bool Intercept(FaultTarget target, int32_t id, std::span<const uint8_t> unit, uint64_t now_ms);
+  // Counts the unit against the fault plan. When a fault takes the unit
+  // over, it is handled here and `taken` is set; a fault that only changes
+  // the reply is returned for Answer.
+  ReplyFault Intercept(FaultTarget target, int32_t id, std::span<const uint8_t> unit,
+                       uint64_t now_ms, bool& taken);
+  // Logs the host's unit and queues the camera's reply (none when empty).
   void Answer(std::span<const uint8_t> unit, Verdict verdict, std::vector<uint8_t> reply,
-              uint64_t now_ms, const char* note = "");
-  void Queue(std::vector<uint8_t> bytes, uint64_t ready_ms,
-             std::optional<uint8_t> then_speed_index = std::nullopt);
+              uint64_t now_ms, ReplyFault fault = std::nullopt, std::string note = {},
+              std::optional<uint8_t> then_speed_index = std::nullopt);
+  void Emit(std::vector<uint8_t> reply, uint64_t now_ms, const ReplyFault& fault,
+            std::optional<uint8_t> then_speed_index);
   void GoAway(uint64_t now_ms);
 
   CameraModel& model_;
   CameraLog& log_;
   FaultPlan& faults_;
   std::deque<CameraUnit> outgoing_;
+  std::optional<uint64_t> action_done_ms_;
   std::optional<ReadInProgress> read_;
   std::optional<WriteInProgress> write_;
   std::vector<uint8_t> last_packet_;  // resent on the host's NAK
-  std::optional<FaultRule> reply_fault_;  // applies to the reply being built
   bool unplugged_ = false;
-  uint64_t port_failure_from_ms_ = 0;
-  uint64_t port_failure_until_ms_ = 0;  // 0 with a start: for good
   bool port_failure_ = false;
+  uint64_t port_failure_from_ms_ = 0;
+  uint64_t port_failure_until_ms_ = 0;  // 0: for good
 };
 
 }  // namespace pelox::sim
