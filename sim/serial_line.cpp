@@ -22,7 +22,7 @@ constexpr uint64_t NS_PER_MS = 1000000;
 constexpr uint64_t BITS_PER_BYTE = 10;  // start bit, 8 data bits, stop bit
 constexpr int32_t MAX_PORT = 9;
 // What a port reports before the host configures it.
-constexpr CommSettings DRIVER_DEFAULTS{9600, 8, NOPARITY, ONESTOPBIT, 0};
+constexpr CommSettings DRIVER_DEFAULTS{9600, 8, SERIAL_PARITY_NONE, SERIAL_ONE_STOP_BIT, 0};
 
 struct Arrival {
   uint64_t time_ns;
@@ -60,8 +60,10 @@ void AdvanceTo(uint64_t time_ns) {
   fine_ns_in_ms = time_ns % NS_PER_MS;
 }
 
-uint64_t ByteTimeNs(uint32_t baud) {
-  return baud == 0 ? 0 : BITS_PER_BYTE * 1000 * NS_PER_MS / baud;
+// How long `count` bytes take on the line, rounded up to whole nanoseconds.
+uint64_t LineTimeNs(uint64_t count, uint32_t baud) {
+  constexpr uint64_t NS_PER_SECOND = 1000 * NS_PER_MS;
+  return baud == 0 ? 0 : (count * BITS_PER_BYTE * NS_PER_SECOND + baud - 1) / baud;
 }
 
 Line* LineOf(SerialHandle device) {
@@ -84,15 +86,14 @@ bool PumpOne(Line& line, uint64_t until_ns) {
   if (!next_ms || *next_ms * NS_PER_MS > until_ns) return false;
   std::optional<LineBytes> sent = line.camera->TakeReady(*next_ms);
   if (!sent) return false;
-  const uint64_t byte_ns = ByteTimeNs(sent->baud);
-  uint64_t time_ns =
+  const uint64_t start_ns =
       std::max({sent->ready_ms * NS_PER_MS, line.camera_free_ns, line.last_delivery_ns});
   const bool heard = sent->baud == line.settings.BaudRate;
-  for (uint8_t byte : sent->bytes) {
-    time_ns += byte_ns;
-    line.inbox.push_back(Arrival{time_ns, heard ? byte : GARBLED_BYTE});
+  for (size_t i = 0; i < sent->bytes.size(); ++i) {
+    line.inbox.push_back(Arrival{start_ns + LineTimeNs(i + 1, sent->baud),
+                                 heard ? sent->bytes[i] : GARBLED_BYTE});
   }
-  line.camera_free_ns = time_ns;
+  line.camera_free_ns = start_ns + LineTimeNs(sent->bytes.size(), sent->baud);
   return true;
 }
 
@@ -205,7 +206,7 @@ bool SerialWrite(SerialHandle device, std::span<const uint8_t> data, uint32_t& w
   // The camera may change its speed with bytes already due: send those first.
   while (sim::PumpOne(*line, sim::NowNs())) {
   }
-  const uint64_t end_ns = sim::NowNs() + data.size() * sim::ByteTimeNs(line->settings.BaudRate);
+  const uint64_t end_ns = sim::NowNs() + sim::LineTimeNs(data.size(), line->settings.BaudRate);
   sim::AdvanceTo(end_ns);
   line->last_delivery_ns = end_ns;
   line->camera->Receive(data, line->settings.BaudRate, end_ns / sim::NS_PER_MS);
