@@ -1,7 +1,5 @@
 #include "transport/port/port.h"
 
-#include <array>
-
 #include "platform/clock.h"
 #include "transport/storage/storage_ops.h"
 
@@ -21,13 +19,19 @@ constexpr uint32_t FLOW_FLAGS = DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW | DCB_OUTX
 
 bool IsStorage(int32_t type) { return type == PORT_TYPE_STORAGE; }
 
+// A time-out of 0 still waits 2 ms. A negative one would wrap into a wait of
+// weeks: it is read as 0 too.
+uint32_t ReadTimeoutMs(int32_t timeout) {
+  if (timeout <= 0) return SERIAL_ZERO_TIMEOUT_MS;
+  return static_cast<uint32_t>(timeout) * SERIAL_TIMEOUT_UNIT_MS;
+}
+
 int32_t SerialReadWithTimeout(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
   CommTimeouts timeouts;
   if (!SerialGetTimeouts(link->com_handle, timeouts)) return PORT_FAILED;
   timeouts.ReadIntervalTimeout = 0;
   timeouts.ReadTotalTimeoutMultiplier = 0;
-  timeouts.ReadTotalTimeoutConstant =
-      timeout == 0 ? SERIAL_ZERO_TIMEOUT_MS : static_cast<uint32_t>(timeout) * SERIAL_TIMEOUT_UNIT_MS;
+  timeouts.ReadTotalTimeoutConstant = ReadTimeoutMs(timeout);
   if (!SerialSetTimeouts(link->com_handle, timeouts)) return PORT_FAILED;
   uint32_t received = 0;
   if (!SerialRead(link->com_handle, buffer, received)) return PORT_FAILED;
@@ -62,8 +66,10 @@ void PortResetState() {
 
 int32_t PortOpenStorage(const char* /*name*/, int32_t type, CameraLink* link) {
   const StorageOps& ops = StorageOpsTable();
-  if (ops.Open == nullptr) return PORT_FAILED;
-  return ops.Open(type, link) == type ? type : PORT_FAILED;
+  if (ops.Open == nullptr || ops.Open(type, link) != type) return PORT_FAILED;
+  link->port_type = type;
+  open_port_type = type;
+  return type;
 }
 
 int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_queue,
@@ -86,7 +92,9 @@ int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_
 int32_t PortClose(CameraLink* link) {
   if (IsStorage(link->port_type)) {
     const StorageOps& ops = StorageOpsTable();
-    return ops.Close != nullptr ? ops.Close(link) : 1;
+    const int32_t closed = ops.Close != nullptr ? ops.Close(link) : 1;
+    open_port_type = PORT_TYPE_NONE;
+    return closed;
   }
   if (link->com_handle == nullptr) return 1;
   if (!SerialClose(link->com_handle)) return PORT_FAILED;
@@ -121,7 +129,9 @@ int32_t PortWrite(CameraLink* link, std::span<const uint8_t> data) {
   uint32_t written = 0;
   if (!SerialWrite(link->com_handle, data, written)) return PORT_FAILED;
   if (!SerialFlush(link->com_handle)) return PORT_FAILED;
-  return 1;
+  // A write whose time-out passed has lost the rest of the bytes: that is a
+  // failure, not a success.
+  return written == data.size() ? 1 : PORT_FAILED;
 }
 
 int32_t PortSleep(int32_t /*type*/, uint32_t milliseconds) {
