@@ -1,0 +1,116 @@
+#include "sim/camsim/camsim_options.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace pelox::sim {
+
+const char* const CAMSIM_USAGE =
+    "usage: camsim [options]\n"
+    "Serves a virtual camera on a new pseudo-terminal; its path is the first line of output.\n"
+    "  --maker TEXT              maker text (data kind 48)\n"
+    "  --firmware-version TEXT   firmware version (data kind 26)\n"
+    "  --battery N               battery level 0..100 (property 16)\n"
+    "  --flash-busy-ms N         how long writing the firmware keeps the camera busy (<= 60000)\n"
+    "  --upload-key N            the key the firmware write demands\n"
+    "  --never-ready             property 18 stays 0 and no action ends\n"
+    "  --unplug-after-bytes N    the camera vanishes after N bytes from the host\n"
+    "  --fault SPEC              KIND[=MS][@TARGET[:ID]][#N][*TIMES], repeatable;\n"
+    "                            kinds: nak refuse drop partial checksum sequence gone\n"
+    "                                   port-failure never-ready unplug delay\n"
+    "                            targets: any probe speed set get action read write-frame\n"
+    "                                     read-frame ack\n"
+    "  --seed N                  seeded random faults\n"
+    "  --fault-rate N            their rate in units per thousand (default 10)\n"
+    "  --exit-after-flash        end once the firmware was written or refused\n"
+    "  --idle-exit-ms N          end once the host has been silent for N ms\n"
+    "  --report FILE             write the statement on the image there, not to stdout\n"
+    "  --log FILE                write the camera's log there at exit\n";
+
+namespace {
+
+template <typename T>
+bool ReadNumber(const std::string& text, T& value) {
+  int base = 10;
+  std::string_view digits = text;
+  if (digits.starts_with("0x") || digits.starts_with("0X")) {
+    base = 16;
+    digits.remove_prefix(2);
+  }
+  const auto [end, failure] =
+      std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+  return failure == std::errc{} && end == digits.data() + digits.size() && !digits.empty();
+}
+
+bool ReadOptional(const std::string& text, std::optional<uint64_t>& value) {
+  uint64_t number = 0;
+  if (!ReadNumber(text, number)) return false;
+  value = number;
+  return true;
+}
+
+}  // namespace
+
+std::optional<CamsimOptions> ParseCamsimOptions(const std::vector<std::string>& arguments,
+                                                std::string& error) {
+  CamsimOptions options;
+  using Flag = std::function<void()>;
+  using Valued = std::function<bool(const std::string&)>;
+  const std::map<std::string, Flag> flags = {
+      {"--never-ready", [&] { options.camera.never_ready = true; }},
+      {"--exit-after-flash", [&] { options.exit_after_flash = true; }},
+      {"--help", [&] { options.help = true; }},
+  };
+  const std::map<std::string, Valued> valued = {
+      {"--maker", [&](const std::string& v) { options.camera.maker = v; return true; }},
+      {"--firmware-version", [&](const std::string& v) { options.camera.firmware_version = v; return true; }},
+      {"--battery", [&](const std::string& v) { return ReadNumber(v, options.camera.battery_level); }},
+      {"--flash-busy-ms",
+       [&](const std::string& v) { return ReadNumber(v, options.camera.flash_busy_ms); }},
+      {"--upload-key",
+       [&](const std::string& v) { return ReadNumber(v, options.camera.accepted_upload_key); }},
+      {"--unplug-after-bytes",
+       [&](const std::string& v) { return ReadOptional(v, options.unplug_after_bytes); }},
+      {"--fault",
+       [&](const std::string& v) {
+         std::string why;
+         const std::optional<FaultRule> rule = ParseFaultRule(v, why);
+         if (rule) options.faults.push_back(*rule);
+         return rule.has_value();
+       }},
+      {"--seed", [&](const std::string& v) { return ReadOptional(v, options.seed); }},
+      {"--idle-exit-ms", [&](const std::string& v) { return ReadOptional(v, options.idle_exit_ms); }},
+      {"--fault-rate", [&](const std::string& v) { return ReadNumber(v, options.fault_per_mille); }},
+      {"--report", [&](const std::string& v) { options.report_path = v; return true; }},
+      {"--log", [&](const std::string& v) { options.log_path = v; return true; }},
+  };
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& name = arguments[i];
+    if (const auto flag = flags.find(name); flag != flags.end()) {
+      flag->second();
+      continue;
+    }
+    const auto option = valued.find(name);
+    if (option == valued.end()) {
+      error = "unknown option " + name;
+      return std::nullopt;
+    }
+    if (i + 1 == arguments.size()) {
+      error = name + " needs a value";
+      return std::nullopt;
+    }
+    const std::string& value = arguments[++i];
+    if (!option->second(value)) {
+      error = "bad value for " + name + ": " + value;
+      return std::nullopt;
+    }
+  }
+  if (options.camera.battery_level > 100) {
+    error = "--battery must be 0..100";
+    return std::nullopt;
+  }
+  return options;
+}
+
+}  // namespace pelox::sim

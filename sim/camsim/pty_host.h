@@ -1,0 +1,36 @@
+#pragma once
+// A pseudo-terminal pair that camsim keeps: the host opens the slave path
+// as its serial device; camsim talks through the master.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace pelox::sim {
+
+class PtyHost {
+ public:
+  PtyHost() = default;
+  ~PtyHost();
+  PtyHost(const PtyHost&) = delete;
+  PtyHost& operator=(const PtyHost&) = delete;
+
+  // Creates the pair in raw mode; false with `error` set on failure.
+  bool Open(std::string& error);
+  const std::string& SlavePath() const { return slave_path_; }
+
+  // The line speed the host set on its side, in bit/s (0 if unknown).
+  uint32_t HostBaud() const;
+  // Waits up to `timeout_ms` (negative: no limit) for bytes from the host
+  // and reads them; 0 bytes on time-out or interruption, nothing on error.
+  std::optional<size_t> Read(std::span<uint8_t> buffer, int32_t timeout_ms);
+  bool Write(std::span<const uint8_t> bytes);
+
+ private:
+  int master_ = -1;
+  // Held open so that the master stays usable while no host has the slave open.
+  int slave_ = -1;
+  std::string slave_path_;
+};
+
+}  // namespace pelox::sim

@@ -1,0 +1,85 @@
+// camsim on its pseudo-terminal, reached through the port layer and the
+// real serial backend, in real time.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "platform/serial_map.h"
+#include "transport/port/port.h"
+
+namespace pelox {
+namespace {
+
+constexpr int32_t WAIT_ONE_SECOND = 100;
+constexpr int32_t WAIT_A_FIFTH = 20;  // well within camsim's idle limit
+
+// Runs camsim, which ends by itself once the host has been quiet.
+class Camsim {
+ public:
+  explicit Camsim(const std::string& options)
+      : output_(popen((std::string(CAMSIM_PATH) + " --idle-exit-ms 1500 " + options).c_str(), "r")) {
+    std::array<char, 256> line{};
+    if (output_ != nullptr && std::fgets(line.data(), line.size(), output_) != nullptr) {
+      path_ = line.data();
+      if (!path_.empty() && path_.back() == '\n') path_.pop_back();
+    }
+  }
+  ~Camsim() { Finish(); }
+  Camsim(const Camsim&) = delete;
+  Camsim& operator=(const Camsim&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // What camsim printed after its first line, once it has ended.
+  std::string Finish() {
+    std::string rest;
+    if (output_ == nullptr) return rest;
+    std::array<char, 256> chunk{};
+    while (std::fgets(chunk.data(), chunk.size(), output_) != nullptr) rest += chunk.data();
+    pclose(output_);
+    output_ = nullptr;
+    return rest;
+  }
+
+ private:
+  FILE* output_;
+  std::string path_;
+};
+
+TEST(CamsimOnAPseudoTerminal, AnswersTheProbeAtTheOpeningSpeedAndReportsAtExit) {
+  Camsim camsim("");
+  ASSERT_FALSE(camsim.Path().empty());
+  SerialMapDevice(1, camsim.Path());
+  CameraLink link;
+  ASSERT_EQ(PortOpenCom(1, 19200, 8, 4096, 4096, &link), 1);
+  ASSERT_EQ(PortSetFlowControl(1, FLOW_NONE, link.com_handle), 1);
+  const std::array<uint8_t, 1> probe{0x00};
+  ASSERT_EQ(PortWrite(&link, probe), 1);
+  std::array<uint8_t, 1> answer{};
+  EXPECT_EQ(PortRead(&link, answer, WAIT_ONE_SECOND), 1);
+  EXPECT_EQ(answer[0], 0x15);
+  EXPECT_EQ(PortClose(&link), 1);
+  EXPECT_EQ(camsim.Finish(), "camsim: no firmware image was sent\n");
+  SerialResetDeviceMap();
+  PortResetState();
+}
+
+TEST(CamsimOnAPseudoTerminal, IgnoresAHostAtAnotherSpeed) {
+  Camsim camsim("");
+  ASSERT_FALSE(camsim.Path().empty());
+  SerialMapDevice(1, camsim.Path());
+  CameraLink link;
+  ASSERT_EQ(PortOpenCom(1, 115200, 8, 4096, 4096, &link), 1);
+  const std::array<uint8_t, 1> probe{0x00};
+  ASSERT_EQ(PortWrite(&link, probe), 1);
+  std::array<uint8_t, 1> answer{};
+  EXPECT_EQ(PortRead(&link, answer, WAIT_A_FIFTH), 0);
+  EXPECT_EQ(PortClose(&link), 1);
+  camsim.Finish();
+  SerialResetDeviceMap();
+  PortResetState();
+}
+
+}  // namespace
+}  // namespace pelox
