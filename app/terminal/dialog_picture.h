@@ -1,0 +1,33 @@
+#pragma once
+// The Main dialog as text: what the terminal front end draws, kept apart
+// from the terminal so that it can be checked line by line.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelox {
+
+inline constexpr std::string_view DIALOG_CAPTION = "Pelox Firmware Uploader";
+
+struct DialogPicture {
+  std::string message;  // may hold a line feed
+  bool upload_enabled = false;
+  bool close_enabled = true;
+  int32_t focus = 0;        // control id, 0 for none
+  int32_t progress = 0;     // 0 to 100
+  bool busy = false;        // the wait cursor is showing
+  uint32_t busy_frame = 0;  // turns the busy indicator
+};
+
+// The dialog's lines, all of one width: caption, the framed message (wrapped
+// at words, a line feed starting a new line), the progress bar, and the
+// Upload and Close buttons. A focused button reads >[ Upload ]<, a disabled
+// one ( Upload ).
+std::vector<std::string> DrawDialog(const DialogPicture& picture);
+
+// Breaks `text` into lines of at most `width` characters, at spaces where it
+// can and at line feeds always.
+std::vector<std::string> WrapText(std::string_view text, size_t width);
+
+}  // namespace pelox

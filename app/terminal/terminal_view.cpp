@@ -1,0 +1,147 @@
+#include "app/terminal/terminal_view.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+
+#include "app/dialog_ids.h"
+#include "app/resources/strings.h"
+#include "app/worker_thread.h"
+
+namespace pelox {
+
+TerminalView::TerminalView() {
+  std::array<int, 2> ends{-1, -1};
+  if (pipe2(ends.data(), O_CLOEXEC | O_NONBLOCK) == 0) {
+    wake_read_ = ends[0];
+    wake_write_ = ends[1];
+  }
+  // The dialog manager puts the first enabled tab stop in focus: Close.
+  picture_.focus = CONTROL_CLOSE;
+}
+
+TerminalView::~TerminalView() {
+  if (wake_read_ >= 0) close(wake_read_);
+  if (wake_write_ >= 0) close(wake_write_);
+}
+
+void TerminalView::Notify() {
+  if (wake_write_ < 0) return;
+  const char signal = 1;
+  // A full pipe already wakes the loop.
+  [[maybe_unused]] const ssize_t written = write(wake_write_, &signal, 1);
+}
+
+void TerminalView::DrainWake() {
+  std::array<char, 64> sink{};
+  while (wake_read_ >= 0 && read(wake_read_, sink.data(), sink.size()) > 0) {
+  }
+}
+
+void TerminalView::Message(int32_t string_id, std::string text) {
+  {
+    const std::lock_guard lock(mutex_);
+    shown_.insert(string_id);
+    picture_.message = text;
+    events_.push_back({true, std::move(text), 0});
+  }
+  Notify();
+}
+
+void TerminalView::ShowMessage(int32_t string_id) {
+  Message(string_id, std::string(StringText(string_id)));
+}
+
+void TerminalView::ShowMessage(int32_t first_id, int32_t second_id) {
+  Message(first_id, std::string(StringText(first_id)) + "\n" + std::string(StringText(second_id)));
+}
+
+void TerminalView::EnableControl(int32_t control_id, bool enabled) {
+  const std::lock_guard lock(mutex_);
+  (control_id == CONTROL_UPLOAD ? picture_.upload_enabled : picture_.close_enabled) = enabled;
+}
+
+void TerminalView::FocusControl(int32_t control_id) {
+  const std::lock_guard lock(mutex_);
+  picture_.focus = control_id;
+}
+
+void TerminalView::SetCursor(int32_t cursor) {
+  const std::lock_guard lock(mutex_);
+  picture_.busy = cursor == CURSOR_WAIT;
+}
+
+void TerminalView::Close() {
+  closed_ = true;
+  Notify();
+}
+
+void TerminalView::SetProgress(int32_t position) {
+  {
+    const std::lock_guard lock(mutex_);
+    picture_.progress = position;
+    events_.push_back({false, {}, position});
+  }
+  Notify();
+}
+
+void TerminalView::PostStep(int32_t step_id) {
+  {
+    const std::lock_guard lock(mutex_);
+    steps_.push_back(step_id);
+  }
+  Notify();
+}
+
+std::unique_ptr<Worker> TerminalView::StartWorker(std::function<void()> body) {
+  ++running_workers_;
+  return StartThreadWorker([this, body = std::move(body)] {
+    body();
+    --running_workers_;
+    Notify();
+  });
+}
+
+std::optional<int32_t> TerminalView::TakeStep() {
+  const std::lock_guard lock(mutex_);
+  if (steps_.empty()) return std::nullopt;
+  const int32_t step = steps_.front();
+  steps_.pop_front();
+  return step;
+}
+
+std::vector<ViewEvent> TerminalView::TakeEvents() {
+  const std::lock_guard lock(mutex_);
+  return std::exchange(events_, {});
+}
+
+DialogPicture TerminalView::Picture() const {
+  const std::lock_guard lock(mutex_);
+  return picture_;
+}
+
+bool TerminalView::HasShown(int32_t string_id) const {
+  const std::lock_guard lock(mutex_);
+  return shown_.contains(string_id);
+}
+
+bool TerminalView::IsIdle() const {
+  const std::lock_guard lock(mutex_);
+  return steps_.empty() && running_workers_ == 0;
+}
+
+void TerminalView::MoveFocus() {
+  const std::lock_guard lock(mutex_);
+  const int32_t other = picture_.focus == CONTROL_UPLOAD ? CONTROL_CLOSE : CONTROL_UPLOAD;
+  const bool other_enabled =
+      other == CONTROL_UPLOAD ? picture_.upload_enabled : picture_.close_enabled;
+  if (other_enabled) picture_.focus = other;
+}
+
+void TerminalView::AdvanceBusyFrame() {
+  const std::lock_guard lock(mutex_);
+  ++picture_.busy_frame;
+}
+
+}  // namespace pelox

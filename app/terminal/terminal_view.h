@@ -1,0 +1,76 @@
+#pragma once
+// The dialog view of the terminal front end. Steps run on the thread that
+// runs the loop; workers set the bar and post steps from their own threads,
+// which wakes the loop through a pipe.
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/dialog_view.h"
+#include "app/terminal/dialog_picture.h"
+
+namespace pelox {
+
+// What changed, in order, for the plain output.
+struct ViewEvent {
+  bool is_message = false;
+  std::string message;
+  int32_t progress = 0;
+};
+
+class TerminalView final : public DialogView {
+ public:
+  TerminalView();
+  ~TerminalView() override;
+  TerminalView(const TerminalView&) = delete;
+  TerminalView& operator=(const TerminalView&) = delete;
+
+  void ShowMessage(int32_t string_id) override;
+  void ShowMessage(int32_t first_id, int32_t second_id) override;
+  void EnableControl(int32_t control_id, bool enabled) override;
+  void FocusControl(int32_t control_id) override;
+  void SetCursor(int32_t cursor) override;
+  void Close() override;
+  void SetProgress(int32_t position) override;
+  void PostStep(int32_t step_id) override;
+  std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
+
+  // The loop's side.
+  std::optional<int32_t> TakeStep();
+  std::vector<ViewEvent> TakeEvents();
+  DialogPicture Picture() const;
+  bool IsClosed() const { return closed_; }
+  // The message with this string id was shown at some time.
+  bool HasShown(int32_t string_id) const;
+  // Nothing more will happen without the user: no step is waiting and no
+  // worker runs.
+  bool IsIdle() const;
+  // Moves the focus to the other button if it is enabled (with two
+  // buttons, every direction leads there).
+  void MoveFocus();
+  // Readable when something happened; drain it before waiting again.
+  int WakeDescriptor() const { return wake_read_; }
+  void DrainWake();
+  void AdvanceBusyFrame();
+
+ private:
+  void Notify();
+  void Message(int32_t string_id, std::string text);
+
+  mutable std::mutex mutex_;
+  DialogPicture picture_;
+  std::deque<int32_t> steps_;
+  std::vector<ViewEvent> events_;
+  std::atomic<int32_t> running_workers_{0};
+  std::atomic<bool> closed_{false};
+  std::set<int32_t> shown_;
+  int wake_read_ = -1;
+  int wake_write_ = -1;
+};
+
+}  // namespace pelox
