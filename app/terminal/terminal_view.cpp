@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <utility>
 
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
