@@ -97,11 +97,12 @@ int32_t CameraReadObjectAndSound(std::span<uint8_t> image, std::span<uint8_t> so
 
     // Both phases count against the whole, so the bar runs once across them.
     const bool has_sound = information.transfer_size > 0;
-    const uint64_t total = static_cast<uint64_t>(image_size) + information.transfer_size;
-    if (total > image.size() || (has_sound && !(total <= sound.size() &&
-                                                 SoundFits(information, sound.size())))) {
+    const uint64_t whole = static_cast<uint64_t>(image_size) + information.transfer_size;
+    if (whole > image.size() ||
+        (has_sound && (whole > sound.size() || !SoundFits(information, sound.size())))) {
       return LinkSetError(LINK_ERROR_UNEXPECTED, link);
     }
+    const auto total = static_cast<size_t>(whole);
     code = LinkReadData(DATA_KIND_OBJECT, image.first(total), object, 0, link);
     if (code != LINK_OK || !has_sound) return code;
 

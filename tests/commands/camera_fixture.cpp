@@ -1,0 +1,70 @@
+#include "tests/commands/camera_fixture.h"
+
+#include "link/byte_order.h"
+#include "platform/clock.h"
+#include "sim/camera/wire.h"
+#include "sim/serial_line.h"
+#include "sim/virtual_clock.h"
+#include "transport/port/port.h"
+
+namespace pelox {
+namespace {
+
+constexpr int32_t CAMERA_PORT = 1;
+constexpr int32_t FAST_SPEED_INDEX = 5;
+
+}  // namespace
+
+std::vector<uint8_t> Le32Bytes(uint32_t value) {
+  std::vector<uint8_t> bytes(4);
+  StoreLe32(std::span(bytes).first<4>(), value);
+  return bytes;
+}
+
+void CommandsOnCamera::SetUp() {
+  sim::VirtualClockReset();
+  sim::SerialLineReset();
+  PortResetState();
+  sim::SerialLineAttach(CAMERA_PORT, camera_.Serial());
+  Connect();
+}
+
+void CommandsOnCamera::Connect() {
+  link_ = LinkCreate();
+  ASSERT_NE(link_, nullptr);
+  ASSERT_EQ(LinkSetSpeed(FAST_SPEED_INDEX, link_), LINK_OK);
+  ASSERT_EQ(LinkOpenPort(CAMERA_PORT, link_), CAMERA_PORT);
+  ASSERT_EQ(LinkConnect(1, link_), LINK_OK) << camera_.Log().Describe();
+  camera_.Log().Clear();
+}
+
+void CommandsOnCamera::TearDown() {
+  if (link_ != nullptr) {
+    LinkConnect(0, link_);
+    LinkDelete(link_);
+  }
+  sim::SerialLineReset();
+  PortResetState();
+}
+
+std::vector<WireRequest> CommandsOnCamera::TakeRequests() {
+  std::vector<WireRequest> requests;
+  for (const sim::LogEntry& entry : camera_.Log().Entries()) {
+    if (entry.direction != sim::Direction::FROM_HOST || entry.verdict != sim::Verdict::ACCEPTED) {
+      continue;
+    }
+    const auto frame = sim::DecodeFrame(entry.bytes);
+    if (!frame || frame->type != sim::FRAME_COMMAND ||
+        frame->code_or_sequence != sim::COMMAND_CAMERA || frame->payload.size() < 2) {
+      continue;
+    }
+    requests.push_back(
+        {frame->payload[0], frame->payload[1], {frame->payload.begin() + 2, frame->payload.end()}});
+  }
+  camera_.Log().Clear();
+  return requests;
+}
+
+uint32_t CommandsOnCamera::BusyMsLeft() const { return link_->busy_deadline - ClockTickCount(); }
+
+}  // namespace pelox

@@ -1,0 +1,43 @@
+#pragma once
+// A link on COM1 connected to a virtual camera that speaks the command set,
+// in virtual time, and the requests the camera took, read from its log.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "link/camera_link.h"
+#include "sim/camera/wire.h"  // before the camera, whose headers use its constants
+#include "sim/camera/virtual_camera.h"
+#include "sim/vocabulary/command_vocabulary.h"
+
+namespace pelox {
+
+// One request as the camera took it: its class, the id, code or kind, and
+// the bytes after those two (a set's value, an action's argument, data).
+struct WireRequest {
+  uint8_t request_class;
+  uint8_t id;
+  std::vector<uint8_t> rest;
+  bool operator==(const WireRequest&) const = default;
+};
+
+std::vector<uint8_t> Le32Bytes(uint32_t value);
+
+class CommandsOnCamera : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  void Connect();
+  // The requests the camera took since the last call.
+  std::vector<WireRequest> TakeRequests();
+  // How long the link stays busy from now after an action.
+  uint32_t BusyMsLeft() const;
+
+  sim::VirtualCamera camera_;
+  sim::CommandVocabulary vocabulary_{camera_.Model()};
+  CameraLink* link_ = nullptr;
+};
+
+}  // namespace pelox
