@@ -12,6 +12,8 @@ namespace {
 
 constexpr int32_t CAMERA_PORT = 1;
 constexpr int32_t FAST_SPEED_INDEX = 5;
+constexpr uint8_t REQUEST_GET = 1;
+constexpr uint8_t PROPERTY_READY = 18;
 
 }  // namespace
 
@@ -19,6 +21,12 @@ std::vector<uint8_t> Le32Bytes(uint32_t value) {
   std::vector<uint8_t> bytes(4);
   StoreLe32(std::span(bytes).first<4>(), value);
   return bytes;
+}
+
+void PrintTo(const WireRequest& request, std::ostream* out) {
+  *out << "{class " << int{request.request_class} << ", " << int{request.id} << ", " << std::hex;
+  for (const uint8_t byte : request.rest) *out << ' ' << int{byte};
+  *out << std::dec << '}';
 }
 
 void CommandsOnCamera::SetUp() {
@@ -58,11 +66,19 @@ std::vector<WireRequest> CommandsOnCamera::TakeRequests() {
         frame->code_or_sequence != sim::COMMAND_CAMERA || frame->payload.size() < 2) {
       continue;
     }
-    requests.push_back(
-        {frame->payload[0], frame->payload[1], {frame->payload.begin() + 2, frame->payload.end()}});
+    WireRequest request{
+        frame->payload[0], frame->payload[1], {frame->payload.begin() + 2, frame->payload.end()}};
+    // The link checks readiness by itself after actions and reconnections.
+    if (request == WireRequest{REQUEST_GET, PROPERTY_READY, {}}) continue;
+    requests.push_back(std::move(request));
   }
   camera_.Log().Clear();
   return requests;
+}
+
+void CommandsOnCamera::SettleAction() {
+  EXPECT_EQ(LinkEnsureReady(link_), LINK_OK);
+  camera_.Log().Clear();
 }
 
 uint32_t CommandsOnCamera::BusyMsLeft() const { return link_->busy_deadline - ClockTickCount(); }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 #include "link/camera_link.h"
@@ -21,6 +22,7 @@ struct WireRequest {
   std::vector<uint8_t> rest;
   bool operator==(const WireRequest&) const = default;
 };
+void PrintTo(const WireRequest& request, std::ostream* out);
 
 std::vector<uint8_t> Le32Bytes(uint32_t value);
 
@@ -34,6 +36,8 @@ class CommandsOnCamera : public ::testing::Test {
   std::vector<WireRequest> TakeRequests();
   // How long the link stays busy from now after an action.
   uint32_t BusyMsLeft() const;
+  // Waits until the camera ended its action and forgets the readiness check.
+  void SettleAction();
 
   sim::VirtualCamera camera_;
   sim::CommandVocabulary vocabulary_{camera_.Model()};
