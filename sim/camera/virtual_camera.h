@@ -17,7 +17,9 @@ class VirtualCamera {
   VirtualCamera& operator=(const VirtualCamera&) = delete;
 
   CameraModel& Model() { return model_; }
+  const CameraModel& Model() const { return model_; }
   CameraLog& Log() { return log_; }
+  const CameraLog& Log() const { return log_; }
   FaultPlan& Faults() { return faults_; }
   PacketEndpoint& Endpoint() { return endpoint_; }
   SerialFace& Serial() { return serial_; }

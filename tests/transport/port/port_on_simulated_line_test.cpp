@@ -70,6 +70,23 @@ TEST_F(PortOnSimulatedLine, BytesTakeTheirLineTimeAtTheConfiguredSpeed) {
   EXPECT_EQ(sim::VirtualNowMs(), 2000u);
 }
 
+TEST_F(PortOnSimulatedLine, AfterTheSpeedRequestBothEndsMustMoveToTheNewSpeed) {
+  ASSERT_EQ(OpenCom1(), 1);
+  // Speed index 5; the host switches before it reads the ACK, which left
+  // at 19200 bit/s and so reaches it as garbage.
+  ASSERT_EQ(Send({0x1B, 0x53, 0x06, 0x00, 0x00, 0x11, 0x05, 0x00, 0x00, 0x00, 0x16, 0x00}), 1);
+  ASSERT_EQ(PortSetBaud(1, 115200, link_.com_handle), 1);
+  std::array<uint8_t, 1> byte{};
+  ASSERT_EQ(PortRead(&link_, byte, WAIT_360), 1);
+  EXPECT_EQ(byte[0], sim::GARBLED_BYTE);
+  ASSERT_EQ(Send({0x00}), 1);
+  ASSERT_EQ(PortRead(&link_, byte, WAIT_360), 1);
+  EXPECT_EQ(byte[0], 0x15);
+  ASSERT_EQ(PortSetBaud(1, 19200, link_.com_handle), 1);
+  ASSERT_EQ(Send({0x00}), 1);
+  EXPECT_EQ(PortRead(&link_, byte, WAIT_360), 0) << "the camera no longer hears 19200";
+}
+
 TEST_F(PortOnSimulatedLine, DrainCountsPendingBytesAndNeedsTheOpenPort) {
   ASSERT_EQ(OpenCom1(), 1);
   std::array<uint8_t, 15> buffer{};
