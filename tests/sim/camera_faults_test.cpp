@@ -11,30 +11,20 @@
 namespace pelox {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using sim::FaultKind;
 using sim::FaultTarget;
 using test::GetReply;
 using test::GetRequest;
-
-constexpr uint8_t KIND_BLOB = 40;
-constexpr uint8_t KIND_SINK = 41;
+using test::KIND_BLOB;
+using test::KIND_SINK;
+using test::Bytes;
 
 class CameraFaultsTest : public ::testing::Test, protected test::CameraFixture {
  protected:
-  void SetUp() override {
-    camera_.Model().RegisterReadableKind(KIND_BLOB, [this](uint64_t) { return blob_; });
-    camera_.Model().RegisterWritableKind(KIND_SINK, [this](std::span<const uint8_t> data, uint64_t) {
-      written_.emplace_back(data.begin(), data.end());
-      return true;
-    });
-  }
   void Add(FaultKind kind, FaultTarget target, int32_t id = -1, uint32_t occurrence = 1,
            uint32_t times = 1, uint32_t argument_ms = 0) {
     camera_.Faults().Add({kind, target, id, occurrence, times, argument_ms});
   }
-  Bytes blob_ = Bytes(3000, 0x5A);
-  std::vector<Bytes> written_;
 };
 
 TEST_F(CameraFaultsTest, NakNTimesAimedAtOneWriteFrame) {
@@ -71,6 +61,7 @@ TEST_F(CameraFaultsTest, RepliesCanBeDroppedCutShortOrCorrupted) {
 }
 
 TEST_F(CameraFaultsTest, ReadFrameFaultsHitTheChosenFrameAndRecoverOnNak) {
+  blob_ = Bytes(3000, 0x5A);
   Add(FaultKind::WRONG_SEQUENCE, FaultTarget::READ_FRAME, KIND_BLOB, 2);
   const Bytes first = Exchange(test::Request({4, KIND_BLOB}));
   EXPECT_EQ(first[1], 0);

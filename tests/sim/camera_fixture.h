@@ -8,9 +8,29 @@
 
 namespace pelox::test {
 
+using Bytes = std::vector<uint8_t>;
+
+// Kinds a test camera offers besides the contract's: one read from `blob_`,
+// one whose writes land in `written_`.
+inline constexpr uint8_t KIND_BLOB = 40;
+inline constexpr uint8_t KIND_SINK = 41;
+
+// Bytes that differ from their neighbours, so that a misplaced one shows.
+inline Bytes Pattern(size_t size, uint8_t seed = 7) {
+  Bytes bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 131 + seed);
+  return bytes;
+}
+
 class CameraFixture {
  protected:
-  explicit CameraFixture(sim::CameraConfig config = {}) : camera_(std::move(config)) {}
+  explicit CameraFixture(sim::CameraConfig config = {}) : camera_(std::move(config)) {
+    camera_.Model().RegisterReadableKind(KIND_BLOB, [this](uint64_t) { return blob_; });
+    camera_.Model().RegisterWritableKind(KIND_SINK, [this](std::span<const uint8_t> data, uint64_t) {
+      written_.emplace_back(data.begin(), data.end());
+      return true;
+    });
+  }
 
   void Send(std::span<const uint8_t> unit) { camera_.Endpoint().Receive(unit, now_ms_); }
   void Send(std::initializer_list<uint8_t> unit) { Send(std::vector<uint8_t>(unit)); }
@@ -38,6 +58,8 @@ class CameraFixture {
 
   sim::VirtualCamera camera_;
   uint64_t now_ms_ = 1000;
+  Bytes blob_ = Pattern(5000);
+  std::vector<Bytes> written_;
 };
 
 }  // namespace pelox::test

@@ -10,15 +10,10 @@
 namespace pelox {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
+using test::Pattern;
 constexpr uint32_t KEY = 0x05A3C7D1;
 constexpr uint32_t BUSY_MS = 8000;
-
-Bytes Payload(size_t size) {
-  Bytes payload(size);
-  for (size_t i = 0; i < size; ++i) payload[i] = static_cast<uint8_t>(i * 131 + 17);
-  return payload;
-}
 
 uint32_t Sum(std::span<const uint8_t> bytes) {
   uint32_t sum = 0;
@@ -68,7 +63,7 @@ class FirmwareFlashTest : public ::testing::Test, protected test::CameraFixture 
 };
 
 TEST_F(FirmwareFlashTest, AKeyedWholeImageIsFlashedAndTheVersionChangesAfterTheBusyTime) {
-  const Bytes image = Image(Payload(5000), "v517-1.10");
+  const Bytes image = Image(Pattern(5000), "v517-1.10");
   EXPECT_EQ(Version(), "v517-1.00");
   ASSERT_EQ(Exchange(test::SetRequest(32, KEY)), Bytes{0x06});
   Upload(image);
@@ -86,7 +81,7 @@ TEST_F(FirmwareFlashTest, AKeyedWholeImageIsFlashedAndTheVersionChangesAfterTheB
 }
 
 TEST_F(FirmwareFlashTest, LargeFramesAndARestartedTransferAreAcceptedToo) {
-  const Bytes image = Image(Payload(100000), "v517-2.00");
+  const Bytes image = Image(Pattern(100000), "v517-2.00");
   ASSERT_EQ(Exchange(test::SetRequest(32, KEY)), Bytes{0x06});
   const auto frames = test::WriteFrames(29, image, true);
   ASSERT_EQ(Exchange(frames[0]), Bytes{0x06});
@@ -107,7 +102,7 @@ struct Refusal {
 };
 
 TEST_F(FirmwareFlashTest, RefusesAnyImageItCannotVouchFor) {
-  const Bytes payload = Payload(3000);
+  const Bytes payload = Pattern(3000);
   const Bytes good = Image(payload, "v517-1.10");
   const std::vector<Refusal> refusals = {
       {"no key", good, false, true, "the upload key was not set before the transfer"},
@@ -138,7 +133,7 @@ TEST_F(FirmwareFlashTest, RefusesAnyImageItCannotVouchFor) {
 
 TEST_F(FirmwareFlashTest, ARefusedFlashIsAnsweredWith0x11AndSaysWhy) {
   ASSERT_EQ(Exchange(test::SetRequest(32, 0x0C4B0D27)), Bytes{0x06});
-  const Bytes image = Image(Payload(10), "v517-1.10");
+  const Bytes image = Image(Pattern(10), "v517-1.10");
   Upload(image);
   EXPECT_EQ(Flash(), Bytes{0x11});
   EXPECT_EQ(Statement(), "camsim: firmware image of 106 bytes arrived byte for byte (sum 0x" +

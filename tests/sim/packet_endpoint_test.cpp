@@ -3,43 +3,29 @@
 
 #include <gtest/gtest.h>
 
-#include <numeric>
-
 #include "tests/sim/camera_fixture.h"
 #include "tests/sim/host_frames.h"
 
 namespace pelox {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
 using test::GetReply;
 using test::GetRequest;
 using test::Request;
+using test::KIND_BLOB;
+using test::KIND_SINK;
+using test::Pattern;
 using test::SetRequest;
 
-constexpr uint8_t KIND_BLOB = 40;
-constexpr uint8_t KIND_SINK = 41;
 constexpr uint8_t ACTION_SLOW = 5;
 constexpr uint32_t ACTION_BUSY_MS = 3000;
-
-Bytes Pattern(size_t size) {
-  Bytes bytes(size);
-  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 31 + 7);
-  return bytes;
-}
 
 class PacketEndpointTest : public ::testing::Test, protected test::CameraFixture {
  protected:
   void SetUp() override {
-    camera_.Model().RegisterReadableKind(KIND_BLOB, [this](uint64_t) { return blob_; });
-    camera_.Model().RegisterWritableKind(KIND_SINK, [this](std::span<const uint8_t> data, uint64_t) {
-      written_.emplace_back(data.begin(), data.end());
-      return true;
-    });
     camera_.Model().RegisterAction(ACTION_SLOW, [](uint8_t, uint64_t) { return ACTION_BUSY_MS; });
   }
-  Bytes blob_ = Pattern(5000);
-  std::vector<Bytes> written_;
 };
 
 TEST_F(PacketEndpointTest, AnswersTheContractsRequests) {
