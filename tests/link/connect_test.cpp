@@ -1,0 +1,95 @@
+// Finding the camera's port, the handshake, the speed change and
+// disconnection, against the virtual camera on simulated serial lines.
+#include <gtest/gtest.h>
+
+#include "link/camera_link.h"
+#include "serial_camera_fixture.h"
+#include "sim/serial_line.h"
+#include "sim/virtual_clock.h"
+#include "transport/port/port.h"
+
+namespace pelox {
+namespace {
+
+using ConnectTest = SerialCameraTest;
+
+const std::vector<uint8_t> SPEED_REQUEST_115200{0x1B, 0x53, 0x06, 0x00, 0x00, 0x11,
+                                                0x05, 0x00, 0x00, 0x00, 0x16, 0x00};
+const std::vector<uint8_t> GET_READY{0x1B, 0x43, 0x02, 0x00, 0x01, 0x12, 0x13, 0x00};
+
+TEST_F(ConnectTest, AutomaticSearchPassesASilentPortAndFindsTheCameraOnTheNext) {
+  sim::VirtualCamera silent;
+  silent.Endpoint().Unplug(0);
+  sim::SerialLineReset();
+  sim::SerialLineAttach(1, silent.Serial());
+  sim::SerialLineAttach(2, camera.Serial());
+
+  EXPECT_EQ(LinkOpenPort(0, link), 2);
+  EXPECT_EQ(link->port_type, 2);
+  EXPECT_EQ(link->state, LINK_STATE_CLOSED);
+  EXPECT_EQ(link->last_error, LINK_OK);
+  EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE) << "the port found is left closed";
+  size_t probes = 0;
+  for (const sim::LogEntry& entry : silent.Log().Entries()) {
+    if (entry.direction == sim::Direction::FROM_HOST && entry.bytes == std::vector<uint8_t>{0}) {
+      ++probes;
+    }
+  }
+  EXPECT_EQ(probes, 4u) << "four handshake rounds on the silent port";
+}
+
+TEST_F(ConnectTest, AutomaticSearchWithoutCameraReportsNoPort) {
+  sim::SerialLineReset();
+  EXPECT_EQ(LinkOpenPort(0, link), PORT_TYPE_NONE);
+  EXPECT_EQ(link->last_error, LINK_ERROR_NO_PORT);
+  EXPECT_EQ(link->state, LINK_STATE_CLOSED);
+}
+
+TEST_F(ConnectTest, ConnectRequestsTheSpeedAndChecksItWithTheReadyProperty) {
+  ASSERT_EQ(LinkOpenPort(CAMERA_PORT, link), CAMERA_PORT);
+  ASSERT_EQ(LinkConnect(1, link), LINK_OK) << Trace();
+  EXPECT_EQ(link->state, LINK_STATE_READY);
+  EXPECT_EQ(link->speed_checked, 1);
+  EXPECT_EQ(link->vendor_code, 1140);
+  EXPECT_EQ(camera.Serial().Baud(), 115200u);
+  EXPECT_EQ(sim::SerialLineHostBaud(CAMERA_PORT), 115200u);
+  const std::vector<std::vector<uint8_t>> commands = HostUnits(0x1B);
+  ASSERT_EQ(commands.size(), 2u) << Trace();
+  EXPECT_EQ(commands[0], SPEED_REQUEST_115200);
+  EXPECT_EQ(commands[1], GET_READY);
+}
+
+TEST_F(ConnectTest, DisconnectReturnsTheCameraToTheOpeningSpeed) {
+  Connect();
+  EXPECT_EQ(LinkConnect(0, link), LINK_OK);
+  EXPECT_EQ(link->state, LINK_STATE_CLOSED);
+  EXPECT_EQ(link->speed_index, 0);
+  EXPECT_EQ(camera.Serial().Baud(), 19200u);
+  EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE);
+  EXPECT_EQ(LinkConnect(0, link), LINK_OK) << "a closed link disconnects at once";
+}
+
+TEST_F(ConnectTest, ACameraThatNeverAnswersTheProbeFailsAfterFourRounds) {
+  camera.Endpoint().Unplug(0);
+  ASSERT_EQ(LinkOpenPort(CAMERA_PORT, link), CAMERA_PORT) << "an explicit port only has to open";
+  const uint64_t start = sim::VirtualNowMs();
+  EXPECT_EQ(LinkConnect(1, link), LINK_ERROR_NO_ANSWER);
+  // Two reads of 3.6 s in the first round, one in each of the other three.
+  EXPECT_GE(sim::VirtualNowMs() - start, 18000u);
+  EXPECT_EQ(link->retry_count, 4);
+  EXPECT_EQ(link->state, LINK_STATE_BROKEN);
+}
+
+TEST_F(ConnectTest, ReconnectReopensTheSamePortAndRequestsAnAbort) {
+  Connect();
+  link->state = LINK_STATE_BROKEN;
+  EXPECT_EQ(LinkReconnect(link), LINK_OK) << Trace();
+  EXPECT_EQ(link->state, LINK_STATE_READY);
+  EXPECT_EQ(link->port_type, CAMERA_PORT);
+  EXPECT_EQ(link->speed_index, SPEED_115200);
+  EXPECT_EQ(link->abort_requested, 1);
+  EXPECT_EQ(camera.Serial().Baud(), 115200u);
+}
+
+}  // namespace
+}  // namespace pelox
