@@ -76,7 +76,9 @@ class SerialCameraTest : public testing::Test {
 
   size_t ControlBytesSent(uint8_t byte) {
     size_t count = 0;
-    for (const std::vector<uint8_t>& unit : HostUnits(byte)) count += unit.size() == 1 ? 1 : 0;
+    for (const std::vector<uint8_t>& unit : HostUnits(byte)) {
+      if (unit.size() == 1) ++count;
+    }
     return count;
   }
 

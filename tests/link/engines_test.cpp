@@ -1,0 +1,241 @@
+// The engines over a serial link: value ranges, progress and cancellation,
+// the wait for a busy camera, object reads into a file, frame splits.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/camera_link.h"
+#include "platform/file.h"
+#include "serial_camera_fixture.h"
+
+namespace pelox {
+namespace {
+
+using sim::FaultKind;
+using sim::FaultTarget;
+
+constexpr uint8_t PROPERTY_RANGE_0_4 = 0;
+constexpr uint8_t PROPERTY_BATTERY = 16;
+constexpr uint8_t PROPERTY_READY = 18;
+constexpr uint8_t PROPERTY_OBJECT = 4;
+constexpr uint8_t PROPERTY_OBJECT_SIZE = 40;
+constexpr uint8_t ACTION_LONG = 41;
+constexpr uint8_t KIND_READ = 60;
+constexpr uint8_t KIND_WRITE = 31;
+constexpr uint8_t REQUEST_GET_CLASS = 1;
+
+std::vector<uint8_t> Pattern(size_t size) {
+  std::vector<uint8_t> data(size);
+  for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(i * 13 + i / 253);
+  return data;
+}
+
+std::vector<int32_t> reported;
+int32_t cancel_on_call = 0;
+
+int32_t RecordProgress(uint32_t user, int32_t reserved, int32_t percent) {
+  EXPECT_EQ(user, 0xBEEFu);
+  EXPECT_EQ(reserved, 0);
+  reported.push_back(percent);
+  return static_cast<int32_t>(reported.size()) == cancel_on_call ? 0 : 1;
+}
+
+class EngineTest : public SerialCameraTest {
+ protected:
+  void SetUp() override {
+    SerialCameraTest::SetUp();
+    reported.clear();
+    cancel_on_call = 0;
+    camera.Model().RegisterReadableKind(KIND_READ,
+                                        [this](uint64_t) { return std::optional(readable); });
+    camera.Model().RegisterWritableKind(KIND_WRITE, [this](std::span<const uint8_t> data, uint64_t) {
+      written.emplace_back(data.begin(), data.end());
+      return true;
+    });
+    Connect();
+  }
+
+  // Payload sizes of the frames the host sent, command frames included.
+  std::vector<size_t> WriteFrameSizes() {
+    std::vector<size_t> sizes;
+    for (const sim::LogEntry& entry : camera.Log().Entries()) {
+      if (entry.direction != sim::Direction::FROM_HOST || entry.bytes.size() < 6) continue;
+      const uint8_t type = entry.bytes[0];
+      if (type == 0x1B || type == 0x02 || type == 0x03) sizes.push_back(entry.bytes.size() - 6);
+    }
+    return sizes;
+  }
+
+  std::vector<uint8_t> readable = Pattern(5000);
+  std::vector<std::vector<uint8_t>> written;
+};
+
+TEST_F(EngineTest, SetOutsideTheRangeIsRefusedUnsent) {
+  EXPECT_EQ(LinkSetValue(PROPERTY_RANGE_0_4, 5, link), LINK_ERROR_INVALID_ARGUMENT);
+  EXPECT_TRUE(camera.Log().Entries().empty()) << Trace();
+}
+
+TEST_F(EngineTest, GetAnsweredOutsideTheRangeFailsAndBreaksTheLink) {
+  camera.Model().RegisterProperty(PROPERTY_BATTERY, 101);
+  EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), -1);
+  EXPECT_EQ(link->last_error, LINK_ERROR_UNEXPECTED);
+  EXPECT_EQ(link->state, LINK_STATE_BROKEN);
+}
+
+TEST_F(EngineTest, AbortableGetOnABrokenLinkReconnectsAndRestartsUnsent) {
+  link->state = LINK_STATE_BROKEN;
+  EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, true, link), LINK_RESTART);
+  EXPECT_EQ(RequestsSent(REQUEST_GET_CLASS), 1u) << "only the reconnection's ready check";
+  // The restart leaves the link usable for the caller's first step.
+  EXPECT_EQ(link->state, LINK_STATE_READY);
+  EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, true, link), 100) << Trace();
+}
+
+TEST_F(EngineTest, ReadDataReportsProgressInIntegerSteps) {
+  LinkSetProgressCallback(RecordProgress, 0xBEEF, link);
+  std::vector<uint8_t> data(5000);
+  EXPECT_EQ(LinkReadData(KIND_READ, data, 0, 0, link), LINK_OK) << Trace();
+  EXPECT_EQ(data, readable);
+  EXPECT_EQ(reported, (std::vector<int32_t>{0, 40, 81, 100}));
+}
+
+TEST_F(EngineTest, ReadDataStartsItsProgressWhereTheCallerSays) {
+  LinkSetProgressCallback(RecordProgress, 0xBEEF, link);
+  std::vector<uint8_t> data(5000);
+  EXPECT_EQ(LinkReadData(KIND_READ, data, 0, 50 * 256, link), LINK_OK);
+  EXPECT_EQ(reported, (std::vector<int32_t>{50, 90, 131, 100}));
+}
+
+TEST_F(EngineTest, CancelledReadEndsAfterOneChunkAndFreesTheLinkForTheNext) {
+  LinkSetProgressCallback(RecordProgress, 0xBEEF, link);
+  cancel_on_call = 2;
+  std::vector<uint8_t> data(5000);
+  EXPECT_EQ(LinkReadData(KIND_READ, data, 0, 0, link), LINK_ERROR_CANCELLED);
+  EXPECT_EQ(reported.size(), 2u);
+  EXPECT_EQ(link->transfer_active, 0);
+  EXPECT_NE(link->state, LINK_STATE_IN_TRANSACTION);
+
+  cancel_on_call = 0;
+  const uint64_t before = sim::VirtualNowMs();
+  int32_t code = LinkReadData(KIND_READ, data, 0, 0, link);
+  if (code == LINK_RESTART) code = LinkReadData(KIND_READ, data, 0, 0, link);
+  EXPECT_EQ(code, LINK_OK) << Trace();
+  EXPECT_EQ(data, readable);
+  EXPECT_LT(sim::VirtualNowMs() - before, 60000u);
+}
+
+TEST_F(EngineTest, ReadDataOfNothingIsRefused) {
+  EXPECT_EQ(LinkReadData(KIND_READ, {}, 0, 0, link), LINK_ERROR_INVALID_ARGUMENT);
+  EXPECT_TRUE(camera.Log().Entries().empty());
+}
+
+TEST_F(EngineTest, ReadBlockNeverWritesPastItsDestination) {
+  std::vector<uint8_t> block(100, 0xAA);
+  // The camera has 5000 bytes; a 100-byte block cannot take its first frame.
+  EXPECT_NE(LinkReadBlock(KIND_READ, std::span(block).first(64), link), LINK_OK);
+  EXPECT_EQ(std::vector<uint8_t>(block.begin() + 64, block.end()), std::vector<uint8_t>(36, 0xAA));
+}
+
+TEST_F(EngineTest, ExecuteThenGetWaitsForTheActionAndChecksReadinessFirst) {
+  camera.Model().RegisterAction(ACTION_LONG, [](uint8_t, uint64_t) { return std::optional(30000u); });
+  const uint64_t start = sim::VirtualNowMs();
+  ASSERT_EQ(LinkExecute(ACTION_LONG, 0, 60000, link), LINK_OK) << Trace();
+  EXPECT_EQ(link->state, LINK_STATE_BUSY);
+  camera.Log().Clear();
+  EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), 100) << Trace();
+  EXPECT_GE(sim::VirtualNowMs() - start, 30000u) << "the get waited for the end of the action";
+  std::vector<uint8_t> asked;
+  for (const std::vector<uint8_t>& unit : HostUnits(0x1B)) asked.push_back(unit[5]);
+  EXPECT_EQ(asked, (std::vector<uint8_t>{PROPERTY_READY, PROPERTY_BATTERY}));
+}
+
+TEST_F(EngineTest, WriteStringSendsUpToThirtyOneCharacters) {
+  const std::string text(31, 'v');
+  EXPECT_EQ(LinkWriteString(KIND_WRITE, text, link), LINK_OK) << Trace();
+  ASSERT_EQ(written.size(), 1u);
+  EXPECT_EQ(written[0], std::vector<uint8_t>(text.begin(), text.end()));
+  camera.Log().Clear();
+  EXPECT_EQ(LinkWriteString(KIND_WRITE, std::string(32, 'v'), link), LINK_ERROR_INVALID_ARGUMENT);
+  EXPECT_TRUE(camera.Log().Entries().empty());
+}
+
+TEST_F(EngineTest, WritesSplitIntoFramesOfAtMost2048Bytes) {
+  const std::vector<std::pair<size_t, std::vector<size_t>>> splits{
+      {2046, {2048}},
+      {2047, {2048, 1}},
+      {4095, {2048, 2048, 1}},
+  };
+  for (const auto& [length, frames] : splits) {
+    camera.Log().Clear();
+    written.clear();
+    const std::vector<uint8_t> data = Pattern(length);
+    EXPECT_EQ(LinkWriteData(KIND_WRITE, data, link), LINK_OK) << Trace();
+    EXPECT_EQ(WriteFrameSizes(), frames) << length << " bytes";
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0], data);
+  }
+}
+
+TEST_F(EngineTest, WriteReportsProgressPerFrame) {
+  LinkSetProgressCallback(RecordProgress, 0xBEEF, link);
+  EXPECT_EQ(LinkWriteData(KIND_WRITE, Pattern(5000), link), LINK_OK);
+  EXPECT_EQ(reported, (std::vector<int32_t>{40, 81, 100}));
+}
+
+class ObjectFileTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    camera.Model().RegisterProperty(PROPERTY_OBJECT, 0);
+    path = std::filesystem::temp_directory_path() /
+           ("pelox_object_" + std::to_string(testing::UnitTest::GetInstance()->random_seed()) +
+            testing::UnitTest::GetInstance()->current_test_info()->name());
+    uint32_t error = 0;
+    file = FileCreate(path.string().c_str(), error);
+    ASSERT_NE(file, nullptr);
+  }
+  void TearDown() override {
+    FileClose(file);
+    std::filesystem::remove(path);
+    EngineTest::TearDown();
+  }
+  std::vector<uint8_t> FileBytes() {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  std::filesystem::path path;
+  FileHandle file = nullptr;
+};
+
+TEST_F(ObjectFileTest, AnObjectOfSizeZeroGivesEmptyObjectAndWritesNothing) {
+  camera.Model().RegisterProperty(PROPERTY_OBJECT_SIZE, 0);
+  EXPECT_EQ(LinkReadObjectToFile(PROPERTY_OBJECT_SIZE, KIND_READ, file, 3, link),
+            LINK_ERROR_EMPTY_OBJECT);
+  EXPECT_TRUE(FileBytes().empty());
+  EXPECT_EQ(link->transfer_active, 0);
+}
+
+TEST_F(ObjectFileTest, TheObjectArrivesInTheFile) {
+  camera.Model().RegisterProperty(PROPERTY_OBJECT_SIZE, 5000);
+  EXPECT_EQ(LinkReadObjectToFile(PROPERTY_OBJECT_SIZE, KIND_READ, file, 3, link), LINK_OK)
+      << Trace();
+  EXPECT_EQ(camera.Model().GetProperty(PROPERTY_OBJECT, 0), std::optional<uint32_t>(3));
+  EXPECT_EQ(FileBytes(), readable);
+}
+
+TEST_F(ObjectFileTest, ACameraGoneMidwayRewindsAndWritesTheObjectAgain) {
+  camera.Model().RegisterProperty(PROPERTY_OBJECT_SIZE, 5000);
+  AddFault(FaultKind::CAMERA_GONE, FaultTarget::READ_FRAME, -1, 2);
+  EXPECT_EQ(LinkReadObjectToFile(PROPERTY_OBJECT_SIZE, KIND_READ, file, 3, link), LINK_OK)
+      << Trace();
+  EXPECT_EQ(FileBytes(), readable);
+}
+
+}  // namespace
+}  // namespace pelox
