@@ -79,6 +79,12 @@ struct ChunkReceiver {
       return {Next::Finish, LINK_ERROR_CAMERA_GONE};
     }
     if (reception.port_error == PORT_TRANSFER_FAILED) return {Next::Finish, LINK_ERROR_TRANSPORT};
+    // The camera refused the request itself. Answering with NAK would have it
+    // resend its previous packet, which a read would take for data.
+    if (request.first && reception.received == 1 &&
+        (buffer[0] == CONTROL_NAK || buffer[0] == CONTROL_ERROR)) {
+      return {Next::SendAgain};
+    }
     LinkNoteError(LINK_ERROR_NO_REPLY, link);
     DrainInput(link);
     if (reception.received == 0 && request.first) return {Next::SendAgain};

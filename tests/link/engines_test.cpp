@@ -176,6 +176,9 @@ TEST_F(EngineTest, WritesSplitIntoFramesOfAtMost2048Bytes) {
     const std::vector<uint8_t> data = Pattern(length);
     EXPECT_EQ(LinkWriteData(KIND_WRITE, data, link), LINK_OK) << Trace();
     EXPECT_EQ(WriteFrameSizes(), frames) << length << " bytes";
+    // A full command frame may be followed by data frames: the camera takes
+    // the write as ended when the next request comes.
+    EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), 100);
     ASSERT_EQ(written.size(), 1u);
     EXPECT_EQ(written[0], data);
   }

@@ -222,11 +222,15 @@ TEST_F(ExchangeTest, ReadDeliversEveryFrameAndAcknowledgesEach) {
   EXPECT_EQ(link->transfer_active, 0);
 }
 
-TEST_F(ExchangeTest, ReadRequestRefusedOnceIsRecovered) {
+TEST_F(ExchangeTest, ReadRequestRefusedOnceIsSentAgainWithoutNak) {
+  // A NAK back would make the camera resend its previous packet, the reply
+  // to the connection's get, which the read would take for its data.
   AddFault(FaultKind::NAK, FaultTarget::READ);
   std::vector<uint8_t> data;
   EXPECT_EQ(ReadAll(data), LINK_OK) << Trace();
-  EXPECT_EQ(data, Pattern(DATA_SIZE));
+  EXPECT_EQ(data, Pattern(DATA_SIZE)) << Trace();
+  EXPECT_EQ(RequestsSent(REQUEST_READ_CLASS), 2u);
+  EXPECT_EQ(ControlBytesSent(NAK), 0u);
 }
 
 TEST_F(ExchangeTest, ReadFrameLostIsAskedForAgainWithNak) {
