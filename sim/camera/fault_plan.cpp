@@ -114,8 +114,8 @@ std::optional<FaultRule> FaultPlan::Draw(FaultTarget target) {
   const uint64_t pick = NextRandom(random_state_);
   FaultRule rule;
   rule.target = target;
-  rule.kind = packet_reply ? PACKET_FAULTS[pick % PACKET_FAULTS.size()]
-                           : CONTROL_FAULTS[pick % CONTROL_FAULTS.size()];
+  rule.kind = packet_reply ? PACKET_FAULTS[static_cast<size_t>(pick % PACKET_FAULTS.size())]
+                           : CONTROL_FAULTS[static_cast<size_t>(pick % CONTROL_FAULTS.size())];
   rule.argument_ms = RANDOM_DELAY_MS;
   return rule;
 }
