@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/sim/camera_fixture.h"
+#include "tests/sim/firmware_image.h"
 #include "tests/sim/host_frames.h"
 
 namespace pelox {
@@ -15,28 +16,10 @@ using test::Pattern;
 constexpr uint32_t KEY = 0x05A3C7D1;
 constexpr uint32_t BUSY_MS = 8000;
 
-uint32_t Sum(std::span<const uint8_t> bytes) {
-  uint32_t sum = 0;
-  for (uint8_t byte : bytes) sum += byte;
-  return sum;
-}
-
 std::string Hex(uint32_t value) {
   char text[9];
   std::snprintf(text, sizeof text, "%08X", value);
   return text;
-}
-
-// A firmware file: the 96-byte header, zero-padded, then the payload.
-Bytes Image(const Bytes& payload, const std::string& version, int64_t length_delta = 0,
-            uint32_t sum_delta = 0) {
-  char header[97] = {};
-  std::snprintf(header, sizeof header, "LENGTH=%lld VER=%s SUM=%u\r",
-                static_cast<long long>(static_cast<int64_t>(payload.size()) + length_delta),
-                version.c_str(), Sum(payload) + sum_delta);
-  Bytes image(header, header + 96);
-  image.insert(image.end(), payload.begin(), payload.end());
-  return image;
 }
 
 class FirmwareFlashTest : public ::testing::Test, protected test::CameraFixture {
@@ -63,7 +46,7 @@ class FirmwareFlashTest : public ::testing::Test, protected test::CameraFixture 
 };
 
 TEST_F(FirmwareFlashTest, AKeyedWholeImageIsFlashedAndTheVersionChangesAfterTheBusyTime) {
-  const Bytes image = Image(Pattern(5000), "v517-1.10");
+  const Bytes image = test::FirmwareImage(Pattern(5000), "v517-1.10");
   EXPECT_EQ(Version(), "v517-1.00");
   ASSERT_EQ(Exchange(test::SetRequest(32, KEY)), Bytes{0x06});
   Upload(image);
@@ -77,11 +60,11 @@ TEST_F(FirmwareFlashTest, AKeyedWholeImageIsFlashedAndTheVersionChangesAfterTheB
   EXPECT_EQ(Exchange(test::GetRequest(18)), test::GetReply(1));
   EXPECT_EQ(Version(), "v517-1.10");
   EXPECT_EQ(Statement(), "camsim: firmware image of 5096 bytes arrived byte for byte (sum 0x" +
-                             Hex(Sum(image)) + ") and was flashed: version now v517-1.10");
+                             Hex(test::ByteSum(image)) + ") and was flashed: version now v517-1.10");
 }
 
 TEST_F(FirmwareFlashTest, LargeFramesAndARestartedTransferAreAcceptedToo) {
-  const Bytes image = Image(Pattern(100000), "v517-2.00");
+  const Bytes image = test::FirmwareImage(Pattern(100000), "v517-2.00");
   ASSERT_EQ(Exchange(test::SetRequest(32, KEY)), Bytes{0x06});
   const auto frames = test::WriteFrames(29, image, true);
   ASSERT_EQ(Exchange(frames[0]), Bytes{0x06});
@@ -103,13 +86,13 @@ struct Refusal {
 
 TEST_F(FirmwareFlashTest, RefusesAnyImageItCannotVouchFor) {
   const Bytes payload = Pattern(3000);
-  const Bytes good = Image(payload, "v517-1.10");
+  const Bytes good = test::FirmwareImage(payload, "v517-1.10");
   const std::vector<Refusal> refusals = {
       {"no key", good, false, true, "the upload key was not set before the transfer"},
       {"cut short", good, true, false, "the transfer was cut short"},
-      {"length one more", Image(payload, "v517-1.10", 1), true, true, "LENGTH= does not match the image"},
-      {"length one less", Image(payload, "v517-1.10", -1), true, true, "LENGTH= does not match the image"},
-      {"sum one off", Image(payload, "v517-1.10", 0, 1), true, true, "SUM= does not match the payload"},
+      {"length one more", test::FirmwareImage(payload, "v517-1.10", 1), true, true, "LENGTH= does not match the image"},
+      {"length one less", test::FirmwareImage(payload, "v517-1.10", -1), true, true, "LENGTH= does not match the image"},
+      {"sum one off", test::FirmwareImage(payload, "v517-1.10", 0, 1), true, true, "SUM= does not match the payload"},
       {"no header", Bytes(good.begin() + 96, good.end()), true, true, "the header lacks LENGTH=, VER= or SUM="},
       {"short", Bytes(good.begin(), good.begin() + 40), true, true, "the image is shorter than its header"},
   };
@@ -133,11 +116,11 @@ TEST_F(FirmwareFlashTest, RefusesAnyImageItCannotVouchFor) {
 
 TEST_F(FirmwareFlashTest, ARefusedFlashIsAnsweredWith0x11AndSaysWhy) {
   ASSERT_EQ(Exchange(test::SetRequest(32, 0x0C4B0D27)), Bytes{0x06});
-  const Bytes image = Image(Pattern(10), "v517-1.10");
+  const Bytes image = test::FirmwareImage(Pattern(10), "v517-1.10");
   Upload(image);
   EXPECT_EQ(Flash(), Bytes{0x11});
   EXPECT_EQ(Statement(), "camsim: firmware image of 106 bytes arrived byte for byte (sum 0x" +
-                             Hex(Sum(image)) +
+                             Hex(test::ByteSum(image)) +
                              ") and was refused: the upload key was not set before the transfer");
   sim::CameraModel fresh;
   EXPECT_FALSE(fresh.RunAction(11, 0, 0));

@@ -4,9 +4,13 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "link/camera_link.h"
 #include "platform/serial_map.h"
+#include "tests/sim/firmware_image.h"
 #include "transport/port/port.h"
 
 namespace pelox {
@@ -77,6 +81,44 @@ TEST(CamsimOnAPseudoTerminal, IgnoresAHostAtAnotherSpeed) {
   EXPECT_EQ(PortRead(&link, answer, WAIT_A_FIFTH), 0);
   EXPECT_EQ(PortClose(&link), 1);
   camsim.Finish();
+  SerialResetDeviceMap();
+  PortResetState();
+}
+
+TEST(CamsimOnAPseudoTerminal, TakesAFirmwareImageFlashesItAndSaysSo) {
+  const std::filesystem::path report =
+      std::filesystem::temp_directory_path() / "camsim_flash_report.txt";
+  std::filesystem::remove(report);
+  Camsim camsim("--exit-after-flash --flash-busy-ms 300 --report " + report.string());
+  ASSERT_FALSE(camsim.Path().empty());
+  SerialMapDevice(1, camsim.Path());
+  std::vector<uint8_t> payload(20000);
+  for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(i * 7 + i / 256);
+  const std::vector<uint8_t> image = test::FirmwareImage(payload, "v517-1.10");
+
+  LinkDestroyAll();
+  CameraLink* link = LinkCreate();
+  ASSERT_NE(link, nullptr);
+  ASSERT_EQ(LinkSetSpeed(5, link), 0);
+  ASSERT_EQ(LinkOpenPort(1, link), 1);
+  ASSERT_EQ(LinkConnect(1, link), 0);
+  EXPECT_EQ(LinkSetValue(32, 0x05A3C7D1, link), 0);
+  EXPECT_EQ(LinkWriteData(29, image, link), 0);
+  EXPECT_EQ(LinkExecute(11, 0, 60000, link), 0);
+  EXPECT_EQ(LinkCheckAlive(link), 1);
+  EXPECT_EQ(LinkConnect(0, link), 0);
+  LinkDelete(link);
+
+  EXPECT_EQ(camsim.Finish(), "");
+  std::ifstream file(report);
+  std::string statement;
+  std::getline(file, statement);
+  char sum[16];
+  std::snprintf(sum, sizeof sum, "0x%08X", test::ByteSum(image));
+  EXPECT_EQ(statement, "camsim: firmware image of " + std::to_string(image.size()) +
+                           " bytes arrived byte for byte (sum " + sum +
+                           ") and was flashed: version now v517-1.10");
+  std::filesystem::remove(report);
   SerialResetDeviceMap();
   PortResetState();
 }
