@@ -87,7 +87,9 @@ int64_t FileWrite(FileHandle file, std::span<const uint8_t> data) {
   return static_cast<int64_t>(done);
 }
 
-bool FileRewind(FileHandle file) { return file != nullptr && lseek(Descriptor(file), 0, SEEK_SET) == 0; }
+bool FileRewind(FileHandle file) {
+  return file != nullptr && lseek(Descriptor(file), 0, SEEK_SET) == 0;
+}
 
 bool FileClose(FileHandle file) {
   if (file == nullptr) return false;
@@ -105,7 +107,8 @@ bool FileMapReadOnly(FileHandle file, FileView& view, uint32_t& error) {
   }
   // mmap refuses a length of 0: an empty file is an empty view.
   if (size == 0) return true;
-  void* address = mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE, Descriptor(file), 0);
+  void* address =
+      mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE, Descriptor(file), 0);
   if (address == MAP_FAILED) {
     error = LastError();
     return false;

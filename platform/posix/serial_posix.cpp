@@ -7,10 +7,10 @@
 
 #include <algorithm>
 #include <array>
-#include <utility>
 #include <cerrno>
 #include <chrono>
 #include <optional>
+#include <utility>
 
 #include "platform/serial.h"
 #include "platform/serial_map.h"
@@ -37,8 +37,12 @@ template <typename Value, typename Code, size_t N>
 using CodeTable = std::array<std::pair<Value, Code>, N>;
 
 // The speeds of the link's speed table.
-constexpr CodeTable<uint32_t, speed_t, 6> SPEEDS{
-    {{9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400}}};
+constexpr CodeTable<uint32_t, speed_t, 6> SPEEDS{{{9600, B9600},
+                                                  {19200, B19200},
+                                                  {38400, B38400},
+                                                  {57600, B57600},
+                                                  {115200, B115200},
+                                                  {230400, B230400}}};
 constexpr CodeTable<uint8_t, tcflag_t, 4> SIZES{{{5, CS5}, {6, CS6}, {7, CS7}, {8, CS8}}};
 
 template <typename Value, typename Code, size_t N>
@@ -75,10 +79,9 @@ std::optional<tcflag_t> StopBitsFor(uint8_t stop_bits) {
   }
 }
 
-uint32_t WithFlag(uint32_t flags, uint32_t flag, bool on) { return on ? flags | flag : flags & ~flag; }
-
+// The bits set or cleared in a flag word.
 template <typename Flag>
-Flag WithMode(Flag mode, Flag bits, bool on) {
+Flag WithBits(Flag mode, Flag bits, bool on) {
   return static_cast<Flag>(on ? mode | bits : mode & ~bits);
 }
 
@@ -142,11 +145,13 @@ bool SerialGetState(SerialHandle device, CommSettings& settings) {
   settings = device->settings;
   settings.BaudRate = ValueOf(SPEEDS, cfgetospeed(&mode));
   settings.ByteSize = ValueOf(SIZES, tcflag_t{mode.c_cflag & CSIZE});
-  settings.Parity = (mode.c_cflag & PARENB) == 0 ? SERIAL_PARITY_NONE : (mode.c_cflag & PARODD) != 0 ? SERIAL_PARITY_ODD : SERIAL_PARITY_EVEN;
+  settings.Parity = (mode.c_cflag & PARENB) == 0   ? SERIAL_PARITY_NONE
+                    : (mode.c_cflag & PARODD) != 0 ? SERIAL_PARITY_ODD
+                                                   : SERIAL_PARITY_EVEN;
   settings.StopBits = (mode.c_cflag & CSTOPB) != 0 ? SERIAL_TWO_STOP_BITS : SERIAL_ONE_STOP_BIT;
-  settings.flags = WithFlag(settings.flags, DCB_OUTX_CTS_FLOW, (mode.c_cflag & CRTSCTS) != 0);
-  settings.flags = WithFlag(settings.flags, DCB_OUTX, (mode.c_iflag & IXON) != 0);
-  settings.flags = WithFlag(settings.flags, DCB_INX, (mode.c_iflag & IXOFF) != 0);
+  settings.flags = WithBits(settings.flags, DCB_OUTX_CTS_FLOW, (mode.c_cflag & CRTSCTS) != 0);
+  settings.flags = WithBits(settings.flags, DCB_OUTX, (mode.c_iflag & IXON) != 0);
+  settings.flags = WithBits(settings.flags, DCB_INX, (mode.c_iflag & IXOFF) != 0);
   return true;
 }
 
@@ -162,12 +167,13 @@ bool SerialSetState(SerialHandle device, const CommSettings& settings) {
     return false;
   }
   if (tcgetattr(device->fd, &mode) != 0) return false;
-  mode.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+  mode.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
   mode.c_cflag |= *size | *parity | *stop_bits | CLOCAL | CREAD;
   // DSR flow control has no termios form: CRTSCTS stands for the hardware handshake.
-  mode.c_cflag = WithMode(mode.c_cflag, tcflag_t{CRTSCTS}, (settings.flags & DCB_OUTX_CTS_FLOW) != 0);
-  mode.c_iflag = WithMode(mode.c_iflag, tcflag_t{IXON}, (settings.flags & DCB_OUTX) != 0);
-  mode.c_iflag = WithMode(mode.c_iflag, tcflag_t{IXOFF}, (settings.flags & DCB_INX) != 0);
+  mode.c_cflag =
+      WithBits(mode.c_cflag, tcflag_t{CRTSCTS}, (settings.flags & DCB_OUTX_CTS_FLOW) != 0);
+  mode.c_iflag = WithBits(mode.c_iflag, tcflag_t{IXON}, (settings.flags & DCB_OUTX) != 0);
+  mode.c_iflag = WithBits(mode.c_iflag, tcflag_t{IXOFF}, (settings.flags & DCB_INX) != 0);
   if (cfsetispeed(&mode, *speed) != 0 || cfsetospeed(&mode, *speed) != 0) return false;
   if (tcsetattr(device->fd, TCSANOW, &mode) != 0) return false;
   device->settings = settings;
@@ -198,8 +204,10 @@ bool SerialRead(SerialHandle device, std::span<uint8_t> buffer, uint32_t& receiv
   if (device == nullptr) return false;
   const CommTimeouts& limits = device->timeouts;
   const bool at_once = limits.ReadIntervalTimeout == TIMEOUT_RETURN_AT_ONCE &&
-                       limits.ReadTotalTimeoutMultiplier == 0 && limits.ReadTotalTimeoutConstant == 0;
-  const bool interval = limits.ReadIntervalTimeout != 0 && limits.ReadIntervalTimeout != TIMEOUT_RETURN_AT_ONCE;
+                       limits.ReadTotalTimeoutMultiplier == 0 &&
+                       limits.ReadTotalTimeoutConstant == 0;
+  const bool interval =
+      limits.ReadIntervalTimeout != 0 && limits.ReadIntervalTimeout != TIMEOUT_RETURN_AT_ONCE;
   const uint64_t total_ms =
       uint64_t{limits.ReadTotalTimeoutMultiplier} * buffer.size() + limits.ReadTotalTimeoutConstant;
   const Clock::time_point deadline = DeadlineAfter(total_ms);

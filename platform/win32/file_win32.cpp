@@ -14,7 +14,8 @@ HANDLE Native(FileHandle file) { return file->handle; }
 
 FileHandle OpenFile(const char* path, DWORD access, DWORD disposition, uint32_t& error) {
   // Share mode 0: nobody else may open the file while we hold it.
-  HANDLE handle = CreateFileA(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle =
+      CreateFileA(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     error = GetLastError();
     return nullptr;
@@ -72,7 +73,8 @@ int64_t FileWrite(FileHandle file, std::span<const uint8_t> data) {
 }
 
 bool FileRewind(FileHandle file) {
-  return file != nullptr && SetFilePointer(Native(file), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+  return file != nullptr &&
+         SetFilePointer(Native(file), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
 }
 
 bool FileClose(FileHandle file) {

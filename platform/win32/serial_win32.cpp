@@ -30,7 +30,8 @@ SerialHandle SerialOpen(int32_t port) {
   if (port < 1 || port > 9) return nullptr;
   // "COM" and one digit.
   const char name[] = {'C', 'O', 'M', static_cast<char>('0' + port), '\0'};
-  HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE handle =
+      CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   auto* device = new SerialDevice{handle, DCB{}};
   device->dcb.DCBlength = sizeof(DCB);
@@ -91,7 +92,8 @@ bool SerialSetupQueues(SerialHandle device, uint32_t in_queue, uint32_t out_queu
 bool SerialRead(SerialHandle device, std::span<uint8_t> buffer, uint32_t& received) {
   received = 0;
   DWORD count = 0;
-  if (device == nullptr || !ReadFile(device->handle, buffer.data(), Length(buffer.size()), &count, nullptr)) {
+  if (device == nullptr ||
+      !ReadFile(device->handle, buffer.data(), Length(buffer.size()), &count, nullptr)) {
     return false;
   }
   received = count;
@@ -101,14 +103,17 @@ bool SerialRead(SerialHandle device, std::span<uint8_t> buffer, uint32_t& receiv
 bool SerialWrite(SerialHandle device, std::span<const uint8_t> data, uint32_t& written) {
   written = 0;
   DWORD count = 0;
-  if (device == nullptr || !WriteFile(device->handle, data.data(), Length(data.size()), &count, nullptr)) {
+  if (device == nullptr ||
+      !WriteFile(device->handle, data.data(), Length(data.size()), &count, nullptr)) {
     return false;
   }
   written = count;
   return true;
 }
 
-bool SerialFlush(SerialHandle device) { return device != nullptr && FlushFileBuffers(device->handle) != 0; }
+bool SerialFlush(SerialHandle device) {
+  return device != nullptr && FlushFileBuffers(device->handle) != 0;
+}
 
 bool SerialClose(SerialHandle device) {
   if (device == nullptr) return false;

@@ -1,3 +1,5 @@
+#include "platform/file.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -5,8 +7,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include "platform/file.h"
 
 namespace pelox {
 namespace {
@@ -17,7 +17,8 @@ class FileTest : public testing::Test {
  protected:
   void SetUp() override {
     folder_ = fs::path(testing::TempDir()) /
-              (std::string("pelox_file_") + testing::UnitTest::GetInstance()->current_test_info()->name());
+              (std::string("pelox_file_") +
+               testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder_);
     fs::create_directories(folder_);
   }
@@ -26,7 +27,8 @@ class FileTest : public testing::Test {
   std::string MakeFile(const char* name, const std::vector<uint8_t>& bytes) {
     const fs::path path = folder_ / name;
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return path.string();
   }
 
@@ -105,7 +107,8 @@ TEST_F(FileTest, AWrittenFileReadsBackAfterARewindAndCreatingTruncates) {
   ASSERT_NE(in, nullptr);
   std::vector<uint8_t> back(16);
   EXPECT_EQ(FileRead(in, back), 4);
-  EXPECT_EQ(std::vector<uint8_t>(back.begin(), back.begin() + 4), (std::vector<uint8_t>{1, 2, 7, 6}));
+  EXPECT_EQ(std::vector<uint8_t>(back.begin(), back.begin() + 4),
+            (std::vector<uint8_t>{1, 2, 7, 6}));
   EXPECT_EQ(FileRead(in, back), 0);
   EXPECT_TRUE(FileClose(in));
 }

@@ -1,8 +1,7 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -66,7 +65,8 @@ class SerialPosixTest : public testing::Test {
     std::vector<uint8_t> bytes;
     uint8_t chunk[512];
     ssize_t count = 0;
-    while ((count = read(master_, chunk, sizeof chunk)) > 0) bytes.insert(bytes.end(), chunk, chunk + count);
+    while ((count = read(master_, chunk, sizeof chunk)) > 0)
+      bytes.insert(bytes.end(), chunk, chunk + count);
     return bytes;
   }
 
@@ -105,8 +105,9 @@ TEST_F(SerialPosixTest, TheFarEndSeesARaw8N1LineAtTheSetSpeed) {
 }
 
 TEST_F(SerialPosixTest, EverySpeedOfTheTableReachesTheLineAndOthersAreRefused) {
-  const std::vector<std::pair<uint32_t, speed_t>> speeds = {
-      {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400}};
+  const std::vector<std::pair<uint32_t, speed_t>> speeds = {{9600, B9600},     {19200, B19200},
+                                                            {38400, B38400},   {57600, B57600},
+                                                            {115200, B115200}, {230400, B230400}};
   for (const auto& [baud, code] : speeds) {
     Configure(baud);
     const termios mode = FarEndMode();
@@ -134,7 +135,8 @@ TEST_F(SerialPosixTest, FlowControlFlagsBecomeHardwareOrSoftwareHandshake) {
   CommSettings read_back;
   ASSERT_TRUE(SerialGetState(device_, read_back));
   // DSR flow has no termios form but is kept as it was set.
-  EXPECT_EQ(read_back.flags & (DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW), DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW);
+  EXPECT_EQ(read_back.flags & (DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW),
+            DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW);
 
   Configure(115200, DCB_OUTX | DCB_INX);
   mode = FarEndMode();

@@ -21,12 +21,12 @@ namespace {
 struct Driver {
   SerialDevice device{0};
   bool opened = false;
-  CommSettings state;          // as GetCommState reports it
-  CommSettings last_set;       // the last block SetCommState received
+  CommSettings state;     // as GetCommState reports it
+  CommSettings last_set;  // the last block SetCommState received
   CommTimeouts timeouts;
   uint32_t in_queue = 0;
   uint32_t out_queue = 0;
-  std::string failing_call;    // this call fails
+  std::string failing_call;           // this call fails
   uint32_t write_limit = 0xFFFFFFFF;  // bytes a write gets out before its time is up
   std::vector<uint8_t> written;
   bool closed = false;
@@ -120,7 +120,8 @@ TEST_F(PortSerialCallsTest, OpeningSetsTheLineAndWriteTimeoutsAndKeepsTheDrivers
 }
 
 TEST_F(PortSerialCallsTest, AFailingStepReleasesTheDeviceAndLeavesTheStateAsItWas) {
-  for (const char* call : {"get_state", "set_state", "get_timeouts", "set_timeouts", "setup_queues"}) {
+  for (const char* call :
+       {"get_state", "set_state", "get_timeouts", "set_timeouts", "setup_queues"}) {
     SetUp();
     driver.failing_call = call;
     EXPECT_EQ(Open(), PORT_FAILED) << call;
