@@ -71,7 +71,8 @@ bool SerialRead(SerialHandle, std::span<uint8_t>, uint32_t& received) {
 }
 bool SerialWrite(SerialHandle, std::span<const uint8_t> data, uint32_t& written) {
   written = std::min<uint32_t>(static_cast<uint32_t>(data.size()), driver.write_limit);
-  driver.written.insert(driver.written.end(), data.begin(), data.begin() + written);
+  const std::span<const uint8_t> sent = data.first(written);
+  driver.written.insert(driver.written.end(), sent.begin(), sent.end());
   return Succeeds("write");
 }
 bool SerialFlush(SerialHandle) { return Succeeds("flush"); }
