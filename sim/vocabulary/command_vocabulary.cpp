@@ -158,7 +158,8 @@ std::optional<std::vector<uint8_t>> CommandVocabulary::SoundInformation() const 
   const std::span<uint8_t> fields(block);
   if (object->sound) {
     StoreLe32(fields.subspan<0, 4>(), object->sound->decoded_size);
-    StoreLe32(fields.subspan<4, 4>(), SizeOf(object->sound->data));
+    StoreLe32(fields.subspan<4, 4>(),
+              object->sound->stated_transfer_size.value_or(SizeOf(object->sound->data)));
     StoreLe32(fields.subspan<8, 4>(), object->sound->compressed ? 0 : 1);
   } else {
     StoreLe32(fields.subspan<8, 4>(), 1);

@@ -33,6 +33,8 @@ struct SimSound {
   uint32_t decoded_size = 0;
   std::vector<uint8_t> data;  // what the camera transfers: header and sound
   bool compressed = false;
+  // A transfer size the sound information states instead of the data's.
+  std::optional<uint32_t> stated_transfer_size;
 };
 
 struct SimObject {

@@ -76,7 +76,7 @@ std::vector<WireRequest> CommandsOnCamera::TakeRequests() {
   return requests;
 }
 
-void CommandsOnCamera::SettleAction() {
+void CommandsOnCamera::Settle() {
   EXPECT_EQ(LinkEnsureReady(link_), LINK_OK);
   camera_.Log().Clear();
 }

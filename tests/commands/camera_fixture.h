@@ -36,8 +36,9 @@ class CommandsOnCamera : public ::testing::Test {
   std::vector<WireRequest> TakeRequests();
   // How long the link stays busy from now after an action.
   uint32_t BusyMsLeft() const;
-  // Waits until the camera ended its action and forgets the readiness check.
-  void SettleAction();
+  // Brings the link back to ready, after an action or a refusal that broke
+  // it, and forgets the requests that took.
+  void Settle();
 
   sim::VirtualCamera camera_;
   sim::CommandVocabulary vocabulary_{camera_.Model()};

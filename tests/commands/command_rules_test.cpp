@@ -102,7 +102,7 @@ TEST_F(Rules, ActionsCheckTheirArgumentsAndPrerequisites) {
   EXPECT_EQ(CameraAction1(link_), LINK_OK);
   EXPECT_EQ(BusyMsLeft(), 14000u);
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_GET, 10, {}}, {CLASS_ACTION, 1, {0}}}));
-  SettleAction();
+  Settle();
 
   Refuse(camera_, sim::FaultTarget::GET, 10);
   EXPECT_EQ(CameraAction1(link_), -1);
@@ -112,11 +112,11 @@ TEST_F(Rules, ActionsCheckTheirArgumentsAndPrerequisites) {
 TEST_F(Rules, Action8SetsProperty40OnlyForSomeValues) {
   EXPECT_EQ(CameraAction8(4, 77, link_), LINK_OK);
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_ACTION, 8, {4}}}));
-  SettleAction();
+  Settle();
   EXPECT_EQ(CameraAction8(5, 77, link_), LINK_OK);
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_SET, 40, Le32Bytes(77)},
                                                       {CLASS_ACTION, 8, {5}}}));
-  SettleAction();
+  Settle();
   Refuse(camera_, sim::FaultTarget::SET, 40);
   EXPECT_EQ(CameraAction8(6, 77, link_), 4);
   EXPECT_EQ(vocabulary_.Actions().size(), 2u);

@@ -126,7 +126,7 @@ TEST_F(Wire, EveryActionSendsItsCodeAndArgumentAndStaysBusyForItsTime) {
     EXPECT_EQ(link_->state, LINK_STATE_BUSY);
     EXPECT_EQ(BusyMsLeft(), c.busy_ms);
     EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_ACTION, c.code, {c.argument}}}));
-    SettleAction();
+    Settle();
   }
 }
 
@@ -136,13 +136,13 @@ TEST_F(Wire, SelectingActionsSelectFirst) {
   EXPECT_EQ(CameraAction7(7, link_), LINK_OK);
   EXPECT_EQ(BusyMsLeft(), 60000u);
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{select_object, {CLASS_ACTION, 7, {0}}}));
-  SettleAction();
+  Settle();
   EXPECT_EQ(CameraAction9(3, 7, link_), LINK_OK);
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{select_object, {CLASS_ACTION, 9, {3}}}));
-  SettleAction();
+  Settle();
   EXPECT_EQ(CameraAction14(7, link_), LINK_OK);
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{select_object, {CLASS_ACTION, 14, {0}}}));
-  SettleAction();
+  Settle();
   EXPECT_EQ(CameraAction13(200, link_), LINK_OK);
   EXPECT_EQ(BusyMsLeft(), 80000u);
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_SET, 56, Le32Bytes(200)},
