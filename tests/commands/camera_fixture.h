@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "link/camera_link.h"
-#include "sim/camera/wire.h"  // before the camera, whose headers use its constants
 #include "sim/camera/virtual_camera.h"
 #include "sim/vocabulary/command_vocabulary.h"
 
