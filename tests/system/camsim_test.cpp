@@ -9,6 +9,7 @@
 #include <string>
 
 #include "link/camera_link.h"
+#include "tests/system/camsim_process.h"
 #include "platform/serial_map.h"
 #include "tests/sim/firmware_image.h"
 #include "transport/port/port.h"
@@ -18,38 +19,6 @@ namespace {
 
 constexpr int32_t WAIT_ONE_SECOND = 100;
 constexpr int32_t WAIT_A_FIFTH = 20;  // well within camsim's idle limit
-
-// Runs camsim, which ends by itself once the host has been quiet.
-class Camsim {
- public:
-  explicit Camsim(const std::string& options)
-      : output_(popen((std::string(CAMSIM_PATH) + " --idle-exit-ms 1500 " + options).c_str(), "r")) {
-    std::array<char, 256> line{};
-    if (output_ != nullptr && std::fgets(line.data(), line.size(), output_) != nullptr) {
-      path_ = line.data();
-      if (!path_.empty() && path_.back() == '\n') path_.pop_back();
-    }
-  }
-  ~Camsim() { Finish(); }
-  Camsim(const Camsim&) = delete;
-  Camsim& operator=(const Camsim&) = delete;
-
-  const std::string& Path() const { return path_; }
-  // What camsim printed after its first line, once it has ended.
-  std::string Finish() {
-    std::string rest;
-    if (output_ == nullptr) return rest;
-    std::array<char, 256> chunk{};
-    while (std::fgets(chunk.data(), chunk.size(), output_) != nullptr) rest += chunk.data();
-    pclose(output_);
-    output_ = nullptr;
-    return rest;
-  }
-
- private:
-  FILE* output_;
-  std::string path_;
-};
 
 // The one byte that answers a probe sent at `baud`, or -1 for none.
 int32_t ProbeAnswer(uint32_t baud, int32_t wait) {

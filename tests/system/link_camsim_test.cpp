@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "link/camera_link.h"
+#include "tests/system/camsim_process.h"
 #include "platform/serial_map.h"
 #include "transport/port/port.h"
 
@@ -29,45 +30,10 @@ constexpr size_t USAGE_TABLE_BYTES = 1032;
 constexpr uint8_t KIND_FIRMWARE = 29;
 constexpr size_t WRITE_SIZE = 100 * 1024;
 
-// camsim, ending by itself once the host has been quiet.
-class Camsim {
- public:
-  explicit Camsim(const std::string& log_path)
-      : output_(popen((std::string(CAMSIM_PATH) + " --battery 77 --idle-exit-ms 2000 --log " +
-                       log_path)
-                          .c_str(),
-                      "r")) {
-    std::array<char, 256> line{};
-    if (output_ != nullptr && std::fgets(line.data(), line.size(), output_) != nullptr) {
-      path_ = line.data();
-      if (!path_.empty() && path_.back() == '\n') path_.pop_back();
-    }
-  }
-  ~Camsim() { Finish(); }
-  Camsim(const Camsim&) = delete;
-  Camsim& operator=(const Camsim&) = delete;
-
-  const std::string& Path() const { return path_; }
-  // Its statement on the firmware image, once it has ended.
-  std::string Finish() {
-    std::string rest;
-    if (output_ == nullptr) return rest;
-    std::array<char, 256> chunk{};
-    while (std::fgets(chunk.data(), chunk.size(), output_) != nullptr) rest += chunk.data();
-    pclose(output_);
-    output_ = nullptr;
-    return rest;
-  }
-
- private:
-  FILE* output_;
-  std::string path_;
-};
-
 TEST(LinkAgainstCamsim, FindsConnectsAndCarriesDataIntactAt115200) {
   const std::filesystem::path log_path =
       std::filesystem::temp_directory_path() / "pelox_link_camsim.log";
-  Camsim camsim(log_path.string());
+  Camsim camsim("--battery 77 --log " + log_path.string());
   ASSERT_FALSE(camsim.Path().empty());
   PortResetState();
   LinkDestroyAll();
