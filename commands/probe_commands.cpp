@@ -17,8 +17,8 @@ constexpr int32_t CHECK_TIMEOUT = 3;
 
 int32_t OpenProbe(int32_t port, CameraLink* link) {
   LinkDestroyAll();
-  if (PortOpenCom(port, PROBE_BAUD, PROBE_BYTE_SIZE, PROBE_QUEUE_SIZE, PROBE_QUEUE_SIZE, link) !=
-      1) {
+  if (PortOpenCom(port, PROBE_BAUD, PROBE_BYTE_SIZE, PROBE_QUEUE_SIZE, PROBE_QUEUE_SIZE, link) ==
+      PORT_FAILED) {
     link->state = LINK_STATE_CLOSED;
     return LinkSetError(LINK_ERROR_NO_PORT, link);
   }
