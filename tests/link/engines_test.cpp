@@ -154,6 +154,31 @@ TEST_F(EngineTest, ExecuteThenGetWaitsForTheActionAndChecksReadinessFirst) {
   EXPECT_EQ(asked, (std::vector<uint8_t>{PROPERTY_READY, PROPERTY_BATTERY}));
 }
 
+TEST_F(EngineTest, ACameraThatNeverFinishesItsActionIsGivenUpAfterTheDeadline) {
+  camera.Model().RegisterAction(ACTION_LONG, [](uint8_t, uint64_t) { return std::optional(5000u); });
+  camera.Model().SetNeverReady();
+  const uint64_t start = sim::VirtualNowMs();
+  ASSERT_EQ(LinkExecute(ACTION_LONG, 0, 20000, link), LINK_OK) << Trace();
+  EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), -1);
+  EXPECT_EQ(link->last_error, LINK_ERROR_NO_ANSWER);
+  EXPECT_GE(sim::VirtualNowMs() - start, 20000u) << "busy until the deadline";
+  EXPECT_EQ(LinkCheckAlive(link), 0);
+}
+
+TEST_F(EngineTest, CheckAliveAnswersOnceTheActionHasEnded) {
+  camera.Model().RegisterAction(ACTION_LONG, [](uint8_t, uint64_t) { return std::optional(3000u); });
+  ASSERT_EQ(LinkExecute(ACTION_LONG, 0, 60000, link), LINK_OK);
+  EXPECT_EQ(LinkCheckAlive(link), 1) << Trace();
+  EXPECT_EQ(link->state, LINK_STATE_READY);
+}
+
+TEST_F(EngineTest, DestroyingAllLinksClosesTheirPorts) {
+  ASSERT_EQ(PortOpenType(), CAMERA_PORT);
+  EXPECT_EQ(LinkDestroyAll(), LINK_OK);
+  EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE);
+  link = nullptr;
+}
+
 TEST_F(EngineTest, WriteStringSendsUpToThirtyOneCharacters) {
   const std::string text(31, 'v');
   EXPECT_EQ(LinkWriteString(KIND_WRITE, text, link), LINK_OK) << Trace();
