@@ -54,7 +54,7 @@ int32_t ReadObjectData(uint8_t size_property_id, uint8_t data_kind, std::span<ui
 // Moves the data so that it starts at its first JPEG marker, if it does not
 // already and the marker is in it.
 void MoveToJpegStart(std::span<uint8_t> data) {
-  const auto marker = std::ranges::search(data, JPEG_START).begin();
+  const auto marker = std::search(data.begin(), data.end(), JPEG_START.begin(), JPEG_START.end());
   if (marker == data.begin() || marker == data.end()) return;
   std::copy(marker, data.end(), data.begin());
 }
