@@ -23,24 +23,24 @@ int32_t MainDialog::Connect() {
   StorageTransportInit(STORAGE_INIT_REQUEST);
   LinkDestroyAll();
   link_ = LinkCreate();
-  if (link_ == nullptr) return ERROR_INVALID_HANDLE;
-  if (LinkSetSpeed(LINK_SPEED_INDEX, link_) != LINK_OK) return ERROR_INVALID_ACCESS;
-  if (LinkOpenPort(LINK_PORT_AUTOMATIC, link_) == LINK_PORT_NOT_FOUND) return ERROR_NOT_READY;
-  if (LinkConnect(LINK_CONNECT, link_) != LINK_OK) return ERROR_NOT_READY;
+  if (link_ == nullptr) return STEP_ERROR_INVALID_HANDLE;
+  if (LinkSetSpeed(LINK_SPEED_INDEX, link_) != LINK_OK) return STEP_ERROR_INVALID_ACCESS;
+  if (LinkOpenPort(LINK_PORT_AUTOMATIC, link_) == LINK_PORT_NOT_FOUND) return STEP_ERROR_NOT_READY;
+  if (LinkConnect(LINK_CONNECT, link_) != LINK_OK) return STEP_ERROR_NOT_READY;
   return STEP_OK;
 }
 
 int32_t MainDialog::CheckCamera() {
   std::array<char, CAMERA_TEXT_SIZE> maker{};
   std::array<char, CAMERA_TEXT_SIZE> camera_version{};
-  if (CameraGetVendor(maker, link_) != LINK_OK || !MakerIsPelox(maker)) return ERROR_IO_DEVICE;
-  if (CameraGetFirmwareVersion(camera_version, link_) != LINK_OK) return ERROR_IO_DEVICE;
+  if (CameraGetVendor(maker, link_) != LINK_OK || !MakerIsPelox(maker)) return STEP_ERROR_IO_DEVICE;
+  if (CameraGetFirmwareVersion(camera_version, link_) != LINK_OK) return STEP_ERROR_IO_DEVICE;
   if (!SameVersionFamily(image_version_, camera_version) ||
       !ImageIsNewer(image_version_, camera_version)) {
-    return ERROR_INVALID_DATA;
+    return STEP_ERROR_INVALID_DATA;
   }
   if (BatteryTooLow(CameraGetBatteryLevel(link_), BatteryThreshold(image_version_))) {
-    return ERROR_CANTWRITE;
+    return STEP_ERROR_CANTWRITE;
   }
   phase_ = Phase::READY;
   view_.EnableControl(CONTROL_UPLOAD, true);

@@ -24,18 +24,18 @@ inline constexpr int32_t STEP_TRANSFER_DONE = 1005;
 inline constexpr int32_t STEP_WRITE_FINISHED = 1006;
 inline constexpr int32_t STEP_WRITE_FAILED = 1007;
 
-// Step error codes.
+// Step error codes, named after the Windows system errors they are.
 inline constexpr int32_t STEP_OK = 0;
-inline constexpr int32_t ERROR_FILE_NOT_FOUND = 2;
-inline constexpr int32_t ERROR_ACCESS_DENIED = 5;
-inline constexpr int32_t ERROR_INVALID_HANDLE = 6;
-inline constexpr int32_t ERROR_INVALID_ACCESS = 12;
-inline constexpr int32_t ERROR_INVALID_DATA = 13;
-inline constexpr int32_t ERROR_NOT_READY = 21;
-inline constexpr int32_t ERROR_INVALID_PARAMETER = 87;
-inline constexpr int32_t ERROR_CANTOPEN = 1011;
-inline constexpr int32_t ERROR_CANTWRITE = 1013;
-inline constexpr int32_t ERROR_IO_DEVICE = 1117;
+inline constexpr int32_t STEP_ERROR_FILE_NOT_FOUND = 2;
+inline constexpr int32_t STEP_ERROR_ACCESS_DENIED = 5;
+inline constexpr int32_t STEP_ERROR_INVALID_HANDLE = 6;
+inline constexpr int32_t STEP_ERROR_INVALID_ACCESS = 12;
+inline constexpr int32_t STEP_ERROR_INVALID_DATA = 13;
+inline constexpr int32_t STEP_ERROR_NOT_READY = 21;
+inline constexpr int32_t STEP_ERROR_INVALID_PARAMETER = 87;
+inline constexpr int32_t STEP_ERROR_CANTOPEN = 1011;
+inline constexpr int32_t STEP_ERROR_CANTWRITE = 1013;
+inline constexpr int32_t STEP_ERROR_IO_DEVICE = 1117;
 
 // Progress bar positions.
 inline constexpr int32_t PROGRESS_EMPTY = 0;

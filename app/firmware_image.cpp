@@ -59,28 +59,28 @@ int32_t ParseHeaderNumber(std::string_view text) {
 }
 
 int32_t FirmwareHeaderCheck(std::span<const uint8_t> image, VersionText& version) {
-  if (image.size() < FIRMWARE_HEADER_SIZE) return ERROR_INVALID_PARAMETER;
+  if (image.size() < FIRMWARE_HEADER_SIZE) return STEP_ERROR_INVALID_PARAMETER;
   const auto area = KeySearchArea(image);
-  if (!area) return ERROR_INVALID_PARAMETER;
+  if (!area) return STEP_ERROR_INVALID_PARAMETER;
 
   const auto length_text = HeaderValue(*area, KEY_LENGTH, VALUE_END);
-  if (!length_text) return ERROR_INVALID_PARAMETER;
+  if (!length_text) return STEP_ERROR_INVALID_PARAMETER;
   const int32_t length = ParseHeaderNumber(*length_text);
   if (length < 0 || static_cast<size_t>(length) != image.size() - FIRMWARE_HEADER_SIZE) {
-    return ERROR_INVALID_PARAMETER;
+    return STEP_ERROR_INVALID_PARAMETER;
   }
 
   version.fill('\0');
   const auto version_text = HeaderValue(*area, KEY_VERSION, VALUE_END);
-  if (!version_text) return ERROR_INVALID_PARAMETER;
+  if (!version_text) return STEP_ERROR_INVALID_PARAMETER;
   std::copy(version_text->begin(), version_text->end(), version.begin());
 
   const auto sum_text = HeaderValue(*area, KEY_SUM, SUM_END);
-  if (!sum_text) return ERROR_INVALID_PARAMETER;
+  if (!sum_text) return STEP_ERROR_INVALID_PARAMETER;
   // The payload's byte sum, wrapping at 32 bits, must cancel SUM exactly.
   auto remainder = static_cast<uint32_t>(ParseHeaderNumber(*sum_text));
   for (const uint8_t byte : image.subspan(FIRMWARE_HEADER_SIZE)) remainder -= byte;
-  return remainder == 0 ? STEP_OK : ERROR_INVALID_PARAMETER;
+  return remainder == 0 ? STEP_OK : STEP_ERROR_INVALID_PARAMETER;
 }
 
 std::string FirmwareImagePath() {
@@ -94,12 +94,12 @@ std::string FirmwareImagePath() {
 
 int32_t FirmwareImageOpen(FirmwareImage& image) {
   const std::string path = FirmwareImagePath();
-  if (path.empty()) return ERROR_ACCESS_DENIED;
+  if (path.empty()) return STEP_ERROR_ACCESS_DENIED;
   uint32_t error = 0;
   image.file = FileOpenRead(path.c_str(), error);
-  if (image.file == nullptr) return ERROR_FILE_NOT_FOUND;
+  if (image.file == nullptr) return STEP_ERROR_FILE_NOT_FOUND;
   if (!FileMapReadOnly(image.file, image.view, error) || image.view.size == 0) {
-    return ERROR_CANTOPEN;
+    return STEP_ERROR_CANTOPEN;
   }
   return STEP_OK;
 }

@@ -32,15 +32,15 @@ struct FirmwareImage {
 // the path would not fit its capacity.
 std::string FirmwareImagePath();
 
-// Opens and maps the image. Returns STEP_OK, ERROR_ACCESS_DENIED (no
-// current directory), ERROR_FILE_NOT_FOUND (missing, locked or unreadable)
-// or ERROR_CANTOPEN (not mappable; an empty file counts as such). What was
+// Opens and maps the image. Returns STEP_OK, STEP_ERROR_ACCESS_DENIED (no
+// current directory), STEP_ERROR_FILE_NOT_FOUND (missing, locked or unreadable)
+// or STEP_ERROR_CANTOPEN (not mappable; an empty file counts as such). What was
 // opened stays in `image` either way, for FirmwareImageRelease.
 int32_t FirmwareImageOpen(FirmwareImage& image);
 void FirmwareImageRelease(FirmwareImage& image);
 
 // Checks the header of a whole image against its size and payload sum and
-// keeps its VER= text. STEP_OK, or ERROR_INVALID_PARAMETER for any image
+// keeps its VER= text. STEP_OK, or STEP_ERROR_INVALID_PARAMETER for any image
 // that does not hold together.
 int32_t FirmwareHeaderCheck(std::span<const uint8_t> image, VersionText& version);
 

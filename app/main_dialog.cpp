@@ -24,8 +24,8 @@ int32_t FailureMessage(int32_t step, int32_t code) {
     case STEP_OPEN_FIRMWARE: return STR_NO_FIRMWARE;
     case STEP_CHECK_FIRMWARE: return STR_FIRMWARE_NOT_CORRECT;
     default:
-      if (code == ERROR_INVALID_DATA) return STR_FIRMWARE_NOT_CORRECT;
-      if (code == ERROR_CANTWRITE) return STR_BATTERY_LOW;
+      if (code == STEP_ERROR_INVALID_DATA) return STR_FIRMWARE_NOT_CORRECT;
+      if (code == STEP_ERROR_CANTWRITE) return STR_BATTERY_LOW;
       return STR_CAMERA_PROBLEM;
   }
 }

@@ -37,16 +37,16 @@ TEST(FirmwareHeader, AcceptsTheThreeByteAbcImageAndKeepsItsVersion) {
 }
 
 TEST(FirmwareHeader, RefusesAWrongSumAndAnyOtherFileSize) {
-  EXPECT_EQ(Check(Image("LENGTH=3 VER=v517-1.10 SUM=295\r", ABC)), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Check(Image("LENGTH=3 VER=v517-1.10 SUM=295\r", ABC)), STEP_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(Check(Image("LENGTH=3 VER=v517-1.10 SUM=294\r", {'a', 'b', 'c', 0})),
-            ERROR_INVALID_PARAMETER);
+            STEP_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(Check(Image("LENGTH=3 VER=v517-1.10 SUM=195\r", {'a', 'b'})),
-            ERROR_INVALID_PARAMETER);
+            STEP_ERROR_INVALID_PARAMETER);
 }
 
 TEST(FirmwareHeader, TakesTheKeysInAnyOrderButOnlyInUpperCase) {
   EXPECT_EQ(Check(Image("SUM=294\r VER=v517-1.10 LENGTH=3 ", ABC)), STEP_OK);
-  EXPECT_EQ(Check(Image("length=3 VER=v517-1.10 SUM=294\r", ABC)), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Check(Image("length=3 VER=v517-1.10 SUM=294\r", ABC)), STEP_ERROR_INVALID_PARAMETER);
 }
 
 TEST(FirmwareHeader, ComparesTheSumModulo2To32) {
@@ -54,39 +54,39 @@ TEST(FirmwareHeader, ComparesTheSumModulo2To32) {
   const std::vector<uint8_t> payload(16843010, 0xFF);
   EXPECT_EQ(Check(Image("LENGTH=16843010 VER=v1 SUM=254\r", payload)), STEP_OK);
   EXPECT_EQ(Check(Image("LENGTH=16843010 VER=v1 SUM=4294967550\r", payload)),
-            ERROR_INVALID_PARAMETER);
+            STEP_ERROR_INVALID_PARAMETER);
 }
 
 TEST(FirmwareHeader, RefusesMalformedHeadersWithoutReadingPastTheImage) {
   const std::string full = "LENGTH=3 VER=v517-1.10 SUM=294\r";
-  EXPECT_EQ(Check(Image("VER=v517-1.10 SUM=294\r", ABC)), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(Check(Image("LENGTH=3 SUM=294\r", ABC)), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(Check(Image("LENGTH=3 VER=v517-1.10 ", ABC)), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Check(Image("VER=v517-1.10 SUM=294\r", ABC)), STEP_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Check(Image("LENGTH=3 SUM=294\r", ABC)), STEP_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Check(Image("LENGTH=3 VER=v517-1.10 ", ABC)), STEP_ERROR_INVALID_PARAMETER);
   // Terminators missing: the value runs into the zero padding.
-  EXPECT_EQ(Check(Image("VER=v517-1.10 SUM=294\rLENGTH=3", ABC)), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(Check(Image("LENGTH=3 VER=v517-1.10 SUM=294", ABC)), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(Check(Image("LENGTH=3 SUM=294\rVER=v517", ABC)), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Check(Image("VER=v517-1.10 SUM=294\rLENGTH=3", ABC)), STEP_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Check(Image("LENGTH=3 VER=v517-1.10 SUM=294", ABC)), STEP_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Check(Image("LENGTH=3 SUM=294\rVER=v517", ABC)), STEP_ERROR_INVALID_PARAMETER);
   // A value of 32 characters does not fit its buffer; 31 does.
   EXPECT_EQ(Check(Image("LENGTH=3 VER=" + std::string(32, 'v') + " SUM=294\r", ABC)),
-            ERROR_INVALID_PARAMETER);
+            STEP_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(Check(Image("LENGTH=3 VER=" + std::string(31, 'v') + " SUM=294\r", ABC)), STEP_OK);
   // No zero byte anywhere: the header text has no end.
   auto unterminated = Image(full, ABC);
   std::replace(unterminated.begin(), unterminated.end(), uint8_t{0}, uint8_t{' '});
-  EXPECT_EQ(Check(unterminated), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Check(unterminated), STEP_ERROR_INVALID_PARAMETER);
   // Shorter than a header, whatever LENGTH says.
   const std::string short_header = "LENGTH=-1 VER=v1 SUM=0\r";
   std::vector<uint8_t> short_image(short_header.begin(), short_header.end());
   short_image.resize(95, 0);
-  EXPECT_EQ(Check(short_image), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(Check({}), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(Check(Image("LENGTH=-96 VER=v1 SUM=0\r", {})), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Check(short_image), STEP_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Check({}), STEP_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Check(Image("LENGTH=-96 VER=v1 SUM=0\r", {})), STEP_ERROR_INVALID_PARAMETER);
 }
 
 TEST(FirmwareHeader, KeepsTheVersionEvenWhenTheSumThenFails) {
   VersionText version{};
   EXPECT_EQ(FirmwareHeaderCheck(Image("LENGTH=3 VER=v518-2.00 SUM=1\r", ABC), version),
-            ERROR_INVALID_PARAMETER);
+            STEP_ERROR_INVALID_PARAMETER);
   EXPECT_STREQ(version.data(), "v518-2.00");
 }
 
