@@ -1,0 +1,33 @@
+#pragma once
+// Firmware images for tests, written into a scratch directory that the test
+// makes its current directory.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pelox::test {
+
+// A valid image: header with LENGTH, VER and SUM for the payload, padded
+// with zeros to 96 bytes.
+std::vector<uint8_t> MakeFirmwareImage(const std::string& version,
+                                       const std::vector<uint8_t>& payload);
+// A payload of `size` bytes that is not all alike.
+std::vector<uint8_t> MakePayload(size_t size);
+void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+
+// Makes a fresh scratch directory current for its lifetime.
+class ScratchDirectory {
+ public:
+  ScratchDirectory();
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path previous_;
+  std::filesystem::path path_;
+};
+
+}  // namespace pelox::test

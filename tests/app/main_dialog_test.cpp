@@ -1,0 +1,295 @@
+// The step machine against the virtual camera on a simulated COM1, in
+// virtual time, with a recording view. Worker bodies run on the test thread
+// in the order the test chooses.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/dialog_ids.h"
+#include "app/main_dialog.h"
+#include "app/resources/strings.h"
+#include "platform/file.h"
+#include "sim/camera/virtual_camera.h"
+#include "sim/serial_line.h"
+#include "sim/virtual_clock.h"
+#include "tests/app/fake_companion_system.h"
+#include "tests/app/firmware_files.h"
+#include "tests/app/recording_view.h"
+
+namespace pelox {
+namespace {
+
+using test::RecordingView;
+
+constexpr int32_t COM1 = 1;
+// Order of the workers step 1005 starts.
+constexpr size_t TRANSFER_WORKER = 0;
+constexpr size_t FLASH_WAIT_WORKER = 2;
+
+std::string Text(int32_t id) { return std::string(StringText(id)); }
+std::string Text(int32_t first, int32_t second) { return Text(first) + "\n" + Text(second); }
+
+class MainDialogSteps : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::VirtualClockReset(0);
+    sim::SerialLineReset();
+    test::Companion() = {};
+  }
+  void TearDown() override {
+    dialog_.reset();
+    sim::SerialLineReset();
+  }
+
+  void AttachCamera(sim::CameraConfig config = {}) {
+    camera_ = std::make_unique<sim::VirtualCamera>(std::move(config));
+    sim::SerialLineAttach(COM1, camera_->Serial());
+  }
+  void WriteFirmware(const std::string& version, size_t payload_size = 5000) {
+    image_ = test::MakeFirmwareImage(version, test::MakePayload(payload_size));
+    test::WriteFile(scratch_.Path() / "Firmware.bin", image_);
+  }
+  void Pump() {
+    view_.Pump([this](uint32_t command) { dialog_->Command(command); });
+  }
+  // Starts the dialog and runs steps 1000 to 1003.
+  void RunChecks() {
+    dialog_ = std::make_unique<MainDialog>(view_);
+    dialog_->Start();
+    Pump();
+  }
+  void PressUploadAndTransfer() {
+    dialog_->Command(CONTROL_UPLOAD);
+    Pump();
+    view_.RunWorker(TRANSFER_WORKER);
+    Pump();
+  }
+
+  test::ScratchDirectory scratch_;
+  RecordingView view_;
+  std::unique_ptr<sim::VirtualCamera> camera_;
+  std::unique_ptr<MainDialog> dialog_;
+  std::vector<uint8_t> image_;
+};
+
+TEST_F(MainDialogSteps, ReachesUploadWithoutAClick) {
+  AttachCamera();
+  WriteFirmware("v517-1.10");
+  dialog_ = std::make_unique<MainDialog>(view_);
+  dialog_->Start();
+  EXPECT_EQ(view_.cursor, CURSOR_WAIT);
+  EXPECT_FALSE(view_.enabled[CONTROL_UPLOAD]);
+  Pump();
+  // Step 1002 shows nothing: "Checking Firmware..." stays until step 1003.
+  EXPECT_EQ(view_.messages, (std::vector<std::string>{Text(STR_COMMUNICATION_AUTO),
+                                                      Text(STR_CHECKING_FIRMWARE),
+                                                      Text(STR_CHECKING_CAMERA),
+                                                      Text(STR_CLICK_UPLOAD)}));
+  EXPECT_TRUE(view_.enabled[CONTROL_UPLOAD]);
+  EXPECT_TRUE(view_.enabled[CONTROL_CLOSE]);
+  EXPECT_EQ(view_.cursor, CURSOR_ARROW);
+  EXPECT_TRUE(view_.Progress().empty());
+  EXPECT_EQ(view_.PostedSteps(), (std::vector<int32_t>{STEP_CONNECT, STEP_OPEN_FIRMWARE,
+                                                       STEP_CHECK_FIRMWARE, STEP_CHECK_CAMERA}));
+}
+
+struct CheckFailure {
+  const char* name;
+  sim::CameraConfig camera;
+  bool camera_attached;
+  std::string image_version;  // empty: no Firmware.bin
+  int32_t start_message;      // the message the failure replaces
+  int32_t message;
+};
+
+class MainDialogCheckFailure : public MainDialogSteps,
+                               public ::testing::WithParamInterface<CheckFailure> {};
+
+TEST_P(MainDialogCheckFailure, LeavesExactlyOneMessageAndUploadDisabled) {
+  const CheckFailure& failure = GetParam();
+  if (failure.camera_attached) AttachCamera(failure.camera);
+  if (!failure.image_version.empty()) WriteFirmware(failure.image_version);
+  RunChecks();
+  ASSERT_GE(view_.messages.size(), 2u);
+  EXPECT_EQ(view_.messages.back(), Text(failure.message));
+  EXPECT_EQ(view_.messages[view_.messages.size() - 2], Text(failure.start_message));
+  EXPECT_FALSE(view_.enabled[CONTROL_UPLOAD]);
+  EXPECT_TRUE(view_.enabled[CONTROL_CLOSE]);
+  EXPECT_EQ(view_.cursor, CURSOR_WAIT);
+  // The chain has ended: pressing Upload anyway starts nothing.
+  dialog_->Command(CONTROL_UPLOAD);
+  Pump();
+  EXPECT_EQ(view_.WorkersStarted(), 0u);
+}
+
+sim::CameraConfig Camera(std::string maker, std::string version, uint32_t battery) {
+  sim::CameraConfig config;
+  config.maker = std::move(maker);
+  config.firmware_version = std::move(version);
+  config.battery_level = battery;
+  return config;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachCheck, MainDialogCheckFailure,
+    ::testing::Values(
+        CheckFailure{"NoCamera", {}, false, "v517-1.10", STR_COMMUNICATION_AUTO,
+                     STR_CAMERA_NOT_CONNECTED},
+        CheckFailure{"NoFirmwareFile", {}, true, "", STR_CHECKING_FIRMWARE, STR_NO_FIRMWARE},
+        CheckFailure{"OtherMaker", Camera("OTHER CO.,LTD.", "v517-1.00", 100), true,
+                     "v517-1.10", STR_CHECKING_CAMERA, STR_CAMERA_PROBLEM},
+        CheckFailure{"SameVersion", Camera("PELOX CO.,LTD.", "v517-1.10", 100), true,
+                     "v517-1.10", STR_CHECKING_CAMERA, STR_FIRMWARE_NOT_CORRECT},
+        CheckFailure{"OtherFamily", Camera("PELOX CO.,LTD.", "v518-1.00", 100), true,
+                     "v517-1.10", STR_CHECKING_CAMERA, STR_FIRMWARE_NOT_CORRECT},
+        CheckFailure{"LowBattery", Camera("pelox co.,ltd.", "v517-1.00", 49), true,
+                     "v517-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW},
+        CheckFailure{"LowBatteryOtherFamily", Camera("PELOX CO.,LTD.", "v600-1.00", 79), true,
+                     "v600-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
+
+TEST_F(MainDialogSteps, RefusesAnImageWhoseSumDoesNotMatch) {
+  AttachCamera();
+  WriteFirmware("v517-1.10");
+  image_.back() ^= 0x01;
+  test::WriteFile(scratch_.Path() / "Firmware.bin", image_);
+  RunChecks();
+  EXPECT_EQ(view_.messages.back(), Text(STR_FIRMWARE_NOT_CORRECT));
+  EXPECT_EQ(view_.messages[view_.messages.size() - 2], Text(STR_CHECKING_FIRMWARE));
+}
+
+TEST_F(MainDialogSteps, FindsNoFirmwareInAnEmptyOrLockedFile) {
+  AttachCamera();
+  test::WriteFile(scratch_.Path() / "Firmware.bin", {});
+  RunChecks();
+  EXPECT_EQ(view_.messages.back(), Text(STR_NO_FIRMWARE));
+  dialog_.reset();  // it holds the file until it goes
+
+  WriteFirmware("v517-1.10");
+  uint32_t error = 0;
+  FileHandle holder = FileOpenRead((scratch_.Path() / "Firmware.bin").c_str(), error);
+  ASSERT_NE(holder, nullptr);
+  RecordingView second_view;
+  MainDialog second(second_view);
+  second.Start();
+  second_view.Pump([&](uint32_t command) { second.Command(command); });
+  EXPECT_EQ(second_view.messages.back(), Text(STR_NO_FIRMWARE));
+  FileClose(holder);
+}
+
+TEST_F(MainDialogSteps, RunsAStepWhateverItsNotificationCode) {
+  AttachCamera();
+  WriteFirmware("v517-1.10");
+  dialog_ = std::make_unique<MainDialog>(view_);
+  dialog_->Command((1u << 16) | STEP_OPEN_FIRMWARE);
+  EXPECT_EQ(view_.messages, std::vector<std::string>{Text(STR_CHECKING_FIRMWARE)});
+  EXPECT_EQ(view_.PostedSteps(), std::vector<int32_t>{STEP_CHECK_FIRMWARE});
+}
+
+TEST_F(MainDialogSteps, UpdatesTheCameraFromUploadToCompletion) {
+  AttachCamera();
+  WriteFirmware("v517-1.10");
+  RunChecks();
+  dialog_->Command(CONTROL_UPLOAD);
+  Pump();
+  // Step 1004: both buttons disabled, focus parked on Close, wait cursor.
+  EXPECT_FALSE(view_.enabled[CONTROL_UPLOAD]);
+  EXPECT_FALSE(view_.enabled[CONTROL_CLOSE]);
+  EXPECT_EQ(view_.focus, CONTROL_CLOSE);
+  EXPECT_EQ(view_.cursor, CURSOR_WAIT);
+  EXPECT_EQ(view_.messages.back(), Text(STR_UPLOADING, STR_DO_NOT_TURN_OFF));
+  EXPECT_EQ(view_.Progress(), std::vector<int32_t>{0});
+
+  view_.RunWorker(TRANSFER_WORKER);
+  const std::vector<int32_t> transfer_progress = view_.Progress();
+  EXPECT_EQ(transfer_progress.back(), 100);
+  EXPECT_TRUE(std::is_sorted(transfer_progress.begin(), transfer_progress.end()));
+  Pump();
+  EXPECT_EQ(view_.messages.back(), Text(STR_WRITING, STR_DO_NOT_TURN_OFF));
+  EXPECT_FALSE(view_.enabled[CONTROL_CLOSE]);
+
+  view_.RunWorker(FLASH_WAIT_WORKER);
+  Pump();
+  EXPECT_EQ(view_.messages.back(), Text(STR_WRITE_COMPLETE));
+  EXPECT_TRUE(view_.enabled[CONTROL_CLOSE]);
+  EXPECT_FALSE(view_.enabled[CONTROL_UPLOAD]);
+  EXPECT_EQ(view_.focus, CONTROL_CLOSE);
+  EXPECT_EQ(view_.cursor, CURSOR_ARROW);
+  EXPECT_EQ(view_.Progress().back(), 0);
+
+  const sim::FirmwareStatement& statement = camera_->Model().Firmware().Statement();
+  EXPECT_EQ(statement.outcome, sim::FlashOutcome::FLASHED);
+  EXPECT_EQ(camera_->Model().Firmware().Image(), image_);
+}
+
+TEST_F(MainDialogSteps, ReportsAFailedWriteWhenTheCameraNeverComesBack) {
+  sim::CameraConfig config;
+  config.never_ready = true;
+  AttachCamera(config);
+  WriteFirmware("v517-1.10");
+  RunChecks();
+  PressUploadAndTransfer();
+  const uint64_t write_started = sim::VirtualNowMs();
+  view_.RunWorker(FLASH_WAIT_WORKER);
+  EXPECT_GE(sim::VirtualNowMs() - write_started, 60000u);
+  Pump();
+  EXPECT_EQ(view_.messages.back(), Text(STR_WRITE_ERROR));
+  EXPECT_TRUE(view_.enabled[CONTROL_CLOSE]);
+  EXPECT_EQ(view_.Progress().back(), 0);
+}
+
+TEST_F(MainDialogSteps, ReportsAFailedWriteWhenTheCameraIsUnpluggedMidTransfer) {
+  AttachCamera();
+  WriteFirmware("v517-1.10", 40000);
+  RunChecks();
+  camera_->Serial().UnplugAfterBytes(camera_->Serial().BytesReceived() + 20000);
+  PressUploadAndTransfer();
+  EXPECT_EQ(view_.messages.back(), Text(STR_WRITE_ERROR));
+  EXPECT_TRUE(view_.enabled[CONTROL_CLOSE]);
+  EXPECT_EQ(view_.focus, CONTROL_CLOSE);
+  EXPECT_EQ(view_.cursor, CURSOR_ARROW);
+  EXPECT_EQ(view_.Progress().back(), 0);
+  EXPECT_NE(camera_->Model().Firmware().Statement().outcome, sim::FlashOutcome::FLASHED);
+}
+
+TEST_F(MainDialogSteps, FailsTheUploadOfAnImageAboveTwoMebibytesAtOnce) {
+  AttachCamera();
+  WriteFirmware("v517-1.10", 2097153 - 96);
+  RunChecks();
+  ASSERT_TRUE(view_.enabled[CONTROL_UPLOAD]);
+  PressUploadAndTransfer();
+  EXPECT_EQ(view_.messages.back(), Text(STR_WRITE_ERROR));
+  EXPECT_EQ(view_.Progress(), (std::vector<int32_t>{0, 0}));
+}
+
+TEST_F(MainDialogSteps, StartsOneTransferHoweverOftenUploadIsPressed) {
+  AttachCamera();
+  WriteFirmware("v517-1.10");
+  RunChecks();
+  dialog_->Command(CONTROL_UPLOAD);
+  dialog_->Command(CONTROL_UPLOAD);
+  Pump();
+  EXPECT_EQ(view_.WorkersStarted(), 1u);
+}
+
+TEST_F(MainDialogSteps, CloseReleasesTheLinkAndTheFile) {
+  AttachCamera();
+  WriteFirmware("v517-1.10");
+  RunChecks();
+  dialog_->Command(CONTROL_CLOSE);
+  EXPECT_TRUE(view_.closed);
+  // The file is no longer held: it opens again without sharing.
+  uint32_t error = 0;
+  FileHandle reopened = FileOpenRead((scratch_.Path() / "Firmware.bin").c_str(), error);
+  EXPECT_NE(reopened, nullptr);
+  if (reopened != nullptr) FileClose(reopened);
+  // The port is free again: a second dialog finds the camera.
+  RecordingView second_view;
+  MainDialog second(second_view);
+  second.Start();
+  second_view.Pump([&](uint32_t command) { second.Command(command); });
+  EXPECT_EQ(second_view.messages.back(), Text(STR_CLICK_UPLOAD));
+}
+
+}  // namespace
+}  // namespace pelox
