@@ -1,18 +1,35 @@
 #!/usr/bin/env bash
-# Starts the virtual camera on a pseudo-terminal and shows the serial
-# handshake with it: the host's probe 0x00 and the camera's 0x15 answer.
+# The whole firmware update against the virtual camera: builds what is
+# missing, starts camsim on a pseudo-terminal, writes a sample Firmware.bin
+# newer than the camera's firmware into a scratch directory and runs
+# pelox-uploader there. It ends with the uploader's "Writing Firmware is
+# complete." and camsim's own statement on the image it received.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+repo=$(pwd)
 
-cmake --preset release >/dev/null
-cmake --build --preset release --target camsim
+camera_version=v517-1.00
+image_version=v517-1.10
 
-camsim_out=$(mktemp)
-build/release/sim/camsim/camsim >"$camsim_out" &
-camsim=$!
-trap 'kill "$camsim" 2>/dev/null || true; wait "$camsim" 2>/dev/null || true; rm -f "$camsim_out"' EXIT
+echo "== Building camsim, make-firmware and pelox-uploader (dev preset, shared with the tests)"
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target camsim make-firmware pelox-uploader
+bin="$repo/build/dev"
 
-# camsim's first line is the path of the line it serves.
+scratch=$(mktemp -d)
+camsim_out="$scratch/camsim.out"
+camsim_pid=
+cleanup() {
+  if [[ -n "$camsim_pid" ]]; then kill "$camsim_pid" 2>/dev/null || true; fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+echo
+echo "== Starting the virtual camera (firmware $camera_version)"
+"$bin/sim/camsim/camsim" --firmware-version "$camera_version" --flash-busy-ms 3000 \
+  --exit-after-flash >"$camsim_out" &
+camsim_pid=$!
 for _ in $(seq 100); do
   [[ -s "$camsim_out" ]] && break
   sleep 0.05
@@ -21,11 +38,22 @@ line=$(head -n 1 "$camsim_out")
 [[ -c "$line" ]] || { echo "camsim did not start" >&2; exit 1; }
 echo "camsim serves the camera's serial line on $line"
 
-exec 3<>"$line"
-stty -F "$line" raw -echo 19200
-printf '\x00' >&3
-echo "host   -> camera: 00 (handshake probe)"
-answer=$(timeout 2 dd bs=1 count=1 <&3 2>/dev/null | od -An -tx1 | tr -d ' \n')
-echo "camera -> host:   ${answer:-nothing} (0x15 means: ready, send packets)"
-exec 3<&-
-[[ "$answer" == 15 ]]
+echo
+echo "== Writing a sample firmware image ($image_version) into $scratch"
+cd "$scratch"
+"$bin/tools/make-firmware" --version "$image_version" --payload-size 65536
+
+echo
+echo "== pelox-uploader --plain --yes --com1 $line --com2 /nonexistent"
+status=0
+"$bin/app/pelox-uploader" --plain --yes --com1 "$line" --com2 /nonexistent || status=$?
+echo "(pelox-uploader exit status $status)"
+
+echo
+echo "== The virtual camera's statement"
+wait "$camsim_pid" || true
+camsim_pid=
+statement=$(tail -n +2 "$camsim_out")
+echo "$statement"
+
+[[ $status -eq 0 && "$statement" == *"arrived byte for byte"* && "$statement" == *"was flashed"* ]]

@@ -16,13 +16,15 @@ std::vector<std::string> PlainReport::Lines(const std::vector<ViewEvent>& events
       }
       lines.emplace_back(text);
       last_reported_ = 0;
-      falling_ = false;
+      first_position_ = true;
+      counting_ = false;
       continue;
     }
-    // A bar that goes down again is the busy animation, not progress.
-    if (event.progress < last_reported_) falling_ = true;
+    if (first_position_) counting_ = event.progress == 0;
+    first_position_ = false;
+    if (event.progress < last_reported_) counting_ = false;
     const int32_t step = event.progress / PROGRESS_STEP * PROGRESS_STEP;
-    if (!falling_ && step > last_reported_) {
+    if (counting_ && step > last_reported_) {
       last_reported_ = step;
       lines.push_back("Progress: " + std::to_string(step) + "%");
     }

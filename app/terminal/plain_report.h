@@ -1,6 +1,8 @@
 #pragma once
 // The plain output: each new message, line by line, and the transfer's
-// progress in steps of ten percent, for logs and scripts.
+// progress in steps of ten percent, for logs and scripts. Progress counts
+// only when the bar was emptied after the message and then only rises: the
+// busy animation of the camera's write is not progress.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,7 +19,8 @@ class PlainReport {
  private:
   static constexpr int32_t PROGRESS_STEP = 10;
   int32_t last_reported_ = 0;
-  bool falling_ = false;
+  bool first_position_ = true;
+  bool counting_ = false;
 };
 
 }  // namespace pelox

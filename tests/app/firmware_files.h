@@ -1,6 +1,6 @@
 #pragma once
-// Firmware images for tests, written into a scratch directory that the test
-// makes its current directory.
+// Files for tests, written into a scratch directory that the test makes its
+// current directory.
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -8,12 +8,6 @@
 
 namespace pelox::test {
 
-// A valid image: header with LENGTH, VER and SUM for the payload, padded
-// with zeros to 96 bytes.
-std::vector<uint8_t> MakeFirmwareImage(const std::string& version,
-                                       const std::vector<uint8_t>& payload);
-// A payload of `size` bytes that is not all alike.
-std::vector<uint8_t> MakePayload(size_t size);
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 // Makes a fresh scratch directory current for its lifetime.

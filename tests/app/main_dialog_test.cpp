@@ -15,6 +15,7 @@
 #include "tests/app/fake_companion_system.h"
 #include "tests/app/firmware_files.h"
 #include "tests/app/recording_view.h"
+#include "tools/firmware_sample.h"
 
 namespace pelox {
 namespace {
@@ -46,7 +47,7 @@ class MainDialogSteps : public ::testing::Test {
     sim::SerialLineAttach(COM1, camera_->Serial());
   }
   void WriteFirmware(const std::string& version, size_t payload_size = 5000) {
-    image_ = test::MakeFirmwareImage(version, test::MakePayload(payload_size));
+    image_ = SampleFirmwareImage(version, SamplePayload(payload_size));
     test::WriteFile(scratch_.Path() / "Firmware.bin", image_);
   }
   void Pump() {

@@ -1,0 +1,18 @@
+#pragma once
+// Sample firmware images for the demo and the tests: a header whose LENGTH,
+// VER and SUM agree with a generated payload.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pelox {
+
+// A payload of `size` bytes that is not all alike.
+std::vector<uint8_t> SamplePayload(size_t size);
+
+// The whole image: the 96-byte header, padded with zeros, then the payload.
+std::vector<uint8_t> SampleFirmwareImage(const std::string& version,
+                                         const std::vector<uint8_t>& payload);
+
+}  // namespace pelox
