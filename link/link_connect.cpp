@@ -169,6 +169,7 @@ int32_t LinkConnect(int32_t mode, CameraLink* link) {
 }
 
 int32_t LinkReconnect(CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   const int32_t port = link->port_type;
   const int32_t speed_index = link->speed_index;
   if (link->state != LINK_STATE_CLOSED && link->state != LINK_STATE_CAMERA_GONE) {

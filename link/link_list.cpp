@@ -1,6 +1,5 @@
 #include "link/link_list.h"
 
-#include <memory>
 #include <new>
 
 #include "platform/event.h"
@@ -33,8 +32,12 @@ void Unlink(CameraLink* link) {
   link->next = nullptr;
 }
 
-// Releases what the link holds for the storage pipe, then the record.
+// Releases what the link holds for the storage pipe, then the record. An
+// ASPI link holds a reference to the library exactly while it has its
+// request block, so that deleting one link never unloads the library under
+// another.
 void FreeLink(CameraLink* link) {
+  if (link->exec_srb) AspiLibraryRelease();
   if (link->completion_event != nullptr) EventClose(link->completion_event);
   delete link;
 }
@@ -43,11 +46,14 @@ void FreeLink(CameraLink* link) {
 bool PrepareStorageResources(CameraLink* link) {
   switch (StorageMode()) {
     case STORAGE_MODE_ASPI:
+      if (!AspiLibraryLoad()) return false;
       link->exec_srb.reset(new (std::nothrow) RequestBlock{});
-      if (!link->exec_srb) return false;
+      if (!link->exec_srb) {
+        AspiLibraryRelease();
+        return false;
+      }
       link->completion_event = EventCreate();
-      if (link->completion_event == nullptr) return false;
-      return AspiLibraryLoaded() || AspiLibraryLoad();
+      return link->completion_event != nullptr;
     case STORAGE_MODE_PASS_THROUGH:
       link->pass_through.reset(new (std::nothrow) RequestBlock{});
       return link->pass_through != nullptr;
@@ -74,7 +80,6 @@ CameraLink* LinkCreate() {
 }
 
 int32_t LinkDelete(CameraLink* link) {
-  if (AspiLibraryLoaded()) AspiLibraryRelease();
   if (link == nullptr) return LINK_OK;
   Unlink(link);
   FreeLink(link);

@@ -46,19 +46,24 @@ int32_t LinkSetError(int32_t code, CameraLink* link) {
 }
 
 void LinkNoteError(int32_t code, CameraLink* link) {
+  if (link == nullptr) return;
   link->last_error = code;
   ++link->retry_count;
 }
 
-int32_t LinkLastError(const CameraLink* link) { return link->last_error; }
+int32_t LinkLastError(const CameraLink* link) {
+  return link != nullptr ? link->last_error : LINK_ERROR_NO_LINK;
+}
 
 int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   link->progress_callback = callback;
   link->progress_user = user;
   return LINK_OK;
 }
 
 int32_t LinkEnsureReady(CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   switch (link->state) {
     case LINK_STATE_READY: return LINK_OK;
     case LINK_STATE_CLOSED:
@@ -76,7 +81,7 @@ int32_t LinkEnsureReady(CameraLink* link) {
 }
 
 int32_t LinkPollBusy(CameraLink* link) {
-  if (link->state != LINK_STATE_BUSY) return 0;
+  if (link == nullptr || link->state != LINK_STATE_BUSY) return 0;
   const int32_t answer = ReadControlByte(1, link);
   if (answer == CONTROL_ACTION_DONE) {
     link->state = LINK_STATE_READY;
@@ -98,6 +103,7 @@ int32_t LinkPollBusy(CameraLink* link) {
 }
 
 int32_t LinkCheckAlive(CameraLink* link) {
+  if (link == nullptr) return 0;
   if (LinkPollBusy(link) != 0) return 0;
   return LinkGetValue(PROPERTY_READY, false, link) == static_cast<int32_t>(CAMERA_READY) ? 1 : 0;
 }
