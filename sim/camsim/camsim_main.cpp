@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -57,9 +58,24 @@ bool WriteText(const std::string& path, const std::string& text) {
   return static_cast<bool>(file);
 }
 
+bool ReadFile(const std::string& path, std::vector<uint8_t>& bytes) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return true;
+}
+
 int Serve(const CamsimOptions& options) {
   VirtualCamera camera(options.camera);
   CommandVocabulary vocabulary(camera.Model());
+  for (const BlobFile& blob : options.blobs) {
+    std::vector<uint8_t> bytes;
+    if (!ReadFile(blob.path, bytes)) {
+      std::fprintf(stderr, "camsim: cannot read %s\n", blob.path.c_str());
+      return 1;
+    }
+    vocabulary.SetBlob(blob.kind, std::move(bytes));
+  }
   for (const FaultRule& rule : options.faults) camera.Faults().Add(rule);
   if (options.seed) camera.Faults().SetRandom(*options.seed, options.fault_per_mille);
   if (options.unplug_after_bytes) camera.Serial().UnplugAfterBytes(*options.unplug_after_bytes);

@@ -26,7 +26,8 @@ const char* const CAMSIM_USAGE =
     "  --exit-after-flash        end once the firmware was written or refused\n"
     "  --idle-exit-ms N          end once the host has been silent for N ms\n"
     "  --report FILE             write the statement on the image there, not to stdout\n"
-    "  --log FILE                write the camera's log there at exit\n";
+    "  --log FILE                write the camera's log there at exit\n"
+    "  --blob KIND=FILE          a read of the data kind answers with the file's bytes\n";
 
 namespace {
 
@@ -41,6 +42,19 @@ bool ReadNumber(const std::string& text, T& value) {
   const auto [end, failure] =
       std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
   return failure == std::errc{} && end == digits.data() + digits.size() && !digits.empty();
+}
+
+// KIND=FILE.
+bool ReadBlob(const std::string& text, std::vector<BlobFile>& blobs) {
+  const size_t equals = text.find('=');
+  BlobFile blob;
+  if (equals == std::string::npos || equals + 1 == text.size() ||
+      !ReadNumber(text.substr(0, equals), blob.kind)) {
+    return false;
+  }
+  blob.path = text.substr(equals + 1);
+  blobs.push_back(std::move(blob));
+  return true;
 }
 
 bool ReadOptional(const std::string& text, std::optional<uint64_t>& value) {
@@ -84,6 +98,7 @@ std::optional<CamsimOptions> ParseCamsimOptions(const std::vector<std::string>& 
       {"--fault-rate", [&](const std::string& v) { return ReadNumber(v, options.fault_per_mille); }},
       {"--report", [&](const std::string& v) { options.report_path = v; return true; }},
       {"--log", [&](const std::string& v) { options.log_path = v; return true; }},
+      {"--blob", [&](const std::string& v) { return ReadBlob(v, options.blobs); }},
   };
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& name = arguments[i];

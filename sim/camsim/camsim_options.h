@@ -10,6 +10,12 @@
 
 namespace pelox::sim {
 
+// A data kind whose reads answer with a file's bytes.
+struct BlobFile {
+  uint8_t kind = 0;
+  std::string path;
+};
+
 struct CamsimOptions {
   CameraConfig camera;
   std::vector<FaultRule> faults;
@@ -20,6 +26,7 @@ struct CamsimOptions {
   std::optional<uint64_t> idle_exit_ms;  // end when the host is silent this long
   std::string report_path;           // the statement; standard output when empty
   std::string log_path;              // the camera's log, when given
+  std::vector<BlobFile> blobs;
   bool help = false;
 };
 

@@ -25,15 +25,21 @@ constexpr uint8_t PROPERTY_BATTERY = 16;
 constexpr uint8_t PROPERTY_UPLOAD_KEY = 32;
 constexpr uint32_t UPLOAD_KEY = 0x05A3C7D1;
 constexpr uint8_t KIND_MAKER = 48;
-constexpr uint8_t KIND_USAGE_TABLE = 123;
-constexpr size_t USAGE_TABLE_BYTES = 1032;
+constexpr uint8_t KIND_BLOB = 60;
+constexpr size_t READ_SIZE = 5000;
 constexpr uint8_t KIND_FIRMWARE = 29;
 constexpr size_t WRITE_SIZE = 100 * 1024;
 
 TEST(LinkAgainstCamsim, FindsConnectsAndCarriesDataIntactAt115200) {
-  const std::filesystem::path log_path =
-      std::filesystem::temp_directory_path() / "pelox_link_camsim.log";
-  Camsim camsim("--battery 77 --log " + log_path.string());
+  const std::filesystem::path folder = std::filesystem::temp_directory_path();
+  const std::filesystem::path log_path = folder / "pelox_link_camsim.log";
+  const std::filesystem::path blob_path = folder / "pelox_link_camsim.blob";
+  std::vector<uint8_t> blob(READ_SIZE);
+  for (size_t i = 0; i < blob.size(); ++i) blob[i] = static_cast<uint8_t>(i * 7 + i / 251);
+  std::ofstream(blob_path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(blob.data()), static_cast<std::streamsize>(blob.size()));
+  Camsim camsim("--battery 77 --log " + log_path.string() + " --blob " +
+                std::to_string(KIND_BLOB) + "=" + blob_path.string());
   ASSERT_FALSE(camsim.Path().empty());
   PortResetState();
   LinkDestroyAll();
@@ -54,9 +60,9 @@ TEST(LinkAgainstCamsim, FindsConnectsAndCarriesDataIntactAt115200) {
   std::vector<uint8_t> maker(32, 0xAA);
   EXPECT_EQ(LinkReadData(KIND_MAKER, maker, 0, 0, link), LINK_OK);
   EXPECT_STREQ(reinterpret_cast<const char*>(maker.data()), "PELOX CO.,LTD.");
-  std::vector<uint8_t> table(USAGE_TABLE_BYTES, 0xAA);
-  EXPECT_EQ(LinkReadData(KIND_USAGE_TABLE, table, 0, 0, link), LINK_OK);
-  EXPECT_EQ(table, std::vector<uint8_t>(USAGE_TABLE_BYTES, 0));
+  std::vector<uint8_t> read(READ_SIZE);
+  EXPECT_EQ(LinkReadData(KIND_BLOB, read, 0, 0, link), LINK_OK);
+  EXPECT_EQ(read, blob);
 
   std::vector<uint8_t> image(WRITE_SIZE);
   for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 29 + i / 255);
@@ -77,6 +83,7 @@ TEST(LinkAgainstCamsim, FindsConnectsAndCarriesDataIntactAt115200) {
   EXPECT_EQ(log.find("garbled"), std::string::npos) << "camsim heard every unit at its speed\n"
                                                     << log;
   std::filesystem::remove(log_path);
+  std::filesystem::remove(blob_path);
   SerialResetDeviceMap();
   PortResetState();
 }
