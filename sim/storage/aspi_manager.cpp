@@ -80,9 +80,11 @@ uint8_t Execute(std::span<uint8_t> request, std::span<uint8_t> data, EventHandle
   DataDirection direction = DataDirection::NONE;
   if (length > 0) direction = (flags & SRB_DIR_IN) != 0 ? DataDirection::IN : DataDirection::OUT;
   if (length > 0 && (flags & (SRB_DIR_IN | SRB_DIR_OUT)) == 0) return SS_INVALID_SRB;
-  const uint8_t scsi_status = device->Execute(request.subspan(CDB_OFFSET, cdb_length),
-                                              data.first(length), direction);
-  const uint8_t status = scsi_status == SCSI_STATUS_GOOD ? SS_COMP : SS_ERR;
+  const ScsiOutcome outcome =
+      device->Execute({request.subspan(CDB_OFFSET, cdb_length), data.first(length), direction});
+  // A command the device never completes stays pending and is never signalled.
+  if (outcome == ScsiOutcome::NO_RESPONSE) return SS_PENDING;
+  const uint8_t status = outcome == ScsiOutcome::GOOD ? SS_COMP : SS_ERR;
   switch (manager.completion) {
     case AspiCompletion::BEFORE_RETURN: return status;
     case AspiCompletion::SIGNALLED: EventSignal(completion); return SS_PENDING;

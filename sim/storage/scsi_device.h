@@ -6,17 +6,26 @@
 
 namespace pelox::sim {
 
-inline constexpr uint8_t SCSI_STATUS_GOOD = 0x00;
-inline constexpr uint8_t SCSI_STATUS_CHECK_CONDITION = 0x02;
-
 enum class DataDirection { NONE, IN, OUT };
+
+struct ScsiCommand {
+  std::span<const uint8_t> cdb;
+  std::span<uint8_t> data;
+  DataDirection direction = DataDirection::NONE;
+  // How long the host waits for the command; 0 when the entry point does not say.
+  uint32_t timeout_ms = 0;
+};
+
+enum class ScsiOutcome {
+  GOOD,
+  CHECK_CONDITION,  // the device refused the command
+  NO_RESPONSE,      // the device did not complete it: gone, or timed out
+};
 
 class ScsiDevice {
  public:
   virtual ~ScsiDevice() = default;
-  // Runs one command with its data phase; returns the SCSI status.
-  virtual uint8_t Execute(std::span<const uint8_t> cdb, std::span<uint8_t> data,
-                          DataDirection direction) = 0;
+  virtual ScsiOutcome Execute(const ScsiCommand& command) = 0;
 };
 
 }  // namespace pelox::sim

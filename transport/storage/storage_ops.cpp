@@ -1,10 +1,39 @@
 #include "transport/storage/storage_ops.h"
 
+#include "platform/os_version.h"
+#include "transport/storage/aspi/aspi_library.h"
+#include "transport/storage/aspi/aspi_transport.h"
+#include "transport/storage/sg/sg_transport.h"
+#include "transport/storage/spti/spti_transport.h"
+
 namespace pelox {
 namespace {
 
+constexpr int32_t INIT_REQUEST = 1;
+constexpr int32_t INIT_DONE = 1;
+constexpr int32_t INIT_NO_ASPI = 0;
+constexpr uint32_t WINDOWS_4 = 4;
+constexpr uint32_t NT_5 = 5;
+constexpr uint32_t WINDOWS_95_MINOR = 0;
+
 StorageOps storage_ops;
 int32_t storage_mode = STORAGE_MODE_NONE;
+
+// Windows 98 and Me: 4.x other than 95's 4.0.
+bool TakesAspi(const OsVersion& version) {
+  return version.platform_id == OS_PLATFORM_WINDOWS_9X && version.major == WINDOWS_4 &&
+         version.minor != WINDOWS_95_MINOR;
+}
+
+// NT 5 (2000, XP) and every NT after it.
+bool TakesPassThrough(const OsVersion& version) {
+  return version.platform_id == OS_PLATFORM_WINDOWS_NT && version.major >= NT_5;
+}
+
+void Choose(const StorageOps& operations, int32_t mode) {
+  storage_ops = operations;
+  storage_mode = mode;
+}
 
 }  // namespace
 
@@ -12,15 +41,26 @@ const StorageOps& StorageOpsTable() { return storage_ops; }
 int32_t StorageMode() { return storage_mode; }
 
 int32_t StorageTransportInit(int32_t request) {
-  // No variant is built in yet: the pipe stays closed and links fall back to
-  // the serial ports.
-  (void)request;
-  return 1;
+  if (request != INIT_REQUEST) return INIT_DONE;
+  OsVersion version;
+  if (!OsVersionQuery(version)) return INIT_DONE;
+  if (TakesAspi(version)) {
+    // The table takes the library's entry points only while it holds the
+    // library; without it the pipe stays closed and links use serial ports.
+    if (!AspiLibraryHoldForOperations()) return INIT_NO_ASPI;
+    Choose(AspiOperations(), STORAGE_MODE_ASPI);
+  } else if (TakesPassThrough(version)) {
+    Choose(SptiOperations(), STORAGE_MODE_PASS_THROUGH);
+  } else if (version.platform_id == OS_PLATFORM_LINUX) {
+    Choose(SgOperations(), STORAGE_MODE_SG_IO);
+  }
+  return INIT_DONE;
 }
 
 void StorageResetState() {
   storage_ops = StorageOps{};
   storage_mode = STORAGE_MODE_NONE;
+  AspiLibraryDropOperationsHold();
 }
 
 }  // namespace pelox

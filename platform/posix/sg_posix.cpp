@@ -1,0 +1,133 @@
+// SG_IO on Linux. Devices are found through sysfs with directory reads, which
+// is also what a mocked device tree (umockdev) intercepts.
+#include <fcntl.h>
+#include <scsi/sg.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <system_error>
+
+#include "platform/sg.h"
+
+namespace pelox {
+
+struct DriveDevice {
+  int fd;
+};
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* GENERIC_CLASS = "/sys/class/scsi_generic";
+constexpr const char* BLOCK_CLASS = "/sys/class/block";
+constexpr size_t SENSE_SIZE = 32;
+
+// Entry names of a sysfs class directory; none when it cannot be read.
+std::vector<std::string> ClassEntries(const char* directory) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (fs::directory_iterator it(directory, error), end; !error && it != end;
+       it.increment(error)) {
+    names.push_back(it->path().filename().string());
+  }
+  return names;
+}
+
+// sg2 before sg10, sdz before sdaa: shorter names first, then by name.
+void SortNaturally(std::vector<std::string>& names) {
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+  });
+}
+
+bool IsWholeScsiDisk(const std::string& name) {
+  return name.size() > 2 && name.compare(0, 2, "sd") == 0 &&
+         std::all_of(name.begin() + 2, name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
+bool IsRemovable(const std::string& disk) {
+  std::ifstream flag(std::string(BLOCK_CLASS) + "/" + disk + "/removable");
+  char value = '0';
+  return flag.get(value) && value == '1';
+}
+
+// A disk whose SCSI device also has a generic node is offered through that node.
+bool HasGenericNode(const std::string& disk) {
+  std::error_code error;
+  return fs::is_directory(std::string(BLOCK_CLASS) + "/" + disk + "/device/scsi_generic", error);
+}
+
+}  // namespace
+
+std::vector<std::string> SgCandidateDevices() {
+  std::vector<std::string> generic = ClassEntries(GENERIC_CLASS);
+  std::erase_if(generic, [](const std::string& name) { return name.compare(0, 2, "sg") != 0; });
+  SortNaturally(generic);
+  std::vector<std::string> disks = ClassEntries(BLOCK_CLASS);
+  std::erase_if(disks, [](const std::string& name) {
+    return !IsWholeScsiDisk(name) || !IsRemovable(name) || HasGenericNode(name);
+  });
+  SortNaturally(disks);
+
+  std::vector<std::string> paths;
+  for (const std::string& name : generic) paths.push_back("/dev/" + name);
+  for (const std::string& name : disks) paths.push_back("/dev/" + name);
+  return paths;
+}
+
+DriveHandle SgOpen(const std::string& path, int32_t& outcome) {
+  const int fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    outcome = errno == EACCES || errno == EPERM ? SG_OPEN_DENIED : SG_OPEN_FAILED;
+    return nullptr;
+  }
+  auto* device = new (std::nothrow) DriveDevice{fd};
+  if (device == nullptr) {
+    close(fd);
+    outcome = SG_OPEN_FAILED;
+    return nullptr;
+  }
+  outcome = SG_OPEN_OK;
+  return device;
+}
+
+int32_t SgExecute(DriveHandle device, std::span<const uint8_t> cdb, std::span<uint8_t> data,
+                  SgDirection direction, uint32_t timeout_ms) {
+  if (device == nullptr || cdb.empty() || cdb.size() > UINT8_MAX) return SG_TRANSFER_FAILED;
+  std::array<uint8_t, SENSE_SIZE> sense{};
+  sg_io_hdr_t header{};
+  header.interface_id = 'S';
+  switch (direction) {
+    case SgDirection::FROM_DEVICE: header.dxfer_direction = SG_DXFER_FROM_DEV; break;
+    case SgDirection::TO_DEVICE: header.dxfer_direction = SG_DXFER_TO_DEV; break;
+    case SgDirection::NONE: header.dxfer_direction = SG_DXFER_NONE; break;
+  }
+  header.cmd_len = static_cast<unsigned char>(cdb.size());
+  // The kernel only reads the CDB.
+  header.cmdp = const_cast<unsigned char*>(cdb.data());
+  header.dxfer_len = static_cast<unsigned int>(data.size());
+  header.dxferp = data.empty() ? nullptr : data.data();
+  header.mx_sb_len = static_cast<unsigned char>(sense.size());
+  header.sbp = sense.data();
+  header.timeout = timeout_ms;
+  if (ioctl(device->fd, SG_IO, &header) < 0) return SG_TRANSFER_FAILED;
+  if (header.host_status != 0) return SG_TRANSFER_FAILED;  // timed out, reset, gone
+  if (header.status != 0 || header.driver_status != 0) return SG_CHECK_STATUS;
+  return SG_DONE;
+}
+
+bool SgClose(DriveHandle device) {
+  if (device == nullptr) return false;
+  const bool closed = close(device->fd) == 0;
+  delete device;
+  return closed;
+}
+
+}  // namespace pelox
