@@ -83,7 +83,7 @@ int32_t PipeRead(const PipeVariant& variant, std::span<uint8_t> buffer, int32_t 
       result != PIPE_GO_ON) {
     return result;
   }
-  variant.set_read_timeout(link, timeout);
+  variant.set_timeout(link, timeout);
 
   std::array<uint8_t, PIPE_ANSWER_SIZE> answer{};
   if (int32_t result = PhaseIn(variant, opcodes.answer, answer, link); result != PIPE_GO_ON) {

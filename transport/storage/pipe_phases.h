@@ -25,8 +25,8 @@ struct PipeVariant {
   int32_t (*scsi_out)(CameraLink* link, std::span<const uint8_t> buffer);
   // PIPE_GO_ON, or the port result that ends the operation.
   int32_t (*phase_result)(int32_t status);
-  // Sets the seconds the read's later phases may take.
-  void (*set_read_timeout)(CameraLink* link, int32_t seconds);
+  // Sets the seconds the following phases may take.
+  void (*set_timeout)(CameraLink* link, int32_t seconds);
   // Whether a failed status phase fails a read that already has its data.
   bool read_status_counts;
 };

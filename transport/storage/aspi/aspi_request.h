@@ -1,22 +1,22 @@
 #pragma once
 // The link's ASPI execute request: loading and storing its fields, its CDB,
 // and running one command with it.
-#include <bit>
 #include <cstdint>
 #include <span>
 
 #include "link/camera_link.h"
 #include "transport/storage/aspi/aspi_srb.h"
 #include "transport/storage/pipe_format.h"
+#include "transport/storage/request_block.h"
 
 namespace pelox {
 
 inline SRB_ExecSCSICmd AspiLoadRequest(const CameraLink* link) {
-  return std::bit_cast<SRB_ExecSCSICmd>(*link->exec_srb);
+  return LoadRequest<SRB_ExecSCSICmd>(*link->exec_srb);
 }
 
 inline void AspiStoreRequest(const SRB_ExecSCSICmd& request, CameraLink* link) {
-  *link->exec_srb = std::bit_cast<RequestBlock>(request);
+  StoreRequest(request, *link->exec_srb);
 }
 
 inline std::span<uint8_t, PIPE_CDB_SIZE> AspiCdb(CameraLink* link) {

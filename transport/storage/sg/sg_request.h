@@ -3,11 +3,11 @@
 // current CDB and the seconds its command may take.
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <span>
 
 #include "link/camera_link.h"
 #include "transport/storage/pipe_format.h"
+#include "transport/storage/request_block.h"
 
 namespace pelox {
 
@@ -15,16 +15,13 @@ struct SgRequest {
   std::array<uint8_t, PIPE_CDB_SIZE> cdb;
   uint32_t timeout_seconds;
 };
-static_assert(sizeof(SgRequest) <= REQUEST_BLOCK_SIZE);
 
 inline SgRequest SgLoadRequest(const CameraLink* link) {
-  SgRequest request;
-  std::memcpy(&request, link->pass_through->data(), sizeof request);
-  return request;
+  return LoadRequest<SgRequest>(*link->pass_through);
 }
 
 inline void SgStoreRequest(const SgRequest& request, CameraLink* link) {
-  std::memcpy(link->pass_through->data(), &request, sizeof request);
+  StoreRequest(request, *link->pass_through);
 }
 
 inline std::span<uint8_t, PIPE_CDB_SIZE> SgCdb(CameraLink* link) {

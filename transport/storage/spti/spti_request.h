@@ -4,12 +4,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <span>
 
 #include "link/camera_link.h"
 #include "platform/spti.h"
 #include "transport/storage/pipe_format.h"
+#include "transport/storage/request_block.h"
 
 namespace pelox {
 
@@ -49,13 +49,11 @@ static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == SPTD_CDB_OFFSET);
 static_assert(SPTI_SENSE_OFFSET + SPTI_SENSE_SIZE <= REQUEST_BLOCK_SIZE);
 
 inline SCSI_PASS_THROUGH_DIRECT SptiLoadRequest(const CameraLink* link) {
-  SCSI_PASS_THROUGH_DIRECT request;
-  std::memcpy(&request, link->pass_through->data(), sizeof request);
-  return request;
+  return LoadRequest<SCSI_PASS_THROUGH_DIRECT>(*link->pass_through);
 }
 
 inline void SptiStoreRequest(const SCSI_PASS_THROUGH_DIRECT& request, CameraLink* link) {
-  std::memcpy(link->pass_through->data(), &request, sizeof request);
+  StoreRequest(request, *link->pass_through);
 }
 
 inline std::span<uint8_t, PIPE_CDB_SIZE> SptiCdb(CameraLink* link) {
