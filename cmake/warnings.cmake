@@ -5,10 +5,12 @@ target_compile_options(pelox_warnings INTERFACE
   -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
   -Wnull-dereference -Wimplicit-fallthrough -Werror)
 
-# GCC's flow-based bounds and null checks only run when optimising, and there
-# they report paths inside the standard containers that cannot happen. They
-# stay visible as warnings; the sanitizer runs check bounds and null for real.
+# GCC's flow-based bounds, overlap, null and truncation checks only run when
+# optimising, and there they report paths inside the standard library that
+# cannot happen. They stay visible as warnings; the sanitizer runs check
+# bounds and null for real.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-  target_compile_options(pelox_warnings INTERFACE
-    $<$<NOT:$<CONFIG:Debug>>:-Wno-error=array-bounds -Wno-error=stringop-overflow -Wno-error=null-dereference>)
+  set(optimiser_only array-bounds stringop-overflow null-dereference format-truncation restrict)
+  list(TRANSFORM optimiser_only PREPEND -Wno-error=)
+  target_compile_options(pelox_warnings INTERFACE "$<$<NOT:$<CONFIG:Debug>>:${optimiser_only}>")
 endif()
