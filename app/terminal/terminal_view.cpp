@@ -47,7 +47,7 @@ void TerminalView::Message(int32_t string_id, std::string text) {
     picture_.message = text;
     events_.push_back({true, std::move(text), 0});
   }
-  Notify();
+  if (message_shown_) message_shown_();
 }
 
 void TerminalView::ShowMessage(int32_t string_id) {

@@ -41,6 +41,8 @@ class TerminalView final : public DialogView {
   std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
 
   // The loop's side.
+  // Called on the steps' thread right after each new message.
+  void OnMessage(std::function<void()> shown) { message_shown_ = std::move(shown); }
   std::optional<int32_t> TakeStep();
   std::vector<ViewEvent> TakeEvents();
   DialogPicture Picture() const;
@@ -69,6 +71,7 @@ class TerminalView final : public DialogView {
   std::atomic<int32_t> running_workers_{0};
   std::atomic<bool> closed_{false};
   std::set<int32_t> shown_;
+  std::function<void()> message_shown_;
   int wake_read_ = -1;
   int wake_write_ = -1;
 };

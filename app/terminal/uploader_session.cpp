@@ -87,7 +87,10 @@ class Screen {
 
 class Session {
  public:
-  explicit Session(SessionMode mode) : mode_(mode), dialog_(view_) {}
+  explicit Session(SessionMode mode) : mode_(mode), dialog_(view_) {
+    // The camera steps block for a while after their start message.
+    view_.OnMessage([this] { Show(); });
+  }
 
   SessionOutcome Run() {
     dialog_.Start();
