@@ -1,8 +1,7 @@
 #include "tests/app/firmware_files.h"
 
-#include <unistd.h>
-
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 namespace pelox::test {
@@ -13,9 +12,13 @@ void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
 }
 
 ScratchDirectory::ScratchDirectory() : previous_(std::filesystem::current_path()) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "pelox-app-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no scratch directory");
-  path_ = pattern;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const auto candidate =
+        std::filesystem::temp_directory_path() / ("pelox-app-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) path_ = candidate;
+  }
+  if (path_.empty()) throw std::runtime_error("no scratch directory");
   std::filesystem::current_path(path_);
 }
 

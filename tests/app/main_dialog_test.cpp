@@ -168,7 +168,7 @@ TEST_F(MainDialogSteps, FindsNoFirmwareInAnEmptyOrLockedFile) {
 
   WriteFirmware("v517-1.10");
   uint32_t error = 0;
-  FileHandle holder = FileOpenRead((scratch_.Path() / "Firmware.bin").c_str(), error);
+  FileHandle holder = FileOpenRead((scratch_.Path() / "Firmware.bin").string().c_str(), error);
   ASSERT_NE(holder, nullptr);
   RecordingView second_view;
   MainDialog second(second_view);
@@ -281,7 +281,7 @@ TEST_F(MainDialogSteps, CloseReleasesTheLinkAndTheFile) {
   EXPECT_TRUE(view_.closed);
   // The file is no longer held: it opens again without sharing.
   uint32_t error = 0;
-  FileHandle reopened = FileOpenRead((scratch_.Path() / "Firmware.bin").c_str(), error);
+  FileHandle reopened = FileOpenRead((scratch_.Path() / "Firmware.bin").string().c_str(), error);
   EXPECT_NE(reopened, nullptr);
   if (reopened != nullptr) FileClose(reopened);
   // The port is free again: a second dialog finds the camera.
