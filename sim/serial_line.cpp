@@ -34,9 +34,9 @@ struct Line {
   std::unique_ptr<SerialDevice> device;  // while the host has the port open
   CommSettings settings = DRIVER_DEFAULTS;
   CommTimeouts timeouts;
-  std::deque<Arrival> inbox;         // the camera's bytes on their way to the host
-  uint64_t camera_free_ns = 0;       // the camera's transmitter is busy until then
-  uint64_t last_delivery_ns = 0;     // the host's last bytes reached the camera then
+  std::deque<Arrival> inbox;      // the camera's bytes on their way to the host
+  uint64_t camera_free_ns = 0;    // the camera's transmitter is busy until then
+  uint64_t last_delivery_ns = 0;  // the host's last bytes reached the camera then
 };
 
 std::array<Line, MAX_PORT + 1> lines;
@@ -90,8 +90,8 @@ bool PumpOne(Line& line, uint64_t until_ns) {
       std::max({sent->ready_ms * NS_PER_MS, line.camera_free_ns, line.last_delivery_ns});
   const bool heard = sent->baud == line.settings.BaudRate;
   for (size_t i = 0; i < sent->bytes.size(); ++i) {
-    line.inbox.push_back(Arrival{start_ns + LineTimeNs(i + 1, sent->baud),
-                                 heard ? sent->bytes[i] : GARBLED_BYTE});
+    line.inbox.push_back(
+        Arrival{start_ns + LineTimeNs(i + 1, sent->baud), heard ? sent->bytes[i] : GARBLED_BYTE});
   }
   line.camera_free_ns = start_ns + LineTimeNs(sent->bytes.size(), sent->baud);
   return true;
@@ -189,9 +189,9 @@ bool SerialRead(SerialHandle device, std::span<uint8_t> buffer, uint32_t& receiv
   }
   const size_t count = std::min(sim::ArrivedBy(*line, deadline_ns), buffer.size());
   // A read ends when its buffer is full, else when its time is up.
-  const uint64_t end_ns =
-      count == buffer.size() && count > 0 ? std::max(now_ns, line->inbox[count - 1].time_ns)
-                                          : deadline_ns;
+  const uint64_t end_ns = count == buffer.size() && count > 0
+                              ? std::max(now_ns, line->inbox[count - 1].time_ns)
+                              : deadline_ns;
   for (size_t i = 0; i < count; ++i) buffer[i] = line->inbox[i].byte;
   line->inbox.erase(line->inbox.begin(), line->inbox.begin() + static_cast<std::ptrdiff_t>(count));
   sim::AdvanceTo(end_ns);

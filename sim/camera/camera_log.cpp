@@ -30,9 +30,9 @@ void CameraLog::Add(uint64_t time_ms, Direction direction, std::span<const uint8
 }
 
 size_t CameraLog::Count(Direction direction, Verdict verdict) const {
-  return static_cast<size_t>(std::count_if(entries_.begin(), entries_.end(), [&](const LogEntry& e) {
-    return e.direction == direction && e.verdict == verdict;
-  }));
+  return static_cast<size_t>(std::count_if(
+      entries_.begin(), entries_.end(),
+      [&](const LogEntry& e) { return e.direction == direction && e.verdict == verdict; }));
 }
 
 std::string CameraLog::Describe() const {
@@ -41,7 +41,8 @@ std::string CameraLog::Describe() const {
   std::string text;
   char field[32];
   for (const LogEntry& entry : entries_) {
-    std::snprintf(field, sizeof field, "%8llu ms %s", static_cast<unsigned long long>(entry.time_ms),
+    std::snprintf(field, sizeof field, "%8llu ms %s",
+                  static_cast<unsigned long long>(entry.time_ms),
                   entry.direction == Direction::FROM_HOST ? "<-" : "->");
     text += field;
     for (size_t i = 0; i < std::min(entry.bytes.size(), SHOWN_BYTES); ++i) {

@@ -29,9 +29,10 @@ CameraModel::CameraModel(CameraConfig config)
 void CameraModel::RegisterContract() {
   RegisterProperty(PROPERTY_BATTERY, config_.battery_level);
   RegisterProperty(PROPERTY_UPLOAD_KEY, 0);
-  RegisterProperty(PROPERTY_READY, 1,
-                   {.compute = [this](uint64_t now_ms) { return Busy(now_ms) || NeverReady() ? 0u : 1u; },
-                    .on_set = [](uint32_t, uint64_t) { return false; }});
+  RegisterProperty(
+      PROPERTY_READY, 1,
+      {.compute = [this](uint64_t now_ms) { return Busy(now_ms) || NeverReady() ? 0u : 1u; },
+       .on_set = [](uint32_t, uint64_t) { return false; }});
   RegisterReadableKind(KIND_MAKER, [this](uint64_t) { return TextBlock(config_.maker); });
   RegisterReadableKind(KIND_FIRMWARE_VERSION,
                        [this](uint64_t) { return TextBlock(firmware_version_); });

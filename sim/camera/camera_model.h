@@ -33,7 +33,7 @@ struct CameraConfig {
   uint32_t battery_level = 100;
   uint32_t flash_busy_ms = 5000;  // capped at MAX_FLASH_BUSY_MS
   uint32_t accepted_upload_key = FIRMWARE_UPLOAD_KEY;
-  bool never_ready = false;       // property 18 stays 0 and no action ends
+  bool never_ready = false;  // property 18 stays 0 and no action ends
 };
 
 struct PropertyHooks {

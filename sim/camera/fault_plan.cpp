@@ -94,7 +94,8 @@ std::optional<FaultRule> FaultPlan::Next(FaultTarget target, int32_t id) {
     if (!Matches(scripted.rule, target, id)) continue;
     ++scripted.seen;
     const FaultRule& rule = scripted.rule;
-    const bool due = scripted.seen >= rule.occurrence && scripted.seen - rule.occurrence < rule.times;
+    const bool due =
+        scripted.seen >= rule.occurrence && scripted.seen - rule.occurrence < rule.times;
     if (due && !fired) fired = rule;
   }
   if (!fired) fired = Draw(target);
@@ -106,8 +107,8 @@ std::optional<FaultRule> FaultPlan::Draw(FaultTarget target) {
   // Only faults the host can recover from; packet faults where the camera
   // answers with a packet, control-byte faults where it answers with a byte.
   static constexpr std::array PACKET_FAULTS = {FaultKind::DROP_REPLY, FaultKind::PARTIAL_REPLY,
-                                               FaultKind::WRONG_CHECKSUM,
-                                               FaultKind::WRONG_SEQUENCE, FaultKind::DELAY};
+                                               FaultKind::WRONG_CHECKSUM, FaultKind::WRONG_SEQUENCE,
+                                               FaultKind::DELAY};
   static constexpr std::array CONTROL_FAULTS = {FaultKind::NAK, FaultKind::DROP_REPLY,
                                                 FaultKind::DELAY};
   const bool packet_reply = target == FaultTarget::GET || target == FaultTarget::READ_FRAME;

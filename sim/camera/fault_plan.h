@@ -27,9 +27,9 @@ enum class FaultKind : uint8_t {
 // What a fault is aimed at: a kind of host unit the camera answers, or the
 // camera's own data frames of a read.
 enum class FaultTarget : uint8_t {
-  ANY,          // every unit below
-  PROBE,        // the handshake probe
-  SPEED,        // the speed request
+  ANY,    // every unit below
+  PROBE,  // the handshake probe
+  SPEED,  // the speed request
   SET,
   GET,
   ACTION,

@@ -12,8 +12,7 @@ namespace {
 std::string_view HeaderText(std::span<const uint8_t> image) {
   const auto header = image.first(std::min(image.size(), FIRMWARE_HEADER_SIZE));
   const auto end = std::find(header.begin(), header.end(), uint8_t{0});
-  return {reinterpret_cast<const char*>(header.data()),
-          static_cast<size_t>(end - header.begin())};
+  return {reinterpret_cast<const char*>(header.data()), static_cast<size_t>(end - header.begin())};
 }
 
 std::optional<std::string_view> HeaderValue(std::string_view header, std::string_view key,
@@ -122,13 +121,13 @@ std::string DescribeStatement(const FirmwareStatement& statement) {
   char text[256];
   if (!statement.transfer_started) return "camsim: no firmware image was sent";
   std::snprintf(text, sizeof text, "camsim: firmware image of %u bytes %s (sum 0x%08X)",
-                statement.bytes_received,
-                ArrivalText(statement),
-                statement.byte_sum);
+                statement.bytes_received, ArrivalText(statement), statement.byte_sum);
   std::string result = text;
   switch (statement.outcome) {
     case FlashOutcome::NOT_ASKED: result += " and was not flashed"; break;
-    case FlashOutcome::FLASHED: result += " and was flashed: version now " + statement.version_after; break;
+    case FlashOutcome::FLASHED:
+      result += " and was flashed: version now " + statement.version_after;
+      break;
     case FlashOutcome::REFUSED: result += " and was refused: " + statement.reason; break;
   }
   return result;

@@ -19,11 +19,11 @@ struct FirmwareStatement {
   bool transfer_started = false;
   bool transfer_complete = false;  // the write ended with its last frame
   uint32_t bytes_received = 0;
-  uint32_t byte_sum = 0;           // of every byte received, modulo 2^32
-  std::string image_problem;       // empty when the header agrees with the image
+  uint32_t byte_sum = 0;      // of every byte received, modulo 2^32
+  std::string image_problem;  // empty when the header agrees with the image
   FlashOutcome outcome = FlashOutcome::NOT_ASKED;
-  std::string reason;              // why the flash was refused
-  std::string version_after;       // the camera's version after the flash
+  std::string reason;         // why the flash was refused
+  std::string version_after;  // the camera's version after the flash
 };
 
 class FirmwareStore {

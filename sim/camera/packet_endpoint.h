@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
-#include <string>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "sim/camera/camera_log.h"
@@ -52,9 +52,9 @@ class PacketEndpoint {
     size_t capacity = SMALL_PAYLOAD;
     bool checksummed = true;
     uint8_t next_sequence = 0;
-    bool data_taken = false;     // at least one data frame was taken
-    bool may_continue = false;   // a full command frame: data frames may follow
-    bool ended = false;          // kept to acknowledge a resent last frame
+    bool data_taken = false;    // at least one data frame was taken
+    bool may_continue = false;  // a full command frame: data frames may follow
+    bool ended = false;         // kept to acknowledge a resent last frame
   };
   using ReplyFault = std::optional<FaultRule>;
 
@@ -66,8 +66,7 @@ class PacketEndpoint {
                       uint64_t now_ms);
   void ReceiveSet(std::span<const uint8_t> body, std::span<const uint8_t> unit, uint64_t now_ms);
   void ReceiveGet(std::span<const uint8_t> body, std::span<const uint8_t> unit, uint64_t now_ms);
-  void ReceiveAction(std::span<const uint8_t> body, std::span<const uint8_t> unit,
-                     uint64_t now_ms);
+  void ReceiveAction(std::span<const uint8_t> body, std::span<const uint8_t> unit, uint64_t now_ms);
   void ReceiveRead(uint8_t request_class, std::span<const uint8_t> body,
                    std::span<const uint8_t> unit, uint64_t now_ms);
   void ReceiveWrite(uint8_t request_class, std::span<const uint8_t> body,

@@ -11,7 +11,8 @@ void SerialFace::Receive(std::span<const uint8_t> bytes, uint32_t baud, uint64_t
   std::span<const uint8_t> heard = bytes;
   bool unplug_now = false;
   if (unplug_after_bytes_) {
-    const uint64_t left = *unplug_after_bytes_ > bytes_received_ ? *unplug_after_bytes_ - bytes_received_ : 0;
+    const uint64_t left =
+        *unplug_after_bytes_ > bytes_received_ ? *unplug_after_bytes_ - bytes_received_ : 0;
     if (left <= heard.size()) {
       heard = heard.first(static_cast<size_t>(left));
       unplug_now = true;

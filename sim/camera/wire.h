@@ -45,7 +45,7 @@ inline constexpr uint8_t PROPERTY_SPEED = 17;
 
 // Line speed by speed index; the line starts at the speed of index 0.
 inline constexpr std::array<uint32_t, 7> SPEED_TABLE = {19200, 9600,   19200, 38400,
-                                                         57600, 115200, 230400};
+                                                        57600, 115200, 230400};
 inline constexpr uint32_t INITIAL_BAUD = SPEED_TABLE[0];
 
 struct Frame {
@@ -66,5 +66,7 @@ std::vector<uint8_t> EncodeFrame(uint8_t type, uint8_t code_or_sequence,
 std::optional<Frame> DecodeFrame(std::span<const uint8_t> unit);
 
 bool IsFrameType(uint8_t byte);
+
+inline std::vector<uint8_t> ControlUnit(uint8_t byte) { return {byte}; }
 
 }  // namespace pelox::sim

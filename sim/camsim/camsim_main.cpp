@@ -110,8 +110,8 @@ int Serve(const CamsimOptions& options) {
     if (options.idle_exit_ms && quiet_ms >= *options.idle_exit_ms) break;
     int32_t wait_ms = LONGEST_WAIT_MS;
     if (const std::optional<uint64_t> next = camera.Serial().NextReadyMs()) {
-      wait_ms = static_cast<int32_t>(std::min<uint64_t>(*next > now_ms ? *next - now_ms : 0,
-                                                        LONGEST_WAIT_MS));
+      wait_ms = static_cast<int32_t>(
+          std::min<uint64_t>(*next > now_ms ? *next - now_ms : 0, LONGEST_WAIT_MS));
     }
     const std::optional<size_t> count = pty.Read(buffer, wait_ms);
     if (!count) {

@@ -77,9 +77,18 @@ std::optional<CamsimOptions> ParseCamsimOptions(const std::vector<std::string>& 
       {"--help", [&] { options.help = true; }},
   };
   const std::map<std::string, Valued> valued = {
-      {"--maker", [&](const std::string& v) { options.camera.maker = v; return true; }},
-      {"--firmware-version", [&](const std::string& v) { options.camera.firmware_version = v; return true; }},
-      {"--battery", [&](const std::string& v) { return ReadNumber(v, options.camera.battery_level); }},
+      {"--maker",
+       [&](const std::string& v) {
+         options.camera.maker = v;
+         return true;
+       }},
+      {"--firmware-version",
+       [&](const std::string& v) {
+         options.camera.firmware_version = v;
+         return true;
+       }},
+      {"--battery",
+       [&](const std::string& v) { return ReadNumber(v, options.camera.battery_level); }},
       {"--flash-busy-ms",
        [&](const std::string& v) { return ReadNumber(v, options.camera.flash_busy_ms); }},
       {"--upload-key",
@@ -94,10 +103,20 @@ std::optional<CamsimOptions> ParseCamsimOptions(const std::vector<std::string>& 
          return rule.has_value();
        }},
       {"--seed", [&](const std::string& v) { return ReadOptional(v, options.seed); }},
-      {"--idle-exit-ms", [&](const std::string& v) { return ReadOptional(v, options.idle_exit_ms); }},
-      {"--fault-rate", [&](const std::string& v) { return ReadNumber(v, options.fault_per_mille); }},
-      {"--report", [&](const std::string& v) { options.report_path = v; return true; }},
-      {"--log", [&](const std::string& v) { options.log_path = v; return true; }},
+      {"--idle-exit-ms",
+       [&](const std::string& v) { return ReadOptional(v, options.idle_exit_ms); }},
+      {"--fault-rate",
+       [&](const std::string& v) { return ReadNumber(v, options.fault_per_mille); }},
+      {"--report",
+       [&](const std::string& v) {
+         options.report_path = v;
+         return true;
+       }},
+      {"--log",
+       [&](const std::string& v) {
+         options.log_path = v;
+         return true;
+       }},
       {"--blob", [&](const std::string& v) { return ReadBlob(v, options.blobs); }},
   };
   for (size_t i = 0; i < arguments.size(); ++i) {

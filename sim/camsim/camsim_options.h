@@ -19,13 +19,13 @@ struct BlobFile {
 struct CamsimOptions {
   CameraConfig camera;
   std::vector<FaultRule> faults;
-  std::optional<uint64_t> seed;      // seeded random faults
-  uint32_t fault_per_mille = 10;     // their rate when seeded
+  std::optional<uint64_t> seed;   // seeded random faults
+  uint32_t fault_per_mille = 10;  // their rate when seeded
   std::optional<uint64_t> unplug_after_bytes;
   bool exit_after_flash = false;
   std::optional<uint64_t> idle_exit_ms;  // end when the host is silent this long
-  std::string report_path;           // the statement; standard output when empty
-  std::string log_path;              // the camera's log, when given
+  std::string report_path;               // the statement; standard output when empty
+  std::string log_path;                  // the camera's log, when given
   std::vector<BlobFile> blobs;
   bool help = false;
 };

@@ -26,7 +26,9 @@ constexpr std::array<std::pair<speed_t, uint32_t>, 9> SPEEDS = {{
     {B230400, 230400},
 }};
 
-std::string SystemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string SystemError(const char* what) {
+  return std::string(what) + ": " + std::strerror(errno);
+}
 
 }  // namespace
 

@@ -13,11 +13,11 @@ namespace {
 
 using sim::FaultKind;
 using sim::FaultTarget;
+using test::Bytes;
 using test::GetReply;
 using test::GetRequest;
 using test::KIND_BLOB;
 using test::KIND_SINK;
-using test::Bytes;
 
 class CameraFaultsTest : public ::testing::Test, protected test::CameraFixture {
  protected:

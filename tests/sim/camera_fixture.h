@@ -26,10 +26,11 @@ class CameraFixture {
  protected:
   explicit CameraFixture(sim::CameraConfig config = {}) : camera_(std::move(config)) {
     camera_.Model().RegisterReadableKind(KIND_BLOB, [this](uint64_t) { return blob_; });
-    camera_.Model().RegisterWritableKind(KIND_SINK, [this](std::span<const uint8_t> data, uint64_t) {
-      written_.emplace_back(data.begin(), data.end());
-      return true;
-    });
+    camera_.Model().RegisterWritableKind(KIND_SINK,
+                                         [this](std::span<const uint8_t> data, uint64_t) {
+                                           written_.emplace_back(data.begin(), data.end());
+                                           return true;
+                                         });
   }
 
   void Send(std::span<const uint8_t> unit) { camera_.Endpoint().Receive(unit, now_ms_); }

@@ -60,7 +60,8 @@ TEST_F(FirmwareFlashTest, AKeyedWholeImageIsFlashedAndTheVersionChangesAfterTheB
   EXPECT_EQ(Exchange(test::GetRequest(18)), test::GetReply(1));
   EXPECT_EQ(Version(), "v517-1.10");
   EXPECT_EQ(Statement(), "camsim: firmware image of 5096 bytes arrived byte for byte (sum 0x" +
-                             Hex(test::ByteSum(image)) + ") and was flashed: version now v517-1.10");
+                             Hex(test::ByteSum(image)) +
+                             ") and was flashed: version now v517-1.10");
 }
 
 TEST_F(FirmwareFlashTest, LargeFramesAndARestartedTransferAreAcceptedToo) {
@@ -90,11 +91,16 @@ TEST_F(FirmwareFlashTest, RefusesAnyImageItCannotVouchFor) {
   const std::vector<Refusal> refusals = {
       {"no key", good, false, true, "the upload key was not set before the transfer"},
       {"cut short", good, true, false, "the transfer was cut short"},
-      {"length one more", test::FirmwareImage(payload, "v517-1.10", 1), true, true, "LENGTH= does not match the image"},
-      {"length one less", test::FirmwareImage(payload, "v517-1.10", -1), true, true, "LENGTH= does not match the image"},
-      {"sum one off", test::FirmwareImage(payload, "v517-1.10", 0, 1), true, true, "SUM= does not match the payload"},
-      {"no header", Bytes(good.begin() + 96, good.end()), true, true, "the header lacks LENGTH=, VER= or SUM="},
-      {"short", Bytes(good.begin(), good.begin() + 40), true, true, "the image is shorter than its header"},
+      {"length one more", test::FirmwareImage(payload, "v517-1.10", 1), true, true,
+       "LENGTH= does not match the image"},
+      {"length one less", test::FirmwareImage(payload, "v517-1.10", -1), true, true,
+       "LENGTH= does not match the image"},
+      {"sum one off", test::FirmwareImage(payload, "v517-1.10", 0, 1), true, true,
+       "SUM= does not match the payload"},
+      {"no header", Bytes(good.begin() + 96, good.end()), true, true,
+       "the header lacks LENGTH=, VER= or SUM="},
+      {"short", Bytes(good.begin(), good.begin() + 40), true, true,
+       "the image is shorter than its header"},
   };
   for (const Refusal& refusal : refusals) {
     sim::CameraModel model;

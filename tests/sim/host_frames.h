@@ -49,7 +49,8 @@ inline std::vector<std::vector<uint8_t>> WriteFrames(uint8_t kind, std::span<con
   const size_t first = std::min(data.size(), capacity - 2);
   std::vector<uint8_t> payload{large ? REQUEST_WRITE_LARGE : REQUEST_WRITE, kind};
   payload.insert(payload.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(first));
-  std::vector<std::vector<uint8_t>> frames{HostFrame(COMMAND_CAMERA, FRAME_COMMAND, payload, 0, !large)};
+  std::vector<std::vector<uint8_t>> frames{
+      HostFrame(COMMAND_CAMERA, FRAME_COMMAND, payload, 0, !large)};
   uint8_t sequence = 0;
   for (size_t offset = first; offset < data.size(); offset += capacity) {
     const size_t size = std::min(capacity, data.size() - offset);

@@ -12,10 +12,10 @@ namespace {
 using test::Bytes;
 using test::GetReply;
 using test::GetRequest;
-using test::Request;
 using test::KIND_BLOB;
 using test::KIND_SINK;
 using test::Pattern;
+using test::Request;
 using test::SetRequest;
 
 constexpr uint8_t ACTION_SLOW = 5;
@@ -30,7 +30,8 @@ class PacketEndpointTest : public ::testing::Test, protected test::CameraFixture
 
 TEST_F(PacketEndpointTest, AnswersTheContractsRequests) {
   EXPECT_EQ(Exchange(Bytes{0x00}), Bytes{0x15});
-  EXPECT_EQ(Exchange(GetRequest(18)), (Bytes{0x03, 0x00, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00}));
+  EXPECT_EQ(Exchange(GetRequest(18)),
+            (Bytes{0x03, 0x00, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00}));
   EXPECT_EQ(Exchange(GetRequest(16)), GetReply(100));
   EXPECT_EQ(Exchange(SetRequest(32, 0x05A3C7D1)), Bytes{0x06});
   EXPECT_EQ(Exchange(GetRequest(32)), GetReply(0x05A3C7D1));
@@ -70,7 +71,8 @@ TEST_F(PacketEndpointTest, ReadFramesFollowTheHostsAcks) {
   EXPECT_TRUE(Replies().empty()) << "the next frame waits for the ACK";
   // A NAK brings the same frame again.
   EXPECT_EQ(Exchange(Bytes{0x15}), frames[0]);
-  EXPECT_EQ(Exchange(Bytes{0x06}), test::HostFrame(0, 0x02, std::span(blob_).subspan(2048, 2048), 1));
+  EXPECT_EQ(Exchange(Bytes{0x06}),
+            test::HostFrame(0, 0x02, std::span(blob_).subspan(2048, 2048), 1));
   EXPECT_EQ(Exchange(Bytes{0x06}), test::HostFrame(0, 0x03, std::span(blob_).subspan(4096), 2));
   Send(Bytes{0x06});
   EXPECT_TRUE(Replies().empty());
@@ -79,7 +81,8 @@ TEST_F(PacketEndpointTest, ReadFramesFollowTheHostsAcks) {
 
 TEST_F(PacketEndpointTest, LargeReadsUseLargeFramesAndEmptyKindsOneEmptyFrame) {
   blob_ = Pattern(40000);
-  EXPECT_EQ(Exchange(Request({6, KIND_BLOB})), test::HostFrame(0, 0x02, std::span(blob_).first(32768), 0));
+  EXPECT_EQ(Exchange(Request({6, KIND_BLOB})),
+            test::HostFrame(0, 0x02, std::span(blob_).first(32768), 0));
   EXPECT_EQ(Exchange(Bytes{0x06}), test::HostFrame(0, 0x03, std::span(blob_).subspan(32768), 1));
   blob_.clear();
   EXPECT_EQ(Exchange(Request({4, KIND_BLOB})), test::HostFrame(0, 0x03, Bytes{}, 0));

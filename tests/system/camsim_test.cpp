@@ -9,9 +9,9 @@
 #include <string>
 
 #include "link/camera_link.h"
-#include "tests/system/camsim_process.h"
 #include "platform/serial_map.h"
 #include "tests/sim/firmware_image.h"
+#include "tests/system/camsim_process.h"
 #include "transport/port/port.h"
 
 namespace pelox {

@@ -139,7 +139,8 @@ TEST_F(PortOnSimulatedLine, SettingsReachTheDeviceAndStoragePortsIgnoreThem) {
 }
 
 TEST_F(PortOnSimulatedLine, APortFailureMakesTheSerialCallsFail) {
-  camera_.Faults().Add({.kind = sim::FaultKind::PORT_FAILURE, .target = sim::FaultTarget::PROBE,
+  camera_.Faults().Add({.kind = sim::FaultKind::PORT_FAILURE,
+                        .target = sim::FaultTarget::PROBE,
                         .argument_ms = 1000});
   ASSERT_EQ(OpenCom1(), 1);
   // The port breaks while the probe goes out: its flush already fails.

@@ -1,0 +1,118 @@
+// The faults the endpoint commits: units it takes over and replies it spoils.
+#include "sim/camera/packet_endpoint.h"
+
+namespace pelox::sim {
+namespace {
+
+const char* FaultName(FaultKind kind) {
+  switch (kind) {
+    case FaultKind::NAK: return "fault: NAK";
+    case FaultKind::REFUSE: return "fault: refused";
+    case FaultKind::DROP_REPLY: return "fault: reply dropped";
+    case FaultKind::PARTIAL_REPLY: return "fault: partial reply";
+    case FaultKind::WRONG_CHECKSUM: return "fault: wrong checksum";
+    case FaultKind::WRONG_SEQUENCE: return "fault: wrong sequence number";
+    case FaultKind::CAMERA_GONE: return "fault: camera gone";
+    case FaultKind::PORT_FAILURE: return "fault: port failure";
+    case FaultKind::NEVER_READY: return "fault: never ready";
+    case FaultKind::UNPLUG: return "fault: unplugged";
+    case FaultKind::DELAY: return "fault: delayed reply";
+  }
+  return "fault";
+}
+}  // namespace
+
+PacketEndpoint::ReplyFault PacketEndpoint::Intercept(FaultTarget target, int32_t id,
+                                                     std::span<const uint8_t> unit, uint64_t now_ms,
+                                                     bool& taken) {
+  taken = false;
+  const std::optional<FaultRule> fault = faults_.Next(target, id);
+  if (!fault) return std::nullopt;
+  const Direction direction =
+      target == FaultTarget::READ_FRAME ? Direction::TO_HOST : Direction::FROM_HOST;
+  switch (fault->kind) {
+    case FaultKind::NAK:
+    case FaultKind::REFUSE:
+      log_.Add(now_ms, direction, unit, Verdict::FAULTED, FaultName(fault->kind));
+      Emit(ControlUnit(fault->kind == FaultKind::NAK ? CONTROL_NAK : CONTROL_ERROR), now_ms,
+           std::nullopt, std::nullopt);
+      taken = true;
+      return std::nullopt;
+    case FaultKind::CAMERA_GONE:
+      log_.Add(now_ms, direction, unit, Verdict::FAULTED, FaultName(fault->kind));
+      GoAway(now_ms);
+      taken = true;
+      return std::nullopt;
+    case FaultKind::UNPLUG:
+      log_.Add(now_ms, direction, unit, Verdict::FAULTED, FaultName(fault->kind));
+      Unplug(now_ms);
+      taken = true;
+      return std::nullopt;
+    case FaultKind::PORT_FAILURE:
+      log_.Add(now_ms, direction, unit, Verdict::FAULTED, FaultName(fault->kind));
+      port_failure_ = true;
+      port_failure_from_ms_ = now_ms;
+      port_failure_until_ms_ = fault->argument_ms == 0 ? 0 : now_ms + fault->argument_ms;
+      taken = true;
+      return std::nullopt;
+    case FaultKind::NEVER_READY:
+      log_.Add(now_ms, Direction::TO_HOST, {}, Verdict::FAULTED, FaultName(fault->kind));
+      model_.SetNeverReady();
+      action_done_ms_.reset();
+      return std::nullopt;
+    case FaultKind::DROP_REPLY:
+    case FaultKind::PARTIAL_REPLY:
+    case FaultKind::WRONG_CHECKSUM:
+    case FaultKind::WRONG_SEQUENCE:
+    case FaultKind::DELAY: return fault;
+  }
+  return std::nullopt;
+}
+void PacketEndpoint::Emit(std::vector<uint8_t> reply, uint64_t now_ms, const ReplyFault& fault,
+                          std::optional<uint8_t> then_speed_index) {
+  uint64_t ready_ms = now_ms;
+  if (fault) {
+    const bool packet = reply.size() >= FRAME_OVERHEAD;
+    switch (fault->kind) {
+      case FaultKind::DROP_REPLY: reply.clear(); break;
+      case FaultKind::PARTIAL_REPLY: reply.resize(reply.size() / 2); break;
+      case FaultKind::WRONG_CHECKSUM:
+        if (packet) ++reply.back();
+        break;
+      case FaultKind::WRONG_SEQUENCE:
+        if (packet && reply[0] != FRAME_COMMAND) ++reply[1];
+        break;
+      case FaultKind::DELAY: ready_ms += fault->argument_ms; break;
+      default: break;
+    }
+    log_.Add(now_ms, Direction::TO_HOST, reply, Verdict::FAULTED, FaultName(fault->kind));
+  }
+  if (reply.empty()) return;
+  outgoing_.push_back(CameraUnit{ready_ms, std::move(reply), then_speed_index});
+}
+
+void PacketEndpoint::GoAway(uint64_t now_ms) {
+  // As after a power cycle: what was under way is lost, the line speed
+  // falls back, and the host must connect afresh.
+  outgoing_.clear();
+  read_.reset();
+  if (write_ && !write_->ended) EndWrite(false, now_ms);
+  write_.reset();
+  last_packet_.clear();
+  outgoing_.push_back(CameraUnit{now_ms, ControlUnit(CONTROL_GONE), uint8_t{0}});
+}
+
+void PacketEndpoint::Unplug(uint64_t now_ms) {
+  unplugged_ = true;
+  outgoing_.clear();
+  action_done_ms_.reset();
+  if (write_ && !write_->ended) EndWrite(false, now_ms);
+  log_.Add(now_ms, Direction::TO_HOST, {}, Verdict::IGNORED, "unplugged");
+}
+
+bool PacketEndpoint::PortFailing(uint64_t now_ms) const {
+  return port_failure_ && now_ms >= port_failure_from_ms_ &&
+         (port_failure_until_ms_ == 0 || now_ms < port_failure_until_ms_);
+}
+
+}  // namespace pelox::sim
