@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "link/camera_link.h"
@@ -43,9 +44,10 @@ TEST(CamsimOnAPseudoTerminal, AnswersTheProbeOnlyAtTheOpeningSpeedAndReportsAtEx
 }
 
 TEST(CamsimOnAPseudoTerminal, TakesAFirmwareImageFlashesItAndSaysSo) {
+  // Several builds may run this test at once: each gets its own report.
   const std::filesystem::path report =
-      std::filesystem::temp_directory_path() / "camsim_flash_report.txt";
-  std::filesystem::remove(report);
+      std::filesystem::temp_directory_path() /
+      ("camsim_flash_report_" + std::to_string(std::random_device{}()) + ".txt");
   Camsim camsim("--exit-after-flash --flash-busy-ms 300 --report " + report.string());
   ASSERT_FALSE(camsim.Path().empty());
   SerialMapDevice(1, camsim.Path());
