@@ -9,13 +9,12 @@
 namespace pelox {
 
 struct AckPolicy {
-  int32_t ack_attempts = 1;        // control-byte reads per try
+  int32_t ack_attempts = 1;  // control-byte reads per try
   bool gone_check_each_try = false;
 };
 
 // LINK_OK once acknowledged; LINK_ERROR_TRANSPORT or LINK_ERROR_CAMERA_GONE
 // at once; LINK_ERROR_SEND when every try went unacknowledged.
-int32_t SendUntilAcked(std::span<const uint8_t> packet, const AckPolicy& policy,
-                       CameraLink* link);
+int32_t SendUntilAcked(std::span<const uint8_t> packet, const AckPolicy& policy, CameraLink* link);
 
 }  // namespace pelox

@@ -65,8 +65,8 @@ int32_t ReadChunks(uint8_t data_kind, size_t total, int32_t progress_start, Plac
       if (!ReportProgress(static_cast<int32_t>(percent >> 8), link)) return LINK_ERROR_CANCELLED;
     }
     const std::span<uint8_t> slot = place(offset, std::min(total - offset, plan.chunk_size));
-    const int32_t code = LinkReadChunk(first, delivered, more, slot, data_kind, true,
-                                       plan.request_class, link);
+    const int32_t code =
+        LinkReadChunk(first, delivered, more, slot, data_kind, true, plan.request_class, link);
     if (code != LINK_OK) return code;
     const int32_t taken = take(slot.first(delivered));
     if (taken != LINK_OK) return taken;
@@ -99,7 +99,8 @@ int32_t LinkReadChunk(bool first, uint32_t& delivered, bool& more, std::span<uin
 int32_t LinkReadBlock(uint8_t data_kind, std::span<uint8_t> destination, CameraLink* link) {
   uint32_t delivered = 0;
   bool more = false;
-  const std::span<uint8_t> block = destination.first(std::min(destination.size(), FRAME_PAYLOAD_SMALL));
+  const std::span<uint8_t> block =
+      destination.first(std::min(destination.size(), FRAME_PAYLOAD_SMALL));
   const int32_t code =
       LinkReadChunk(true, delivered, more, block, data_kind, false, REQUEST_READ, link);
   if (code == LINK_OK && more && delivered == 0) {

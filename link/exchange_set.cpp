@@ -19,9 +19,7 @@ int32_t SetVerdict(int32_t answer, CameraLink* link) {
     case CONTROL_NAK: return LINK_ERROR_NAK;
     case CONTROL_ERROR: return LINK_ERROR_CAMERA_ERROR;
     case CONTROL_NOTHING: return LINK_ERROR_NO_ANSWER;
-    case CONTROL_GONE:
-      link->state = LINK_STATE_CAMERA_GONE;
-      return LINK_ERROR_CAMERA_GONE;
+    case CONTROL_GONE: link->state = LINK_STATE_CAMERA_GONE; return LINK_ERROR_CAMERA_GONE;
     default: return LINK_ERROR_UNEXPECTED;
   }
 }

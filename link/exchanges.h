@@ -23,7 +23,7 @@ struct ChunkRequest {
   bool first = true;
   std::span<uint8_t> destination;  // its size is the largest payload accepted
   uint8_t data_kind = 0;
-  uint8_t request_class = 0;       // REQUEST_READ or REQUEST_READ_LARGE
+  uint8_t request_class = 0;  // REQUEST_READ or REQUEST_READ_LARGE
 };
 
 struct ChunkResult {

@@ -87,8 +87,8 @@ int32_t ConnectSerial(CameraLink* link) {
   PortSetFlowControl(link->port_type, FLOW_NONE, link->com_handle);
   DrainInput(link);
   if (!SerialHandshake(link)) return LINK_ERROR_NO_ANSWER;
-  const int32_t speed = ExchangeSet(static_cast<uint32_t>(link->speed_index), PROPERTY_SPEED,
-                                    COMMAND_SPEED, link);
+  const int32_t speed =
+      ExchangeSet(static_cast<uint32_t>(link->speed_index), PROPERTY_SPEED, COMMAND_SPEED, link);
   if (speed != LINK_OK) return speed;
   if (PortSetBaud(link->port_type, baud, link->com_handle) != PORT_OK) {
     return LINK_ERROR_SERIAL_CONNECT;

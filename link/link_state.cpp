@@ -32,9 +32,7 @@ int32_t StateForCode(int32_t code) {
 }
 
 // Wrap-safe: the tick count wraps every 49.7 days.
-bool TickPassed(uint32_t deadline) {
-  return static_cast<int32_t>(ClockTickCount() - deadline) > 0;
-}
+bool TickPassed(uint32_t deadline) { return static_cast<int32_t>(ClockTickCount() - deadline) > 0; }
 
 }  // namespace
 

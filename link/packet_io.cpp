@@ -58,8 +58,7 @@ Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t l
   reception.received = static_cast<size_t>(header);
   if (reception.received < PACKET_HEADER_SIZE) return reception;
   const size_t length = LoadLe16(std::span<const uint8_t>(buffer).subspan<2, 2>());
-  const size_t limit =
-      std::min({largest, SERIAL_PAYLOAD_LIMIT, buffer.size() - PACKET_OVERHEAD});
+  const size_t limit = std::min({largest, SERIAL_PAYLOAD_LIMIT, buffer.size() - PACKET_OVERHEAD});
   if (length > limit) {
     reception.oversized = true;
     return reception;
@@ -96,9 +95,9 @@ bool RepliesCarryChecksum(const CameraLink* link) {
 
 int32_t SendPacket(std::span<const uint8_t> packet, CameraLink* link) {
   if (IsStoragePipe(link) || packet.size() <= PACKET_HEADER_SIZE) return PortWrite(link, packet);
-  const std::array<std::span<const uint8_t>, 3> pieces{
-      packet.first(1), packet.subspan(1, PACKET_HEADER_SIZE - 1),
-      packet.subspan(PACKET_HEADER_SIZE)};
+  const std::array<std::span<const uint8_t>, 3> pieces{packet.first(1),
+                                                       packet.subspan(1, PACKET_HEADER_SIZE - 1),
+                                                       packet.subspan(PACKET_HEADER_SIZE)};
   for (size_t i = 0; i < pieces.size(); ++i) {
     if (i > 0) PauseBetweenPieces();
     const int32_t result = PortWrite(link, pieces[i]);

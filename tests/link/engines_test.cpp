@@ -53,10 +53,11 @@ class EngineTest : public SerialCameraTest {
     cancel_on_call = 0;
     camera.Model().RegisterReadableKind(KIND_READ,
                                         [this](uint64_t) { return std::optional(readable); });
-    camera.Model().RegisterWritableKind(KIND_WRITE, [this](std::span<const uint8_t> data, uint64_t) {
-      written.emplace_back(data.begin(), data.end());
-      return true;
-    });
+    camera.Model().RegisterWritableKind(KIND_WRITE,
+                                        [this](std::span<const uint8_t> data, uint64_t) {
+                                          written.emplace_back(data.begin(), data.end());
+                                          return true;
+                                        });
     Connect();
   }
 
@@ -142,7 +143,8 @@ TEST_F(EngineTest, ReadBlockNeverWritesPastItsDestination) {
 }
 
 TEST_F(EngineTest, ExecuteThenGetWaitsForTheActionAndChecksReadinessFirst) {
-  camera.Model().RegisterAction(ACTION_LONG, [](uint8_t, uint64_t) { return std::optional(30000u); });
+  camera.Model().RegisterAction(ACTION_LONG,
+                                [](uint8_t, uint64_t) { return std::optional(30000u); });
   const uint64_t start = sim::VirtualNowMs();
   ASSERT_EQ(LinkExecute(ACTION_LONG, 0, 60000, link), LINK_OK) << Trace();
   EXPECT_EQ(link->state, LINK_STATE_BUSY);
@@ -155,7 +157,8 @@ TEST_F(EngineTest, ExecuteThenGetWaitsForTheActionAndChecksReadinessFirst) {
 }
 
 TEST_F(EngineTest, ACameraThatNeverFinishesItsActionIsGivenUpAfterTheDeadline) {
-  camera.Model().RegisterAction(ACTION_LONG, [](uint8_t, uint64_t) { return std::optional(5000u); });
+  camera.Model().RegisterAction(ACTION_LONG,
+                                [](uint8_t, uint64_t) { return std::optional(5000u); });
   camera.Model().SetNeverReady();
   const uint64_t start = sim::VirtualNowMs();
   ASSERT_EQ(LinkExecute(ACTION_LONG, 0, 20000, link), LINK_OK) << Trace();
@@ -166,7 +169,8 @@ TEST_F(EngineTest, ACameraThatNeverFinishesItsActionIsGivenUpAfterTheDeadline) {
 }
 
 TEST_F(EngineTest, CheckAliveAnswersOnceTheActionHasEnded) {
-  camera.Model().RegisterAction(ACTION_LONG, [](uint8_t, uint64_t) { return std::optional(3000u); });
+  camera.Model().RegisterAction(ACTION_LONG,
+                                [](uint8_t, uint64_t) { return std::optional(3000u); });
   ASSERT_EQ(LinkExecute(ACTION_LONG, 0, 60000, link), LINK_OK);
   EXPECT_EQ(LinkCheckAlive(link), 1) << Trace();
   EXPECT_EQ(link->state, LINK_STATE_READY);

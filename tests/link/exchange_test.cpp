@@ -45,12 +45,13 @@ class ExchangeTest : public SerialCameraTest {
     SerialCameraTest::SetUp();
     camera.Model().RegisterAction(ACTION_TEST,
                                   [](uint8_t, uint64_t) { return std::optional(ACTION_BUSY_MS); });
-    camera.Model().RegisterReadableKind(
-        KIND_READ, [](uint64_t) { return std::optional(Pattern(DATA_SIZE)); });
-    camera.Model().RegisterWritableKind(KIND_WRITE, [this](std::span<const uint8_t> data, uint64_t) {
-      written.emplace_back(data.begin(), data.end());
-      return true;
-    });
+    camera.Model().RegisterReadableKind(KIND_READ,
+                                        [](uint64_t) { return std::optional(Pattern(DATA_SIZE)); });
+    camera.Model().RegisterWritableKind(KIND_WRITE,
+                                        [this](std::span<const uint8_t> data, uint64_t) {
+                                          written.emplace_back(data.begin(), data.end());
+                                          return true;
+                                        });
     Connect();
   }
 

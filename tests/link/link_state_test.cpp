@@ -55,8 +55,7 @@ TEST_F(LinkRecordTest, LinksJoinTheListInOrderAndTakeTheLiveCountAsId) {
 }
 
 // (state before, code) -> state after.
-class LinkSetErrorTable
-    : public testing::TestWithParam<std::tuple<int32_t, int32_t, int32_t>> {};
+class LinkSetErrorTable : public testing::TestWithParam<std::tuple<int32_t, int32_t, int32_t>> {};
 
 TEST_P(LinkSetErrorTable, MovesTheStateOnlyWhereAllowed) {
   const auto [before, code, after] = GetParam();
@@ -83,9 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
         std::make_tuple(4, 0, 1), std::make_tuple(4, 12, 4), std::make_tuple(4, 13, 3),
         std::make_tuple(4, 20, 2)));
 
-TEST(LinkSetError, WithoutALinkJustReturnsTheCode) {
-  EXPECT_EQ(LinkSetError(13, nullptr), 13);
-}
+TEST(LinkSetError, WithoutALinkJustReturnsTheCode) { EXPECT_EQ(LinkSetError(13, nullptr), 13); }
 
 TEST(LinkNoteError, RecordsTheCodeAndCountsWithoutMovingTheState) {
   CameraLink link;

@@ -21,8 +21,8 @@ TEST(PacketBuild, CommandFramesMatchTheCameraVectors) {
   uint8_t tx_seq = 7;
   const std::array<uint8_t, 6> speed{REQUEST_SET, 17, 5, 0, 0, 0};
   EXPECT_EQ(Build(speed, COMMAND_SPEED, 0, true, tx_seq),
-            (std::vector<uint8_t>{0x1B, 0x53, 0x06, 0x00, 0x00, 0x11, 0x05, 0x00, 0x00, 0x00,
-                                  0x16, 0x00}));
+            (std::vector<uint8_t>{0x1B, 0x53, 0x06, 0x00, 0x00, 0x11, 0x05, 0x00, 0x00, 0x00, 0x16,
+                                  0x00}));
   const std::array<uint8_t, 2> get{REQUEST_GET, 18};
   EXPECT_EQ(Build(get, COMMAND_CAMERA, 0, true, tx_seq),
             (std::vector<uint8_t>{0x1B, 0x43, 0x02, 0x00, 0x01, 0x12, 0x13, 0x00}));

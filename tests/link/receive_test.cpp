@@ -54,9 +54,9 @@ TEST_F(ReceiveTest, AChunkReadOfOversizedFramesGivesUpWithoutOverrun) {
   std::vector<uint8_t> destination(FRAME_PAYLOAD_LARGE);
   uint32_t delivered = 0;
   bool more = false;
-  EXPECT_EQ(LinkReadChunk(true, delivered, more, destination, KIND_BIG, false, REQUEST_READ_LARGE,
-                          link),
-            LINK_ERROR_NO_REPLY)
+  EXPECT_EQ(
+      LinkReadChunk(true, delivered, more, destination, KIND_BIG, false, REQUEST_READ_LARGE, link),
+      LINK_ERROR_NO_REPLY)
       << Trace();
   EXPECT_EQ(delivered, 0u);
   EXPECT_EQ(ControlBytesSent(CONTROL_CAN), 1u);

@@ -10,7 +10,8 @@ namespace pelox {
 class Camsim {
  public:
   explicit Camsim(const std::string& options)
-      : output_(popen((std::string(CAMSIM_PATH) + " --idle-exit-ms 1500 " + options).c_str(), "r")) {
+      : output_(
+            popen((std::string(CAMSIM_PATH) + " --idle-exit-ms 1500 " + options).c_str(), "r")) {
     std::array<char, 256> line{};
     if (output_ != nullptr && std::fgets(line.data(), line.size(), output_) != nullptr) {
       path_ = line.data();

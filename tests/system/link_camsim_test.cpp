@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "link/camera_link.h"
-#include "tests/system/camsim_process.h"
 #include "platform/serial_map.h"
+#include "tests/system/camsim_process.h"
 #include "transport/port/port.h"
 
 namespace pelox {
@@ -38,8 +38,8 @@ TEST(LinkAgainstCamsim, FindsConnectsAndCarriesDataIntactAt115200) {
   for (size_t i = 0; i < blob.size(); ++i) blob[i] = static_cast<uint8_t>(i * 7 + i / 251);
   std::ofstream(blob_path, std::ios::binary)
       .write(reinterpret_cast<const char*>(blob.data()), static_cast<std::streamsize>(blob.size()));
-  Camsim camsim("--battery 77 --log " + log_path.string() + " --blob " +
-                std::to_string(KIND_BLOB) + "=" + blob_path.string());
+  Camsim camsim("--battery 77 --log " + log_path.string() + " --blob " + std::to_string(KIND_BLOB) +
+                "=" + blob_path.string());
   ASSERT_FALSE(camsim.Path().empty());
   PortResetState();
   LinkDestroyAll();
