@@ -10,6 +10,7 @@
 #include "app/terminal/options.h"
 #include "app/terminal/uploader_session.h"
 #include "platform/serial_map.h"
+#include "transport/discovery/device_table.h"
 
 namespace {
 
@@ -19,6 +20,19 @@ constexpr int EXIT_USAGE = 2;
 constexpr int32_t COM1 = 1;
 constexpr int32_t COM2 = 2;
 constexpr const char* PROGRAM_VERSION = "1.0.0";
+
+// Discovery met camera candidates it was not allowed to open: say how to get
+// the access, once.
+void ExplainDeniedDevices() {
+  if (pelox::DiscoveryDeniedCount() == 0) return;
+  std::fprintf(stderr,
+               "pelox-uploader: %d device(s), the first %s, could not be opened for lack of "
+               "permission.\nGive your user read and write access to the camera's SCSI generic "
+               "device (for example add it to the group that owns /dev/sg*, often \"disk\", and "
+               "log in again), or run the uploader as root.\n",
+               static_cast<int>(pelox::DiscoveryDeniedCount()),
+               pelox::DiscoveryFirstDenied().c_str());
+}
 
 }  // namespace
 
@@ -47,5 +61,6 @@ int main(int argc, char** argv) {
   mode.drawn = !options.plain && isatty(STDOUT_FILENO) == 1 && isatty(STDIN_FILENO) == 1;
   mode.yes = options.yes;
   const pelox::SessionOutcome outcome = pelox::RunUploaderSession(mode);
+  if (outcome.camera_missing) ExplainDeniedDevices();
   return outcome.complete ? EXIT_COMPLETE : EXIT_NOT_COMPLETE;
 }

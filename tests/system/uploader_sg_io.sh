@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The whole update through the SG_IO storage pipe: pelox-uploader under
+# umockdev, whose mocked /dev/sg0 is the virtual camera. Neither COM port
+# has a device, so only the storage pipe can find the camera.
+#   uploader_sg_io.sh HARNESS MAKE_FIRMWARE UPLOADER
+set -euo pipefail
+harness=$1 make_firmware=$2 uploader=$3
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch"
+# The largest image the camera takes, header included.
+"$make_firmware" --version v517-1.10 --payload-size 2097056 >/dev/null
+
+status=0
+output=$("$harness" --flash-ms 1000 --expect-firmware 2097152 -- \
+  "$uploader" --plain --yes --com1 /nonexistent/com1 --com2 /nonexistent/com2 2>&1) || status=$?
+echo "$output"
+[[ $status -eq 0 ]]
+[[ "$output" == *"Writing Firmware is complete."* ]]
+[[ "$output" == *"arrived byte for byte"*"was flashed"* ]]
