@@ -65,31 +65,25 @@ bool ReadFile(const std::string& path, std::vector<uint8_t>& bytes) {
   return true;
 }
 
-int Serve(const CamsimOptions& options) {
-  VirtualCamera camera(options.camera);
-  CommandVocabulary vocabulary(camera.Model());
+bool PrepareCamera(const CamsimOptions& options, VirtualCamera& camera,
+                   CommandVocabulary& vocabulary) {
   for (const BlobFile& blob : options.blobs) {
     std::vector<uint8_t> bytes;
     if (!ReadFile(blob.path, bytes)) {
       std::fprintf(stderr, "camsim: cannot read %s\n", blob.path.c_str());
-      return 1;
+      return false;
     }
     vocabulary.SetBlob(blob.kind, std::move(bytes));
   }
   for (const FaultRule& rule : options.faults) camera.Faults().Add(rule);
   if (options.seed) camera.Faults().SetRandom(*options.seed, options.fault_per_mille);
   if (options.unplug_after_bytes) camera.Serial().UnplugAfterBytes(*options.unplug_after_bytes);
+  return true;
+}
 
-  PtyHost pty;
-  std::string error;
-  if (!pty.Open(error)) {
-    std::fprintf(stderr, "camsim: %s\n", error.c_str());
-    return 1;
-  }
-  std::printf("%s\n", pty.SlavePath().c_str());
-  std::fflush(stdout);
-  InstallStopHandlers();
-
+// Serves the line until camsim is told to stop or its exit condition holds;
+// false when the pseudo-terminal fails.
+bool ServeLine(const CamsimOptions& options, VirtualCamera& camera, PtyHost& pty) {
   const RealClock clock;
   uint64_t last_heard_ms = 0;
   std::vector<uint8_t> buffer(READ_CHUNK);
@@ -99,15 +93,21 @@ int Serve(const CamsimOptions& options) {
       if (out->baud != pty.HostBaud()) out->bytes.assign(out->bytes.size(), GARBLED_BYTE);
       if (!pty.Write(out->bytes)) {
         std::fprintf(stderr, "camsim: writing to the pseudo-terminal failed\n");
-        return 1;
+        return false;
       }
+    }
+    if (camera.Serial().PortFailing(now_ms)) {
+      // A pseudo-terminal cannot fail the host's calls for a while: camsim
+      // hangs up, and the host's calls fail from then on.
+      std::fprintf(stderr, "camsim: port failure: hanging up the line\n");
+      return true;
     }
     const uint64_t quiet_ms = now_ms - last_heard_ms;
     if (options.exit_after_flash && FlashSettled(camera, now_ms) &&
         quiet_ms >= QUIET_AFTER_FLASH_MS) {
-      break;
+      return true;
     }
-    if (options.idle_exit_ms && quiet_ms >= *options.idle_exit_ms) break;
+    if (options.idle_exit_ms && quiet_ms >= *options.idle_exit_ms) return true;
     int32_t wait_ms = LONGEST_WAIT_MS;
     if (const std::optional<uint64_t> next = camera.Serial().NextReadyMs()) {
       wait_ms = static_cast<int32_t>(
@@ -116,7 +116,7 @@ int Serve(const CamsimOptions& options) {
     const std::optional<size_t> count = pty.Read(buffer, wait_ms);
     if (!count) {
       std::fprintf(stderr, "camsim: reading the pseudo-terminal failed\n");
-      return 1;
+      return false;
     }
     if (*count > 0) {
       now_ms = clock.NowMs();
@@ -124,7 +124,10 @@ int Serve(const CamsimOptions& options) {
       camera.Serial().Receive(std::span(buffer).first(*count), pty.HostBaud(), now_ms);
     }
   }
+  return true;
+}
 
+void Report(const CamsimOptions& options, const VirtualCamera& camera) {
   const std::string statement = DescribeStatement(camera.Model().Firmware().Statement()) + "\n";
   if (options.report_path.empty()) {
     std::fputs(statement.c_str(), stdout);
@@ -134,7 +137,24 @@ int Serve(const CamsimOptions& options) {
   if (!options.log_path.empty() && !WriteText(options.log_path, camera.Log().Describe())) {
     std::fprintf(stderr, "camsim: cannot write %s\n", options.log_path.c_str());
   }
-  return 0;
+}
+
+int Serve(const CamsimOptions& options) {
+  VirtualCamera camera(options.camera);
+  CommandVocabulary vocabulary(camera.Model());
+  if (!PrepareCamera(options, camera, vocabulary)) return 1;
+  PtyHost pty;
+  std::string error;
+  if (!pty.Open(error)) {
+    std::fprintf(stderr, "camsim: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("%s\n", pty.SlavePath().c_str());
+  std::fflush(stdout);
+  InstallStopHandlers();
+  const bool served = ServeLine(options, camera, pty);
+  Report(options, camera);
+  return served ? 0 : 1;
 }
 
 }  // namespace

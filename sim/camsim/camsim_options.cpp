@@ -18,7 +18,7 @@ const char* const CAMSIM_USAGE =
     "  --unplug-after-bytes N    the camera vanishes after N bytes from the host\n"
     "  --fault SPEC              KIND[=MS][@TARGET[:ID]][#N][*TIMES], repeatable;\n"
     "                            kinds: nak refuse drop partial checksum sequence gone\n"
-    "                                   port-failure never-ready unplug delay\n"
+    "                                   port-failure (camsim hangs up) never-ready unplug delay\n"
     "                            targets: any probe speed set get action read write-frame\n"
     "                                     read-frame ack\n"
     "  --seed N                  seeded random faults\n"

@@ -21,23 +21,39 @@ namespace {
 constexpr int32_t WAIT_ONE_SECOND = 100;
 constexpr int32_t WAIT_A_FIFTH = 20;  // well within camsim's idle limit
 
-// The one byte that answers a probe sent at `baud`, or -1 for none.
+constexpr int32_t NO_ANSWER = -100;
+constexpr int32_t LINE_FAILED = -101;
+
+// The one byte that answers a probe sent at `baud`, NO_ANSWER, or
+// LINE_FAILED when a port call fails.
 int32_t ProbeAnswer(uint32_t baud, int32_t wait) {
   CameraLink link;
-  if (PortOpenCom(1, baud, 8, 4096, 4096, &link) != 1) return -2;
+  if (PortOpenCom(1, baud, 8, 4096, 4096, &link) != 1) return LINE_FAILED;
   const std::array<uint8_t, 1> probe{0x00};
   std::array<uint8_t, 1> answer{};
-  const bool answered = PortWrite(&link, probe) == 1 && PortRead(&link, answer, wait) == 1;
+  int32_t result = PortWrite(&link, probe);
+  if (result == 1) result = PortRead(&link, answer, wait);
   PortClose(&link);
-  return answered ? answer[0] : -1;
+  if (result == 1) return answer[0];
+  return result == 0 ? NO_ANSWER : LINE_FAILED;
 }
 
 TEST(CamsimOnAPseudoTerminal, AnswersTheProbeOnlyAtTheOpeningSpeedAndReportsAtExit) {
   Camsim camsim("");
   ASSERT_FALSE(camsim.Path().empty());
   SerialMapDevice(1, camsim.Path());
-  EXPECT_EQ(ProbeAnswer(115200, WAIT_A_FIFTH), -1);
+  EXPECT_EQ(ProbeAnswer(115200, WAIT_A_FIFTH), NO_ANSWER);
   EXPECT_EQ(ProbeAnswer(19200, WAIT_ONE_SECOND), 0x15);
+  EXPECT_EQ(camsim.Finish(), "camsim: no firmware image was sent\n");
+  SerialResetDeviceMap();
+  PortResetState();
+}
+
+TEST(CamsimOnAPseudoTerminal, APortFailureHangsUpTheLine) {
+  Camsim camsim("--fault port-failure@probe");
+  ASSERT_FALSE(camsim.Path().empty());
+  SerialMapDevice(1, camsim.Path());
+  EXPECT_EQ(ProbeAnswer(19200, WAIT_ONE_SECOND), LINE_FAILED);
   EXPECT_EQ(camsim.Finish(), "camsim: no firmware image was sent\n");
   SerialResetDeviceMap();
   PortResetState();
