@@ -45,7 +45,9 @@ int32_t CameraAction3(int32_t value, CameraLink* link) {
 }
 
 int32_t CameraAction8(int32_t value, uint32_t property_40_value, CameraLink* link) {
-  const auto run = [&] { return LinkExecute(ACTION_8, static_cast<uint8_t>(value), ACTION_BUSY_MS, link); };
+  const auto run = [&] {
+    return LinkExecute(ACTION_8, static_cast<uint8_t>(value), ACTION_BUSY_MS, link);
+  };
   if (!Action8SetsProperty40(value)) return run();
   return RepeatOnRestart([&] {
     if (!Select(PROPERTY_40, property_40_value, link)) return ACTION_8_SET_FAILED;

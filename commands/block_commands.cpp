@@ -194,8 +194,7 @@ int32_t CameraRead57(uint32_t entry, Record57& record, CameraLink* link) {
 
 int32_t CameraRead84(std::span<uint8_t, 9> buffer, uint32_t entry, CameraLink* link) {
   return ReadSelected(
-      PROPERTY_TEXT_ENTRY, entry, [&] { return LinkReadBlock(DATA_KIND_84, buffer, link); },
-      link);
+      PROPERTY_TEXT_ENTRY, entry, [&] { return LinkReadBlock(DATA_KIND_84, buffer, link); }, link);
 }
 
 int32_t CameraRead91(uint32_t entry, Record91& record, CameraLink* link) {

@@ -79,8 +79,7 @@ int32_t CameraUploadFirmwareImage(std::span<const uint8_t> image, CameraLink* li
 int32_t CameraWriteFirmware(CameraLink* link) {
   // The camera needs a pause after the last data frame before the write.
   const uint32_t start = ClockTickCount();
-  for (uint32_t waited = 0; waited < FIRMWARE_WRITE_DELAY_MS;
-       waited = ClockTickCount() - start) {
+  for (uint32_t waited = 0; waited < FIRMWARE_WRITE_DELAY_MS; waited = ClockTickCount() - start) {
     ClockSleep(FIRMWARE_WRITE_DELAY_MS - waited);
   }
   return LinkExecute(ACTION_WRITE_FIRMWARE, 0, FIRMWARE_WRITE_BUSY_MS, link);

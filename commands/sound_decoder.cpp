@@ -37,9 +37,7 @@ Adaptation Adapt(int32_t magnitude, bool negative, int32_t s) {
   }
 }
 
-uint8_t Sample(int32_t predictor) {
-  return static_cast<uint8_t>((predictor >> 2) + SAMPLE_MIDDLE);
-}
+uint8_t Sample(int32_t predictor) { return static_cast<uint8_t>((predictor >> 2) + SAMPLE_MIDDLE); }
 
 }  // namespace
 

@@ -12,8 +12,8 @@ struct LocalTime {
   int32_t day_of_month;
   int32_t month;  // 0 to 11
   int32_t years_since_1900;
-  int32_t day_of_week;  // 0 is Sunday
-  int32_t day_of_year;  // 0 to 365
+  int32_t day_of_week;      // 0 is Sunday
+  int32_t day_of_year;      // 0 to 365
   int32_t daylight_saving;  // positive in effect, 0 not, negative unknown
 };
 

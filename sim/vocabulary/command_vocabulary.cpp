@@ -51,44 +51,45 @@ void CommandVocabulary::RegisterProperties() {
   }
   model_.RegisterProperty(
       PROPERTY_CLOCK, 0,
-      {.compute = [this](uint64_t now_ms) {
-         return static_cast<uint32_t>(clock_base_seconds_ + now_ms / MS_PER_SECOND);
-       },
-       .on_set = [this](uint32_t seconds, uint64_t now_ms) {
-         clock_base_seconds_ = static_cast<uint32_t>(seconds - now_ms / MS_PER_SECOND);
-         return true;
-       }});
+      {.compute =
+           [this](uint64_t now_ms) {
+             return static_cast<uint32_t>(clock_base_seconds_ + now_ms / MS_PER_SECOND);
+           },
+       .on_set =
+           [this](uint32_t seconds, uint64_t now_ms) {
+             clock_base_seconds_ = static_cast<uint32_t>(seconds - now_ms / MS_PER_SECOND);
+             return true;
+           }});
 }
 
 void CommandVocabulary::RegisterSelections() {
   // Only an object the camera holds can be selected.
   model_.RegisterProperty(PROPERTY_OBJECT_NUMBER, 0,
                           {.compute = {}, .on_set = [this](uint32_t number, uint64_t) {
-                            if (!objects_.contains(number)) return false;
-                            selected_object_ = number;
-                            return true;
-                          }});
+                             if (!objects_.contains(number)) return false;
+                             selected_object_ = number;
+                             return true;
+                           }});
   model_.RegisterProperty(PROPERTY_ENTRY, 0, Noted(entry_));
   model_.RegisterProperty(PROPERTY_TEXT_ENTRY, 0, Noted(text_entry_));
-  model_.RegisterProperty(PROPERTY_OBJECT_SIZE, 0, Computed([this] {
-                            return Selected() ? SizeOf(Selected()->data) : 0;
-                          }));
+  model_.RegisterProperty(PROPERTY_OBJECT_SIZE, 0,
+                          Computed([this] { return Selected() ? SizeOf(Selected()->data) : 0; }));
   model_.RegisterProperty(PROPERTY_SECONDARY_SIZE, 0, Computed([this] {
                             return Selected() ? SizeOf(Selected()->secondary) : 0;
                           }));
-  model_.RegisterProperty(PROPERTY_OBJECT_39, 0, Computed([this] {
-                            return Selected() ? Selected()->property_39 : 0;
-                          }));
+  model_.RegisterProperty(PROPERTY_OBJECT_39, 0,
+                          Computed([this] { return Selected() ? Selected()->property_39 : 0; }));
 }
 
 void CommandVocabulary::RegisterKinds() {
   for (uint8_t kind = 0; kind <= HIGHEST_ID; ++kind) {
     if (kind == KIND_FIRMWARE || kind == KIND_FIRMWARE_VERSION || kind == KIND_MAKER) continue;
-    model_.RegisterReadableKind(kind, [this, kind](uint64_t) -> std::optional<std::vector<uint8_t>> {
-      const auto found = blobs_.find(kind);
-      if (found == blobs_.end()) return std::nullopt;
-      return found->second;
-    });
+    model_.RegisterReadableKind(kind,
+                                [this, kind](uint64_t) -> std::optional<std::vector<uint8_t>> {
+                                  const auto found = blobs_.find(kind);
+                                  if (found == blobs_.end()) return std::nullopt;
+                                  return found->second;
+                                });
     model_.RegisterWritableKind(kind, [this, kind](std::span<const uint8_t> data, uint64_t) {
       writes_[kind].assign(data.begin(), data.end());
       return true;
@@ -117,9 +118,8 @@ void CommandVocabulary::RegisterKinds() {
   for (const uint8_t kind : std::array<uint8_t, 4>{47, 74, 79, 92}) {
     model_.RegisterReadableKind(kind, from_selected([kind](const SimObject& object) {
                                   const auto found = object.blobs.find(kind);
-                                  return found == object.blobs.end()
-                                             ? std::nullopt
-                                             : std::optional(found->second);
+                                  return found == object.blobs.end() ? std::nullopt
+                                                                     : std::optional(found->second);
                                 }));
   }
   for (const auto& [kind, entry] :

@@ -25,8 +25,10 @@ void Refuse(sim::VirtualCamera& camera, sim::FaultTarget target, int32_t id) {
 
 // The camera never answers the read of the kind.
 void Ignore(sim::VirtualCamera& camera, uint8_t kind) {
-  camera.Faults().Add(
-      {.kind = sim::FaultKind::DROP_REPLY, .target = sim::FaultTarget::READ, .id = kind, .times = 10});
+  camera.Faults().Add({.kind = sim::FaultKind::DROP_REPLY,
+                       .target = sim::FaultTarget::READ,
+                       .id = kind,
+                       .times = 10});
 }
 
 TEST_F(Rules, SetsOutsideTheRowAreRefusedBeforeAnythingIsSent) {
@@ -36,11 +38,16 @@ TEST_F(Rules, SetsOutsideTheRowAreRefusedBeforeAnythingIsSent) {
     int32_t code;
   };
   const Case cases[] = {
-      {CameraSet82, 5, LINK_ERROR_INVALID_ARGUMENT},   {CameraSet82, 6, LINK_OK},
-      {CameraSet82, 120, LINK_OK},                     {CameraSet82, 121, LINK_ERROR_INVALID_ARGUMENT},
-      {CameraSet70, 1, LINK_ERROR_INVALID_ARGUMENT},   {CameraSet70, 2, LINK_OK},
-      {CameraSet70, 6, LINK_OK},                       {CameraSet70, 7, LINK_ERROR_INVALID_ARGUMENT},
-      {CameraSet76, 0, LINK_OK},                       {CameraSet76, 1, LINK_ERROR_INVALID_ARGUMENT},
+      {CameraSet82, 5, LINK_ERROR_INVALID_ARGUMENT},
+      {CameraSet82, 6, LINK_OK},
+      {CameraSet82, 120, LINK_OK},
+      {CameraSet82, 121, LINK_ERROR_INVALID_ARGUMENT},
+      {CameraSet70, 1, LINK_ERROR_INVALID_ARGUMENT},
+      {CameraSet70, 2, LINK_OK},
+      {CameraSet70, 6, LINK_OK},
+      {CameraSet70, 7, LINK_ERROR_INVALID_ARGUMENT},
+      {CameraSet76, 0, LINK_OK},
+      {CameraSet76, 1, LINK_ERROR_INVALID_ARGUMENT},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.set.property_id) + " = " + std::to_string(c.value));
@@ -101,7 +108,8 @@ TEST_F(Rules, ActionsCheckTheirArgumentsAndPrerequisites) {
   ASSERT_TRUE(camera_.Model().SetProperty(10, 5, 0));
   EXPECT_EQ(CameraAction1(link_), LINK_OK);
   EXPECT_EQ(BusyMsLeft(), 14000u);
-  EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_GET, 10, {}}, {CLASS_ACTION, 1, {0}}}));
+  EXPECT_EQ(TakeRequests(),
+            (std::vector<WireRequest>{{CLASS_GET, 10, {}}, {CLASS_ACTION, 1, {0}}}));
   Settle();
 
   Refuse(camera_, sim::FaultTarget::GET, 10);
@@ -114,8 +122,8 @@ TEST_F(Rules, Action8SetsProperty40OnlyForSomeValues) {
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_ACTION, 8, {4}}}));
   Settle();
   EXPECT_EQ(CameraAction8(5, 77, link_), LINK_OK);
-  EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_SET, 40, Le32Bytes(77)},
-                                                      {CLASS_ACTION, 8, {5}}}));
+  EXPECT_EQ(TakeRequests(),
+            (std::vector<WireRequest>{{CLASS_SET, 40, Le32Bytes(77)}, {CLASS_ACTION, 8, {5}}}));
   Settle();
   Refuse(camera_, sim::FaultTarget::SET, 40);
   EXPECT_EQ(CameraAction8(6, 77, link_), 4);
@@ -174,7 +182,8 @@ std::vector<uint8_t> UsageTableWithTag9(size_t offset, uint32_t seconds) {
   std::vector<uint8_t> table(USAGE_TABLE_SIZE);
   table[offset] = 9;
   const std::vector<uint8_t> counter = Le32Bytes(seconds);
-  std::copy(counter.begin(), counter.end(), table.begin() + static_cast<std::ptrdiff_t>(offset + 5));
+  std::copy(counter.begin(), counter.end(),
+            table.begin() + static_cast<std::ptrdiff_t>(offset + 5));
   return table;
 }
 
@@ -184,8 +193,8 @@ TEST_F(Rules, RunningHoursRoundTheTag9CounterToTheNearestHour) {
     uint32_t seconds;
     int32_t hours;
   };
-  for (const Case& c : {Case{2, 5399, 1}, Case{2, 5400, 2}, Case{350, 3600, 1},
-                        Case{362, 3600, -1}, Case{8, 3600, -1}}) {
+  for (const Case& c : {Case{2, 5399, 1}, Case{2, 5400, 2}, Case{350, 3600, 1}, Case{362, 3600, -1},
+                        Case{8, 3600, -1}}) {
     SCOPED_TRACE(std::to_string(c.offset) + ": " + std::to_string(c.seconds));
     vocabulary_.SetBlob(DATA_KIND_USAGE_TABLE, UsageTableWithTag9(c.offset, c.seconds));
     EXPECT_EQ(CameraGetRunningHours(link_), c.hours);

@@ -37,17 +37,21 @@ struct GetCase {
 
 TEST_F(Wire, EveryGetAsksForItsPropertyAndReturnsTheValue) {
   const GetCase cases[] = {
-      {CameraGet0, 0},     {CameraGet1, 1},     {CameraGet2, 2},     {CameraGet3, 3},
-      {CameraGet6, 6},     {CameraGet7, 7},     {CameraGet8, 8},     {CameraGet9, 9},
-      {CameraGet10, 10},   {CameraGet11, 11},   {CameraGet19, 19},   {CameraGet20, 20},
-      {CameraGet28, 28},   {CameraGet33, 33},   {CameraGet34, 34},   {CameraGet35, 35},
-      {CameraGet36, 36},   {CameraGet38, 38},   {CameraGet40, 40},   {CameraGet41, 41},
-      {CameraGet42, 42},   {CameraGet50, 50},   {CameraGet51, 51},   {CameraGet53, 53},
-      {CameraGet55, 55},   {CameraGet59, 59},   {CameraGet65, 65},   {CameraGet68, 68},
-      {CameraGet70, 70},   {CameraGet72, 72},   {CameraGet77, 77},   {CameraGet78, 78},
-      {CameraGet82, 82},   {CameraGet83, 83},   {CameraGet85, 85},   {CameraGet86, 86},
-      {CameraGet89, 89},   {CameraGet103, 103}, {CameraGet108, 108}, {CameraGet120, 120},
-      {CameraGet131, 131}, {CameraGetBatteryLevel, 16}, {CameraGetUploadKey, 32},
+      {CameraGet0, 0},          {CameraGet1, 1},     {CameraGet2, 2},
+      {CameraGet3, 3},          {CameraGet6, 6},     {CameraGet7, 7},
+      {CameraGet8, 8},          {CameraGet9, 9},     {CameraGet10, 10},
+      {CameraGet11, 11},        {CameraGet19, 19},   {CameraGet20, 20},
+      {CameraGet28, 28},        {CameraGet33, 33},   {CameraGet34, 34},
+      {CameraGet35, 35},        {CameraGet36, 36},   {CameraGet38, 38},
+      {CameraGet40, 40},        {CameraGet41, 41},   {CameraGet42, 42},
+      {CameraGet50, 50},        {CameraGet51, 51},   {CameraGet53, 53},
+      {CameraGet55, 55},        {CameraGet59, 59},   {CameraGet65, 65},
+      {CameraGet68, 68},        {CameraGet70, 70},   {CameraGet72, 72},
+      {CameraGet77, 77},        {CameraGet78, 78},   {CameraGet82, 82},
+      {CameraGet83, 83},        {CameraGet85, 85},   {CameraGet86, 86},
+      {CameraGet89, 89},        {CameraGet103, 103}, {CameraGet108, 108},
+      {CameraGet120, 120},      {CameraGet131, 131}, {CameraGetBatteryLevel, 16},
+      {CameraGetUploadKey, 32},
   };
   vocabulary_.SetClockBase(SampleValue(2));
   for (const GetCase& c : cases) {
@@ -70,19 +74,22 @@ struct SetCase {
 
 TEST_F(Wire, EverySetSendsItsPropertyAndValue) {
   const auto set16 = [](const PropertySet16& set) {
-    return [set](uint32_t value, CameraLink* link) { return set(static_cast<int32_t>(value), link); };
+    return
+        [set](uint32_t value, CameraLink* link) { return set(static_cast<int32_t>(value), link); };
   };
   const SetCase cases[] = {
-      {CameraSet0, 0},          {CameraSet1, 1},     {CameraSetClock, 2},  {CameraSet6, 6},
-      {CameraSet7, 7},          {CameraSet8, 8},     {CameraSet9, 9},      {CameraSet19, 19},
-      {CameraSet20, 20},        {CameraSet30, 30},   {CameraSet33, 33},    {CameraSet41, 41},
-      {CameraSet42, 42},        {CameraSet50, 50},   {CameraSet51, 51},    {CameraSet52, 52},
-      {CameraSet53, 53},        {CameraSet68, 68},   {CameraSet70, 70},    {CameraSet72, 72},
-      {CameraSet76, 76},        {CameraSet77, 77},   {CameraSet78, 78},    {CameraSet82, 82},
-      {CameraSet83, 83},        {CameraSet85, 85},   {CameraSet89, 89},    {CameraSet103, 103},
-      {CameraSet108, 108},      {CameraSet120, 120}, {CameraSetUploadKey, 32},
-      {set16(CameraSet35), 35}, {set16(CameraSet36), 36}, {set16(CameraSet38), 38},
-      {set16(CameraSet86), 86},
+      {CameraSet0, 0},          {CameraSet1, 1},          {CameraSetClock, 2},
+      {CameraSet6, 6},          {CameraSet7, 7},          {CameraSet8, 8},
+      {CameraSet9, 9},          {CameraSet19, 19},        {CameraSet20, 20},
+      {CameraSet30, 30},        {CameraSet33, 33},        {CameraSet41, 41},
+      {CameraSet42, 42},        {CameraSet50, 50},        {CameraSet51, 51},
+      {CameraSet52, 52},        {CameraSet53, 53},        {CameraSet68, 68},
+      {CameraSet70, 70},        {CameraSet72, 72},        {CameraSet76, 76},
+      {CameraSet77, 77},        {CameraSet78, 78},        {CameraSet82, 82},
+      {CameraSet83, 83},        {CameraSet85, 85},        {CameraSet89, 89},
+      {CameraSet103, 103},      {CameraSet108, 108},      {CameraSet120, 120},
+      {CameraSetUploadKey, 32}, {set16(CameraSet35), 35}, {set16(CameraSet36), 36},
+      {set16(CameraSet38), 38}, {set16(CameraSet86), 86},
   };
   for (const SetCase& c : cases) {
     SCOPED_TRACE("property " + std::to_string(c.id));
@@ -145,8 +152,8 @@ TEST_F(Wire, SelectingActionsSelectFirst) {
   Settle();
   EXPECT_EQ(CameraAction13(200, link_), LINK_OK);
   EXPECT_EQ(BusyMsLeft(), 80000u);
-  EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_SET, 56, Le32Bytes(200)},
-                                                      {CLASS_ACTION, 13, {0}}}));
+  EXPECT_EQ(TakeRequests(),
+            (std::vector<WireRequest>{{CLASS_SET, 56, Le32Bytes(200)}, {CLASS_ACTION, 13, {0}}}));
 }
 
 TEST_F(Wire, ActionsOnAnObjectTheCameraRefusesToSelectSendNoAction) {
@@ -273,8 +280,8 @@ TEST_F(Wire, EveryRawReadAsksForItsKindAndCopiesTheBlock) {
       {BufferOf<decltype(CameraRead27), 64>(CameraRead27), 27, 64},
       {BufferOf<decltype(CameraRead31), 400>(CameraRead31), 31, 400},
       {BufferOf<decltype(CameraRead113), 10>(CameraRead113), 113, 10},
-      {[](std::span<uint8_t> buffer, CameraLink* link) { return CameraRead114(buffer, link); },
-       114, 13},
+      {[](std::span<uint8_t> buffer, CameraLink* link) { return CameraRead114(buffer, link); }, 114,
+       13},
       {[](std::span<uint8_t> buffer, CameraLink* link) {
          return CameraReadUsageTable(buffer.first<1032>(), link);
        },
@@ -312,8 +319,12 @@ TEST_F(Wire, EveryRawAndTextWriteSendsItsKindAndData) {
   EXPECT_EQ(CameraWriteText22("hello", link_), LINK_OK);
   EXPECT_EQ(CameraWriteText37("world", link_), LINK_OK);
   EXPECT_EQ(CameraWriteText84("entry", link_), LINK_OK);
-  const auto bytes = [](std::string_view text) { return std::vector<uint8_t>(text.begin(), text.end()); };
-  const auto first = [&](size_t count) { return std::vector<uint8_t>(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(count)); };
+  const auto bytes = [](std::string_view text) {
+    return std::vector<uint8_t>(text.begin(), text.end());
+  };
+  const auto first = [&](size_t count) {
+    return std::vector<uint8_t>(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(count));
+  };
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_WRITE, 21, first(768)},
                                                       {CLASS_WRITE, 113, first(10)},
                                                       {CLASS_WRITE, 136, first(8)},

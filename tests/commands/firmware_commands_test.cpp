@@ -107,8 +107,10 @@ TEST_F(Firmware, FileFailuresSendNoData) {
 }
 
 TEST_F(Firmware, AFailedKeyStopsTheUpload) {
-  camera_.Faults().Add({.kind = sim::FaultKind::REFUSE, .target = sim::FaultTarget::SET,
-                        .id = PROPERTY_UPLOAD_KEY, .times = 10});
+  camera_.Faults().Add({.kind = sim::FaultKind::REFUSE,
+                        .target = sim::FaultTarget::SET,
+                        .id = PROPERTY_UPLOAD_KEY,
+                        .times = 10});
   PlatformFile file{.bytes = FirmwareBytes(100)};
   EXPECT_NE(CameraUploadFirmwareFile(&file, FIRMWARE_FILE_UPLOAD_KEY, link_), LINK_OK);
   EXPECT_FALSE(camera_.Model().Firmware().Statement().transfer_started);
@@ -139,11 +141,9 @@ TEST_F(Firmware, AnImageOneByteTooLargeSendsNothingAtAll) {
 TEST_F(Firmware, ACallbackReturningZeroCancelsTheTransfer) {
   static int calls = 0;
   calls = 0;
-  LinkSetProgressCallback([](uint32_t, int32_t, int32_t) { return ++calls < 2 ? 1 : 0; }, 0,
-                          link_);
+  LinkSetProgressCallback([](uint32_t, int32_t, int32_t) { return ++calls < 2 ? 1 : 0; }, 0, link_);
   PlatformFile file{.bytes = FirmwareBytes(5000)};
-  EXPECT_EQ(CameraUploadFirmwareFile(&file, FIRMWARE_FILE_UPLOAD_KEY, link_),
-            LINK_ERROR_CANCELLED);
+  EXPECT_EQ(CameraUploadFirmwareFile(&file, FIRMWARE_FILE_UPLOAD_KEY, link_), LINK_ERROR_CANCELLED);
   EXPECT_EQ(calls, 2);
   EXPECT_LT(camera_.Model().Firmware().Image().size(), file.bytes.size());
 }

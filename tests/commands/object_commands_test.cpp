@@ -42,9 +42,10 @@ TEST_F(Objects, SizesSelectTheObjectThenAsk) {
   EXPECT_EQ(CameraGetObjectSize(OBJECT, link_), 5000);
   EXPECT_EQ(CameraGetSecondarySize(OBJECT, link_), 300);
   EXPECT_EQ(CameraGet39(OBJECT, link_), 11);
-  EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{SELECT, {CLASS_GET, 12, {}},
-                                                      SELECT, {CLASS_GET, 13, {}},
-                                                      SELECT, {CLASS_GET, 39, {}}}));
+  EXPECT_EQ(
+      TakeRequests(),
+      (std::vector<WireRequest>{
+          SELECT, {CLASS_GET, 12, {}}, SELECT, {CLASS_GET, 13, {}}, SELECT, {CLASS_GET, 39, {}}}));
   EXPECT_EQ(CameraGetObjectSize(99, link_), -1);
   EXPECT_EQ(CameraGet39(99, link_), -1);
 }
@@ -54,8 +55,8 @@ TEST_F(Objects, ReadsFetchExactlyTheObjectsBytes) {
   ASSERT_EQ(CameraReadObject(buffer, OBJECT, link_), LINK_OK);
   EXPECT_EQ(Prefix(buffer, 5000), object_.data);
   EXPECT_EQ(buffer[5000], 0xEE);
-  EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{SELECT, {CLASS_GET, 12, {}},
-                                                      {CLASS_READ, 14, {}}}));
+  EXPECT_EQ(TakeRequests(),
+            (std::vector<WireRequest>{SELECT, {CLASS_GET, 12, {}}, {CLASS_READ, 14, {}}}));
   ASSERT_EQ(CameraReadSecondary(buffer, OBJECT, link_), LINK_OK);
   EXPECT_EQ(Prefix(buffer, 300), object_.secondary);
 }
@@ -109,8 +110,8 @@ TEST_F(Objects, SecondaryDataOfOneMakerIsMovedToItsJpegStart) {
   EXPECT_EQ(Prefix(buffer, 4), (std::vector<uint8_t>{0xFF, 0xD8, 0x22, 0x33}));
 
   // Data that starts with the marker, or lacks it, stays as read.
-  for (const std::vector<uint8_t>& secondary :
-       {std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0xD8}, std::vector<uint8_t>{0xFF, 0x00, 0x01, 0xD8}}) {
+  for (const std::vector<uint8_t>& secondary : {std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0xD8},
+                                                std::vector<uint8_t>{0xFF, 0x00, 0x01, 0xD8}}) {
     object.secondary = secondary;
     vocabulary_.AddObject(9, object);
     std::vector<uint8_t> data(4);
@@ -128,7 +129,8 @@ TEST_F(Objects, SelectedBlockReadsSelectTheirObjectOrEntryFirst) {
 
   std::array<int32_t, 8> record{};
   ASSERT_EQ(CameraRead47(OBJECT, record, link_), LINK_OK);
-  EXPECT_EQ(static_cast<uint32_t>(record[7]), LoadLe32(std::span(object_.blobs[47]).subspan<28, 4>()));
+  EXPECT_EQ(static_cast<uint32_t>(record[7]),
+            LoadLe32(std::span(object_.blobs[47]).subspan<28, 4>()));
   std::array<uint8_t, 13> block79{};
   ASSERT_EQ(CameraRead79(block79, OBJECT, link_), LINK_OK);
   EXPECT_EQ(std::vector<uint8_t>(block79.begin(), block79.end()), object_.blobs[79]);
@@ -138,9 +140,12 @@ TEST_F(Objects, SelectedBlockReadsSelectTheirObjectOrEntryFirst) {
   std::array<uint8_t, 9> block84{};
   ASSERT_EQ(CameraRead84(block84, 3, link_), LINK_OK);
   EXPECT_EQ(std::vector<uint8_t>(block84.begin(), block84.end()), Pattern(9, 6));
-  EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{SELECT, {CLASS_READ, 47, {}},
-                                                      SELECT, {CLASS_READ, 79, {}},
-                                                      SELECT, {CLASS_READ, 92, {}},
+  EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{SELECT,
+                                                      {CLASS_READ, 47, {}},
+                                                      SELECT,
+                                                      {CLASS_READ, 79, {}},
+                                                      SELECT,
+                                                      {CLASS_READ, 92, {}},
                                                       {CLASS_SET, 83, Le32Bytes(3)},
                                                       {CLASS_READ, 84, {}}}));
 

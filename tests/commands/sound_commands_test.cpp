@@ -59,7 +59,8 @@ TEST_F(Sounds, CompressedSoundIsExpandedBehindItsHeader) {
   std::vector<uint8_t> buffer(48);
   ASSERT_EQ(CameraReadSound(buffer, OBJECT, link_), LINK_OK);
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{SELECT, SOUND_INFORMATION, SOUND_DATA}));
-  EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 44), std::vector<uint8_t>(44, 0xA5));
+  EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 44),
+            std::vector<uint8_t>(44, 0xA5));
   EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 44, buffer.end()),
             (std::vector<uint8_t>{133, 146, 146, 146}));
 }
@@ -117,7 +118,8 @@ TEST_F(Sounds, ObjectAndSoundShareOneProgressRun) {
   std::vector<uint8_t> image(10000);
   std::vector<uint8_t> samples(10000);
   ASSERT_EQ(CameraReadObjectAndSound(image, samples, OBJECT, link_), LINK_OK);
-  EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{SELECT, {CLASS_GET, 12, {}},
+  EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{SELECT,
+                                                      {CLASS_GET, 12, {}},
                                                       SOUND_INFORMATION,
                                                       {CLASS_READ, DATA_KIND_OBJECT, {}},
                                                       SOUND_DATA}));
@@ -135,9 +137,10 @@ TEST_F(Sounds, ObjectWithoutSoundReadsOnlyTheObject) {
   std::vector<uint8_t> image(700);
   std::vector<uint8_t> samples;
   ASSERT_EQ(CameraReadObjectAndSound(image, samples, OBJECT, link_), LINK_OK);
-  EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{SELECT, {CLASS_GET, 12, {}},
-                                                      SOUND_INFORMATION,
-                                                      {CLASS_READ, DATA_KIND_OBJECT, {}}}));
+  EXPECT_EQ(
+      TakeRequests(),
+      (std::vector<WireRequest>{
+          SELECT, {CLASS_GET, 12, {}}, SOUND_INFORMATION, {CLASS_READ, DATA_KIND_OBJECT, {}}}));
   EXPECT_EQ(image, std::vector<uint8_t>(700, 0x42));
 }
 

@@ -17,8 +17,7 @@ struct Step {
 TEST(SoundDecoderNibble, FreshStartGivesTheKnownPredictors) {
   // Each from a fresh start: 0 shrinks the step, 7 and 9 are the asymmetric
   // 10.5 and 9.5 steps, 8 is the largest negative.
-  for (const Step& expected :
-       {Step{0, 0, 1}, Step{7, 21, 5}, Step{9, -19, 5}, Step{8, -25, 10}}) {
+  for (const Step& expected : {Step{0, 0, 1}, Step{7, 21, 5}, Step{9, -19, 5}, Step{8, -25, 10}}) {
     EXPECT_EQ(DecodeSoundNibble(expected.code, true), expected.predictor) << int{expected.code};
     EXPECT_EQ(CurrentSoundDecoderState().step, expected.step) << int{expected.code};
   }
