@@ -230,13 +230,5 @@ TEST_F(Rules, GuardedWritesAndReadsSendNothing) {
   EXPECT_TRUE(TakeRequests().empty());
 }
 
-TEST_F(Rules, NoOperationAndComHandle) {
-  LinkSetError(LINK_ERROR_NAK, link_);
-  EXPECT_EQ(CameraNoOperation(1, 2, link_), LINK_OK);
-  EXPECT_EQ(LinkLastError(link_), LINK_OK);
-  EXPECT_NE(CameraGetComHandle(link_), nullptr);
-  EXPECT_EQ(CameraGetComHandle(link_), link_->com_handle);
-}
-
 }  // namespace
 }  // namespace pelox

@@ -57,11 +57,6 @@ TEST_F(Firmware, ChecksReadMakerVersionAndBattery) {
   EXPECT_EQ(LinkLastError(link_), LINK_ERROR_UNEXPECTED);
 }
 
-TEST_F(Firmware, UploadKeyRoundTrips) {
-  EXPECT_EQ(CameraSetUploadKey(0xFFFFFFFE, link_), LINK_OK);
-  EXPECT_EQ(static_cast<uint32_t>(CameraGetUploadKey(link_)), 0xFFFFFFFEu);
-}
-
 TEST_F(Firmware, AFileOfTheLargestSizeArrivesByteForByte) {
   PlatformFile file{.bytes = FirmwareBytes(FIRMWARE_FILE_MAX_SIZE)};
   file.position = 1234;  // the transfer starts at the first byte wherever the file stood
