@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -224,8 +225,9 @@ class ObjectFileTest : public EngineTest {
   void SetUp() override {
     EngineTest::SetUp();
     camera.Model().RegisterProperty(PROPERTY_OBJECT, 0);
+    // Unique, as several test runs may share the machine.
     path = std::filesystem::temp_directory_path() /
-           ("pelox_object_" + std::to_string(testing::UnitTest::GetInstance()->random_seed()) +
+           ("pelox_object_" + std::to_string(std::random_device{}()) + "_" +
             testing::UnitTest::GetInstance()->current_test_info()->name());
     uint32_t error = 0;
     file = FileCreate(path.string().c_str(), error);

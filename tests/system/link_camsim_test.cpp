@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -31,9 +32,12 @@ constexpr uint8_t KIND_FIRMWARE = 29;
 constexpr size_t WRITE_SIZE = 100 * 1024;
 
 TEST(LinkAgainstCamsim, FindsConnectsAndCarriesDataIntactAt115200) {
-  const std::filesystem::path folder = std::filesystem::temp_directory_path();
-  const std::filesystem::path log_path = folder / "pelox_link_camsim.log";
-  const std::filesystem::path blob_path = folder / "pelox_link_camsim.blob";
+  // Unique, as several test runs may share the machine.
+  const std::string stem = (std::filesystem::temp_directory_path() /
+                            ("pelox_link_camsim_" + std::to_string(std::random_device{}())))
+                               .string();
+  const std::filesystem::path log_path = stem + ".log";
+  const std::filesystem::path blob_path = stem + ".blob";
   std::vector<uint8_t> blob(READ_SIZE);
   for (size_t i = 0; i < blob.size(); ++i) blob[i] = static_cast<uint8_t>(i * 7 + i / 251);
   std::ofstream(blob_path, std::ios::binary)
