@@ -57,10 +57,9 @@ FirmwareStore::FirmwareStore(uint32_t accepted_key, uint32_t busy_ms)
 void FirmwareStore::BeginTransfer(uint32_t key_now) {
   keyed_ = key_now == accepted_key_;
   image_.clear();
+  // A new image: what was said of an earlier one no longer holds.
+  statement_ = FirmwareStatement{};
   statement_.transfer_started = true;
-  statement_.transfer_complete = false;
-  statement_.bytes_received = 0;
-  statement_.byte_sum = 0;
   statement_.image_problem = "the transfer was cut short";
 }
 

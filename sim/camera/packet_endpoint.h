@@ -36,7 +36,7 @@ class PacketEndpoint {
 
   bool Unplugged() const { return unplugged_; }
   void Unplug(uint64_t now_ms);
-  // The host's port calls fail at `now_ms` (a port-failure fault).
+  // Whether the host's port calls fail at `now_ms` (a port-failure fault).
   bool PortFailing(uint64_t now_ms) const;
 
  private:

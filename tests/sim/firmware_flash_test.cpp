@@ -62,6 +62,18 @@ TEST_F(FirmwareFlashTest, AKeyedWholeImageIsFlashedAndTheVersionChangesAfterTheB
   EXPECT_EQ(Statement(), "camsim: firmware image of 5096 bytes arrived byte for byte (sum 0x" +
                              Hex(test::ByteSum(image)) +
                              ") and was flashed: version now v517-1.10");
+
+  // A later image that breaks off is not reported as the flashed one.
+  const Bytes next = test::FirmwareImage(Pattern(5000), "v517-1.20");
+  ASSERT_EQ(Exchange(test::WriteFrames(29, next)[0]), Bytes{0x06});
+  EXPECT_EQ(Statement(), "camsim: firmware image of 2046 bytes arrived incomplete (sum 0x" +
+                             Hex(test::ByteSum(std::span(next).first(2046))) +
+                             ") and was not flashed");
+  // A full first frame followed by another request reads as a whole write
+  // of that size; the header still exposes the missing bytes.
+  EXPECT_EQ(Flash(), Bytes{0x11});
+  EXPECT_EQ(camera_.Model().Firmware().Statement().reason, "LENGTH= does not match the image");
+  EXPECT_EQ(Version(), "v517-1.10");
 }
 
 TEST_F(FirmwareFlashTest, LargeFramesAndARestartedTransferAreAcceptedToo) {
