@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "sim/camera/wire.h"
 #include "sim/virtual_clock.h"
+#include "tests/commands/camera_checks.h"
 #include "tests/commands/camera_fixture.h"
 #include "tests/commands/fake_file.h"
 
@@ -45,12 +46,7 @@ std::vector<size_t> FirmwareFrameSizes(const sim::CameraLog& log) {
 }
 
 TEST_F(Firmware, ChecksReadMakerVersionAndBattery) {
-  std::array<char, CAMERA_TEXT_SIZE> text{};
-  ASSERT_EQ(CameraGetVendor(text, link_), LINK_OK);
-  EXPECT_STREQ(text.data(), "PELOX CO.,LTD.");
-  ASSERT_EQ(CameraGetFirmwareVersion(text, link_), LINK_OK);
-  EXPECT_STREQ(text.data(), "v517-1.00");
-  EXPECT_EQ(CameraGetBatteryLevel(link_), 100);
+  ExpectFreshCameraChecks(link_);
 
   camera_.Model().RegisterProperty(PROPERTY_BATTERY_LEVEL, 101);
   EXPECT_EQ(CameraGetBatteryLevel(link_), -1);

@@ -13,6 +13,7 @@
 #include "platform/file.h"
 #include "sim/camera/wire.h"
 #include "sim/vocabulary/command_vocabulary.h"
+#include "tests/commands/camera_checks.h"
 #include "tests/transport/storage/storage_camera.h"
 #include "tests/transport/storage/variant_rig.h"
 #include "transport/port/port.h"
@@ -73,14 +74,7 @@ class CommandsOnStoragePipe : public ::testing::TestWithParam<Variant> {
   std::filesystem::path path_;
 };
 
-TEST_P(CommandsOnStoragePipe, CameraChecksReadTheCamera) {
-  std::array<char, CAMERA_TEXT_SIZE> text{};
-  ASSERT_EQ(CameraGetVendor(text, link_), LINK_OK);
-  EXPECT_STREQ(text.data(), "PELOX CO.,LTD.");
-  ASSERT_EQ(CameraGetFirmwareVersion(text, link_), LINK_OK);
-  EXPECT_STREQ(text.data(), "v517-1.00");
-  EXPECT_EQ(CameraGetBatteryLevel(link_), 100);
-}
+TEST_P(CommandsOnStoragePipe, CameraChecksReadTheCamera) { ExpectFreshCameraChecks(link_); }
 
 TEST_P(CommandsOnStoragePipe, A5000ByteFileGoesAsOneLargeFrame) {
   const std::vector<uint8_t> bytes = FirmwareBytes(5000);
