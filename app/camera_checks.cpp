@@ -26,8 +26,7 @@ int CompareIgnoringCase(std::string_view a, std::string_view b) {
 std::string_view Family(std::string_view version) { return version.substr(0, FAMILY_LENGTH); }
 
 std::string_view VersionNumber(std::string_view version) {
-  const bool update_mark =
-      version.size() > UPDATE_MARK_AT && Lower(version[UPDATE_MARK_AT]) == 'u';
+  const bool update_mark = version.size() > UPDATE_MARK_AT && Lower(version[UPDATE_MARK_AT]) == 'u';
   const size_t start = update_mark ? UPDATE_MARK_AT + 2 : UPDATE_MARK_AT + 1;
   return start < version.size() ? version.substr(start) : std::string_view{};
 }

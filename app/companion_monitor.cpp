@@ -27,7 +27,8 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 bool EndsWithIgnoringCase(std::string_view name, std::string_view tail) {
-  return name.size() >= tail.size() && EqualIgnoringCase(name.substr(name.size() - tail.size()), tail);
+  return name.size() >= tail.size() &&
+         EqualIgnoringCase(name.substr(name.size() - tail.size()), tail);
 }
 
 bool IsMonitor(std::string_view name) {

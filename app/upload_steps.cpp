@@ -61,8 +61,8 @@ void MainDialog::TransferDone() {
   progress_position_ = PROGRESS_EMPTY;
   view_.ShowMessage(STR_WRITING, STR_DO_NOT_TURN_OFF);
   animator_stop_ = false;
-  animator_ = view_.StartWorker(
-      [this] { AnimateProgress(view_, progress_position_, animator_stop_); });
+  animator_ =
+      view_.StartWorker([this] { AnimateProgress(view_, progress_position_, animator_stop_); });
   worker_ = view_.StartWorker([this] { RunFlashWait(); });
 }
 
@@ -70,10 +70,9 @@ void MainDialog::RunFlashWait() {
   const uint32_t started_ms = ClockTickCount();
   // Only a camera that took the write command and then reported ready again
   // has written its firmware; anything else is a failed write.
-  const bool written =
-      CameraWriteFirmware(link_) == LINK_OK &&
-      WaitForCameraReady([this] { return LinkCheckAlive(link_) != 0; }, started_ms,
-                         stop_requested_);
+  const bool written = CameraWriteFirmware(link_) == LINK_OK &&
+                       WaitForCameraReady([this] { return LinkCheckAlive(link_) != 0; }, started_ms,
+                                          stop_requested_);
   view_.PostStep(written ? STEP_WRITE_FINISHED : STEP_WRITE_FAILED);
 }
 

@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
 
   const auto image = pelox::SampleFirmwareImage(version, pelox::SamplePayload(payload_size));
   std::ofstream file(out, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+  file.write(reinterpret_cast<const char*>(image.data()),
+             static_cast<std::streamsize>(image.size()));
   if (!file) {
     std::fprintf(stderr, "%s: cannot write %s\n", argv[0], out.c_str());
     return EXIT_FAILURE;

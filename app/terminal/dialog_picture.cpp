@@ -38,10 +38,9 @@ std::string ProgressRow(const DialogPicture& picture) {
   std::string bar = "[" + std::string(filled, '#') + std::string(BAR_WIDTH - filled, '.') + "]";
   std::string percent_text = std::to_string(percent) + "%";
   percent_text.insert(0, 4 - std::min<size_t>(percent_text.size(), 4), ' ');
-  std::string busy = picture.busy
-                         ? std::string(1, BUSY_FRAMES[picture.busy_frame % BUSY_FRAMES.size()]) +
-                               " busy"
-                         : "";
+  std::string busy =
+      picture.busy ? std::string(1, BUSY_FRAMES[picture.busy_frame % BUSY_FRAMES.size()]) + " busy"
+                   : "";
   return Row(" " + bar + " " + percent_text + "  " + busy);
 }
 

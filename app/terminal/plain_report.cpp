@@ -9,8 +9,7 @@ std::vector<std::string> PlainReport::Lines(const std::vector<ViewEvent>& events
   for (const ViewEvent& event : events) {
     if (event.is_message) {
       std::string_view text = event.message;
-      for (size_t feed = text.find('\n'); feed != std::string_view::npos;
-           feed = text.find('\n')) {
+      for (size_t feed = text.find('\n'); feed != std::string_view::npos; feed = text.find('\n')) {
         lines.emplace_back(text.substr(0, feed));
         text.remove_prefix(feed + 1);
       }

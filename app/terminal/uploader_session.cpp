@@ -179,8 +179,8 @@ class Session {
     if (key == Key::NEXT) view_.MoveFocus();
     if (key == Key::ESCAPE && picture.close_enabled) Press(CONTROL_CLOSE);
     if (key == Key::PRESS) {
-      const bool enabled = picture.focus == CONTROL_UPLOAD ? picture.upload_enabled
-                                                           : picture.close_enabled;
+      const bool enabled =
+          picture.focus == CONTROL_UPLOAD ? picture.upload_enabled : picture.close_enabled;
       if (enabled) Press(picture.focus);
     }
   }

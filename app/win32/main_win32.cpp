@@ -1,7 +1,10 @@
 // PeloxUploader.exe: the Main dialog as a modeless Win32 dialog.
+// windows.h must come before the headers that build on it.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+// clang-format on
 
 #include "app/dialog_ids.h"
 #include "app/main_dialog.h"

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <array>
-#include <cstring>
 
 #include "app/dialog_ids.h"
 #include "app/worker_thread.h"
@@ -31,7 +30,8 @@ void Win32View::ShowMessage(int32_t first_id, int32_t second_id) {
   if (first_length >= 0 && first_length + 2 < MESSAGE_CAPACITY) {
     text[static_cast<size_t>(first_length)] = '\n';
     char* second = text.data() + first_length + 1;
-    LoadStringA(instance_, static_cast<UINT>(second_id), second, MESSAGE_CAPACITY - first_length - 1);
+    LoadStringA(instance_, static_cast<UINT>(second_id), second,
+                MESSAGE_CAPACITY - first_length - 1);
   }
   SetDlgItemTextA(dialog_, CONTROL_MESSAGE, text.data());
 }

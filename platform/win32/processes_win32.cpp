@@ -1,7 +1,10 @@
 #include "platform/processes.h"
 
+// windows.h must come before the headers that build on it.
+// clang-format off
 #include <windows.h>
 #include <tlhelp32.h>
+// clang-format on
 
 #include <array>
 

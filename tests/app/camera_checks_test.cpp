@@ -1,8 +1,8 @@
+#include "app/camera_checks.h"
+
 #include <gtest/gtest.h>
 
 #include <string_view>
-
-#include "app/camera_checks.h"
 
 namespace pelox {
 namespace {

@@ -1,6 +1,7 @@
+#include "app/companion_monitor.h"
+
 #include <gtest/gtest.h>
 
-#include "app/companion_monitor.h"
 #include "tests/app/fake_companion_system.h"
 
 namespace pelox {
@@ -22,8 +23,8 @@ TEST_F(CompanionMonitor, MatchesTheMonitorByItsPathEndingInAnyCase) {
 TEST_F(CompanionMonitor, MatchesTheBareMonitorNameOnlyAsTheWholeName) {
   EXPECT_EQ(CompanionProcessesToEnd(std::vector<ProcessEntry>{{20, "PxvMon.exe"}}),
             std::vector<uint32_t>{20});
-  EXPECT_TRUE(CompanionProcessesToEnd(std::vector<ProcessEntry>{{21, "C:\\Pelox\\PXVMON.EXE"}})
-                  .empty());
+  EXPECT_TRUE(
+      CompanionProcessesToEnd(std::vector<ProcessEntry>{{21, "C:\\Pelox\\PXVMON.EXE"}}).empty());
 }
 
 TEST_F(CompanionMonitor, EndsTheLaterOfTwoViewersAfterTheMonitor) {

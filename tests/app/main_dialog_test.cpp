@@ -1,12 +1,13 @@
 // The step machine against the virtual camera on a simulated COM1, in
 // virtual time, with a recording view. Worker bodies run on the test thread
 // in the order the test chooses.
+#include "app/main_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "app/dialog_ids.h"
-#include "app/main_dialog.h"
 #include "app/resources/strings.h"
 #include "platform/file.h"
 #include "sim/camera/virtual_camera.h"
@@ -82,10 +83,9 @@ TEST_F(MainDialogSteps, ReachesUploadWithoutAClick) {
   EXPECT_FALSE(view_.enabled[CONTROL_UPLOAD]);
   Pump();
   // Step 1002 shows nothing: "Checking Firmware..." stays until step 1003.
-  EXPECT_EQ(view_.messages, (std::vector<std::string>{Text(STR_COMMUNICATION_AUTO),
-                                                      Text(STR_CHECKING_FIRMWARE),
-                                                      Text(STR_CHECKING_CAMERA),
-                                                      Text(STR_CLICK_UPLOAD)}));
+  EXPECT_EQ(view_.messages,
+            (std::vector<std::string>{Text(STR_COMMUNICATION_AUTO), Text(STR_CHECKING_FIRMWARE),
+                                      Text(STR_CHECKING_CAMERA), Text(STR_CLICK_UPLOAD)}));
   EXPECT_TRUE(view_.enabled[CONTROL_UPLOAD]);
   EXPECT_TRUE(view_.enabled[CONTROL_CLOSE]);
   EXPECT_EQ(view_.cursor, CURSOR_ARROW);
@@ -134,17 +134,17 @@ sim::CameraConfig Camera(std::string maker, std::string version, uint32_t batter
 INSTANTIATE_TEST_SUITE_P(
     EachCheck, MainDialogCheckFailure,
     ::testing::Values(
-        CheckFailure{"NoCamera", {}, false, "v517-1.10", STR_COMMUNICATION_AUTO,
-                     STR_CAMERA_NOT_CONNECTED},
+        CheckFailure{
+            "NoCamera", {}, false, "v517-1.10", STR_COMMUNICATION_AUTO, STR_CAMERA_NOT_CONNECTED},
         CheckFailure{"NoFirmwareFile", {}, true, "", STR_CHECKING_FIRMWARE, STR_NO_FIRMWARE},
-        CheckFailure{"OtherMaker", Camera("OTHER CO.,LTD.", "v517-1.00", 100), true,
-                     "v517-1.10", STR_CHECKING_CAMERA, STR_CAMERA_PROBLEM},
-        CheckFailure{"SameVersion", Camera("PELOX CO.,LTD.", "v517-1.10", 100), true,
-                     "v517-1.10", STR_CHECKING_CAMERA, STR_FIRMWARE_NOT_CORRECT},
-        CheckFailure{"OtherFamily", Camera("PELOX CO.,LTD.", "v518-1.00", 100), true,
-                     "v517-1.10", STR_CHECKING_CAMERA, STR_FIRMWARE_NOT_CORRECT},
-        CheckFailure{"LowBattery", Camera("pelox co.,ltd.", "v517-1.00", 49), true,
-                     "v517-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW},
+        CheckFailure{"OtherMaker", Camera("OTHER CO.,LTD.", "v517-1.00", 100), true, "v517-1.10",
+                     STR_CHECKING_CAMERA, STR_CAMERA_PROBLEM},
+        CheckFailure{"SameVersion", Camera("PELOX CO.,LTD.", "v517-1.10", 100), true, "v517-1.10",
+                     STR_CHECKING_CAMERA, STR_FIRMWARE_NOT_CORRECT},
+        CheckFailure{"OtherFamily", Camera("PELOX CO.,LTD.", "v518-1.00", 100), true, "v517-1.10",
+                     STR_CHECKING_CAMERA, STR_FIRMWARE_NOT_CORRECT},
+        CheckFailure{"LowBattery", Camera("pelox co.,ltd.", "v517-1.00", 49), true, "v517-1.10",
+                     STR_CHECKING_CAMERA, STR_BATTERY_LOW},
         CheckFailure{"LowBatteryOtherFamily", Camera("PELOX CO.,LTD.", "v600-1.00", 79), true,
                      "v600-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW}),
     [](const auto& case_info) { return std::string(case_info.param.name); });

@@ -20,9 +20,7 @@ class RecordingView::QueuedWorker : public Worker {
   std::shared_ptr<PendingBody> pending_;
 };
 
-void RecordingView::ShowMessage(int32_t string_id) {
-  messages.emplace_back(StringText(string_id));
-}
+void RecordingView::ShowMessage(int32_t string_id) { messages.emplace_back(StringText(string_id)); }
 
 void RecordingView::ShowMessage(int32_t first_id, int32_t second_id) {
   messages.push_back(std::string(StringText(first_id)) + "\n" + std::string(StringText(second_id)));

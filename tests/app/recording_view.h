@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_view.h"
 #include "app/dialog_ids.h"
+#include "app/dialog_view.h"
 
 namespace pelox::test {
 

@@ -1,6 +1,7 @@
+#include "app/upload_worker.h"
+
 #include <gtest/gtest.h>
 
-#include "app/upload_worker.h"
 #include "platform/clock.h"
 #include "sim/virtual_clock.h"
 #include "tests/app/recording_view.h"

@@ -97,16 +97,15 @@ TEST_P(UploaderRefusal, EndsWithItsMessageAndExitStatusOne) {
 
 INSTANTIATE_TEST_SUITE_P(
     EachRefusal, UploaderRefusal,
-    ::testing::Values(
-        Refusal{"SameVersion", "--firmware-version v517-1.10", "v517-1.10",
-                "Firmware is not correct."},
-        Refusal{"OtherFamily", "--firmware-version v518-1.00", "v517-1.10",
-                "Firmware is not correct."},
-        Refusal{"OtherMaker", "--maker OTHERCAM", "v517-1.10",
-                "There is a problem with your camera, please contact Pelox Service."},
-        Refusal{"LowBattery", "--battery 30", "v517-1.10",
-                "Batteries are too low to start the update."},
-        Refusal{"NoImage", "", "", "No Firmware found."}),
+    ::testing::Values(Refusal{"SameVersion", "--firmware-version v517-1.10", "v517-1.10",
+                              "Firmware is not correct."},
+                      Refusal{"OtherFamily", "--firmware-version v518-1.00", "v517-1.10",
+                              "Firmware is not correct."},
+                      Refusal{"OtherMaker", "--maker OTHERCAM", "v517-1.10",
+                              "There is a problem with your camera, please contact Pelox Service."},
+                      Refusal{"LowBattery", "--battery 30", "v517-1.10",
+                              "Batteries are too low to start the update."},
+                      Refusal{"NoImage", "", "", "No Firmware found."}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 TEST_F(UploaderAgainstCamsim, SaysSoWhenNoCameraIsConnected) {

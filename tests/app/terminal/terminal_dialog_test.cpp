@@ -42,8 +42,8 @@ TEST(TerminalDialog, DrawsEveryLineOfOneWidthWithCaptionAndButtons) {
 
 TEST(TerminalDialog, ShowsTwoLineMessagesDisabledButtonsAndTheBusyIndicator) {
   DialogPicture picture;
-  picture.message = std::string(StringText(STR_UPLOADING)) + "\n" +
-                    std::string(StringText(STR_DO_NOT_TURN_OFF));
+  picture.message =
+      std::string(StringText(STR_UPLOADING)) + "\n" + std::string(StringText(STR_DO_NOT_TURN_OFF));
   picture.close_enabled = false;
   picture.focus = CONTROL_CLOSE;
   picture.busy = true;
@@ -121,7 +121,8 @@ TEST(UploaderOptions, RefusesUnknownOptionsAndMissingPaths) {
 TEST(PlainReport, PrintsMessagesLineByLineAndProgressInTens) {
   PlainReport report;
   std::vector<ViewEvent> events = {{true, "Uploading...\nDO NOT TURN CAMERA OFF!", 0}};
-  for (const int32_t percent : {0, 3, 9, 10, 15, 27, 100, 0}) events.push_back({false, {}, percent});
+  for (const int32_t percent : {0, 3, 9, 10, 15, 27, 100, 0})
+    events.push_back({false, {}, percent});
   EXPECT_EQ(report.Lines(events),
             (std::vector<std::string>{"Uploading...", "DO NOT TURN CAMERA OFF!", "Progress: 10%",
                                       "Progress: 20%", "Progress: 100%"}));
@@ -129,10 +130,8 @@ TEST(PlainReport, PrintsMessagesLineByLineAndProgressInTens) {
 
 TEST(PlainReport, StaysQuietWhileTheBarOnlyAlternates) {
   PlainReport report;
-  const std::vector<ViewEvent> events = {{true, "Writing Firmware...", 0},
-                                         {false, {}, 100},
-                                         {false, {}, 0},
-                                         {false, {}, 100}};
+  const std::vector<ViewEvent> events = {
+      {true, "Writing Firmware...", 0}, {false, {}, 100}, {false, {}, 0}, {false, {}, 100}};
   EXPECT_EQ(report.Lines(events), std::vector<std::string>{"Writing Firmware..."});
 }
 
