@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "link/link_list.h"
 #include "transport/port/port.h"
 
 namespace pelox {
@@ -15,7 +16,16 @@ constexpr uint32_t PROBE_QUEUE_SIZE = 4096;
 constexpr int32_t DISCARD_TIMEOUT = 1;
 constexpr int32_t CHECK_TIMEOUT = 3;
 
+bool Listed(const CameraLink* link) {
+  for (const CameraLink* listed = LinkListHead(); listed != nullptr; listed = listed->next) {
+    if (listed == link) return true;
+  }
+  return false;
+}
+
 int32_t OpenProbe(int32_t port, CameraLink* link) {
+  // Releasing every listed link would free this one under our feet.
+  if (Listed(link)) return LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
   LinkDestroyAll();
   if (PortOpenCom(port, PROBE_BAUD, PROBE_BYTE_SIZE, PROBE_QUEUE_SIZE, PROBE_QUEUE_SIZE, link) ==
       PORT_FAILED) {

@@ -17,7 +17,8 @@ inline constexpr uint8_t PROBE_CAMERA_BYTE = 0x15;
 // PROBE_OPEN releases every link created by LinkCreate, then opens COM
 // `port` at 19200 bit/s on this link and discards pending input: 0, or 3
 // when the port does not open. The link must therefore be one the caller
-// holds outside the links of LinkCreate (a CameraLink of its own).
+// holds outside the links of LinkCreate (a CameraLink of its own); a link of
+// LinkCreate is refused with 2 and nothing is released.
 // PROBE_CLOSE closes the port of a ready link: 0. PROBE_CHECK reads one
 // byte: 14 when the camera's 0x15 arrived, else 0. Other modes give 2.
 int32_t CameraProbeSerialLine(int32_t port, int32_t mode, CameraLink* link);

@@ -28,7 +28,10 @@ TEST_F(LinkLevel, SerialProbeOpensChecksAndClosesTheLine) {
   // A camera that still listens at the line's first speed.
   sim::VirtualCamera fresh_camera;
   sim::SerialLineAttach(3, fresh_camera.Serial());
-  // The probe releases every link of LinkCreate, the fixture's included.
+  // A link of LinkCreate would be released under the probe: refused.
+  EXPECT_EQ(CameraProbeSerialLine(3, PROBE_OPEN, link_), LINK_ERROR_INVALID_ARGUMENT);
+  EXPECT_EQ(link_->port_type, 1);
+  // Otherwise the probe releases every link of LinkCreate, the fixture's included.
   link_ = nullptr;
   CameraLink probe;
   ASSERT_EQ(CameraProbeSerialLine(3, PROBE_OPEN, &probe), LINK_OK);
