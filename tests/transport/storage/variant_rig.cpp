@@ -3,10 +3,6 @@
 #include "platform/event.h"
 #include "platform/sg.h"
 #include "platform/spti.h"
-#include "sim/storage/aspi_manager.h"
-#include "sim/storage/os_version.h"
-#include "sim/storage/pass_through_drives.h"
-#include "sim/storage/sg_devices.h"
 #include "sim/virtual_clock.h"
 #include "transport/discovery/device_table.h"
 #include "transport/storage/storage_ops.h"
@@ -14,17 +10,10 @@
 namespace pelox::test {
 namespace {
 
-constexpr OsVersion WINDOWS_98{OS_PLATFORM_WINDOWS_9X, 4, 10};
-constexpr OsVersion WINDOWS_XP{OS_PLATFORM_WINDOWS_NT, 5, 1};
-constexpr OsVersion LINUX{OS_PLATFORM_LINUX, 6, 1};
-
 void ResetPlatform() {
   StorageResetState();
   DeviceTableReset();
-  sim::AspiManagerReset();
-  sim::PassThroughDrivesReset();
-  sim::SgDevicesReset();
-  sim::SimOsVersionReset();
+  sim::StorageBusReset();
   sim::VirtualClockReset();
 }
 
@@ -41,18 +30,7 @@ std::string VariantName(Variant variant) {
 
 VariantRig::VariantRig(Variant variant) : variant_(variant) {
   ResetPlatform();
-  switch (variant) {
-    case Variant::ASPI:
-      sim::AspiManagerInstall();
-      sim::AspiManagerAddAdapter();
-      sim::SimOsVersionSet(WINDOWS_98);
-      break;
-    case Variant::PASS_THROUGH:
-      sim::PassThroughDriveAdd({'C', sim::DRIVE_FIXED, nullptr});
-      sim::SimOsVersionSet(WINDOWS_XP);
-      break;
-    case Variant::SG_IO: sim::SimOsVersionSet(LINUX); break;
-  }
+  sim::StorageBusUse(variant);
   StorageTransportInit(1);
   links_.push_back(NewLink());
 }
@@ -88,19 +66,7 @@ CameraLink& VariantRig::AddLink() {
 }
 
 void VariantRig::Attach(sim::ScsiDevice& device) {
-  ++attached_;
-  switch (variant_) {
-    case Variant::ASPI:
-      sim::AspiManagerAttach(0, static_cast<uint8_t>(attached_), 0, device);
-      break;
-    case Variant::PASS_THROUGH:
-      sim::PassThroughDriveAdd(
-          {static_cast<char>('D' + attached_), DRIVE_TYPE_REMOVABLE, &device});
-      break;
-    case Variant::SG_IO:
-      sim::SgDeviceAdd({"/dev/sg" + std::to_string(attached_), &device});
-      break;
-  }
+  sim::StorageBusAttach(variant_, ++attached_, device);
 }
 
 int32_t VariantRig::Open(CameraLink& link) {

@@ -9,10 +9,11 @@
 
 #include "link/camera_link.h"
 #include "sim/storage/scsi_device.h"
+#include "sim/storage/storage_bus.h"
 
 namespace pelox::test {
 
-enum class Variant { ASPI, PASS_THROUGH, SG_IO };
+using Variant = sim::StorageVariant;
 
 std::string VariantName(Variant variant);
 
@@ -30,8 +31,7 @@ class VariantRig {
   VariantRig(const VariantRig&) = delete;
   VariantRig& operator=(const VariantRig&) = delete;
 
-  // Attaches a camera where the variant looks first, then further along:
-  // ASPI adapter 0 targets 1, 2, ...; removable drives E:, F:, ...; /dev/sg1, /dev/sg2, ...
+  // Attaches a camera where the variant looks first, then further along.
   void Attach(sim::ScsiDevice& device);
   // A link with the variant's request block, as the link layer creates it.
   CameraLink& Link() { return *links_.front(); }
