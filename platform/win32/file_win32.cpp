@@ -14,8 +14,7 @@ HANDLE Native(FileHandle file) { return file->handle; }
 
 FileHandle OpenFile(const char* path, DWORD access, DWORD disposition, uint32_t& error) {
   // Share mode 0: nobody else may open the file while we hold it.
-  HANDLE handle =
-      CreateFileA(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = CreateFileA(path, access, 0, nullptr, disposition, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     error = GetLastError();
     return nullptr;
@@ -97,6 +96,8 @@ bool FileMapReadOnly(FileHandle file, FileView& view, uint32_t& error) {
     error = ERROR_NOT_ENOUGH_MEMORY;
     return false;
   }
+  // Unnamed: a named mapping would hand a second program instance the view
+  // of the first one's file.
   HANDLE mapping = CreateFileMappingA(Native(file), nullptr, PAGE_WRITECOPY, 0, 0, nullptr);
   if (mapping == nullptr) {
     error = GetLastError();
