@@ -125,7 +125,7 @@ void CommandVocabulary::RegisterKinds() {
   for (const auto& [kind, entry] :
        {std::pair<uint8_t, const uint32_t*>{57, &entry_}, {84, &text_entry_}, {91, &text_entry_}}) {
     model_.RegisterReadableKind(
-        kind, [this, kind, entry](uint64_t) -> std::optional<std::vector<uint8_t>> {
+        kind, [this, kind = kind, entry = entry](uint64_t) -> std::optional<std::vector<uint8_t>> {
           const auto found = entry_blobs_.find({kind, *entry});
           if (found == entry_blobs_.end()) return std::nullopt;
           return found->second;
