@@ -16,7 +16,7 @@ const char* const CAMSIM_USAGE =
     "  --upload-key N            the key the firmware write demands\n"
     "  --never-ready             property 18 stays 0 and no action ends\n"
     "  --unplug-after-bytes N    the camera vanishes after N bytes from the host\n"
-    "  --fault SPEC              KIND[=MS][@TARGET[:ID]][#N][*TIMES], repeatable;\n"
+    "  --fault RULE              KIND[=MS][@TARGET[:ID]][#N][*TIMES], repeatable;\n"
     "                            kinds: nak refuse drop partial checksum sequence gone\n"
     "                                   port-failure (camsim hangs up) never-ready unplug delay\n"
     "                            targets: any probe speed set get action read write-frame\n"
