@@ -5,6 +5,7 @@
 #include "link/byte_order.h"
 #include "sim/camera/fault_plan.h"
 #include "tests/commands/camera_fixture.h"
+#include "tests/byte_pattern.h"
 
 namespace pelox {
 namespace {
@@ -16,11 +17,7 @@ constexpr uint32_t OBJECT = 7;
 
 const WireRequest SELECT{CLASS_SET, PROPERTY_OBJECT_NUMBER, Le32Bytes(OBJECT)};
 
-std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
-  std::vector<uint8_t> bytes(size);
-  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 13);
-  return bytes;
-}
+using test::Pattern;
 
 std::vector<uint8_t> Prefix(const std::vector<uint8_t>& bytes, size_t size) {
   return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size)};

@@ -13,6 +13,7 @@
 #include "link/camera_link.h"
 #include "platform/file.h"
 #include "serial_camera_fixture.h"
+#include "tests/byte_pattern.h"
 
 namespace pelox {
 namespace {
@@ -30,11 +31,7 @@ constexpr uint8_t KIND_READ = 60;
 constexpr uint8_t KIND_WRITE = 31;
 constexpr uint8_t REQUEST_GET_CLASS = 1;
 
-std::vector<uint8_t> Pattern(size_t size) {
-  std::vector<uint8_t> data(size);
-  for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(i * 13 + i / 253);
-  return data;
-}
+using test::Pattern;
 
 std::vector<int32_t> reported;
 int32_t cancel_on_call = 0;

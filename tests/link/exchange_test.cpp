@@ -9,6 +9,7 @@
 
 #include "link/camera_link.h"
 #include "serial_camera_fixture.h"
+#include "tests/byte_pattern.h"
 
 namespace pelox {
 namespace {
@@ -33,11 +34,7 @@ constexpr uint8_t ACK = 0x06;
 // Far more than any budget lets the host sit through.
 constexpr uint32_t ALWAYS = 100;
 
-std::vector<uint8_t> Pattern(size_t size) {
-  std::vector<uint8_t> data(size);
-  for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(i * 7 + i / 251);
-  return data;
-}
+using test::Pattern;
 
 class ExchangeTest : public SerialCameraTest {
  protected:

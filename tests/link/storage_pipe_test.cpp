@@ -18,6 +18,7 @@
 #include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
 #include "transport/storage/storage_ops.h"
+#include "tests/byte_pattern.h"
 
 namespace pelox {
 namespace {
@@ -46,11 +47,7 @@ void ResetStoragePlatform() {
   PortResetState();
 }
 
-std::vector<uint8_t> Pattern(size_t size) {
-  std::vector<uint8_t> data(size);
-  for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(i * 3 + i / 249);
-  return data;
-}
+using test::Pattern;
 
 class StoragePipeTest : public testing::Test {
  protected:
