@@ -67,6 +67,12 @@ void RecordingView::Pump(const std::function<void(uint32_t)>& dispatch) {
 
 void RecordingView::RunWorker(size_t index) { QueuedWorker(workers_.at(index)).Join(); }
 
+size_t RecordingView::WorkersPending() const {
+  size_t pending = 0;
+  for (const auto& worker : workers_) pending += worker->ran ? 0u : 1u;
+  return pending;
+}
+
 std::vector<int32_t> RecordingView::Progress() const {
   const std::lock_guard lock(mutex_);
   return progress_;

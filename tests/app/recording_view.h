@@ -34,6 +34,8 @@ class RecordingView : public DialogView {
   // Runs the body of the n-th worker started (from 0) if it has not run.
   void RunWorker(size_t index);
   size_t WorkersStarted() const { return workers_.size(); }
+  // Workers started whose body has not run (nobody joined them).
+  size_t WorkersPending() const;
 
   std::vector<std::string> messages;  // every message shown, in order
   std::map<int32_t, bool> enabled = {{CONTROL_UPLOAD, false}, {CONTROL_CLOSE, true}};

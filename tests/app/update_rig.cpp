@@ -1,0 +1,130 @@
+#include "tests/app/update_rig.h"
+
+#include "app/dialog_ids.h"
+#include "link/link_list.h"
+#include "sim/serial_line.h"
+#include "sim/storage/pass_through_drives.h"
+#include "sim/storage/sg_devices.h"
+#include "sim/storage/storage_bus.h"
+#include "sim/storage/virtual_face_clock.h"
+#include "sim/virtual_clock.h"
+#include "tests/app/fake_companion_system.h"
+#include "transport/discovery/device_table.h"
+#include "transport/port/port.h"
+#include "transport/storage/storage_ops.h"
+
+namespace pelox::test {
+namespace {
+
+constexpr int32_t COM1 = 1;
+
+void ResetPlatform() {
+  LinkDestroyAll();
+  StorageResetState();
+  DeviceTableReset();
+  PortResetState();
+  sim::StorageBusReset();
+  sim::SerialLineReset();
+  sim::VirtualClockReset(0);
+  Companion() = {};
+}
+
+sim::StorageVariant VariantOf(UpdatePort port) {
+  switch (port) {
+    case UpdatePort::ASPI: return sim::StorageVariant::ASPI;
+    case UpdatePort::PASS_THROUGH: return sim::StorageVariant::PASS_THROUGH;
+    default: return sim::StorageVariant::SG_IO;
+  }
+}
+
+}  // namespace
+
+std::string UpdatePortName(UpdatePort port) {
+  switch (port) {
+    case UpdatePort::SERIAL: return "Serial";
+    case UpdatePort::ASPI: return "Aspi";
+    case UpdatePort::PASS_THROUGH: return "PassThrough";
+    case UpdatePort::SG_IO: return "SgIo";
+  }
+  return "Unknown";
+}
+
+// The storage face, with a look at each command before the camera gets it.
+class UpdateRig::HookedDevice : public sim::ScsiDevice {
+ public:
+  HookedDevice(sim::ScsiDevice& inner, UpdateRig& rig) : inner_(inner), rig_(rig) {}
+  sim::ScsiOutcome Execute(const sim::ScsiCommand& command) override {
+    const size_t index = rig_.scsi_commands_++;
+    if (rig_.before_scsi_) rig_.before_scsi_(index);
+    return inner_.Execute(command);
+  }
+
+ private:
+  sim::ScsiDevice& inner_;
+  UpdateRig& rig_;
+};
+
+UpdateRig::UpdateRig(UpdatePort port, const std::vector<uint8_t>& image) : port_(port) {
+  ResetPlatform();
+  WriteFile(scratch_.Path() / "Firmware.bin", image);
+  if (port == UpdatePort::SERIAL) {
+    sim::SerialLineAttach(COM1, camera_.Serial());
+  } else {
+    face_ = std::make_unique<sim::StorageFace>(camera_.Endpoint(), camera_.Log(), "PELOX",
+                                               sim::VirtualFaceClock());
+    device_ = std::make_unique<HookedDevice>(*face_, *this);
+    sim::StorageBusUse(VariantOf(port));
+    sim::StorageBusAttach(VariantOf(port), 1, *device_);
+  }
+}
+
+UpdateRig::~UpdateRig() {
+  dialog_.reset();
+  ResetPlatform();
+}
+
+void UpdateRig::Settle() {
+  // Runs the newest worker while one waits: the animator is never the
+  // newest, and the step that stops it joins it.
+  for (;;) {
+    view_.Pump([this](uint32_t command) { dialog_->Command(command); });
+    const size_t pending = view_.WorkersPending();
+    if (pending == 0) return;
+    view_.RunWorker(view_.WorkersStarted() - 1);
+    if (view_.WorkersPending() == pending) return;  // nothing moved: the end tells
+  }
+}
+
+UpdateEnd UpdateRig::Run(const std::function<void()>& before_upload) {
+  UpdateEnd end;
+  dialog_ = std::make_unique<MainDialog>(view_);
+  dialog_->Start();
+  Settle();
+  if (!view_.enabled[CONTROL_UPLOAD]) {
+    end.message = view_.messages.empty() ? "" : view_.messages.back();
+    return end;
+  }
+  end.upload_offered = true;
+  if (before_upload) before_upload();
+  const uint64_t pressed = sim::VirtualNowMs();
+  dialog_->Command(CONTROL_UPLOAD);
+  Settle();
+  end.upload_ms = sim::VirtualNowMs() - pressed;
+  end.message = view_.messages.back();
+  return end;
+}
+
+bool UpdateRig::CloseAndCheckReleased() {
+  dialog_->Command(CONTROL_CLOSE);
+  dialog_.reset();
+  bool released = view_.closed && view_.WorkersPending() == 0 && LinkLiveCount() == 0;
+  switch (port_) {
+    case UpdatePort::SERIAL: released = released && sim::SerialLineHostBaud(COM1) == 0; break;
+    case UpdatePort::PASS_THROUGH: released = released && sim::PassThroughOpenHandles() == 0; break;
+    case UpdatePort::SG_IO: released = released && sim::SgOpenHandles() == 0; break;
+    case UpdatePort::ASPI: break;  // ASPI holds no device handle
+  }
+  return released;
+}
+
+}  // namespace pelox::test

@@ -1,0 +1,63 @@
+#pragma once
+// One whole firmware update through the Main dialog's step machine, against
+// the virtual camera on a simulated serial line or behind one storage
+// variant, in virtual time: the soak and the unplug sweep drive it.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_dialog.h"
+#include "sim/camera/virtual_camera.h"
+#include "sim/storage/storage_face.h"
+#include "tests/app/firmware_files.h"
+#include "tests/app/recording_view.h"
+
+namespace pelox::test {
+
+enum class UpdatePort { SERIAL, ASPI, PASS_THROUGH, SG_IO };
+std::string UpdatePortName(UpdatePort port);
+
+struct UpdateEnd {
+  bool upload_offered = false;  // the checks passed and Upload was pressed
+  std::string message;          // the dialog's last message
+  uint64_t upload_ms = 0;       // virtual time from Upload to the last message
+};
+
+class UpdateRig {
+ public:
+  UpdateRig(UpdatePort port, const std::vector<uint8_t>& image);
+  ~UpdateRig();
+  UpdateRig(const UpdateRig&) = delete;
+  UpdateRig& operator=(const UpdateRig&) = delete;
+
+  sim::VirtualCamera& Camera() { return camera_; }
+  // Called with the SCSI command's index (from 0) before the camera sees it.
+  void BeforeScsiCommand(std::function<void(size_t)> hook) { before_scsi_ = std::move(hook); }
+  size_t ScsiCommands() const { return scsi_commands_; }
+
+  // Runs the checks and, when they pass, `before_upload` and the upload to
+  // its end.
+  UpdateEnd Run(const std::function<void()>& before_upload = {});
+  // Closes the dialog; true when every worker was joined and the link, its
+  // port and its device are released.
+  bool CloseAndCheckReleased();
+
+ private:
+  class HookedDevice;
+
+  void Settle();
+
+  UpdatePort port_;
+  ScratchDirectory scratch_;
+  sim::VirtualCamera camera_;
+  std::unique_ptr<sim::StorageFace> face_;
+  std::unique_ptr<HookedDevice> device_;
+  std::function<void(size_t)> before_scsi_;
+  size_t scsi_commands_ = 0;
+  RecordingView view_;
+  std::unique_ptr<MainDialog> dialog_;
+};
+
+}  // namespace pelox::test

@@ -1,0 +1,206 @@
+// Whole updates under seeded random faults, on the serial line and through
+// every storage variant, with the uploader's promises checked after each:
+// "Writing Firmware is complete." only when the camera flashed exactly the
+// image; never a flash of other bytes; an end within the protocol's bound;
+// the link, its port and every worker released.
+//
+// Replay a run: PELOX_SOAK_PORT=<port> PELOX_SOAK_SEED=<seed> update_soak_test
+// A longer soak: PELOX_SOAK_UPDATES=<updates per port kind> update_soak_test
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/resources/strings.h"
+#include "app/upload_worker.h"
+#include "link/engine_frame.h"
+#include "link/exchanges.h"
+#include "link/packet.h"
+#include "link/packet_io.h"
+#include "sim/camera/fault_plan.h"
+#include "tests/app/update_rig.h"
+#include "tools/firmware_sample.h"
+
+namespace pelox {
+namespace {
+
+using test::UpdatePort;
+
+constexpr size_t CI_UPDATES_PER_PORT_KIND = 1002;
+// Enough payload for a few serial frames; the storage pipe takes it in one.
+constexpr size_t PAYLOAD_SIZE = 7000;
+
+// The protocol's bound on one update. Every wait is a control-byte time-out
+// at most, in the port's units (10 ms on the serial line, a second on the
+// storage pipe, where the camera may hold the answer phase that long); each
+// unit is tried EXCHANGE_TRIES times, each try reading its answer up to
+// ACK_READS_PER_TRY times; a transaction runs again after each of
+// RECONNECT_BUDGET reconnections of CONNECT_UNITS units. The flash wait adds
+// its minute and the camera's longest busy time.
+constexpr uint64_t SERIAL_UNIT_MS = 10;
+constexpr uint64_t STORAGE_UNIT_MS = 1000;
+constexpr uint64_t ACK_READS_PER_TRY = 5;
+constexpr uint64_t CONNECT_UNITS = 3;
+constexpr uint64_t TRANSACTION_RUNS = RECONNECT_BUDGET + 1;
+
+uint64_t UpdateBoundMs(size_t image_size, UpdatePort port) {
+  const bool serial = port == UpdatePort::SERIAL;
+  const uint64_t control_wait_ms = TIMEOUT_CONTROL_BYTE * (serial ? SERIAL_UNIT_MS : STORAGE_UNIT_MS);
+  const uint64_t try_ms = EXCHANGE_TRIES * ACK_READS_PER_TRY * control_wait_ms;
+  const size_t capacity = serial ? FRAME_PAYLOAD_SMALL : FRAME_PAYLOAD_LARGE;
+  const uint64_t frames = (image_size + 2 + capacity - 1) / capacity;
+  const uint64_t key_set = 1;
+  const uint64_t write_action = 1;
+  const uint64_t last_poll = 1;
+  const uint64_t transactions = frames + key_set + write_action + last_poll;
+  return TRANSACTION_RUNS * (transactions + CONNECT_UNITS) * try_ms + CAMERA_WRITE_WAIT_MS +
+         sim::MAX_FLASH_BUSY_MS;
+}
+
+// A fault plan drawn from the seed, written as camsim's fault rules: a few
+// scripted faults of any kind on the units of an update, over a background
+// of recoverable faults on every unit.
+struct SoakPlan {
+  std::vector<std::string> rules;
+  uint32_t noise_per_mille = 0;
+
+  std::string Describe() const {
+    std::ostringstream text;
+    text << "noise " << noise_per_mille << "/1000";
+    for (const std::string& rule : rules) text << ", " << rule;
+    return text.str();
+  }
+};
+
+SoakPlan DrawPlan(uint64_t seed) {
+  static const std::vector<std::string> KINDS = {
+      "nak", "refuse", "drop", "partial", "checksum", "sequence", "gone", "port-failure",
+      "port-failure=300", "never-ready", "unplug", "delay=200", "delay=5000"};
+  struct Target {
+    const char* name;
+    uint32_t last_occurrence;
+  };
+  static const std::vector<Target> TARGETS = {
+      {"any", 16}, {"set", 2}, {"get", 12}, {"action", 2}, {"write-frame", 5}};
+  std::mt19937_64 random(seed);
+  const auto below = [&](uint64_t limit) { return static_cast<uint32_t>(random() % limit); };
+  SoakPlan plan;
+  plan.noise_per_mille = below(40);
+  const uint32_t scripted = below(4);
+  for (uint32_t i = 0; i < scripted; ++i) {
+    const Target& target = TARGETS[below(TARGETS.size())];
+    plan.rules.push_back(KINDS[below(KINDS.size())] + "@" + target.name + "#" +
+                         std::to_string(1 + below(target.last_occurrence)) + "*" +
+                         std::to_string(1 + below(3)));
+  }
+  return plan;
+}
+
+struct SoakFigures {
+  size_t updates = 0;
+  size_t completed = 0;
+  size_t failed = 0;
+  uint64_t longest_ms = 0;
+  uint64_t bound_ms = 0;
+  std::map<std::string, size_t> faults_fired;
+};
+
+std::string Replay(UpdatePort port, uint64_t seed) {
+  return "PELOX_SOAK_PORT=" + test::UpdatePortName(port) + " PELOX_SOAK_SEED=" +
+         std::to_string(seed) + " update_soak_test";
+}
+
+// One update under the seed's plan; false when a promise was broken.
+bool SoakOne(UpdatePort port, uint64_t seed, SoakFigures& figures) {
+  const std::vector<uint8_t> image = SampleFirmwareImage("v517-1.10", SamplePayload(PAYLOAD_SIZE));
+  const SoakPlan plan = DrawPlan(seed);
+  test::UpdateRig rig(port, image);
+  sim::VirtualCamera& camera = rig.Camera();
+  const test::UpdateEnd end = rig.Run([&] {
+    // Armed once the checks passed: every fault lands on the update itself.
+    for (const std::string& text : plan.rules) {
+      std::string error;
+      camera.Faults().Add(*sim::ParseFaultRule(text, error));
+    }
+    camera.Faults().SetRandom(seed, plan.noise_per_mille);
+  });
+  const bool released = rig.CloseAndCheckReleased();
+
+  const sim::FirmwareStore& store = camera.Model().Firmware();
+  const bool flashed = store.Statement().outcome == sim::FlashOutcome::FLASHED;
+  const bool complete = end.message == StringText(STR_WRITE_COMPLETE);
+  const bool error = end.message == StringText(STR_WRITE_ERROR);
+  const uint64_t bound = UpdateBoundMs(image.size(), port);
+  const bool kept = end.upload_offered && (complete || error) && (!complete || flashed) &&
+                    (!flashed || store.Image() == image) && end.upload_ms <= bound && released;
+
+  ++figures.updates;
+  figures.completed += complete ? 1 : 0;
+  figures.failed += error ? 1 : 0;
+  figures.longest_ms = std::max(figures.longest_ms, end.upload_ms);
+  figures.bound_ms = std::max(figures.bound_ms, bound);
+  for (const sim::LogEntry& entry : camera.Log().Entries()) {
+    if (entry.verdict == sim::Verdict::FAULTED) ++figures.faults_fired[entry.note];
+  }
+  if (!kept) {
+    ADD_FAILURE() << "seed " << seed << " on " << test::UpdatePortName(port) << ", plan: "
+                  << plan.Describe() << "\n  ended \"" << end.message << "\" after "
+                  << end.upload_ms << " ms (bound " << bound << " ms), camera: "
+                  << sim::DescribeStatement(store.Statement())
+                  << (released ? "" : "; not released") << "\n  replay: " << Replay(port, seed);
+  }
+  return kept;
+}
+
+std::optional<uint64_t> Setting(const char* name) {
+  const char* text = std::getenv(name);
+  if (text == nullptr) return std::nullopt;
+  return std::strtoull(text, nullptr, 10);
+}
+
+void Report(const char* kind, const SoakFigures& figures) {
+  std::cout << kind << ": " << figures.updates << " updates, " << figures.completed
+            << " complete, " << figures.failed << " failed; longest " << figures.longest_ms
+            << " ms of a " << figures.bound_ms << " ms bound\n  faults fired:";
+  for (const auto& [note, count] : figures.faults_fired) std::cout << " " << note << " " << count << ";";
+  std::cout << "\n";
+}
+
+class UpdateSoak : public ::testing::Test {
+ protected:
+  // Runs seeds 1.. on the given ports in turn, or the one seed to replay.
+  static void Soak(const char* kind, const std::vector<UpdatePort>& ports) {
+    const auto replay_seed = Setting("PELOX_SOAK_SEED");
+    const char* replay_port = std::getenv("PELOX_SOAK_PORT");
+    const uint64_t updates = Setting("PELOX_SOAK_UPDATES").value_or(CI_UPDATES_PER_PORT_KIND);
+    SoakFigures figures;
+    size_t broken = 0;
+    for (uint64_t seed = 1; seed <= updates; ++seed) {
+      const UpdatePort port = ports[seed % ports.size()];
+      if (replay_seed && (seed != *replay_seed || replay_port == nullptr ||
+                          test::UpdatePortName(port) != replay_port)) {
+        continue;
+      }
+      if (!SoakOne(port, seed, figures) && ++broken == 10) break;  // enough to go on
+    }
+    Report(kind, figures);
+    if (replay_seed) return;
+    // The plans must both let updates through and stop some.
+    EXPECT_GT(figures.completed, figures.updates / 10);
+    EXPECT_GT(figures.failed, figures.updates / 10);
+  }
+};
+
+TEST_F(UpdateSoak, KeepsItsPromisesOnTheSerialLine) { Soak("serial", {UpdatePort::SERIAL}); }
+
+TEST_F(UpdateSoak, KeepsItsPromisesThroughEveryStorageVariant) {
+  Soak("storage pipe", {UpdatePort::ASPI, UpdatePort::PASS_THROUGH, UpdatePort::SG_IO});
+}
+
+}  // namespace
+}  // namespace pelox
