@@ -1,6 +1,7 @@
 #include "tests/commands/camera_fixture.h"
 
 #include "link/byte_order.h"
+#include "link/error_text.h"
 #include "platform/clock.h"
 #include "sim/camera/wire.h"
 #include "sim/serial_line.h"
@@ -42,7 +43,8 @@ void CommandsOnCamera::Connect() {
   ASSERT_NE(link_, nullptr);
   ASSERT_EQ(LinkSetSpeed(FAST_SPEED_INDEX, link_), LINK_OK);
   ASSERT_EQ(LinkOpenPort(CAMERA_PORT, link_), CAMERA_PORT);
-  ASSERT_EQ(LinkConnect(1, link_), LINK_OK) << camera_.Log().Describe();
+  ASSERT_EQ(LinkConnect(1, link_), LINK_OK) << LinkErrorText(LinkLastError(link_)) << "\n"
+                                            << camera_.Log().Describe();
   camera_.Log().Clear();
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands/camera_commands.h"
+#include "link/error_text.h"
 #include "platform/file.h"
 #include "sim/camera/wire.h"
 #include "sim/vocabulary/command_vocabulary.h"
@@ -36,7 +37,7 @@ class CommandsOnStoragePipe : public ::testing::TestWithParam<Variant> {
     link_ = LinkCreate();
     ASSERT_NE(link_, nullptr);
     ASSERT_EQ(LinkOpenPort(0, link_), PORT_TYPE_STORAGE);
-    ASSERT_EQ(LinkConnect(1, link_), LINK_OK);
+    ASSERT_EQ(LinkConnect(1, link_), LINK_OK) << LinkErrorText(LinkLastError(link_));
     path_ = std::filesystem::temp_directory_path() /
             ("pelox_storage_firmware_" + VariantName(GetParam()));
   }

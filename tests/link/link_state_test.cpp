@@ -5,7 +5,9 @@
 #include <tuple>
 
 #include "link/camera_link.h"
+#include "link/error_text.h"
 #include "link/link_list.h"
+#include "tests/code_texts.h"
 #include "transport/port/port.h"
 
 namespace pelox {
@@ -152,6 +154,33 @@ TEST(LinkProgressCallback, IsStoredWithItsUserValue) {
   EXPECT_EQ(link.progress_user, 77u);
   link.last_error = 14;
   EXPECT_EQ(LinkLastError(&link), 14);
+}
+
+TEST(LinkErrorText, EveryCodeHasItsOwnTextAndOthersReadAsUnknown) {
+  test::ExpectOwnTexts(LinkErrorText,
+                       {LINK_OK,
+                        LINK_RESTART,
+                        LINK_ERROR_COMMAND,
+                        LINK_ERROR_INVALID_ARGUMENT,
+                        LINK_ERROR_NO_PORT,
+                        LINK_ERROR_FILE_WRITE,
+                        LINK_ERROR_PORT_OPEN_CLOSE,
+                        LINK_ERROR_SEND,
+                        LINK_ERROR_NO_REPLY,
+                        LINK_ERROR_SERIAL_CONNECT,
+                        LINK_ERROR_NO_ANSWER,
+                        LINK_ERROR_UNEXPECTED,
+                        LINK_ERROR_NAK,
+                        LINK_ERROR_CAMERA_ERROR,
+                        LINK_ERROR_MALFORMED,
+                        LINK_ERROR_EMPTY_OBJECT,
+                        LINK_ERROR_CANCELLED,
+                        LINK_ERROR_CAMERA_GONE,
+                        LINK_ERROR_TRANSPORT,
+                        LINK_ERROR_NO_LINK,
+                        LINK_ERROR_INTERNAL},
+                       4);
+  EXPECT_EQ(LinkErrorText(-1), LinkErrorText(256));
 }
 
 }  // namespace

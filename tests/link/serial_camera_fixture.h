@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/camera_link.h"
+#include "link/error_text.h"
 #include "sim/camera/virtual_camera.h"
 #include "sim/serial_line.h"
 #include "sim/virtual_clock.h"
@@ -38,7 +39,7 @@ class SerialCameraTest : public testing::Test {
   // Connected and ready, with the camera's log cleared of the connection.
   void Connect() {
     ASSERT_EQ(LinkOpenPort(CAMERA_PORT, link), CAMERA_PORT);
-    ASSERT_EQ(LinkConnect(1, link), LINK_OK);
+    ASSERT_EQ(LinkConnect(1, link), LINK_OK) << LinkErrorText(LinkLastError(link));
     ASSERT_EQ(link->state, LINK_STATE_READY);
     camera.Log().Clear();
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "link/camera_link.h"
+#include "link/error_text.h"
 #include "sim/camera/virtual_camera.h"
 #include "sim/storage/aspi_manager.h"
 #include "sim/storage/os_version.h"
@@ -67,7 +68,7 @@ class StoragePipeTest : public testing::Test {
 
   void Connect() {
     ASSERT_EQ(LinkOpenPort(PORT_TYPE_STORAGE, link), PORT_TYPE_STORAGE);
-    ASSERT_EQ(LinkConnect(1, link), LINK_OK);
+    ASSERT_EQ(LinkConnect(1, link), LINK_OK) << LinkErrorText(LinkLastError(link));
     camera.Log().Clear();
   }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "link/camera_link.h"
+#include "link/error_text.h"
 #include "platform/serial_map.h"
 #include "tests/system/camsim_process.h"
 #include "transport/port/port.h"
@@ -54,7 +55,7 @@ TEST(LinkAgainstCamsim, FindsConnectsAndCarriesDataIntactAt115200) {
   ASSERT_NE(link, nullptr);
   ASSERT_EQ(LinkSetSpeed(SPEED_115200, link), LINK_OK);
   ASSERT_EQ(LinkOpenPort(0, link), 1);
-  ASSERT_EQ(LinkConnect(1, link), LINK_OK);
+  ASSERT_EQ(LinkConnect(1, link), LINK_OK) << LinkErrorText(LinkLastError(link));
   EXPECT_EQ(PortCommSettings().BaudRate, 115200u);
 
   EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), 77);

@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <numeric>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/camera_link.h"
+#include "link/error_text.h"
 #include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
 #include "transport/storage/storage_ops.h"
@@ -26,8 +28,10 @@ constexpr int32_t SPEED_INDEX = 5;
 
 bool Check(bool ok, const char* step, CameraLink* link) {
   if (!ok) {
-    std::fprintf(stderr, "sg_io_camera_session: %s failed (link error %d)\n", step,
-                 link != nullptr ? LinkLastError(link) : -1);
+    const int32_t code = link != nullptr ? LinkLastError(link) : LINK_ERROR_NO_LINK;
+    const std::string_view text = LinkErrorText(code);
+    std::fprintf(stderr, "sg_io_camera_session: %s failed (link error %d: %.*s)\n", step, code,
+                 static_cast<int>(text.size()), text.data());
   }
   return ok;
 }

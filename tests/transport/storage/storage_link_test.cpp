@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/camera_link.h"
+#include "link/error_text.h"
 #include "sim/camera/camera_model.h"
 #include "tests/transport/storage/storage_camera.h"
 #include "tests/transport/storage/variant_rig.h"
@@ -34,7 +35,7 @@ class StorageLinkTest : public ::testing::TestWithParam<Variant> {
   }
   void Connect() {
     ASSERT_EQ(LinkOpenPort(0, link_), PORT_TYPE_STORAGE);
-    ASSERT_EQ(LinkConnect(1, link_), LINK_OK);
+    ASSERT_EQ(LinkConnect(1, link_), LINK_OK) << LinkErrorText(LinkLastError(link_));
     camera_.camera.Log().Clear();
   }
   std::string Trace() const { return camera_.camera.Log().Describe(); }
