@@ -1,29 +1,34 @@
 #include "app/worker_thread.h"
 
-#include <thread>
+#include "platform/thread.h"
 
 namespace pelox {
 namespace {
 
 class ThreadWorker final : public Worker {
  public:
-  explicit ThreadWorker(std::function<void()> body) : thread_(std::move(body)) {}
+  explicit ThreadWorker(ThreadHandle thread) : thread_(thread) {}
   ~ThreadWorker() override { Join(); }
   ThreadWorker(const ThreadWorker&) = delete;
   ThreadWorker& operator=(const ThreadWorker&) = delete;
 
   void Join() override {
-    if (thread_.joinable()) thread_.join();
+    ThreadJoin(thread_);
+    thread_ = nullptr;
   }
 
  private:
-  std::thread thread_;
+  ThreadHandle thread_;
 };
 
 }  // namespace
 
 std::unique_ptr<Worker> StartThreadWorker(std::function<void()> body) {
-  return std::make_unique<ThreadWorker>(std::move(body));
+  // The work may not be dropped: without a thread of its own it runs on the
+  // caller's.
+  ThreadHandle thread = ThreadStart(body);
+  if (thread == nullptr) body();
+  return std::make_unique<ThreadWorker>(thread);
 }
 
 }  // namespace pelox

@@ -1,13 +1,14 @@
-# Cross-build for 32-bit Windows with the posix-threads flavour of mingw-w64,
-# which is the one that can compile std::thread.
+# Cross-build for 32-bit Windows with the win32-threads flavour of mingw-w64:
+# its runtime imports nothing newer than Windows 2000 (the posix flavour's
+# threads library needs GetTickCount64), and threads go through the platform.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Carry libgcc, libstdc++ and winpthread inside the executables.
+# Carry libgcc and libstdc++ inside the executables.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -13,6 +13,7 @@
 
 #include "app/dialog_ids.h"
 #include "app/dialog_view.h"
+#include "platform/thread.h"
 
 namespace pelox::test {
 
@@ -53,7 +54,7 @@ class RecordingView : public DialogView {
   };
   class QueuedWorker;
 
-  mutable std::mutex mutex_;
+  mutable Mutex mutex_;
   std::deque<int32_t> queue_;
   std::vector<int32_t> posted_;
   std::vector<int32_t> progress_;

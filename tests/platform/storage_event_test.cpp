@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "platform/event.h"
+#include "platform/thread.h"
 
 namespace pelox {
 namespace {
@@ -11,9 +10,10 @@ TEST(PosixEventTest, ASignalWakesOneWaitAndResetsItself) {
   EventHandle event = EventCreate();
   ASSERT_NE(event, nullptr);
   EXPECT_FALSE(EventWait(event, 1));
-  std::thread signaller([event] { EventSignal(event); });
+  ThreadHandle signaller = ThreadStart([event] { EventSignal(event); });
+  ASSERT_NE(signaller, nullptr);
   EXPECT_TRUE(EventWait(event, 5000));
-  signaller.join();
+  ThreadJoin(signaller);
   EXPECT_FALSE(EventWait(event, 1));
   EXPECT_TRUE(EventClose(event));
 }

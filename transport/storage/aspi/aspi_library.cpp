@@ -3,12 +3,13 @@
 #include <mutex>
 
 #include "platform/aspi.h"
+#include "platform/thread.h"
 #include "transport/storage/aspi/aspi_status.h"
 
 namespace pelox {
 namespace {
 
-std::mutex library_mutex;
+Mutex library_mutex;
 AspiModuleHandle library_module = nullptr;
 int32_t link_references = 0;
 bool operations_hold = false;
