@@ -181,7 +181,7 @@ class UpdateSoak : public ::testing::Test {
     SoakFigures figures;
     size_t broken = 0;
     for (uint64_t seed = 1; seed <= updates; ++seed) {
-      const UpdatePort port = ports[seed % ports.size()];
+      const UpdatePort port = ports[static_cast<size_t>(seed % ports.size())];
       if (replay_seed && (seed != *replay_seed || replay_port == nullptr ||
                           test::UpdatePortName(port) != replay_port)) {
         continue;
