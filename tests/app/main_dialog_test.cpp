@@ -105,6 +105,8 @@ struct CheckFailure {
   int32_t message;
 };
 
+void PrintTo(const CheckFailure& failure, std::ostream* out) { *out << failure.name; }
+
 class MainDialogCheckFailure : public MainDialogSteps,
                                public ::testing::WithParamInterface<CheckFailure> {};
 

@@ -13,6 +13,14 @@
 
 namespace pelox {
 
+// Request classes as the wire carries them, written out here rather than
+// taken from the link so that a wrong class in the link shows.
+inline constexpr uint8_t CLASS_SET = 0;
+inline constexpr uint8_t CLASS_GET = 1;
+inline constexpr uint8_t CLASS_ACTION = 2;
+inline constexpr uint8_t CLASS_WRITE = 3;
+inline constexpr uint8_t CLASS_READ = 4;
+
 // One request as the camera took it: its class, the id, code or kind, and
 // the bytes after those two (a set's value, an action's argument, data).
 struct WireRequest {

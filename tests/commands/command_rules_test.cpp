@@ -12,10 +12,6 @@
 namespace pelox {
 namespace {
 
-constexpr uint8_t CLASS_SET = 0;
-constexpr uint8_t CLASS_GET = 1;
-constexpr uint8_t CLASS_ACTION = 2;
-
 using Rules = CommandsOnCamera;
 
 // The camera answers 0x11 to the request, as often as the link tries it.

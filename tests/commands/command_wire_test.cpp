@@ -16,12 +16,6 @@
 namespace pelox {
 namespace {
 
-constexpr uint8_t CLASS_SET = 0;
-constexpr uint8_t CLASS_GET = 1;
-constexpr uint8_t CLASS_ACTION = 2;
-constexpr uint8_t CLASS_WRITE = 3;
-constexpr uint8_t CLASS_READ = 4;
-
 using Wire = CommandsOnCamera;
 
 // A distinctive value inside the property's row.

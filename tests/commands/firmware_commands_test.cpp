@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "sim/camera/wire.h"
 #include "sim/virtual_clock.h"
+#include "tests/byte_pattern.h"
 #include "tests/commands/camera_checks.h"
 #include "tests/commands/camera_fixture.h"
 #include "tests/commands/fake_file.h"
@@ -17,15 +18,7 @@
 namespace pelox {
 namespace {
 
-constexpr uint8_t CLASS_SET = 0;
-
 using Firmware = CommandsOnCamera;
-
-std::vector<uint8_t> FirmwareBytes(size_t size) {
-  std::vector<uint8_t> bytes(size);
-  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
-  return bytes;
-}
 
 const WireRequest KEY_SET{CLASS_SET, PROPERTY_UPLOAD_KEY, Le32Bytes(FIRMWARE_FILE_UPLOAD_KEY)};
 
@@ -54,7 +47,7 @@ TEST_F(Firmware, ChecksReadMakerVersionAndBattery) {
 }
 
 TEST_F(Firmware, AFileOfTheLargestSizeArrivesByteForByte) {
-  PlatformFile file{.bytes = FirmwareBytes(FIRMWARE_FILE_MAX_SIZE)};
+  PlatformFile file{.bytes = test::Pattern(FIRMWARE_FILE_MAX_SIZE)};
   file.position = 1234;  // the transfer starts at the first byte wherever the file stood
   ASSERT_EQ(CameraUploadFirmwareFile(&file, FIRMWARE_FILE_UPLOAD_KEY, link_), LINK_OK);
   EXPECT_EQ(camera_.Model().Firmware().Image(), file.bytes);
@@ -63,7 +56,7 @@ TEST_F(Firmware, AFileOfTheLargestSizeArrivesByteForByte) {
 }
 
 TEST_F(Firmware, AFileOneByteTooLargeIsRefusedAfterTheKey) {
-  PlatformFile file{.bytes = FirmwareBytes(FIRMWARE_FILE_MAX_SIZE + 1)};
+  PlatformFile file{.bytes = test::Pattern(FIRMWARE_FILE_MAX_SIZE + 1)};
   EXPECT_EQ(CameraUploadFirmwareFile(&file, FIRMWARE_FILE_UPLOAD_KEY, link_), LINK_ERROR_COMMAND);
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{KEY_SET}));
   EXPECT_EQ(camera_.Model().GetProperty(PROPERTY_UPLOAD_KEY, 0), FIRMWARE_FILE_UPLOAD_KEY);
@@ -82,11 +75,11 @@ TEST_F(Firmware, FileFailuresSendNoData) {
     int32_t code;
   };
   Case cases[] = {
-      {"size unknown", {.bytes = FirmwareBytes(100), .size_fails = true}, LINK_ERROR_COMMAND},
-      {"no rewind", {.bytes = FirmwareBytes(100), .rewind_fails = true}, LINK_ERROR_INTERNAL},
-      {"read fails", {.bytes = FirmwareBytes(100), .read_fails = true}, LINK_ERROR_INTERNAL},
+      {"size unknown", {.bytes = test::Pattern(100), .size_fails = true}, LINK_ERROR_COMMAND},
+      {"no rewind", {.bytes = test::Pattern(100), .rewind_fails = true}, LINK_ERROR_INTERNAL},
+      {"read fails", {.bytes = test::Pattern(100), .read_fails = true}, LINK_ERROR_INTERNAL},
       // Fewer bytes than the size: what was never read must not be sent.
-      {"short read", {.bytes = FirmwareBytes(5000), .unreadable_tail = 1}, LINK_ERROR_INTERNAL},
+      {"short read", {.bytes = test::Pattern(5000), .unreadable_tail = 1}, LINK_ERROR_INTERNAL},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -102,20 +95,20 @@ TEST_F(Firmware, AFailedKeyStopsTheUpload) {
                         .target = sim::FaultTarget::SET,
                         .id = PROPERTY_UPLOAD_KEY,
                         .times = 10});
-  PlatformFile file{.bytes = FirmwareBytes(100)};
+  PlatformFile file{.bytes = test::Pattern(100)};
   EXPECT_NE(CameraUploadFirmwareFile(&file, FIRMWARE_FILE_UPLOAD_KEY, link_), LINK_OK);
   EXPECT_FALSE(camera_.Model().Firmware().Statement().transfer_started);
 }
 
 TEST_F(Firmware, SerialFramesCarry2046ThenUpTo2048Bytes) {
-  PlatformFile file{.bytes = FirmwareBytes(5000)};
+  PlatformFile file{.bytes = test::Pattern(5000)};
   ASSERT_EQ(CameraSendFirmwareFile(&file, link_), LINK_OK);
   EXPECT_EQ(FirmwareFrameSizes(camera_.Log()), (std::vector<size_t>{2048, 2048, 906}));
   EXPECT_EQ(camera_.Model().Firmware().Image(), file.bytes);
 }
 
 TEST_F(Firmware, ImagesUpToTenMebibytesAreSentWithTheImageKey) {
-  const std::vector<uint8_t> image = FirmwareBytes(FIRMWARE_IMAGE_MAX_SIZE);
+  const std::vector<uint8_t> image = test::Pattern(FIRMWARE_IMAGE_MAX_SIZE);
   ASSERT_EQ(CameraUploadFirmwareImage(image, link_), LINK_OK);
   EXPECT_EQ(camera_.Model().Firmware().Image().size(), image.size());
   EXPECT_TRUE(camera_.Model().Firmware().Image() == image);
@@ -133,7 +126,7 @@ TEST_F(Firmware, ACallbackReturningZeroCancelsTheTransfer) {
   static int calls = 0;
   calls = 0;
   LinkSetProgressCallback([](uint32_t, int32_t, int32_t) { return ++calls < 2 ? 1 : 0; }, 0, link_);
-  PlatformFile file{.bytes = FirmwareBytes(5000)};
+  PlatformFile file{.bytes = test::Pattern(5000)};
   EXPECT_EQ(CameraUploadFirmwareFile(&file, FIRMWARE_FILE_UPLOAD_KEY, link_), LINK_ERROR_CANCELLED);
   EXPECT_EQ(calls, 2);
   EXPECT_LT(camera_.Model().Firmware().Image().size(), file.bytes.size());
@@ -141,7 +134,7 @@ TEST_F(Firmware, ACallbackReturningZeroCancelsTheTransfer) {
 
 // A firmware file whose header states its payload's length and byte sum.
 std::vector<uint8_t> FirmwareFile(const std::string& version, size_t payload_size) {
-  const std::vector<uint8_t> payload = FirmwareBytes(payload_size);
+  const std::vector<uint8_t> payload = test::Pattern(payload_size);
   const uint32_t sum = std::accumulate(payload.begin(), payload.end(), 0u);
   std::string header = "LENGTH=" + std::to_string(payload_size) + " VER=" + version +
                        " SUM=" + std::to_string(sum) + "\r";

@@ -17,9 +17,6 @@
 namespace pelox {
 namespace {
 
-constexpr uint8_t CLASS_SET = 0;
-constexpr uint8_t CLASS_GET = 1;
-constexpr uint8_t CLASS_READ = 4;
 constexpr uint32_t OBJECT = 5;
 
 using LinkLevel = CommandsOnCamera;

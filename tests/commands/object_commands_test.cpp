@@ -4,15 +4,12 @@
 #include "commands/camera_commands.h"
 #include "link/byte_order.h"
 #include "sim/camera/fault_plan.h"
-#include "tests/commands/camera_fixture.h"
 #include "tests/byte_pattern.h"
+#include "tests/commands/camera_fixture.h"
 
 namespace pelox {
 namespace {
 
-constexpr uint8_t CLASS_SET = 0;
-constexpr uint8_t CLASS_GET = 1;
-constexpr uint8_t CLASS_READ = 4;
 constexpr uint32_t OBJECT = 7;
 
 const WireRequest SELECT{CLASS_SET, PROPERTY_OBJECT_NUMBER, Le32Bytes(OBJECT)};

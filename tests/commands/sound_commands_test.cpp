@@ -11,9 +11,6 @@
 namespace pelox {
 namespace {
 
-constexpr uint8_t CLASS_SET = 0;
-constexpr uint8_t CLASS_GET = 1;
-constexpr uint8_t CLASS_READ = 4;
 constexpr uint32_t OBJECT = 3;
 
 const WireRequest SELECT{CLASS_SET, PROPERTY_OBJECT_NUMBER, Le32Bytes(OBJECT)};

@@ -14,6 +14,7 @@
 #include "platform/file.h"
 #include "sim/camera/wire.h"
 #include "sim/vocabulary/command_vocabulary.h"
+#include "tests/byte_pattern.h"
 #include "tests/commands/camera_checks.h"
 #include "tests/transport/storage/storage_camera.h"
 #include "tests/transport/storage/variant_rig.h"
@@ -21,12 +22,6 @@
 
 namespace pelox::test {
 namespace {
-
-std::vector<uint8_t> FirmwareBytes(size_t size) {
-  std::vector<uint8_t> bytes(size);
-  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 11 + i / 509);
-  return bytes;
-}
 
 class CommandsOnStoragePipe : public ::testing::TestWithParam<Variant> {
  protected:
@@ -78,7 +73,7 @@ class CommandsOnStoragePipe : public ::testing::TestWithParam<Variant> {
 TEST_P(CommandsOnStoragePipe, CameraChecksReadTheCamera) { ExpectFreshCameraChecks(link_); }
 
 TEST_P(CommandsOnStoragePipe, A5000ByteFileGoesAsOneLargeFrame) {
-  const std::vector<uint8_t> bytes = FirmwareBytes(5000);
+  const std::vector<uint8_t> bytes = Pattern(5000);
   FileHandle file = FirmwareFile(bytes);
   ASSERT_NE(file, nullptr);
   camera_.camera.Log().Clear();
@@ -89,7 +84,7 @@ TEST_P(CommandsOnStoragePipe, A5000ByteFileGoesAsOneLargeFrame) {
 }
 
 TEST_P(CommandsOnStoragePipe, TheLargestFileArrivesWhole) {
-  std::vector<uint8_t> bytes = FirmwareBytes(FIRMWARE_FILE_MAX_SIZE);
+  std::vector<uint8_t> bytes = Pattern(FIRMWARE_FILE_MAX_SIZE);
   FileHandle file = FirmwareFile(bytes);
   ASSERT_NE(file, nullptr);
   ASSERT_EQ(CameraUploadFirmwareFile(file, FIRMWARE_FILE_UPLOAD_KEY, link_), LINK_OK);
@@ -99,7 +94,7 @@ TEST_P(CommandsOnStoragePipe, TheLargestFileArrivesWhole) {
 }
 
 TEST_P(CommandsOnStoragePipe, AnImageIsSentWithItsKey) {
-  const std::vector<uint8_t> image = FirmwareBytes(100000);
+  const std::vector<uint8_t> image = Pattern(100000);
   ASSERT_EQ(CameraUploadFirmwareImage(image, link_), LINK_OK);
   EXPECT_TRUE(camera_.camera.Model().Firmware().Image() == image);
   EXPECT_EQ(static_cast<uint32_t>(CameraGetUploadKey(link_)), FIRMWARE_IMAGE_UPLOAD_KEY);
@@ -107,7 +102,7 @@ TEST_P(CommandsOnStoragePipe, AnImageIsSentWithItsKey) {
 
 TEST_P(CommandsOnStoragePipe, ObjectsAreReadInLargeChunks) {
   sim::SimObject object;
-  object.data = FirmwareBytes(70000);
+  object.data = Pattern(70000);
   vocabulary_.AddObject(2, object);
   std::vector<uint8_t> buffer(70000);
   camera_.camera.Log().Clear();

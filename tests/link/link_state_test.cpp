@@ -2,6 +2,7 @@
 // traffic is involved.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
 
 #include "link/camera_link.h"
@@ -59,6 +60,12 @@ TEST_F(LinkRecordTest, LinksJoinTheListInOrderAndTakeTheLiveCountAsId) {
 // (state before, code) -> state after.
 class LinkSetErrorTable : public testing::TestWithParam<std::tuple<int32_t, int32_t, int32_t>> {};
 
+std::string TransitionName(const testing::TestParamInfo<LinkSetErrorTable::ParamType>& info) {
+  const auto [before, code, after] = info.param;
+  return "From" + std::to_string(before) + "On" + std::to_string(code) + "To" +
+         std::to_string(after);
+}
+
 TEST_P(LinkSetErrorTable, MovesTheStateOnlyWhereAllowed) {
   const auto [before, code, after] = GetParam();
   CameraLink link;
@@ -82,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
         std::make_tuple(6, 12, 3), std::make_tuple(6, 13, 3), std::make_tuple(6, 20, 2),
         // A busy link stays busy on a time-out only.
         std::make_tuple(4, 0, 1), std::make_tuple(4, 12, 4), std::make_tuple(4, 13, 3),
-        std::make_tuple(4, 20, 2)));
+        std::make_tuple(4, 20, 2)),
+    TransitionName);
 
 TEST(LinkSetError, WithoutALinkJustReturnsTheCode) { EXPECT_EQ(LinkSetError(13, nullptr), 13); }
 

@@ -68,6 +68,8 @@ struct ParseCase {
   uint8_t frame_type;
 };
 
+void PrintTo(const ParseCase& c, std::ostream* out) { *out << c.name; }
+
 class PacketParse : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(PacketParse, GivesTheVerdictAndHandsBackTheTypeByte) {

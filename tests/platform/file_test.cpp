@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/byte_pattern.h"
+
 namespace pelox {
 namespace {
 
@@ -57,8 +59,7 @@ TEST_F(FileTest, AFileHeldOpenCannotBeOpenedAgainUntilItIsClosed) {
 }
 
 TEST_F(FileTest, AMappedViewShowsTheWholeFile) {
-  std::vector<uint8_t> bytes(70000);
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+  const std::vector<uint8_t> bytes = test::Pattern(70000);
   const std::string path = MakeFile("image.bin", bytes);
   uint32_t error = 0;
   FileHandle file = FileOpenRead(path.c_str(), error);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/camera/virtual_camera.h"
+#include "tests/byte_pattern.h"
 
 namespace pelox::test {
 
@@ -14,13 +15,6 @@ using Bytes = std::vector<uint8_t>;
 // one whose writes land in `written_`.
 inline constexpr uint8_t KIND_BLOB = 40;
 inline constexpr uint8_t KIND_SINK = 41;
-
-// Bytes that differ from their neighbours, so that a misplaced one shows.
-inline Bytes Pattern(size_t size, uint8_t seed = 7) {
-  Bytes bytes(size);
-  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 131 + seed);
-  return bytes;
-}
 
 class CameraFixture {
  protected:

@@ -11,6 +11,7 @@
 
 #include "link/camera_link.h"
 #include "platform/serial_map.h"
+#include "tests/byte_pattern.h"
 #include "tests/sim/firmware_image.h"
 #include "tests/system/camsim_process.h"
 #include "transport/port/port.h"
@@ -67,9 +68,7 @@ TEST(CamsimOnAPseudoTerminal, TakesAFirmwareImageFlashesItAndSaysSo) {
   Camsim camsim("--exit-after-flash --flash-busy-ms 300 --report " + report.string());
   ASSERT_FALSE(camsim.Path().empty());
   SerialMapDevice(1, camsim.Path());
-  std::vector<uint8_t> payload(20000);
-  for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(i * 7 + i / 256);
-  const std::vector<uint8_t> image = test::FirmwareImage(payload, "v517-1.10");
+  const std::vector<uint8_t> image = test::FirmwareImage(test::Pattern(20000), "v517-1.10");
 
   LinkDestroyAll();
   CameraLink* link = LinkCreate();

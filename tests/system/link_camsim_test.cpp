@@ -16,6 +16,7 @@
 #include "link/camera_link.h"
 #include "link/error_text.h"
 #include "platform/serial_map.h"
+#include "tests/byte_pattern.h"
 #include "tests/system/camsim_process.h"
 #include "transport/port/port.h"
 
@@ -39,8 +40,7 @@ TEST(LinkAgainstCamsim, FindsConnectsAndCarriesDataIntactAt115200) {
                                .string();
   const std::filesystem::path log_path = stem + ".log";
   const std::filesystem::path blob_path = stem + ".blob";
-  std::vector<uint8_t> blob(READ_SIZE);
-  for (size_t i = 0; i < blob.size(); ++i) blob[i] = static_cast<uint8_t>(i * 7 + i / 251);
+  const std::vector<uint8_t> blob = test::Pattern(READ_SIZE);
   std::ofstream(blob_path, std::ios::binary)
       .write(reinterpret_cast<const char*>(blob.data()), static_cast<std::streamsize>(blob.size()));
   Camsim camsim("--battery 77 --log " + log_path.string() + " --blob " + std::to_string(KIND_BLOB) +
@@ -69,8 +69,7 @@ TEST(LinkAgainstCamsim, FindsConnectsAndCarriesDataIntactAt115200) {
   EXPECT_EQ(LinkReadData(KIND_BLOB, read, 0, 0, link), LINK_OK);
   EXPECT_EQ(read, blob);
 
-  std::vector<uint8_t> image(WRITE_SIZE);
-  for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 29 + i / 255);
+  const std::vector<uint8_t> image = test::Pattern(WRITE_SIZE, 29);
   EXPECT_EQ(LinkWriteData(KIND_FIRMWARE, image, link), LINK_OK);
   const uint32_t sum = std::accumulate(image.begin(), image.end(), 0u);
 

@@ -81,6 +81,8 @@ struct Refusal {
   const char* message;
 };
 
+void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.name; }
+
 class UploaderRefusal : public UploaderAgainstCamsim,
                         public ::testing::WithParamInterface<Refusal> {};
 

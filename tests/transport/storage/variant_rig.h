@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,3 +51,9 @@ class VariantRig {
 };
 
 }  // namespace pelox::test
+
+namespace pelox::sim {
+inline void PrintTo(StorageVariant variant, std::ostream* out) {
+  *out << test::VariantName(variant);
+}
+}  // namespace pelox::sim
