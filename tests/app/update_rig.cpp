@@ -1,6 +1,12 @@
 #include "tests/app/update_rig.h"
 
 #include "app/dialog_ids.h"
+#include "app/resources/strings.h"
+#include "app/upload_worker.h"
+#include "link/engine_frame.h"
+#include "link/exchanges.h"
+#include "link/packet.h"
+#include "link/packet_io.h"
 #include "link/link_list.h"
 #include "sim/serial_line.h"
 #include "sim/storage/pass_through_drives.h"
@@ -37,6 +43,19 @@ sim::StorageVariant VariantOf(UpdatePort port) {
   }
 }
 
+// The protocol's bound on one update. Every wait is a control-byte time-out
+// at most, in the port's units (10 ms on the serial line, a second on the
+// storage pipe, where the camera may hold the answer phase that long); each
+// unit is tried EXCHANGE_TRIES times, each try reading its answer up to
+// ACK_READS_PER_TRY times; a transaction runs again after each of
+// RECONNECT_BUDGET reconnections of CONNECT_UNITS units. The flash wait adds
+// its minute and the camera's longest busy time.
+constexpr uint64_t SERIAL_UNIT_MS = 10;
+constexpr uint64_t STORAGE_UNIT_MS = 1000;
+constexpr uint64_t ACK_READS_PER_TRY = 5;
+constexpr uint64_t CONNECT_UNITS = 3;
+constexpr uint64_t TRANSACTION_RUNS = RECONNECT_BUDGET + 1;
+
 }  // namespace
 
 std::string UpdatePortName(UpdatePort port) {
@@ -47,6 +66,39 @@ std::string UpdatePortName(UpdatePort port) {
     case UpdatePort::SG_IO: return "SgIo";
   }
   return "Unknown";
+}
+
+uint64_t UpdateBoundMs(size_t image_size, UpdatePort port) {
+  const bool serial = port == UpdatePort::SERIAL;
+  const uint64_t control_wait_ms = TIMEOUT_CONTROL_BYTE * (serial ? SERIAL_UNIT_MS : STORAGE_UNIT_MS);
+  const uint64_t try_ms = EXCHANGE_TRIES * ACK_READS_PER_TRY * control_wait_ms;
+  const size_t capacity = serial ? FRAME_PAYLOAD_SMALL : FRAME_PAYLOAD_LARGE;
+  const uint64_t frames = (image_size + 2 + capacity - 1) / capacity;
+  const uint64_t key_set = 1;
+  const uint64_t write_action = 1;
+  const uint64_t last_poll = 1;
+  const uint64_t transactions = frames + key_set + write_action + last_poll;
+  return TRANSACTION_RUNS * (transactions + CONNECT_UNITS) * try_ms + CAMERA_WRITE_WAIT_MS +
+         sim::MAX_FLASH_BUSY_MS;
+}
+
+std::string BrokenPromises(const UpdateEnd& end, const sim::FirmwareStore& store,
+                           const std::vector<uint8_t>& image, uint64_t bound_ms, bool released) {
+  const bool complete = end.message == StringText(STR_WRITE_COMPLETE);
+  const bool flashed = store.Statement().outcome == sim::FlashOutcome::FLASHED;
+  std::vector<std::string> broken;
+  if (!end.upload_offered) broken.emplace_back("the checks failed before any upload");
+  if (!complete && end.message != StringText(STR_WRITE_ERROR)) broken.emplace_back("no final message");
+  if (complete && !flashed) broken.emplace_back("complete without a flash");
+  if (flashed && store.Image() != image) broken.emplace_back("flashed other bytes than the image");
+  if (end.upload_ms > bound_ms) broken.emplace_back("ran past its bound");
+  if (!released) broken.emplace_back("the link, its port or a worker was not released");
+  if (broken.empty()) return {};
+  std::string text;
+  for (const std::string& what : broken) text += what + "; ";
+  return text + "ended \"" + end.message + "\" after " + std::to_string(end.upload_ms) +
+         " ms (bound " + std::to_string(bound_ms) + " ms); " +
+         sim::DescribeStatement(store.Statement());
 }
 
 // The storage face, with a look at each command before the camera gets it.

@@ -25,6 +25,16 @@ struct UpdateEnd {
   uint64_t upload_ms = 0;       // virtual time from Upload to the last message
 };
 
+// The protocol's bound on an update's time from Upload to its end.
+uint64_t UpdateBoundMs(size_t image_size, UpdatePort port);
+
+// The uploader's promises the update broke, empty when it kept them: it ends
+// with "Writing Firmware is complete." or "Error in writing Firmware.", the
+// former only when the camera flashed; the camera never flashes other bytes
+// than the image; it ends within its bound; everything is released.
+std::string BrokenPromises(const UpdateEnd& end, const sim::FirmwareStore& store,
+                           const std::vector<uint8_t>& image, uint64_t bound_ms, bool released);
+
 class UpdateRig {
  public:
   UpdateRig(UpdatePort port, const std::vector<uint8_t>& image);

@@ -17,11 +17,6 @@
 #include <vector>
 
 #include "app/resources/strings.h"
-#include "app/upload_worker.h"
-#include "link/engine_frame.h"
-#include "link/exchanges.h"
-#include "link/packet.h"
-#include "link/packet_io.h"
 #include "sim/camera/fault_plan.h"
 #include "tests/app/update_rig.h"
 #include "tools/firmware_sample.h"
@@ -34,33 +29,6 @@ using test::UpdatePort;
 constexpr size_t CI_UPDATES_PER_PORT_KIND = 1002;
 // Enough payload for a few serial frames; the storage pipe takes it in one.
 constexpr size_t PAYLOAD_SIZE = 7000;
-
-// The protocol's bound on one update. Every wait is a control-byte time-out
-// at most, in the port's units (10 ms on the serial line, a second on the
-// storage pipe, where the camera may hold the answer phase that long); each
-// unit is tried EXCHANGE_TRIES times, each try reading its answer up to
-// ACK_READS_PER_TRY times; a transaction runs again after each of
-// RECONNECT_BUDGET reconnections of CONNECT_UNITS units. The flash wait adds
-// its minute and the camera's longest busy time.
-constexpr uint64_t SERIAL_UNIT_MS = 10;
-constexpr uint64_t STORAGE_UNIT_MS = 1000;
-constexpr uint64_t ACK_READS_PER_TRY = 5;
-constexpr uint64_t CONNECT_UNITS = 3;
-constexpr uint64_t TRANSACTION_RUNS = RECONNECT_BUDGET + 1;
-
-uint64_t UpdateBoundMs(size_t image_size, UpdatePort port) {
-  const bool serial = port == UpdatePort::SERIAL;
-  const uint64_t control_wait_ms = TIMEOUT_CONTROL_BYTE * (serial ? SERIAL_UNIT_MS : STORAGE_UNIT_MS);
-  const uint64_t try_ms = EXCHANGE_TRIES * ACK_READS_PER_TRY * control_wait_ms;
-  const size_t capacity = serial ? FRAME_PAYLOAD_SMALL : FRAME_PAYLOAD_LARGE;
-  const uint64_t frames = (image_size + 2 + capacity - 1) / capacity;
-  const uint64_t key_set = 1;
-  const uint64_t write_action = 1;
-  const uint64_t last_poll = 1;
-  const uint64_t transactions = frames + key_set + write_action + last_poll;
-  return TRANSACTION_RUNS * (transactions + CONNECT_UNITS) * try_ms + CAMERA_WRITE_WAIT_MS +
-         sim::MAX_FLASH_BUSY_MS;
-}
 
 // A fault plan drawn from the seed, written as camsim's fault rules: a few
 // scripted faults of any kind on the units of an update, over a background
@@ -132,29 +100,22 @@ bool SoakOne(UpdatePort port, uint64_t seed, SoakFigures& figures) {
   const bool released = rig.CloseAndCheckReleased();
 
   const sim::FirmwareStore& store = camera.Model().Firmware();
-  const bool flashed = store.Statement().outcome == sim::FlashOutcome::FLASHED;
-  const bool complete = end.message == StringText(STR_WRITE_COMPLETE);
-  const bool error = end.message == StringText(STR_WRITE_ERROR);
-  const uint64_t bound = UpdateBoundMs(image.size(), port);
-  const bool kept = end.upload_offered && (complete || error) && (!complete || flashed) &&
-                    (!flashed || store.Image() == image) && end.upload_ms <= bound && released;
+  const uint64_t bound = test::UpdateBoundMs(image.size(), port);
+  const std::string broken = test::BrokenPromises(end, store, image, bound, released);
 
   ++figures.updates;
-  figures.completed += complete ? 1 : 0;
-  figures.failed += error ? 1 : 0;
+  figures.completed += end.message == StringText(STR_WRITE_COMPLETE) ? 1u : 0u;
+  figures.failed += end.message == StringText(STR_WRITE_ERROR) ? 1u : 0u;
   figures.longest_ms = std::max(figures.longest_ms, end.upload_ms);
   figures.bound_ms = std::max(figures.bound_ms, bound);
   for (const sim::LogEntry& entry : camera.Log().Entries()) {
     if (entry.verdict == sim::Verdict::FAULTED) ++figures.faults_fired[entry.note];
   }
-  if (!kept) {
+  if (!broken.empty()) {
     ADD_FAILURE() << "seed " << seed << " on " << test::UpdatePortName(port) << ", plan: "
-                  << plan.Describe() << "\n  ended \"" << end.message << "\" after "
-                  << end.upload_ms << " ms (bound " << bound << " ms), camera: "
-                  << sim::DescribeStatement(store.Statement())
-                  << (released ? "" : "; not released") << "\n  replay: " << Replay(port, seed);
+                  << plan.Describe() << "\n  " << broken << "\n  replay: " << Replay(port, seed);
   }
-  return kept;
+  return broken.empty();
 }
 
 std::optional<uint64_t> Setting(const char* name) {
