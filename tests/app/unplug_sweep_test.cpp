@@ -25,14 +25,15 @@ using test::UpdatePort;
 
 constexpr size_t IMAGE_SIZE = 2 * 1024 * 1024;
 constexpr size_t HEADER_SIZE = 96;
-// Every unit near the ends of the transfer and after it is swept; between
-// them, every stride-th: each of the serial line's 1025 frames costs three
-// runs of a fifth of a second, so one in 64; a storage frame takes seven
-// SCSI commands, so one in 5 meets each of them in turn. PELOX_SWEEP_STRIDE=1
-// sweeps every unit (about ten minutes).
+// Every unit near the start and the end of the transfer, and the write
+// command after it, is swept; elsewhere every stride-th: each of the serial
+// line's 1025 frames costs three runs of a fifth of a second, so one in 64; a
+// storage frame takes seven SCSI commands, so one in 9 meets each of them in
+// turn. PELOX_SWEEP_STRIDE=1 sweeps every unit (about ten minutes).
 constexpr size_t DENSE_UNITS = 4;
+constexpr size_t DENSE_AFTER_TRANSFER = 12;
 constexpr size_t SERIAL_STRIDE = 64;
-constexpr size_t STORAGE_STRIDE = 5;
+constexpr size_t STORAGE_STRIDE = 9;
 
 const std::vector<uint8_t>& Image() {
   static const std::vector<uint8_t> image =
@@ -52,7 +53,8 @@ std::vector<size_t> Sampled(size_t units, size_t transfer_end, size_t usual_stri
   std::vector<size_t> sampled;
   const size_t stride = Stride(usual_stride);
   for (size_t i = 0; i < units; ++i) {
-    const bool dense = i < DENSE_UNITS || i + DENSE_UNITS >= transfer_end;
+    const bool dense = i < DENSE_UNITS || (i + DENSE_UNITS >= transfer_end &&
+                                            i < transfer_end + DENSE_AFTER_TRANSFER);
     if (dense || i % stride == 0) sampled.push_back(i);
   }
   return sampled;
