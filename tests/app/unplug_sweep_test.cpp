@@ -43,7 +43,8 @@ const std::vector<uint8_t>& Image() {
 
 size_t Stride(size_t usual) {
   const char* text = std::getenv("PELOX_SWEEP_STRIDE");
-  const size_t stride = text != nullptr ? std::strtoull(text, nullptr, 10) : usual;
+  const size_t stride =
+      text != nullptr ? static_cast<size_t>(std::strtoull(text, nullptr, 10)) : usual;
   return stride == 0 ? 1 : stride;
 }
 
@@ -53,8 +54,8 @@ std::vector<size_t> Sampled(size_t units, size_t transfer_end, size_t usual_stri
   std::vector<size_t> sampled;
   const size_t stride = Stride(usual_stride);
   for (size_t i = 0; i < units; ++i) {
-    const bool dense = i < DENSE_UNITS || (i + DENSE_UNITS >= transfer_end &&
-                                            i < transfer_end + DENSE_AFTER_TRANSFER);
+    const bool dense = i < DENSE_UNITS ||
+                       (i + DENSE_UNITS >= transfer_end && i < transfer_end + DENSE_AFTER_TRANSFER);
     if (dense || i % stride == 0) sampled.push_back(i);
   }
   return sampled;
@@ -91,9 +92,9 @@ TEST(UnplugSweep, EndsInAnErrorOrACompletedFlashOnTheSerialLine) {
     for (size_t i = first_entry; i < entries.size(); ++i) {
       if (entries[i].direction != sim::Direction::FROM_HOST) continue;
       const std::vector<uint8_t>& bytes = entries[i].bytes;
-      const bool frame = bytes.size() > 1 && (bytes[0] == FRAME_DATA_MORE ||
-                                              bytes[0] == FRAME_DATA_LAST ||
-                                              (bytes[0] == FRAME_COMMAND && bytes.size() > 1024));
+      const bool frame =
+          bytes.size() > 1 && (bytes[0] == FRAME_DATA_MORE || bytes[0] == FRAME_DATA_LAST ||
+                               (bytes[0] == FRAME_COMMAND && bytes.size() > 1024));
       units.push_back({offset, offset + bytes.size(), frame});
       offset += bytes.size();
     }
@@ -160,8 +161,8 @@ TEST(UnplugSweep, EndsInAnErrorOrACompletedFlashThroughTheStoragePipe) {
     Check(port, "before SCSI command " + std::to_string(k), rig, end, completed);
     ++runs;
   }
-  std::cout << "storage pipe: " << last - first << " commands, " << runs
-            << " unplugged runs, " << completed << " completed\n";
+  std::cout << "storage pipe: " << last - first << " commands, " << runs << " unplugged runs, "
+            << completed << " completed\n";
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 #include "app/upload_worker.h"
 #include "link/engine_frame.h"
 #include "link/exchanges.h"
+#include "link/link_list.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
-#include "link/link_list.h"
 #include "sim/serial_line.h"
 #include "sim/storage/pass_through_drives.h"
 #include "sim/storage/sg_devices.h"
@@ -70,7 +70,8 @@ std::string UpdatePortName(UpdatePort port) {
 
 uint64_t UpdateBoundMs(size_t image_size, UpdatePort port) {
   const bool serial = port == UpdatePort::SERIAL;
-  const uint64_t control_wait_ms = TIMEOUT_CONTROL_BYTE * (serial ? SERIAL_UNIT_MS : STORAGE_UNIT_MS);
+  const uint64_t control_wait_ms =
+      TIMEOUT_CONTROL_BYTE * (serial ? SERIAL_UNIT_MS : STORAGE_UNIT_MS);
   const uint64_t try_ms = EXCHANGE_TRIES * ACK_READS_PER_TRY * control_wait_ms;
   const size_t capacity = serial ? FRAME_PAYLOAD_SMALL : FRAME_PAYLOAD_LARGE;
   const uint64_t frames = (image_size + 2 + capacity - 1) / capacity;
@@ -88,7 +89,8 @@ std::string BrokenPromises(const UpdateEnd& end, const sim::FirmwareStore& store
   const bool flashed = store.Statement().outcome == sim::FlashOutcome::FLASHED;
   std::vector<std::string> broken;
   if (!end.upload_offered) broken.emplace_back("the checks failed before any upload");
-  if (!complete && end.message != StringText(STR_WRITE_ERROR)) broken.emplace_back("no final message");
+  if (!complete && end.message != StringText(STR_WRITE_ERROR))
+    broken.emplace_back("no final message");
   if (complete && !flashed) broken.emplace_back("complete without a flash");
   if (flashed && store.Image() != image) broken.emplace_back("flashed other bytes than the image");
   if (end.upload_ms > bound_ms) broken.emplace_back("ran past its bound");

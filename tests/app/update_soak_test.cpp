@@ -47,8 +47,9 @@ struct SoakPlan {
 
 SoakPlan DrawPlan(uint64_t seed) {
   static const std::vector<std::string> KINDS = {
-      "nak", "refuse", "drop", "partial", "checksum", "sequence", "gone", "port-failure",
-      "port-failure=300", "never-ready", "unplug", "delay=200", "delay=5000"};
+      "nak",      "refuse",    "drop",         "partial",          "checksum",
+      "sequence", "gone",      "port-failure", "port-failure=300", "never-ready",
+      "unplug",   "delay=200", "delay=5000"};
   struct Target {
     const char* name;
     uint32_t last_occurrence;
@@ -79,8 +80,8 @@ struct SoakFigures {
 };
 
 std::string Replay(UpdatePort port, uint64_t seed) {
-  return "PELOX_SOAK_PORT=" + test::UpdatePortName(port) + " PELOX_SOAK_SEED=" +
-         std::to_string(seed) + " update_soak_test";
+  return "PELOX_SOAK_PORT=" + test::UpdatePortName(port) +
+         " PELOX_SOAK_SEED=" + std::to_string(seed) + " update_soak_test";
 }
 
 // One update under the seed's plan; false when a promise was broken.
@@ -112,8 +113,9 @@ bool SoakOne(UpdatePort port, uint64_t seed, SoakFigures& figures) {
     if (entry.verdict == sim::Verdict::FAULTED) ++figures.faults_fired[entry.note];
   }
   if (!broken.empty()) {
-    ADD_FAILURE() << "seed " << seed << " on " << test::UpdatePortName(port) << ", plan: "
-                  << plan.Describe() << "\n  " << broken << "\n  replay: " << Replay(port, seed);
+    ADD_FAILURE() << "seed " << seed << " on " << test::UpdatePortName(port)
+                  << ", plan: " << plan.Describe() << "\n  " << broken
+                  << "\n  replay: " << Replay(port, seed);
   }
   return broken.empty();
 }
@@ -125,10 +127,11 @@ std::optional<uint64_t> Setting(const char* name) {
 }
 
 void Report(const char* kind, const SoakFigures& figures) {
-  std::cout << kind << ": " << figures.updates << " updates, " << figures.completed
-            << " complete, " << figures.failed << " failed; longest " << figures.longest_ms
-            << " ms of a " << figures.bound_ms << " ms bound\n  faults fired:";
-  for (const auto& [note, count] : figures.faults_fired) std::cout << " " << note << " " << count << ";";
+  std::cout << kind << ": " << figures.updates << " updates, " << figures.completed << " complete, "
+            << figures.failed << " failed; longest " << figures.longest_ms << " ms of a "
+            << figures.bound_ms << " ms bound\n  faults fired:";
+  for (const auto& [note, count] : figures.faults_fired)
+    std::cout << " " << note << " " << count << ";";
   std::cout << "\n";
 }
 
