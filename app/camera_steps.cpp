@@ -9,11 +9,7 @@
 namespace pelox {
 namespace {
 
-constexpr int32_t STORAGE_INIT_REQUEST = 1;
 constexpr int32_t LINK_SPEED_INDEX = 5;
-constexpr int32_t LINK_PORT_AUTOMATIC = 0;
-constexpr int32_t LINK_PORT_NOT_FOUND = -1;
-constexpr int32_t LINK_CONNECT = 1;
 
 }  // namespace
 

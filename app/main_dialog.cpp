@@ -6,7 +6,6 @@ namespace pelox {
 namespace {
 
 constexpr uint32_t COMMAND_ID_MASK = 0xFFFF;
-constexpr int32_t LINK_DISCONNECT = 0;
 
 // The start message of a check step; step 1002 has none of its own.
 int32_t StartMessage(int32_t step) {

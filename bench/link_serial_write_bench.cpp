@@ -32,7 +32,7 @@ void BM_SerialFirmwareWrite(benchmark::State& state) {
     sim::SerialLineAttach(PORT, camera.Serial());
     CameraLink* link = LinkCreate();
     LinkSetSpeed(SPEED_INDEX_115200, link);
-    if (LinkOpenPort(PORT, link) != PORT || LinkConnect(1, link) != LINK_OK) {
+    if (LinkOpenPort(PORT, link) != PORT || LinkConnect(LINK_CONNECT, link) != LINK_OK) {
       state.SkipWithError("no connection");
       break;
     }

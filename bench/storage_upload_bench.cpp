@@ -38,8 +38,8 @@ UploadFigures Count(const std::vector<sim::CdbRecord>& cdbs, size_t from) {
   figures.commands = cdbs.size() - from;
   for (size_t i = from; i < cdbs.size(); ++i) {
     const sim::CdbRecord& record = cdbs[i];
-    const bool data_out = record.direction == sim::DataDirection::OUT &&
-                          record.transfer_length >= DATA_HEADER_SIZE;
+    const bool data_out =
+        record.direction == sim::DataDirection::OUT && record.transfer_length >= DATA_HEADER_SIZE;
     if (data_out) ++figures.frames_written;
     if (record.direction == sim::DataDirection::IN && record.transfer_length == ANSWER_SIZE) {
       ++figures.replies_read;
@@ -68,9 +68,10 @@ void Upload(benchmark::State& state) {
     sim::StorageFace face(camera.Endpoint(), camera.Log(), "PELOX", sim::VirtualFaceClock());
     sim::StorageBusUse(variant);
     sim::StorageBusAttach(variant, 1, face);
-    StorageTransportInit(1);
+    StorageTransportInit(STORAGE_INIT_REQUEST);
     CameraLink* link = LinkCreate();
-    if (LinkOpenPort(0, link) != PORT_TYPE_STORAGE || LinkConnect(1, link) != LINK_OK ||
+    if (LinkOpenPort(LINK_PORT_AUTOMATIC, link) != PORT_TYPE_STORAGE ||
+        LinkConnect(LINK_CONNECT, link) != LINK_OK ||
         LinkSetValue(sim::PROPERTY_UPLOAD_KEY, sim::FIRMWARE_UPLOAD_KEY, link) != LINK_OK) {
       state.SkipWithError("the camera could not be reached");
       break;
@@ -86,7 +87,7 @@ void Upload(benchmark::State& state) {
       break;
     }
     figures = Count(face.Cdbs(), before);
-    LinkConnect(0, link);
+    LinkConnect(LINK_DISCONNECT, link);
     LinkDestroyAll();
     state.ResumeTiming();
   }

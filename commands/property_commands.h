@@ -14,7 +14,6 @@ inline constexpr uint8_t PROPERTY_3 = 3;
 inline constexpr uint8_t PROPERTY_OBJECT_NUMBER = 4;
 inline constexpr uint8_t PROPERTY_OBJECT_SIZE = 12;
 inline constexpr uint8_t PROPERTY_SECONDARY_SIZE = 13;
-inline constexpr uint8_t PROPERTY_READY = 18;
 inline constexpr uint8_t PROPERTY_PAIR23_FIRST = 23;
 inline constexpr uint8_t PROPERTY_PAIR23_SECOND = 24;
 inline constexpr uint8_t PROPERTY_PAIR54_FIRST = 54;

@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Reset();
   sim::StorageBusUse(variant);
   sim::StorageBusAttach(variant, 1, camera);
-  StorageTransportInit(1);
+  StorageTransportInit(STORAGE_INIT_REQUEST);
   Require(StorageMode() != STORAGE_MODE_NONE);
 
   CameraLink link;

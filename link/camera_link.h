@@ -19,6 +19,18 @@ inline constexpr int32_t PORT_TYPE_COM_FIRST = 1;
 inline constexpr int32_t PORT_TYPE_COM_LAST = 9;
 inline constexpr int32_t PORT_TYPE_STORAGE = 160;
 
+// LinkOpenPort's port that searches the storage pipe, then COM1 and COM2,
+// and its result when no camera answered.
+inline constexpr int32_t LINK_PORT_AUTOMATIC = 0;
+inline constexpr int32_t LINK_PORT_NOT_FOUND = PORT_TYPE_NONE;
+
+// LinkConnect's modes.
+inline constexpr int32_t LINK_DISCONNECT = 0;
+inline constexpr int32_t LINK_CONNECT = 1;
+
+// The property LinkPollBusy and LinkCheckAlive read.
+inline constexpr uint8_t PROPERTY_READY = 18;
+
 // Link states.
 inline constexpr int32_t LINK_STATE_CLOSED = 0;
 inline constexpr int32_t LINK_STATE_READY = 1;

@@ -30,7 +30,7 @@ int32_t ExchangeGet(uint8_t property_id, uint32_t& value, CameraLink* link) {
     --credits;
     const int32_t sent = SendPacket(packet, link);
     if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
-    if (sent != 1) {
+    if (sent != PORT_OK) {
       LinkNoteError(LINK_ERROR_SEND, link);
       continue;
     }

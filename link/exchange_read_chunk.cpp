@@ -130,7 +130,7 @@ int32_t ExchangeReadChunk(const ChunkRequest& request, ChunkResult& result, Came
       if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
       const int32_t sent = SendPacket(packet, link);
       if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
-      if (sent != 1) {
+      if (sent != PORT_OK) {
         LinkNoteError(LINK_ERROR_NO_REPLY, link);
         continue;
       }

@@ -38,7 +38,7 @@ int32_t ExchangeSet(uint32_t value, uint8_t property_id, uint8_t command, Camera
   for (int32_t attempt = 0; attempt < EXCHANGE_TRIES; ++attempt) {
     const int32_t sent = SendPacket(packet, link);
     if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
-    if (sent != 1) {
+    if (sent != PORT_OK) {
       recorded = LINK_ERROR_SEND;
       continue;
     }

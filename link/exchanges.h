@@ -12,7 +12,6 @@ namespace pelox {
 // Tries of the acknowledged exchanges and credits of the replied ones.
 inline constexpr int32_t EXCHANGE_TRIES = 4;
 inline constexpr uint8_t PROPERTY_SPEED = 17;
-inline constexpr uint8_t PROPERTY_READY = 18;
 
 // `command` is COMMAND_CAMERA, or COMMAND_SPEED for the speed request.
 int32_t ExchangeSet(uint32_t value, uint8_t property_id, uint8_t command, CameraLink* link);

@@ -10,15 +10,11 @@
 namespace pelox {
 namespace {
 
-constexpr int32_t MODE_DISCONNECT = 0;
-constexpr int32_t MODE_CONNECT = 1;
-constexpr int32_t PORT_AUTOMATIC = 0;
 constexpr int32_t PORT_COM1 = 1;
 constexpr int32_t PORT_COM2 = 2;
 constexpr uint16_t VENDOR_DEFAULT = 1140;
 constexpr int32_t STORAGE_SPEED_INDEX = 2;
 constexpr uint32_t SETTLE_MS = 50;
-constexpr int32_t PORT_OK = 1;
 
 bool OpenComWithRetries(int32_t port, CameraLink* link) {
   for (int32_t attempt = 0; attempt < COM_OPEN_TRIES; ++attempt) {
@@ -59,7 +55,7 @@ int32_t ClosePort(CameraLink* link) {
 }
 
 int32_t ConnectStorage(int32_t mode, CameraLink* link) {
-  if (mode == MODE_DISCONNECT) return ClosePort(link);
+  if (mode == LINK_DISCONNECT) return ClosePort(link);
   if (!CloseIfOpen(link)) return LINK_ERROR_PORT_OPEN_CLOSE;
   if (PortOpenStorage("com", link->port_type, link) <= 0) return LINK_ERROR_PORT_OPEN_CLOSE;
   link->state = LINK_STATE_READY;
@@ -103,7 +99,7 @@ int32_t ConnectSerial(CameraLink* link) {
 }
 
 int32_t Connect(int32_t mode, CameraLink* link) {
-  if (mode != MODE_DISCONNECT && mode != MODE_CONNECT) return LINK_ERROR_INVALID_ARGUMENT;
+  if (mode != LINK_DISCONNECT && mode != LINK_CONNECT) return LINK_ERROR_INVALID_ARGUMENT;
   if (link->port_type == PORT_TYPE_NONE) return LINK_ERROR_NO_PORT;
   if (link->vendor_code == 0) {
     link->vendor_code = VENDOR_DEFAULT;
@@ -111,7 +107,7 @@ int32_t Connect(int32_t mode, CameraLink* link) {
   }
   if (IsStoragePipe(link)) return ConnectStorage(mode, link);
   link->control_sent = 0;
-  return mode == MODE_CONNECT ? ConnectSerial(link) : DisconnectSerial(link);
+  return mode == LINK_CONNECT ? ConnectSerial(link) : DisconnectSerial(link);
 }
 
 }  // namespace
@@ -131,13 +127,13 @@ int32_t LinkOpenPort(int32_t port, CameraLink* link) {
   if (link == nullptr) return LinkSetError(LINK_ERROR_NO_LINK, link);
   // A link in use keeps its port untouched.
   if (link->state != LINK_STATE_CLOSED) return LINK_ERROR_INTERNAL;
-  if (port != PORT_AUTOMATIC && port != PORT_COM1 && port != PORT_COM2 &&
+  if (port != LINK_PORT_AUTOMATIC && port != PORT_COM1 && port != PORT_COM2 &&
       port != PORT_TYPE_STORAGE) {
     LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
     return PORT_TYPE_NONE;
   }
   bool found = false;
-  if (port == PORT_AUTOMATIC || port == PORT_TYPE_STORAGE) {
+  if (port == LINK_PORT_AUTOMATIC || port == PORT_TYPE_STORAGE) {
     if (port == PORT_TYPE_STORAGE) {
       link->speed_checked = 0;
       link->speed_index = STORAGE_SPEED_INDEX;
@@ -147,7 +143,7 @@ int32_t LinkOpenPort(int32_t port, CameraLink* link) {
     if (found) PortClose(link);
   }
   if (!found && port != PORT_TYPE_STORAGE) {
-    const bool automatic = port == PORT_AUTOMATIC;
+    const bool automatic = port == LINK_PORT_AUTOMATIC;
     const int32_t first = automatic ? PORT_COM1 : port;
     const int32_t last = automatic ? PORT_COM2 : port;
     for (int32_t com = first; com <= last && !found; ++com) {
@@ -173,12 +169,12 @@ int32_t LinkReconnect(CameraLink* link) {
   const int32_t port = link->port_type;
   const int32_t speed_index = link->speed_index;
   if (link->state != LINK_STATE_CLOSED && link->state != LINK_STATE_CAMERA_GONE) {
-    LinkConnect(MODE_DISCONNECT, link);
+    LinkConnect(LINK_DISCONNECT, link);
   }
   LinkSetSpeed(speed_index, link);
   LinkOpenPort(port, link);
   link->abort_requested = 1;
-  return LinkConnect(MODE_CONNECT, link);
+  return LinkConnect(LINK_CONNECT, link);
 }
 
 }  // namespace pelox

@@ -14,7 +14,6 @@ namespace {
 constexpr int32_t CAMERA_PORT = 1;
 constexpr int32_t FAST_SPEED_INDEX = 5;
 constexpr uint8_t REQUEST_GET = 1;
-constexpr uint8_t PROPERTY_READY = 18;
 
 }  // namespace
 
@@ -43,14 +42,15 @@ void CommandsOnCamera::Connect() {
   ASSERT_NE(link_, nullptr);
   ASSERT_EQ(LinkSetSpeed(FAST_SPEED_INDEX, link_), LINK_OK);
   ASSERT_EQ(LinkOpenPort(CAMERA_PORT, link_), CAMERA_PORT);
-  ASSERT_EQ(LinkConnect(1, link_), LINK_OK) << LinkErrorText(LinkLastError(link_)) << "\n"
-                                            << camera_.Log().Describe();
+  ASSERT_EQ(LinkConnect(LINK_CONNECT, link_), LINK_OK)
+      << LinkErrorText(LinkLastError(link_)) << "\n"
+      << camera_.Log().Describe();
   camera_.Log().Clear();
 }
 
 void CommandsOnCamera::TearDown() {
   if (link_ != nullptr) {
-    LinkConnect(0, link_);
+    LinkConnect(LINK_DISCONNECT, link_);
     LinkDelete(link_);
   }
   sim::SerialLineReset();

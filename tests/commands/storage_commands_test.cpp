@@ -31,13 +31,13 @@ class CommandsOnStoragePipe : public ::testing::TestWithParam<Variant> {
     rig_.Attach(camera_.face);
     link_ = LinkCreate();
     ASSERT_NE(link_, nullptr);
-    ASSERT_EQ(LinkOpenPort(0, link_), PORT_TYPE_STORAGE);
-    ASSERT_EQ(LinkConnect(1, link_), LINK_OK) << LinkErrorText(LinkLastError(link_));
+    ASSERT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link_), PORT_TYPE_STORAGE);
+    ASSERT_EQ(LinkConnect(LINK_CONNECT, link_), LINK_OK) << LinkErrorText(LinkLastError(link_));
     path_ = std::filesystem::temp_directory_path() /
             ("pelox_storage_firmware_" + VariantName(GetParam()));
   }
   void TearDown() override {
-    if (link_->state != LINK_STATE_CLOSED) LinkConnect(0, link_);
+    if (link_->state != LINK_STATE_CLOSED) LinkConnect(LINK_DISCONNECT, link_);
     LinkDestroyAll();
     PortResetState();
     std::filesystem::remove(path_);

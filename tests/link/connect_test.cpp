@@ -25,7 +25,7 @@ TEST_F(ConnectTest, AutomaticSearchPassesASilentPortAndFindsTheCameraOnTheNext) 
   sim::SerialLineAttach(2, camera.Serial());
 
   const uint64_t start = sim::VirtualNowMs();
-  EXPECT_EQ(LinkOpenPort(0, link), 2);
+  EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link), 2);
   EXPECT_EQ(link->port_type, 2);
   EXPECT_EQ(link->state, LINK_STATE_CLOSED);
   EXPECT_EQ(link->last_error, LINK_OK);
@@ -37,14 +37,14 @@ TEST_F(ConnectTest, AutomaticSearchPassesASilentPortAndFindsTheCameraOnTheNext) 
 
 TEST_F(ConnectTest, AutomaticSearchWithoutCameraReportsNoPort) {
   sim::SerialLineReset();
-  EXPECT_EQ(LinkOpenPort(0, link), PORT_TYPE_NONE);
+  EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link), PORT_TYPE_NONE);
   EXPECT_EQ(link->last_error, LINK_ERROR_NO_PORT);
   EXPECT_EQ(link->state, LINK_STATE_CLOSED);
 }
 
 TEST_F(ConnectTest, ConnectRequestsTheSpeedAndChecksItWithTheReadyProperty) {
   ASSERT_EQ(LinkOpenPort(CAMERA_PORT, link), CAMERA_PORT);
-  ASSERT_EQ(LinkConnect(1, link), LINK_OK) << Trace();
+  ASSERT_EQ(LinkConnect(LINK_CONNECT, link), LINK_OK) << Trace();
   EXPECT_EQ(link->state, LINK_STATE_READY);
   EXPECT_EQ(link->speed_checked, 1);
   EXPECT_EQ(link->vendor_code, 1140);
@@ -58,19 +58,19 @@ TEST_F(ConnectTest, ConnectRequestsTheSpeedAndChecksItWithTheReadyProperty) {
 
 TEST_F(ConnectTest, DisconnectReturnsTheCameraToTheOpeningSpeed) {
   Connect();
-  EXPECT_EQ(LinkConnect(0, link), LINK_OK);
+  EXPECT_EQ(LinkConnect(LINK_DISCONNECT, link), LINK_OK);
   EXPECT_EQ(link->state, LINK_STATE_CLOSED);
   EXPECT_EQ(link->speed_index, 0);
   EXPECT_EQ(camera.Serial().Baud(), 19200u);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE);
-  EXPECT_EQ(LinkConnect(0, link), LINK_OK) << "a closed link disconnects at once";
+  EXPECT_EQ(LinkConnect(LINK_DISCONNECT, link), LINK_OK) << "a closed link disconnects at once";
 }
 
 TEST_F(ConnectTest, ACameraThatNeverAnswersTheProbeFailsAfterFourRounds) {
   camera.Endpoint().Unplug(0);
   ASSERT_EQ(LinkOpenPort(CAMERA_PORT, link), CAMERA_PORT) << "an explicit port only has to open";
   const uint64_t start = sim::VirtualNowMs();
-  EXPECT_EQ(LinkConnect(1, link), LINK_ERROR_NO_ANSWER);
+  EXPECT_EQ(LinkConnect(LINK_CONNECT, link), LINK_ERROR_NO_ANSWER);
   // Two reads of 3.6 s in the first round, one in each of the other three.
   EXPECT_GE(sim::VirtualNowMs() - start, 18000u);
   EXPECT_EQ(link->retry_count, 4);

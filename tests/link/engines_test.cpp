@@ -23,7 +23,6 @@ using sim::FaultTarget;
 
 constexpr uint8_t PROPERTY_RANGE_0_4 = 0;
 constexpr uint8_t PROPERTY_BATTERY = 16;
-constexpr uint8_t PROPERTY_READY = 18;
 constexpr uint8_t PROPERTY_OBJECT = 4;
 constexpr uint8_t PROPERTY_OBJECT_SIZE = 40;
 constexpr uint8_t ACTION_LONG = 41;

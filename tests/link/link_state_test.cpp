@@ -128,12 +128,12 @@ TEST(LinkOpenPort, RefusesUnknownPortsAndLinksInUse) {
   link.state = LINK_STATE_READY;
   link.port_type = 2;
   link.last_error = 0;
-  EXPECT_EQ(LinkOpenPort(0, &link), LINK_ERROR_INTERNAL);
+  EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, &link), LINK_ERROR_INTERNAL);
   EXPECT_EQ(link.port_type, 2) << "the port of a link in use is left alone";
   EXPECT_EQ(link.state, LINK_STATE_READY);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE);
 
-  EXPECT_EQ(LinkOpenPort(0, nullptr), LINK_ERROR_NO_LINK);
+  EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, nullptr), LINK_ERROR_NO_LINK);
 }
 
 TEST(LinkConnect, RefusesUnknownModesAndLinksWithoutPort) {
@@ -141,9 +141,9 @@ TEST(LinkConnect, RefusesUnknownModesAndLinksWithoutPort) {
   link.port_type = 1;
   EXPECT_EQ(LinkConnect(2, &link), LINK_ERROR_INVALID_ARGUMENT);
   link.port_type = PORT_TYPE_NONE;
-  EXPECT_EQ(LinkConnect(1, &link), LINK_ERROR_NO_PORT);
+  EXPECT_EQ(LinkConnect(LINK_CONNECT, &link), LINK_ERROR_NO_PORT);
   EXPECT_EQ(link.last_error, LINK_ERROR_NO_PORT);
-  EXPECT_EQ(LinkConnect(1, nullptr), LINK_ERROR_NO_LINK);
+  EXPECT_EQ(LinkConnect(LINK_CONNECT, nullptr), LINK_ERROR_NO_LINK);
 }
 
 TEST(LinkEnsureReady, ReadyIsReadyAndUnknownStatesAreRefused) {

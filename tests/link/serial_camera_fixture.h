@@ -39,7 +39,7 @@ class SerialCameraTest : public testing::Test {
   // Connected and ready, with the camera's log cleared of the connection.
   void Connect() {
     ASSERT_EQ(LinkOpenPort(CAMERA_PORT, link), CAMERA_PORT);
-    ASSERT_EQ(LinkConnect(1, link), LINK_OK) << LinkErrorText(LinkLastError(link));
+    ASSERT_EQ(LinkConnect(LINK_CONNECT, link), LINK_OK) << LinkErrorText(LinkLastError(link));
     ASSERT_EQ(link->state, LINK_STATE_READY);
     camera.Log().Clear();
   }

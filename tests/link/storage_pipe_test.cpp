@@ -56,7 +56,7 @@ class StoragePipeTest : public testing::Test {
     ResetStoragePlatform();
     sim::SimOsVersionSet(LINUX);
     sim::SgDeviceAdd({"/dev/sg1", &face, false});
-    StorageTransportInit(1);
+    StorageTransportInit(STORAGE_INIT_REQUEST);
     camera.Model().RegisterWritableKind(KIND_OTHER,
                                         [](std::span<const uint8_t>, uint64_t) { return true; });
     camera.Model().RegisterReadableKind(KIND_READ,
@@ -68,7 +68,7 @@ class StoragePipeTest : public testing::Test {
 
   void Connect() {
     ASSERT_EQ(LinkOpenPort(PORT_TYPE_STORAGE, link), PORT_TYPE_STORAGE);
-    ASSERT_EQ(LinkConnect(1, link), LINK_OK) << LinkErrorText(LinkLastError(link));
+    ASSERT_EQ(LinkConnect(LINK_CONNECT, link), LINK_OK) << LinkErrorText(LinkLastError(link));
     camera.Log().Clear();
   }
 
@@ -106,10 +106,10 @@ class StoragePipeTest : public testing::Test {
 };
 
 TEST_F(StoragePipeTest, AutomaticSearchFindsThePipeFirstAndConnectingSendsNoPacket) {
-  EXPECT_EQ(LinkOpenPort(0, link), PORT_TYPE_STORAGE);
+  EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link), PORT_TYPE_STORAGE);
   EXPECT_EQ(link->state, LINK_STATE_CLOSED);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE) << "the pipe is left closed";
-  EXPECT_EQ(LinkConnect(1, link), LINK_OK);
+  EXPECT_EQ(LinkConnect(LINK_CONNECT, link), LINK_OK);
   EXPECT_EQ(link->state, LINK_STATE_READY);
   EXPECT_EQ(link->vendor_code, VENDOR_PELOX);
   EXPECT_EQ(link->large_blocks, 1);
@@ -190,7 +190,7 @@ TEST(AspiLinks, EachLinkHoldsTheLibraryUntilItIsDeleted) {
   sim::AspiManagerInstall();
   sim::AspiManagerAddAdapter();
   sim::SimOsVersionSet(WINDOWS_98);
-  StorageTransportInit(1);
+  StorageTransportInit(STORAGE_INIT_REQUEST);
   CameraLink* first = LinkCreate();
   CameraLink* second = LinkCreate();
   ASSERT_NE(first, nullptr);

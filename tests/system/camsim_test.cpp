@@ -74,13 +74,13 @@ TEST(CamsimOnAPseudoTerminal, TakesAFirmwareImageFlashesItAndSaysSo) {
   CameraLink* link = LinkCreate();
   ASSERT_NE(link, nullptr);
   ASSERT_EQ(LinkSetSpeed(5, link), 0);
-  ASSERT_EQ(LinkOpenPort(1, link), 1);
-  ASSERT_EQ(LinkConnect(1, link), 0);
+  ASSERT_EQ(LinkOpenPort(PORT_TYPE_COM_FIRST, link), PORT_TYPE_COM_FIRST);
+  ASSERT_EQ(LinkConnect(LINK_CONNECT, link), LINK_OK);
   EXPECT_EQ(LinkSetValue(32, 0x05A3C7D1, link), 0);
   EXPECT_EQ(LinkWriteData(29, image, link), 0);
   EXPECT_EQ(LinkExecute(11, 0, 60000, link), 0);
   EXPECT_EQ(LinkCheckAlive(link), 1);
-  EXPECT_EQ(LinkConnect(0, link), 0);
+  EXPECT_EQ(LinkConnect(LINK_DISCONNECT, link), 0);
   LinkDelete(link);
 
   EXPECT_EQ(camsim.Finish(), "");

@@ -54,8 +54,8 @@ TEST(LinkAgainstCamsim, FindsConnectsAndCarriesDataIntactAt115200) {
   CameraLink* link = LinkCreate();
   ASSERT_NE(link, nullptr);
   ASSERT_EQ(LinkSetSpeed(SPEED_115200, link), LINK_OK);
-  ASSERT_EQ(LinkOpenPort(0, link), 1);
-  ASSERT_EQ(LinkConnect(1, link), LINK_OK) << LinkErrorText(LinkLastError(link));
+  ASSERT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link), 1);
+  ASSERT_EQ(LinkConnect(LINK_CONNECT, link), LINK_OK) << LinkErrorText(LinkLastError(link));
   EXPECT_EQ(PortCommSettings().BaudRate, 115200u);
 
   EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), 77);
@@ -73,7 +73,7 @@ TEST(LinkAgainstCamsim, FindsConnectsAndCarriesDataIntactAt115200) {
   EXPECT_EQ(LinkWriteData(KIND_FIRMWARE, image, link), LINK_OK);
   const uint32_t sum = std::accumulate(image.begin(), image.end(), 0u);
 
-  EXPECT_EQ(LinkConnect(0, link), LINK_OK);
+  EXPECT_EQ(LinkConnect(LINK_DISCONNECT, link), LINK_OK);
   LinkDestroyAll();
   const std::string statement = camsim.Finish();
   std::array<char, 128> expected{};

@@ -37,19 +37,19 @@ bool Check(bool ok, const char* step, CameraLink* link) {
 }
 
 int Session() {
-  StorageTransportInit(1);
+  StorageTransportInit(STORAGE_INIT_REQUEST);
   if (!Check(StorageMode() == STORAGE_MODE_SG_IO, "choosing SG_IO", nullptr)) return 1;
   CameraLink* link = LinkCreate();
   if (!Check(link != nullptr, "creating the link", link)) return 1;
   LinkSetSpeed(SPEED_INDEX, link);
-  const int32_t port = LinkOpenPort(0, link);
+  const int32_t port = LinkOpenPort(LINK_PORT_AUTOMATIC, link);
   if (!Check(port == PORT_TYPE_STORAGE, "finding the camera", link)) {
     if (DiscoveryDeniedCount() > 0) {
       std::fprintf(stderr, "  no permission to open %s\n", DiscoveryFirstDenied().c_str());
     }
     return 1;
   }
-  if (!Check(LinkConnect(1, link) == LINK_OK, "connecting", link)) return 1;
+  if (!Check(LinkConnect(LINK_CONNECT, link) == LINK_OK, "connecting", link)) return 1;
   if (!Check(LinkGetValue(PROPERTY_BATTERY, false, link) == 100, "reading the battery", link)) {
     return 1;
   }
@@ -69,7 +69,7 @@ int Session() {
              link)) {
     return 1;
   }
-  if (!Check(LinkConnect(0, link) == LINK_OK, "disconnecting", link)) return 1;
+  if (!Check(LinkConnect(LINK_DISCONNECT, link) == LINK_OK, "disconnecting", link)) return 1;
   LinkDelete(link);
   std::printf("sg_io_camera_session: connected through the SG_IO pipe, wrote %zu bytes\n",
               firmware.size());

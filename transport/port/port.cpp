@@ -92,15 +92,15 @@ int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_
 int32_t PortClose(CameraLink* link) {
   if (IsStorage(link->port_type)) {
     const StorageOps& ops = StorageOpsTable();
-    const int32_t closed = ops.Close != nullptr ? ops.Close(link) : 1;
+    const int32_t closed = ops.Close != nullptr ? ops.Close(link) : PORT_OK;
     open_port_type = PORT_TYPE_NONE;
     return closed;
   }
-  if (link->com_handle == nullptr) return 1;
+  if (link->com_handle == nullptr) return PORT_OK;
   if (!SerialClose(link->com_handle)) return PORT_FAILED;
   link->com_handle = nullptr;
   open_port_type = PORT_TYPE_NONE;
-  return 1;
+  return PORT_OK;
 }
 
 int32_t PortRead(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
@@ -131,22 +131,22 @@ int32_t PortWrite(CameraLink* link, std::span<const uint8_t> data) {
   if (!SerialFlush(link->com_handle)) return PORT_FAILED;
   // A write whose time-out passed has lost the rest of the bytes: that is a
   // failure, not a success.
-  return written == data.size() ? 1 : PORT_FAILED;
+  return written == data.size() ? PORT_OK : PORT_FAILED;
 }
 
 int32_t PortSleep(int32_t /*type*/, uint32_t milliseconds) {
   ClockSleep(milliseconds);
-  return 1;
+  return PORT_OK;
 }
 
 int32_t PortSetBaud(int32_t type, uint32_t baud, SerialHandle device) {
-  if (IsStorage(type)) return 1;
+  if (IsStorage(type)) return PORT_OK;
   comm_settings.BaudRate = baud;
-  return SerialSetState(device, comm_settings) ? 1 : PORT_FAILED;
+  return SerialSetState(device, comm_settings) ? PORT_OK : PORT_FAILED;
 }
 
 int32_t PortSetFlowControl(int32_t type, int32_t mode, SerialHandle device) {
-  if (IsStorage(type)) return 1;
+  if (IsStorage(type)) return PORT_OK;
   uint32_t flow = 0;
   switch (mode) {
     case FLOW_HARDWARE: flow = DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW; break;
@@ -155,7 +155,7 @@ int32_t PortSetFlowControl(int32_t type, int32_t mode, SerialHandle device) {
     default: flow = comm_settings.flags & FLOW_FLAGS; break;  // unknown mode: unchanged
   }
   comm_settings.flags = (comm_settings.flags & ~FLOW_FLAGS) | flow;
-  return SerialSetState(device, comm_settings) ? 1 : PORT_FAILED;
+  return SerialSetState(device, comm_settings) ? PORT_OK : PORT_FAILED;
 }
 
 }  // namespace pelox

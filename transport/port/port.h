@@ -10,6 +10,7 @@
 
 namespace pelox {
 
+inline constexpr int32_t PORT_OK = 1;
 inline constexpr int32_t PORT_FAILED = -1;
 inline constexpr int32_t PORT_TRANSFER_FAILED = -2;
 inline constexpr int32_t PORT_SCSI_ERROR = -3;

@@ -9,9 +9,6 @@
 namespace pelox {
 namespace {
 
-constexpr int32_t INIT_REQUEST = 1;
-constexpr int32_t INIT_DONE = 1;
-constexpr int32_t INIT_NO_ASPI = 0;
 constexpr uint32_t WINDOWS_4 = 4;
 constexpr uint32_t NT_5 = 5;
 constexpr uint32_t WINDOWS_95_MINOR = 0;
@@ -41,20 +38,20 @@ const StorageOps& StorageOpsTable() { return storage_ops; }
 int32_t StorageMode() { return storage_mode; }
 
 int32_t StorageTransportInit(int32_t request) {
-  if (request != INIT_REQUEST) return INIT_DONE;
+  if (request != STORAGE_INIT_REQUEST) return STORAGE_INIT_DONE;
   OsVersion version;
-  if (!OsVersionQuery(version)) return INIT_DONE;
+  if (!OsVersionQuery(version)) return STORAGE_INIT_DONE;
   if (TakesAspi(version)) {
     // The table takes the library's entry points only while it holds the
     // library; without it the pipe stays closed and links use serial ports.
-    if (!AspiLibraryHoldForOperations()) return INIT_NO_ASPI;
+    if (!AspiLibraryHoldForOperations()) return STORAGE_INIT_NO_ASPI;
     Choose(AspiOperations(), STORAGE_MODE_ASPI);
   } else if (TakesPassThrough(version)) {
     Choose(SptiOperations(), STORAGE_MODE_PASS_THROUGH);
   } else if (version.platform_id == OS_PLATFORM_LINUX) {
     Choose(SgOperations(), STORAGE_MODE_SG_IO);
   }
-  return INIT_DONE;
+  return STORAGE_INIT_DONE;
 }
 
 void StorageResetState() {

@@ -26,6 +26,12 @@ struct StorageOps {
 // The table in force; its entries are null until a variant is chosen.
 const StorageOps& StorageOpsTable();
 int32_t StorageMode();
+// StorageTransportInit's one request that chooses a variant; any other
+// request does nothing. The result is STORAGE_INIT_DONE, or
+// STORAGE_INIT_NO_ASPI when the ASPI library would not stay loaded.
+inline constexpr int32_t STORAGE_INIT_REQUEST = 1;
+inline constexpr int32_t STORAGE_INIT_DONE = 1;
+inline constexpr int32_t STORAGE_INIT_NO_ASPI = 0;
 int32_t StorageTransportInit(int32_t request);
 // Back to no variant; for tests.
 void StorageResetState();

@@ -29,13 +29,13 @@ class StorageLinkTest : public ::testing::TestWithParam<Variant> {
     ASSERT_NE(link_, nullptr);
   }
   void TearDown() override {
-    if (link_->state != LINK_STATE_CLOSED) LinkConnect(0, link_);
+    if (link_->state != LINK_STATE_CLOSED) LinkConnect(LINK_DISCONNECT, link_);
     LinkDestroyAll();
     PortResetState();
   }
   void Connect() {
-    ASSERT_EQ(LinkOpenPort(0, link_), PORT_TYPE_STORAGE);
-    ASSERT_EQ(LinkConnect(1, link_), LINK_OK) << LinkErrorText(LinkLastError(link_));
+    ASSERT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link_), PORT_TYPE_STORAGE);
+    ASSERT_EQ(LinkConnect(LINK_CONNECT, link_), LINK_OK) << LinkErrorText(LinkLastError(link_));
     camera_.camera.Log().Clear();
   }
   std::string Trace() const { return camera_.camera.Log().Describe(); }
@@ -56,13 +56,13 @@ class StorageLinkTest : public ::testing::TestWithParam<Variant> {
 };
 
 TEST_P(StorageLinkTest, FindingThePortLeavesThePipeClosedAndConnectingSendsNoPacket) {
-  EXPECT_EQ(LinkOpenPort(0, link_), PORT_TYPE_STORAGE);
+  EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link_), PORT_TYPE_STORAGE);
   EXPECT_EQ(link_->state, LINK_STATE_CLOSED);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE);
   EXPECT_EQ(DevicesInUse(), 0u);
   EXPECT_EQ(camera_.face.CloseCount(), 1);
 
-  EXPECT_EQ(LinkConnect(1, link_), LINK_OK);
+  EXPECT_EQ(LinkConnect(LINK_CONNECT, link_), LINK_OK);
   EXPECT_EQ(link_->state, LINK_STATE_READY);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_STORAGE);
   EXPECT_TRUE(camera_.camera.Log().Entries().empty()) << Trace();

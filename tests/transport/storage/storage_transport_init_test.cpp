@@ -20,7 +20,7 @@ class StorageTransportInitTest : public ::testing::Test {
   static int32_t InitOn(OsVersion version) {
     StorageResetState();
     sim::SimOsVersionSet(version);
-    return StorageTransportInit(1);
+    return StorageTransportInit(STORAGE_INIT_REQUEST);
   }
 };
 
@@ -43,8 +43,8 @@ TEST_F(StorageTransportInitTest, TheSystemChoosesTheVariant) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(InitOn(c.version), 1);
-    EXPECT_EQ(StorageMode(), c.mode) << c.version.platform_id << " " << c.version.major << "."
-                                     << c.version.minor;
+    EXPECT_EQ(StorageMode(), c.mode)
+        << c.version.platform_id << " " << c.version.major << "." << c.version.minor;
     EXPECT_EQ(StorageOpsTable().Open != nullptr, c.mode != STORAGE_MODE_NONE);
   }
 }
@@ -74,11 +74,11 @@ TEST_F(StorageTransportInitTest, TheAspiTableHoldsTheLibraryUntilReset) {
 
 TEST_F(StorageTransportInitTest, OtherRequestsAndAnUnknownSystemChooseNothing) {
   sim::SimOsVersionSet(OsVersion{OS_PLATFORM_LINUX, 6, 1});
-  EXPECT_EQ(StorageTransportInit(0), 1);
-  EXPECT_EQ(StorageTransportInit(2), 1);
+  EXPECT_EQ(StorageTransportInit(0), STORAGE_INIT_DONE);
+  EXPECT_EQ(StorageTransportInit(2), STORAGE_INIT_DONE);
   EXPECT_EQ(StorageMode(), STORAGE_MODE_NONE);
   sim::SimOsVersionSet(std::nullopt);
-  EXPECT_EQ(StorageTransportInit(1), 1);
+  EXPECT_EQ(StorageTransportInit(STORAGE_INIT_REQUEST), STORAGE_INIT_DONE);
   EXPECT_EQ(StorageMode(), STORAGE_MODE_NONE);
 }
 

@@ -31,7 +31,7 @@ std::string VariantName(Variant variant) {
 VariantRig::VariantRig(Variant variant) : variant_(variant) {
   ResetPlatform();
   sim::StorageBusUse(variant);
-  StorageTransportInit(1);
+  StorageTransportInit(STORAGE_INIT_REQUEST);
   links_.push_back(NewLink());
 }
 
