@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "commands/range_table.h"
+#include "sim/camera/camera_ranges.h"
 
 namespace pelox::sim {
 namespace {
@@ -81,7 +81,7 @@ std::optional<uint32_t> CameraModel::GetProperty(uint8_t id, uint64_t now_ms) {
 bool CameraModel::SetProperty(uint8_t id, uint32_t value, uint64_t now_ms) {
   if (Busy(now_ms)) return false;
   const auto found = properties_.find(id);
-  if (found == properties_.end() || !InRange(id, value)) return false;
+  if (found == properties_.end() || !CameraAcceptsValue(id, value)) return false;
   Property& property = found->second;
   if (property.hooks.on_set && !property.hooks.on_set(value, now_ms)) return false;
   property.value = value;

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <array>
 
-#include "commands/range_table.h"
 #include "link/byte_order.h"
+#include "sim/camera/camera_ranges.h"
 
 namespace pelox::sim {
 namespace {
 
-constexpr uint8_t HIGHEST_ID = RANGE_TABLE_ROWS - 1;
 constexpr uint8_t HIGHEST_ACTION = 19;
 // Action codes the camera has no action for.
 constexpr std::array<uint8_t, 3> NO_ACTION{10, 15, 17};
@@ -46,8 +45,8 @@ CommandVocabulary::CommandVocabulary(CameraModel& model) : model_(model) {
 }
 
 void CommandVocabulary::RegisterProperties() {
-  for (uint8_t id = 0; id <= HIGHEST_ID; ++id) {
-    if (!OwnedByContract(id)) model_.RegisterProperty(id, PropertyRange(id).minimum);
+  for (uint8_t id = 0; id <= CAMERA_HIGHEST_ID; ++id) {
+    if (!OwnedByContract(id)) model_.RegisterProperty(id, CameraPropertyRange(id).minimum);
   }
   model_.RegisterProperty(
       PROPERTY_CLOCK, 0,
@@ -82,7 +81,7 @@ void CommandVocabulary::RegisterSelections() {
 }
 
 void CommandVocabulary::RegisterKinds() {
-  for (uint8_t kind = 0; kind <= HIGHEST_ID; ++kind) {
+  for (uint8_t kind = 0; kind <= CAMERA_HIGHEST_ID; ++kind) {
     if (kind == KIND_FIRMWARE || kind == KIND_FIRMWARE_VERSION || kind == KIND_MAKER) continue;
     model_.RegisterReadableKind(kind,
                                 [this, kind](uint64_t) -> std::optional<std::vector<uint8_t>> {

@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "sim/camera/camera_ranges.h"
+
 namespace pelox {
 namespace {
 
@@ -40,6 +42,17 @@ TEST(RangeTable, UnlistedIdsAndIdsBeyondTheTableAcceptOnlyZero) {
   for (const int id : {5, 14, 26, 29, 43, 48, 76, 123, 137, 138, 255}) {
     EXPECT_TRUE(InRange(static_cast<uint8_t>(id), 0)) << id;
     EXPECT_FALSE(InRange(static_cast<uint8_t>(id), 1)) << id;
+  }
+}
+
+// The camera keeps its own table; the two must agree on every id a byte can
+// carry, or one side would accept what the other refuses.
+TEST(RangeTable, AgreesWithTheCamerasOwnTableRowByRow) {
+  for (int id = 0; id <= 255; ++id) {
+    const ValueRange host = PropertyRange(static_cast<uint8_t>(id));
+    const sim::CameraRange camera = sim::CameraPropertyRange(static_cast<uint8_t>(id));
+    EXPECT_EQ(host.minimum, camera.minimum) << "id " << id;
+    EXPECT_EQ(host.maximum, camera.maximum) << "id " << id;
   }
 }
 
