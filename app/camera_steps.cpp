@@ -21,23 +21,41 @@ int32_t MainDialog::Connect() {
   link_ = LinkCreate();
   if (link_ == nullptr) return STEP_ERROR_INVALID_HANDLE;
   if (LinkSetSpeed(LINK_SPEED_INDEX, link_) != LINK_OK) return STEP_ERROR_INVALID_ACCESS;
-  if (LinkOpenPort(LINK_PORT_AUTOMATIC, link_) == LINK_PORT_NOT_FOUND) return STEP_ERROR_NOT_READY;
-  if (LinkConnect(LINK_CONNECT, link_) != LINK_OK) return STEP_ERROR_NOT_READY;
+  facts_.port_type = LinkOpenPort(LINK_PORT_AUTOMATIC, link_);
+  if (facts_.port_type == LINK_PORT_NOT_FOUND || LinkConnect(LINK_CONNECT, link_) != LINK_OK) {
+    facts_.link_error = LinkLastError(link_);
+    return STEP_ERROR_NOT_READY;
+  }
   return STEP_OK;
+}
+
+void MainDialog::NoteCamera(std::span<const char> maker, std::span<const char> version) {
+  facts_.maker = BufferText(maker);
+  facts_.camera_version = BufferText(version);
 }
 
 int32_t MainDialog::CheckCamera() {
   std::array<char, CAMERA_TEXT_SIZE> maker{};
   std::array<char, CAMERA_TEXT_SIZE> camera_version{};
-  if (CameraGetVendor(maker, link_) != LINK_OK || !MakerIsPelox(maker)) return STEP_ERROR_IO_DEVICE;
-  if (CameraGetFirmwareVersion(camera_version, link_) != LINK_OK) return STEP_ERROR_IO_DEVICE;
+  const int32_t maker_read = CameraGetVendor(maker, link_);
+  NoteCamera(maker, camera_version);
+  if (maker_read != LINK_OK || !MakerIsPelox(maker)) {
+    facts_.link_error = maker_read;
+    return STEP_ERROR_IO_DEVICE;
+  }
+  const int32_t version_read = CameraGetFirmwareVersion(camera_version, link_);
+  NoteCamera(maker, camera_version);
+  if (version_read != LINK_OK) {
+    facts_.link_error = version_read;
+    return STEP_ERROR_IO_DEVICE;
+  }
   if (!SameVersionFamily(image_version_, camera_version) ||
       !ImageIsNewer(image_version_, camera_version)) {
     return STEP_ERROR_INVALID_DATA;
   }
-  if (BatteryTooLow(CameraGetBatteryLevel(link_), BatteryThreshold(image_version_))) {
-    return STEP_ERROR_CANTWRITE;
-  }
+  facts_.battery = CameraGetBatteryLevel(link_);
+  facts_.battery_threshold = BatteryThreshold(image_version_);
+  if (BatteryTooLow(facts_.battery, facts_.battery_threshold)) return STEP_ERROR_CANTWRITE;
   phase_ = Phase::READY;
   view_.EnableControl(CONTROL_UPLOAD, true);
   view_.SetCursor(CURSOR_ARROW);

@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 
+#include "app/dialog_facts.h"
+
 namespace pelox {
 
 inline constexpr int32_t CURSOR_ARROW = 0;
@@ -37,6 +39,10 @@ class DialogView {
   virtual void PostStep(int32_t step_id) = 0;
 
   virtual std::unique_ptr<Worker> StartWorker(std::function<void()> body) = 0;
+
+  // What the steps found out so far, after each step that learnt something;
+  // on the steps' thread. A view that only shows the messages ignores it.
+  virtual void ReportFacts(const DialogFacts& /*facts*/) {}
 };
 
 }  // namespace pelox

@@ -58,29 +58,38 @@ int32_t ParseHeaderNumber(std::string_view text) {
   return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
 
-int32_t FirmwareHeaderCheck(std::span<const uint8_t> image, VersionText& version) {
-  if (image.size() < FIRMWARE_HEADER_SIZE) return STEP_ERROR_INVALID_PARAMETER;
+HeaderVerdict FirmwareHeaderInspect(std::span<const uint8_t> image, VersionText& version) {
+  if (image.size() < FIRMWARE_HEADER_SIZE) return {HeaderFault::SHORT};
   const auto area = KeySearchArea(image);
-  if (!area) return STEP_ERROR_INVALID_PARAMETER;
+  if (!area) return {HeaderFault::NO_TEXT_END};
 
   const auto length_text = HeaderValue(*area, KEY_LENGTH, VALUE_END);
-  if (!length_text) return STEP_ERROR_INVALID_PARAMETER;
+  if (!length_text) return {HeaderFault::NO_LENGTH};
   const int32_t length = ParseHeaderNumber(*length_text);
-  if (length < 0 || static_cast<size_t>(length) != image.size() - FIRMWARE_HEADER_SIZE) {
-    return STEP_ERROR_INVALID_PARAMETER;
+  const size_t payload_size = image.size() - FIRMWARE_HEADER_SIZE;
+  if (length < 0 || static_cast<size_t>(length) != payload_size) {
+    return {HeaderFault::LENGTH_MISMATCH, length, static_cast<int64_t>(payload_size)};
   }
 
   version.fill('\0');
   const auto version_text = HeaderValue(*area, KEY_VERSION, VALUE_END);
-  if (!version_text) return STEP_ERROR_INVALID_PARAMETER;
+  if (!version_text) return {HeaderFault::NO_VERSION};
   std::copy(version_text->begin(), version_text->end(), version.begin());
 
   const auto sum_text = HeaderValue(*area, KEY_SUM, SUM_END);
-  if (!sum_text) return STEP_ERROR_INVALID_PARAMETER;
+  if (!sum_text) return {HeaderFault::NO_SUM};
   // The payload's byte sum, wrapping at 32 bits, must cancel SUM exactly.
-  auto remainder = static_cast<uint32_t>(ParseHeaderNumber(*sum_text));
-  for (const uint8_t byte : image.subspan(FIRMWARE_HEADER_SIZE)) remainder -= byte;
-  return remainder == 0 ? STEP_OK : STEP_ERROR_INVALID_PARAMETER;
+  const auto declared = static_cast<uint32_t>(ParseHeaderNumber(*sum_text));
+  uint32_t sum = 0;
+  for (const uint8_t byte : image.subspan(FIRMWARE_HEADER_SIZE)) sum += byte;
+  if (sum != declared) return {HeaderFault::SUM_MISMATCH, declared, sum};
+  return {};
+}
+
+int32_t FirmwareHeaderCheck(std::span<const uint8_t> image, VersionText& version) {
+  return FirmwareHeaderInspect(image, version).fault == HeaderFault::NONE
+             ? STEP_OK
+             : STEP_ERROR_INVALID_PARAMETER;
 }
 
 std::string FirmwareImagePath() {
@@ -92,8 +101,8 @@ std::string FirmwareImagePath() {
   return path;
 }
 
-int32_t FirmwareImageOpen(FirmwareImage& image) {
-  const std::string path = FirmwareImagePath();
+int32_t FirmwareImageOpen(FirmwareImage& image, std::string path) {
+  if (path.empty()) path = FirmwareImagePath();
   if (path.empty()) return STEP_ERROR_ACCESS_DENIED;
   uint32_t error = 0;
   image.file = FileOpenRead(path.c_str(), error);

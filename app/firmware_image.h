@@ -32,17 +32,40 @@ struct FirmwareImage {
 // the path would not fit its capacity.
 std::string FirmwareImagePath();
 
-// Opens and maps the image. Returns STEP_OK, STEP_ERROR_ACCESS_DENIED (no
+// Opens and maps the image at `path`, by default the image's path above.
+// Returns STEP_OK, STEP_ERROR_ACCESS_DENIED (no
 // current directory), STEP_ERROR_FILE_NOT_FOUND (missing, locked or unreadable)
 // or STEP_ERROR_CANTOPEN (not mappable; an empty file counts as such). What was
 // opened stays in `image` either way, for FirmwareImageRelease.
-int32_t FirmwareImageOpen(FirmwareImage& image);
+int32_t FirmwareImageOpen(FirmwareImage& image, std::string path = {});
 void FirmwareImageRelease(FirmwareImage& image);
 
 // Checks the header of a whole image against its size and payload sum and
 // keeps its VER= text. STEP_OK, or STEP_ERROR_INVALID_PARAMETER for any image
 // that does not hold together.
 int32_t FirmwareHeaderCheck(std::span<const uint8_t> image, VersionText& version);
+
+// Why an image does not hold together, with the two numbers that disagree
+// for a length or sum mismatch.
+enum class HeaderFault {
+  NONE,
+  SHORT,            // smaller than its header
+  NO_TEXT_END,      // no zero byte ends the header text
+  NO_LENGTH,        // LENGTH= missing or too long
+  LENGTH_MISMATCH,  // declared: LENGTH=, actual: the payload's size
+  NO_VERSION,       // VER= missing or too long
+  NO_SUM,           // SUM= missing or too long
+  SUM_MISMATCH,     // declared: SUM=, actual: the payload's byte sum
+};
+
+struct HeaderVerdict {
+  HeaderFault fault = HeaderFault::NONE;
+  int64_t declared = 0;
+  int64_t actual = 0;
+};
+
+// FirmwareHeaderCheck, saying why.
+HeaderVerdict FirmwareHeaderInspect(std::span<const uint8_t> image, VersionText& version);
 
 // Reads a header number: leading white space, an optional sign, digits up to
 // the first other character, saturating at the limits of int32_t.

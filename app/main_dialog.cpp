@@ -1,5 +1,6 @@
 #include "app/main_dialog.h"
 
+#include "app/camera_checks.h"
 #include "app/resources/strings.h"
 
 namespace pelox {
@@ -63,16 +64,28 @@ void MainDialog::RunCheckStep(int32_t step, int32_t (MainDialog::*actions)()) {
   const int32_t code = (this->*actions)();
   if (code != STEP_OK) {
     phase_ = Phase::ENDED;
+    facts_.failed_step = step;
+    facts_.step_error = code;
+  }
+  ReportFacts();
+  if (code != STEP_OK) {
     view_.ShowMessage(FailureMessage(step, code));
   } else if (step != STEP_CHECK_CAMERA) {
     view_.PostStep(step + 1);
   }
 }
 
-int32_t MainDialog::OpenFirmware() { return FirmwareImageOpen(image_); }
+int32_t MainDialog::OpenFirmware() { return FirmwareImageOpen(image_, image_path_); }
 
 int32_t MainDialog::CheckFirmware() {
-  return FirmwareHeaderCheck(std::span(image_.view.data, image_.view.size), image_version_);
+  const std::span image(image_.view.data, image_.view.size);
+  const HeaderVerdict verdict = FirmwareHeaderInspect(image, image_version_);
+  facts_.header_fault = verdict.fault;
+  facts_.header_declared = verdict.declared;
+  facts_.header_actual = verdict.actual;
+  facts_.image_version = BufferText(image_version_);
+  facts_.image_size = image.size();
+  return verdict.fault == HeaderFault::NONE ? STEP_OK : STEP_ERROR_INVALID_PARAMETER;
 }
 
 void MainDialog::CloseDialog() {

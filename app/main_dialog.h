@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <string>
 
 #include "app/dialog_ids.h"
 #include "app/dialog_view.h"
@@ -27,6 +29,13 @@ class MainDialog {
   void Start();
   // A command for the dialog; only its low word, the id, is looked at.
   void Command(uint32_t command);
+
+  // For front ends that offer more than the dialog. Before Start: the image
+  // to use instead of Firmware.bin in the current directory.
+  void UseImage(std::string path) { image_path_ = std::move(path); }
+  // From any thread: ends a running transfer at its next progress report,
+  // before the camera is asked to write; too late once the transfer is done.
+  void CancelTransfer() { cancel_requested_ = true; }
 
  private:
   enum class Phase { CHECKING, READY, UPLOADING, ENDED };
@@ -50,6 +59,8 @@ class MainDialog {
   void RunFlashWait();
   static int32_t TransferProgress(uint32_t user, int32_t reserved, int32_t percent);
 
+  void ReportFacts() { view_.ReportFacts(facts_); }
+  void NoteCamera(std::span<const char> maker, std::span<const char> version);
   void StopAnimator();
   void StopWorkers();
   void ReleaseAll();
@@ -58,11 +69,14 @@ class MainDialog {
   Phase phase_ = Phase::CHECKING;
   CameraLink* link_ = nullptr;
   FirmwareImage image_;
+  std::string image_path_;
+  DialogFacts facts_;
   VersionText image_version_{};
   std::unique_ptr<Worker> worker_;
   std::unique_ptr<Worker> animator_;
   std::atomic<int32_t> progress_position_{PROGRESS_EMPTY};
   std::atomic<bool> stop_requested_{false};
+  std::atomic<bool> cancel_requested_{false};
   std::atomic<bool> animator_stop_{false};
 };
 

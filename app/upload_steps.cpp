@@ -50,7 +50,7 @@ void MainDialog::RunTransfer() {
 int32_t MainDialog::TransferProgress(uint32_t /*user*/, int32_t /*reserved*/, int32_t percent) {
   MainDialog* dialog = transferring_dialog;
   if (dialog == nullptr) return PROGRESS_CONTINUE;
-  if (dialog->stop_requested_) return PROGRESS_CANCEL;
+  if (dialog->stop_requested_ || dialog->cancel_requested_) return PROGRESS_CANCEL;
   dialog->view_.SetProgress(percent);
   return PROGRESS_CONTINUE;
 }
@@ -93,6 +93,9 @@ void MainDialog::WriteFailed() {
   Join(worker_);
   transferring_dialog = nullptr;
   phase_ = Phase::ENDED;
+  facts_.failed_step = STEP_WRITE_FAILED;
+  facts_.link_error = LinkLastError(link_);
+  ReportFacts();
   view_.ShowMessage(STR_WRITE_ERROR);
   progress_position_ = PROGRESS_EMPTY;
   view_.SetProgress(progress_position_);

@@ -11,6 +11,10 @@ namespace pelox {
 void SerialMapDevice(int32_t port, std::string path);
 // The device that opening COM `port` uses; empty when there is none.
 std::string SerialDevicePath(int32_t port);
+// Why the last open of COM `port` failed, as an errno value; 0 once it
+// opened or before any try.
+int SerialOpenError(int32_t port);
+void SerialNoteOpenError(int32_t port, int error);
 // Back to the default devices; for tests.
 void SerialResetDeviceMap();
 

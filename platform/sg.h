@@ -25,6 +25,9 @@ inline constexpr int32_t SG_CHECK_STATUS = 4;     // the device answered with an
 // devices, then the removable SCSI disks that have no generic device of
 // their own (a device is offered once).
 std::vector<std::string> SgCandidateDevices();
+// Offers only `path` as a candidate from now on (a device the user named);
+// an empty path goes back to searching.
+void SgUseOnlyDevice(std::string path);
 // Opens the node for reading and writing; null with the reason in `outcome`.
 DriveHandle SgOpen(const std::string& path, int32_t& outcome);
 int32_t SgExecute(DriveHandle device, std::span<const uint8_t> cdb, std::span<uint8_t> data,

@@ -86,6 +86,7 @@ std::vector<std::string> DrawDialog(const DialogPicture& picture) {
   }
   lines.push_back(Row(" " + frame_edge));
   lines.push_back(ProgressRow(picture));
+  lines.push_back(Row(" " + picture.status));
   lines.push_back("+" + std::string(INNER_WIDTH, '-') + "+");
   return lines;
 }

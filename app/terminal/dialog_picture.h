@@ -18,11 +18,12 @@ struct DialogPicture {
   int32_t progress = 0;     // 0 to 100
   bool busy = false;        // the wait cursor is showing
   uint32_t busy_frame = 0;  // turns the busy indicator
+  std::string status;       // under the bar: bytes and rate, or the wait's seconds
 };
 
 // The dialog's lines, all of one width: caption, the framed message (wrapped
-// at words, a line feed starting a new line), the progress bar, and the
-// Upload and Close buttons. A focused button reads >[ Upload ]<, a disabled
+// at words, a line feed starting a new line), the progress bar with its
+// status line, and the Upload and Close buttons. A focused button reads >[ Upload ]<, a disabled
 // one ( Upload ).
 std::vector<std::string> DrawDialog(const DialogPicture& picture);
 

@@ -1,66 +1,158 @@
-// pelox-uploader: the Main dialog in a terminal, or as plain lines for logs
-// and scripts.
+// pelox-uploader: the Main dialog in a terminal, or as lines for logs and
+// scripts, with a listing and a dry run beside it.
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/dialog_ids.h"
+#include "app/terminal/camera_list.h"
+#include "app/terminal/device_choice.h"
+#include "app/terminal/dialog_picture.h"
 #include "app/terminal/options.h"
+#include "app/terminal/run_signals.h"
 #include "app/terminal/uploader_session.h"
+#include "link/camera_link.h"
 #include "platform/serial_map.h"
 #include "transport/discovery/device_table.h"
 
 namespace {
 
-constexpr int EXIT_COMPLETE = 0;
-constexpr int EXIT_NOT_COMPLETE = 1;
-constexpr int EXIT_USAGE = 2;
-constexpr int32_t COM1 = 1;
-constexpr int32_t COM2 = 2;
-constexpr const char* PROGRAM_VERSION = "1.0.0";
+using pelox::UploaderOptions;
 
-// Discovery met camera candidates it was not allowed to open: say how to get
-// the access, once.
-void ExplainDeniedDevices() {
-  if (pelox::DiscoveryDeniedCount() == 0) return;
-  std::fprintf(stderr,
-               "pelox-uploader: %d device(s), the first %s, could not be opened for lack of "
-               "permission.\nGive your user read and write access to the camera's SCSI generic "
-               "device (for example add it to the group that owns /dev/sg*, often \"disk\", and "
-               "log in again), or run the uploader as root.\n",
-               static_cast<int>(pelox::DiscoveryDeniedCount()),
-               pelox::DiscoveryFirstDenied().c_str());
+constexpr const char* DEFAULT_IMAGE = "Firmware.bin";
+constexpr size_t GROUP_BUFFER_SIZE = 4096;
+
+std::string OwningGroup(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) return {};
+  group entry{};
+  group* found = nullptr;
+  std::array<char, GROUP_BUFFER_SIZE> buffer{};
+  if (getgrgid_r(status.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 ||
+      found == nullptr) {
+    return {};
+  }
+  return entry.gr_name;
+}
+
+// Why the image cannot be opened, as an errno value; 0 when it can.
+int ImageOpenError(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno;
+  close(fd);
+  return 0;
+}
+
+pelox::SearchNotes SearchNotesOf(const UploaderOptions& options) {
+  pelox::SearchNotes notes;
+  for (size_t i = 0; i < options.ports.size(); ++i) {
+    const auto port = static_cast<int32_t>(i) + pelox::PORT_TYPE_COM_FIRST;
+    notes.ports.push_back(
+        {options.ports[i], pelox::SerialOpenError(port), OwningGroup(options.ports[i])});
+  }
+  notes.device = options.device;
+  notes.denied_devices = pelox::DiscoveryDeniedCount();
+  notes.first_denied = pelox::DiscoveryFirstDenied();
+  return notes;
+}
+
+// The dialog is drawn where the terminal can address the cursor and is
+// wide enough; elsewhere lines are printed.
+bool CanDraw(const UploaderOptions& options) {
+  if (options.plain || options.json || options.quiet || options.check) return false;
+  if (isatty(STDOUT_FILENO) != 1 || isatty(STDIN_FILENO) != 1) return false;
+  const char* term = std::getenv("TERM");
+  if (term == nullptr || *term == '\0' || std::string_view(term) == "dumb") return false;
+  winsize size{};
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+    return size.ws_col >= pelox::DrawDialog({}).front().size();
+  }
+  return true;
+}
+
+int List(const UploaderOptions& options) {
+  const std::vector<pelox::ListedCamera> cameras =
+      pelox::ListCameras(static_cast<int32_t>(options.ports.size()));
+  for (const pelox::ListedCamera& camera : cameras) {
+    if (options.json) {
+      std::printf("%s\n", nlohmann::json{{"port", camera.port},
+                                         {"maker", camera.maker},
+                                         {"version", camera.version},
+                                         {"battery", camera.battery}}
+                              .dump()
+                              .c_str());
+    } else {
+      std::printf("%s\t%s\t%s\tbattery %d\n", camera.port.c_str(), camera.maker.c_str(),
+                  camera.version.c_str(), static_cast<int>(camera.battery));
+    }
+  }
+  if (!cameras.empty()) return pelox::EXIT_WRITTEN;
+  pelox::DialogFacts nothing;
+  nothing.failed_step = pelox::STEP_CONNECT;
+  const pelox::Verdict verdict = pelox::JudgeRun(nothing, {}, SearchNotesOf(options));
+  std::fprintf(stderr, "pelox-uploader: %s\n", verdict.detail.c_str());
+  return verdict.exit_status;
+}
+
+int Update(const UploaderOptions& options) {
+  pelox::SessionMode mode;
+  mode.drawn = CanDraw(options);
+  mode.yes = options.yes;
+  mode.check_only = options.check;
+  mode.image = options.image;
+  const pelox::ReportStyle style = options.json    ? pelox::ReportStyle::JSON
+                                   : options.quiet ? pelox::ReportStyle::QUIET
+                                                   : pelox::ReportStyle::PLAIN;
+  pelox::RunReport report(style, options.verbosity);
+  pelox::SessionOutcome outcome = pelox::RunUploaderSession(mode, report);
+
+  outcome.end.image = options.image.empty() ? DEFAULT_IMAGE : options.image;
+  if (outcome.facts.step_error == pelox::STEP_ERROR_FILE_NOT_FOUND) {
+    outcome.end.image_open_error = ImageOpenError(outcome.end.image);
+  }
+  const pelox::SearchNotes search = SearchNotesOf(options);
+  const pelox::Verdict verdict = pelox::JudgeRun(outcome.facts, outcome.end, search);
+  for (const std::string& line : report.Result(verdict, outcome.last_message)) {
+    std::printf("%s\n", line.c_str());
+  }
+  std::fflush(stdout);
+  if (!options.json && !verdict.detail.empty()) {
+    if (verdict.cause == "would-update") {
+      std::printf("%s\n", verdict.detail.c_str());
+    } else {
+      std::fprintf(stderr, "pelox-uploader: %s\n", verdict.detail.c_str());
+    }
+  }
+  if (verdict.cause == "no-camera" && !options.json) {
+    if (const std::string advice = pelox::DeniedDevicesAdvice(search); !advice.empty()) {
+      std::fprintf(stderr, "pelox-uploader: %s\n", advice.c_str());
+    }
+  }
+  return verdict.exit_status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-  const std::string program = argc > 0 ? argv[0] : "pelox-uploader";
-  pelox::UploaderOptions options;
-  std::string error;
-  if (!pelox::ParseUploaderOptions(arguments, options, error)) {
-    std::fprintf(stderr, "%s: %s\n%s", program.c_str(), error.c_str(),
-                 pelox::UploaderUsage(program).c_str());
-    return EXIT_USAGE;
+  const std::vector<std::string> arguments(argv, argv + argc);
+  const pelox::CommandLine command_line = pelox::ParseCommandLine(arguments);
+  if (!command_line.options) {
+    std::fputs(command_line.text.c_str(), command_line.exit_status == 0 ? stdout : stderr);
+    return command_line.exit_status;
   }
-  if (options.help) {
-    std::fputs(pelox::UploaderUsage(program).c_str(), stdout);
-    return EXIT_COMPLETE;
-  }
-  if (options.version) {
-    std::printf("pelox-uploader %s\n", PROGRAM_VERSION);
-    return EXIT_COMPLETE;
-  }
-  if (options.com1) pelox::SerialMapDevice(COM1, *options.com1);
-  if (options.com2) pelox::SerialMapDevice(COM2, *options.com2);
-
-  pelox::SessionMode mode;
-  mode.drawn = !options.plain && isatty(STDOUT_FILENO) == 1 && isatty(STDIN_FILENO) == 1;
-  mode.yes = options.yes;
-  const pelox::SessionOutcome outcome = pelox::RunUploaderSession(mode);
-  if (outcome.camera_missing) ExplainDeniedDevices();
-  return outcome.complete ? EXIT_COMPLETE : EXIT_NOT_COMPLETE;
+  const UploaderOptions& options = *command_line.options;
+  pelox::CatchRunSignals();
+  pelox::ChooseDevices(options);
+  return options.list ? List(options) : Update(options);
 }

@@ -1,49 +1,123 @@
 #include "app/terminal/options.h"
 
-namespace pelox {
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <sstream>
 
-bool ParseUploaderOptions(std::span<const std::string_view> arguments, UploaderOptions& options,
-                          std::string& error) {
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string_view argument = arguments[i];
-    if (argument == "--plain") {
-      options.plain = true;
-    } else if (argument == "--yes") {
-      options.yes = true;
-    } else if (argument == "--help" || argument == "-h") {
-      options.help = true;
-    } else if (argument == "--version") {
-      options.version = true;
-    } else if (argument == "--com1" || argument == "--com2") {
-      if (i + 1 == arguments.size()) {
-        error = std::string(argument) + " needs a device path";
-        return false;
-      }
-      (argument == "--com1" ? options.com1 : options.com2) = std::string(arguments[++i]);
-    } else {
-      error = "unknown option " + std::string(argument);
-      return false;
-    }
+#include "link/speed_table.h"
+
+namespace pelox {
+namespace {
+
+constexpr const char* DESCRIPTION =
+    "Writes a firmware image (FILE, by default Firmware.bin in the current directory) "
+    "into a Pelox camera found on the USB storage pipe or on the serial ports named "
+    "with --port. No serial device is opened unless it is named.";
+
+constexpr const char* EXIT_STATUSES =
+    "Exit status:\n"
+    "  0    the firmware was written (with --check: the camera would be updated;\n"
+    "       with --list: a camera was found)\n"
+    "  1    writing failed; the message says whether the camera keeps its old firmware\n"
+    "  2    bad usage\n"
+    "  3    no camera found, or no access to its device\n"
+    "  4    the image was refused (missing, unreadable or inconsistent)\n"
+    "  5    the camera was refused (maker, firmware family or version, battery)\n"
+    "  6    the camera already has this firmware or a newer one\n"
+    "  130  interrupted (SIGINT, SIGTERM or SIGHUP) before the camera began writing\n";
+
+std::optional<int32_t> SpeedIndex(uint32_t baud) {
+  for (int32_t index = SPEED_INDEX_FIRST; index <= SPEED_INDEX_LAST; ++index) {
+    if (SpeedTableBaud(index) == baud) return index;
   }
-  return true;
+  return std::nullopt;
 }
 
-std::string UploaderUsage(std::string_view program) {
-  return "Usage: " + std::string(program) +
-         " [--plain] [--yes] [--com1 PATH] [--com2 PATH]\n"
-         "Writes Firmware.bin from the current directory into a Pelox camera found on\n"
-         "the USB storage pipe, or else on COM1 or COM2.\n"
-         "\n"
-         "  --plain      print each message and the progress as lines (the default\n"
-         "               when the output is not a terminal)\n"
-         "  --yes        start the update as soon as the checks pass, close at the end\n"
-         "  --com1 PATH  the serial device probed as COM1 (default /dev/ttyS0)\n"
-         "  --com2 PATH  the serial device probed as COM2 (default /dev/ttyS1)\n"
-         "  --help       show this text\n"
-         "  --version    show the program's version\n"
-         "\n"
-         "Exit status: 0 when the firmware was written, 1 for any other end, 2 for\n"
-         "bad usage.\n";
+// Bad usage: the problem and a hint, not the whole help text.
+CommandLine Usage(const std::string& program, const std::string& problem) {
+  return {std::nullopt, EXIT_USAGE,
+          program + ": " + problem + "\nTry '" + program + " --help' for more information.\n"};
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(std::span<const std::string> arguments) {
+  const std::string program = arguments.empty() ? "pelox-uploader" : arguments.front();
+  CLI::App app(DESCRIPTION, "pelox-uploader");
+  app.footer(EXIT_STATUSES);
+  app.set_version_flag("-V,--version", "pelox-uploader " PELOX_VERSION);
+
+  UploaderOptions options;
+  std::string com1;
+  std::string com2;
+  uint32_t speed = 0;
+  app.add_option("FILE", options.image, "the firmware image (default: ./Firmware.bin)")
+      ->type_name("FILE");
+  app.add_option("--port", options.ports,
+                 "a serial device to probe, such as /dev/ttyUSB0 or /dev/serial/by-id/...; "
+                 "repeat for a second one, probed in the order given")
+      ->type_name("PATH")
+      ->allow_extra_args(false);
+  app.add_option("--com1", com1, "the serial device probed first (same as the first --port)")
+      ->type_name("PATH");
+  app.add_option("--com2", com2, "the serial device probed last")->type_name("PATH");
+  app.add_option("--device", options.device,
+                 "the SCSI generic or block device of the camera's storage pipe, instead of "
+                 "searching for it")
+      ->type_name("PATH");
+  app.add_flag("--list", options.list,
+               "list the cameras found, with port, maker, firmware version and battery level; "
+               "writes nothing");
+  app.add_flag("--check", options.check,
+               "run every check up to the upload and say whether the camera would be updated; "
+               "writes nothing");
+  app.add_flag("-y,--yes", options.yes,
+               "start the update as soon as the checks pass, and close at the end");
+  app.add_option("--speed", speed,
+                 "serial only: ask the camera for this speed after the handshake (9600, 19200, "
+                 "38400, 57600, 115200 or 230400); a camera that refuses it is updated at 115200")
+      ->type_name("BPS");
+  app.add_flag("--plain", options.plain,
+               "print each message and the progress as lines (the default when standard input "
+               "or output is not a terminal)");
+  app.add_flag("-q,--quiet", options.quiet, "print only the result");
+  app.add_flag("-v,--verbose", options.verbosity,
+               "print each step; twice (-vv): also each frame and control byte with its time");
+  app.add_option("--log", options.log_file, "write the -vv trace to FILE whatever the verbosity")
+      ->type_name("FILE");
+  app.add_flag("--json", options.json,
+               "print one JSON object a line: steps, messages, progress and the result");
+
+  std::vector<const char*> argv;
+  argv.reserve(arguments.size() + 1);
+  argv.push_back(program.c_str());
+  for (size_t i = 1; i < arguments.size(); ++i) argv.push_back(arguments[i].c_str());
+  std::ostringstream out;
+  std::ostringstream err;
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::ParseError& error) {
+    const int code = app.exit(error, out, err);
+    if (code == 0) return {std::nullopt, EXIT_WRITTEN, out.str()};
+    return Usage(program, error.what());
+  }
+
+  if (!com1.empty()) options.ports.insert(options.ports.begin(), com1);
+  if (!com2.empty()) options.ports.push_back(com2);
+  if (options.ports.size() > SERIAL_PORTS_MAX) {
+    return Usage(program, "at most two serial ports can be named");
+  }
+  if (app.count("--speed") > 0) {
+    options.speed_index = SpeedIndex(speed);
+    if (!options.speed_index) {
+      return Usage(program, "--speed " + std::to_string(speed) + " is not a speed of the camera");
+    }
+  }
+  if (options.list && options.check) {
+    return Usage(program, "--list and --check exclude each other");
+  }
+  options.verbosity = std::min(options.verbosity, 2);
+  return {options, EXIT_WRITTEN, {}};
 }
 
 }  // namespace pelox

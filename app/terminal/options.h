@@ -1,28 +1,49 @@
 #pragma once
-// The command line of pelox-uploader. With no options it behaves as the
-// Windows program: Firmware.bin in the current directory, the storage pipe
-// first, then COM1 and COM2.
+// The command line of pelox-uploader, parsed without side effects: the
+// arguments in, the options or the text and exit status to end with out.
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
+#include <vector>
 
 namespace pelox {
 
+// How the program ends; scripts tell the causes apart by these.
+inline constexpr int EXIT_WRITTEN = 0;
+inline constexpr int EXIT_WRITE_FAILED = 1;
+inline constexpr int EXIT_USAGE = 2;
+inline constexpr int EXIT_NO_CAMERA = 3;
+inline constexpr int EXIT_IMAGE_REFUSED = 4;
+inline constexpr int EXIT_CAMERA_REFUSED = 5;
+inline constexpr int EXIT_UP_TO_DATE = 6;
+inline constexpr int EXIT_INTERRUPTED = 130;
+
+// At most this many serial ports are probed, in the order named.
+inline constexpr size_t SERIAL_PORTS_MAX = 2;
+
 struct UploaderOptions {
-  bool plain = false;  // line-by-line output instead of the drawn dialog
-  bool yes = false;    // press Upload when it is enabled, Close at the end
-  bool help = false;
-  bool version = false;
-  std::optional<std::string> com1;  // device behind COM1
-  std::optional<std::string> com2;  // device behind COM2
+  std::string image;               // empty: Firmware.bin in the current directory
+  std::vector<std::string> ports;  // serial devices to probe, in order
+  std::string device;              // the storage pipe's device instead of a search
+  bool plain = false;              // lines instead of the drawn dialog
+  bool yes = false;                // press Upload when enabled, Close at the end
+  bool list = false;
+  bool check = false;
+  bool json = false;
+  bool quiet = false;
+  int verbosity = 0;  // -v 1, -vv 2
+  std::string log_file;
+  std::optional<int32_t> speed_index;  // the serial speed asked for after the handshake
 };
 
-// Parses the arguments after the program name. False with `error` set for
-// an unknown option or a missing path.
-bool ParseUploaderOptions(std::span<const std::string_view> arguments, UploaderOptions& options,
-                          std::string& error);
+struct CommandLine {
+  std::optional<UploaderOptions> options;  // set when the program is to run
+  int exit_status = EXIT_WRITTEN;          // otherwise end with this status
+  std::string text;  // and print this: on standard output for 0, else on standard error
+};
 
-std::string UploaderUsage(std::string_view program);
+// `arguments` includes the program's name first.
+CommandLine ParseCommandLine(std::span<const std::string> arguments);
 
 }  // namespace pelox

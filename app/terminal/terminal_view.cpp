@@ -1,6 +1,8 @@
 #include "app/terminal/terminal_view.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <array>
@@ -45,7 +47,7 @@ void TerminalView::Message(int32_t string_id, std::string text) {
     const std::lock_guard lock(mutex_);
     shown_.insert(string_id);
     picture_.message = text;
-    events_.push_back({true, std::move(text), 0});
+    events_.push_back({true, string_id, std::move(text), 0});
   }
   if (message_shown_) message_shown_();
 }
@@ -82,7 +84,7 @@ void TerminalView::SetProgress(int32_t position) {
   {
     const std::lock_guard lock(mutex_);
     picture_.progress = position;
-    events_.push_back({false, {}, position});
+    events_.push_back({false, 0, {}, position});
   }
   Notify();
 }
@@ -97,11 +99,30 @@ void TerminalView::PostStep(int32_t step_id) {
 
 std::unique_ptr<Worker> TerminalView::StartWorker(std::function<void()> body) {
   ++running_workers_;
-  return StartThreadWorker([this, body = std::move(body)] {
+  // Signals go to the loop's thread only: a worker's call to the camera must
+  // not be cut short by them. A new thread inherits the mask.
+  sigset_t run_signals;
+  sigset_t previous;
+  sigemptyset(&run_signals);
+  for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&run_signals, number);
+  pthread_sigmask(SIG_BLOCK, &run_signals, &previous);
+  std::unique_ptr<Worker> worker = StartThreadWorker([this, body = std::move(body)] {
     body();
     --running_workers_;
     Notify();
   });
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  return worker;
+}
+
+void TerminalView::ReportFacts(const DialogFacts& facts) {
+  const std::lock_guard lock(mutex_);
+  facts_ = facts;
+}
+
+DialogFacts TerminalView::Facts() const {
+  const std::lock_guard lock(mutex_);
+  return facts_;
 }
 
 std::optional<int32_t> TerminalView::TakeStep() {

@@ -16,9 +16,10 @@
 
 namespace pelox {
 
-// What changed, in order, for the plain output.
+// What changed, in order, for the line output.
 struct ViewEvent {
   bool is_message = false;
+  int32_t string_id = 0;
   std::string message;
   int32_t progress = 0;
 };
@@ -39,6 +40,7 @@ class TerminalView final : public DialogView {
   void SetProgress(int32_t position) override;
   void PostStep(int32_t step_id) override;
   std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
+  void ReportFacts(const DialogFacts& facts) override;
 
   // The loop's side.
   // Called on the steps' thread right after each new message.
@@ -47,6 +49,7 @@ class TerminalView final : public DialogView {
   std::vector<ViewEvent> TakeEvents();
   DialogPicture Picture() const;
   bool IsClosed() const { return closed_; }
+  DialogFacts Facts() const;
   // The message with this string id was shown at some time.
   bool HasShown(int32_t string_id) const;
   // Nothing more will happen without the user: no step is waiting and no
@@ -71,6 +74,7 @@ class TerminalView final : public DialogView {
   std::atomic<int32_t> running_workers_{0};
   std::atomic<bool> closed_{false};
   std::set<int32_t> shown_;
+  DialogFacts facts_;
   std::function<void()> message_shown_;
   int wake_read_ = -1;
   int wake_write_ = -1;

@@ -1,13 +1,12 @@
 #include "app/terminal/uploader_session.h"
 
 #include <poll.h>
-#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -18,7 +17,8 @@
 #include "app/resources/strings.h"
 #include "app/terminal/dialog_picture.h"
 #include "app/terminal/keys.h"
-#include "app/terminal/plain_report.h"
+#include "app/terminal/run_signals.h"
+#include "app/terminal/sleep_inhibitor.h"
 #include "app/terminal/terminal_view.h"
 
 namespace pelox {
@@ -26,21 +26,31 @@ namespace {
 
 // The busy indicator turns at this pace while the dialog is drawn.
 constexpr int DRAWN_POLL_MS = 150;
-constexpr int WAIT_FOREVER = -1;
+// Lines show the waits' progress at this pace at the least.
+constexpr int LINES_POLL_MS = 1000;
+// A command line longer than this is no command: it is dropped.
+constexpr size_t COMMAND_LINE_MAX = 256;
 
-std::atomic<bool> interrupted{false};
-
-void OnInterrupt(int /*signal*/) { interrupted = true; }
-
-// Ctrl+C and SIGTERM ask for Close like Esc does; poll is not restarted so
-// the loop sees them at once.
-void CatchInterrupts() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+const char* StepName(int32_t step) {
+  switch (step) {
+    case STEP_CONNECT: return "connect";
+    case STEP_OPEN_FIRMWARE: return "open-firmware";
+    case STEP_CHECK_FIRMWARE: return "check-firmware";
+    case STEP_CHECK_CAMERA: return "check-camera";
+    case STEP_START_TRANSFER: return "start-transfer";
+    case STEP_TRANSFER_DONE: return "transfer-done";
+    case STEP_WRITE_FINISHED: return "write-finished";
+    case STEP_WRITE_FAILED: return "write-failed";
+    default: return "command";
+  }
 }
+
+void Print(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+  if (!lines.empty()) std::fflush(stdout);
+}
+
+void Say(const char* text) { std::fprintf(stderr, "pelox-uploader: %s\n", text); }
 
 // Keys one at a time without echo while the dialog is drawn; the terminal
 // is restored however the session ends.
@@ -54,10 +64,14 @@ class RawKeyboard {
     raw.c_cc[VMIN] = 0;
     raw.c_cc[VTIME] = 0;
     active_ = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+    if (active_) RestoreTerminalOnSignal(&saved_);
     std::fputs("\x1b[?25l", stdout);
   }
   ~RawKeyboard() {
-    if (active_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+    if (active_) {
+      RestoreTerminalOnSignal(nullptr);
+      tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+    }
     std::fputs("\x1b[?25h", stdout);
     std::fflush(stdout);
   }
@@ -87,7 +101,9 @@ class Screen {
 
 class Session {
  public:
-  explicit Session(SessionMode mode) : mode_(mode), dialog_(view_) {
+  Session(const SessionMode& mode, RunReport& report)
+      : mode_(mode), report_(report), dialog_(view_), started_(std::chrono::steady_clock::now()) {
+    dialog_.UseImage(mode.image);
     // The camera steps block for a while after their start message.
     view_.OnMessage([this] { Show(); });
   }
@@ -95,7 +111,9 @@ class Session {
   SessionOutcome Run() {
     dialog_.Start();
     while (!view_.IsClosed()) {
+      if (ActOnSignal()) continue;
       if (const auto step = view_.TakeStep()) {
+        Print(Lines(report_.Step(StepName(*step), NowMs())));
         dialog_.Command(static_cast<uint32_t>(*step));
       } else if (!ActOnItsOwn()) {
         Show();
@@ -103,17 +121,59 @@ class Session {
       }
     }
     Show();
-    return {view_.HasShown(STR_WRITE_COMPLETE), view_.HasShown(STR_CAMERA_NOT_CONNECTED)};
+    inhibitor_.Release();
+    SessionOutcome outcome{view_.Facts(), {}, last_message_};
+    outcome.end.written = view_.HasShown(STR_WRITE_COMPLETE);
+    outcome.end.ready = view_.HasShown(STR_CLICK_UPLOAD);
+    outcome.end.writing = view_.HasShown(STR_WRITING);
+    outcome.end.interrupted = interrupted_;
+    outcome.end.check_only = mode_.check_only;
+    outcome.end.bytes_sent = report_.BytesSent();
+    return outcome;
   }
 
  private:
+  uint64_t NowMs() const {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now() - started_)
+                                     .count());
+  }
+
+  // The report's lines, for printing when the dialog is not drawn.
+  std::vector<std::string> Lines(std::vector<std::string> lines) const {
+    return mode_.drawn ? std::vector<std::string>{} : lines;
+  }
+
   void Press(int32_t control) { dialog_.Command(static_cast<uint32_t>(control)); }
 
-  // What the session does without a key: --yes, the end of a plain run, an
-  // interrupt. True when it did something.
+  // Before the transfer a signal ends the run; during it, it cancels the
+  // transfer; while the camera writes, it waits for the camera's verdict.
+  bool ActOnSignal() {
+    if (TakeRunSignal() == 0) return false;
+    if (writing_) {
+      if (!deferred_) {
+        Say("the camera is writing its firmware; the program will end when it is done");
+      }
+      deferred_ = true;
+      return false;
+    }
+    interrupted_ = true;
+    if (transferring_) {
+      Say("cancelling the transfer; the camera keeps its old firmware");
+      dialog_.CancelTransfer();
+      return false;
+    }
+    if (!view_.Picture().close_enabled) return false;
+    Press(CONTROL_CLOSE);
+    return true;
+  }
+
+  // What the session does without a key: --yes, --check, the end of a run
+  // in lines, the end of input or a signal once the chain ends. True when it
+  // did something.
   bool ActOnItsOwn() {
     const DialogPicture picture = view_.Picture();
-    if (interrupted.exchange(false) && picture.close_enabled) {
+    if (picture.upload_enabled && mode_.check_only) {
       Press(CONTROL_CLOSE);
       return true;
     }
@@ -122,8 +182,10 @@ class Session {
       Press(CONTROL_UPLOAD);
       return true;
     }
-    const bool chain_ended = view_.IsIdle() && picture.close_enabled && !picture.upload_enabled;
-    if (chain_ended && (mode_.yes || !mode_.drawn)) {
+    const bool waiting_for_user = view_.IsIdle() && picture.close_enabled;
+    const bool chain_ended = waiting_for_user && !picture.upload_enabled;
+    const bool close_at_end = mode_.yes || !mode_.drawn || interrupted_ || deferred_;
+    if ((chain_ended && close_at_end) || (waiting_for_user && !input_open_)) {
       Show();
       Press(CONTROL_CLOSE);
       return true;
@@ -132,38 +194,71 @@ class Session {
   }
 
   void Show() {
-    const std::vector<ViewEvent> events = view_.TakeEvents();
+    const uint64_t now = NowMs();
+    report_.SetImageSize(view_.Facts().image_size);
+    for (const ViewEvent& event : view_.TakeEvents()) {
+      if (event.is_message) {
+        Note(event.string_id, event.message);
+        Print(Lines(report_.Message(event.string_id, event.message, now)));
+      } else {
+        Print(Lines(report_.Progress(event.progress, now)));
+      }
+    }
+    Print(Lines(report_.Tick(now)));
     if (mode_.drawn) {
-      screen_.Draw(DrawDialog(view_.Picture()));
+      DialogPicture picture = view_.Picture();
+      picture.progress = report_.BarPercent(now);
+      picture.status = report_.Status(now);
+      screen_.Draw(DrawDialog(picture));
       return;
     }
-    for (const std::string& line : report_.Lines(events)) std::printf("%s\n", line.c_str());
     const DialogPicture picture = view_.Picture();
-    if (picture.upload_enabled && !mode_.yes && !prompted_) {
+    if (picture.upload_enabled && !mode_.yes && !mode_.check_only && !prompted_) {
       prompted_ = true;
       std::printf("Type \"upload\" and Enter to start the update, or \"close\" to quit.\n");
+      std::fflush(stdout);
     }
-    std::fflush(stdout);
+  }
+
+  // Follows the chain's phase by its messages: from here on a signal may no
+  // longer end the program at once.
+  void Note(int32_t string_id, const std::string& text) {
+    last_message_ = text;
+    if (string_id == STR_UPLOADING) {
+      transferring_ = true;
+      inhibitor_.Take();
+    }
+    if (string_id == STR_WRITING) {
+      transferring_ = false;
+      writing_ = true;
+      AllowEndAtOnce(false);
+    }
+    if (string_id == STR_WRITE_COMPLETE || string_id == STR_WRITE_ERROR) {
+      transferring_ = false;
+      writing_ = false;
+      AllowEndAtOnce(true);
+      inhibitor_.Release();
+    }
   }
 
   void Wait() {
-    const bool read_input = mode_.drawn || (!mode_.yes && input_open_);
+    const bool read_input = input_open_ && (mode_.drawn || !mode_.yes);
     std::array<pollfd, 2> watched = {pollfd{view_.WakeDescriptor(), POLLIN, 0},
                                      pollfd{STDIN_FILENO, POLLIN, 0}};
     const nfds_t count = read_input ? 2 : 1;
-    const int timeout = mode_.drawn ? DRAWN_POLL_MS : WAIT_FOREVER;
+    const int timeout = mode_.drawn ? DRAWN_POLL_MS : LINES_POLL_MS;
     if (poll(watched.data(), count, timeout) < 0 && errno != EINTR) return;
     view_.DrainWake();
     if (mode_.drawn) view_.AdvanceBusyFrame();
-    if (read_input && (watched[1].revents & (POLLIN | POLLHUP)) != 0) ReadInput();
+    if (read_input && (watched[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0) ReadInput();
   }
 
   void ReadInput() {
     std::array<char, 64> bytes{};
     const ssize_t count = read(STDIN_FILENO, bytes.data(), bytes.size());
     if (count <= 0) {
-      input_open_ = false;
-      if (!mode_.drawn) interrupted = true;  // no more input: close when allowed
+      // The end of input is Close, taken once the chain lets it.
+      if (count == 0 || errno != EINTR) input_open_ = false;
       return;
     }
     const std::string_view received(bytes.data(), static_cast<size_t>(count));
@@ -197,26 +292,33 @@ class Session {
         Press(CONTROL_CLOSE);
       }
     }
+    if (line_.size() > COMMAND_LINE_MAX) line_.clear();
   }
 
   SessionMode mode_;
+  RunReport& report_;
   TerminalView view_;
   MainDialog dialog_;
-  PlainReport report_;
   Screen screen_;
+  SleepInhibitor inhibitor_;
+  std::chrono::steady_clock::time_point started_;
+  std::string last_message_;
   bool upload_pressed_ = false;
   bool prompted_ = false;
   bool input_open_ = true;
+  bool transferring_ = false;
+  bool writing_ = false;
+  bool interrupted_ = false;
+  bool deferred_ = false;
   std::string line_;
 };
 
 }  // namespace
 
-SessionOutcome RunUploaderSession(SessionMode mode) {
-  CatchInterrupts();
+SessionOutcome RunUploaderSession(const SessionMode& mode, RunReport& report) {
   std::optional<RawKeyboard> keyboard;
   if (mode.drawn) keyboard.emplace();
-  Session session(mode);
+  Session session(mode, report);
   return session.Run();
 }
 

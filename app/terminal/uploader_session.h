@@ -1,19 +1,28 @@
 #pragma once
-// One run of the uploader in a terminal: the dialog's loop, drawn or plain.
+// One run of the uploader in a terminal: the dialog's loop, drawn or as
+// lines, with the signals, the end of input and the options acted on.
+#include <string>
+
+#include "app/dialog_facts.h"
+#include "app/terminal/run_report.h"
+#include "app/terminal/run_verdict.h"
 
 namespace pelox {
 
 struct SessionMode {
-  bool drawn = false;  // draw the dialog and read keys; else plain lines
-  bool yes = false;    // press Upload when enabled, Close when the chain ends
+  bool drawn = false;       // draw the dialog and read keys; else lines
+  bool yes = false;         // press Upload when enabled, Close when the chain ends
+  bool check_only = false;  // close as soon as Upload is offered
+  std::string image;        // empty: Firmware.bin in the current directory
 };
 
 struct SessionOutcome {
-  bool complete = false;        // "Writing Firmware is complete." was reached
-  bool camera_missing = false;  // the chain ended for want of a camera
+  DialogFacts facts;
+  RunEnd end;
+  std::string last_message;
 };
 
-// Runs the dialog until it is closed.
-SessionOutcome RunUploaderSession(SessionMode mode);
+// Runs the dialog until it is closed; `report` gets every event.
+SessionOutcome RunUploaderSession(const SessionMode& mode, RunReport& report);
 
 }  // namespace pelox

@@ -11,6 +11,11 @@ std::map<int32_t, std::string>& Overrides() {
   return overrides;
 }
 
+std::map<int32_t, int>& OpenErrors() {
+  static std::map<int32_t, int> errors;
+  return errors;
+}
+
 }  // namespace
 
 void SerialMapDevice(int32_t port, std::string path) { Overrides()[port] = std::move(path); }
@@ -22,6 +27,16 @@ std::string SerialDevicePath(int32_t port) {
   return "/dev/ttyS" + std::to_string(port - 1);
 }
 
-void SerialResetDeviceMap() { Overrides().clear(); }
+int SerialOpenError(int32_t port) {
+  const auto error = OpenErrors().find(port);
+  return error == OpenErrors().end() ? 0 : error->second;
+}
+
+void SerialNoteOpenError(int32_t port, int error) { OpenErrors()[port] = error; }
+
+void SerialResetDeviceMap() {
+  Overrides().clear();
+  OpenErrors().clear();
+}
 
 }  // namespace pelox

@@ -119,14 +119,19 @@ SerialHandle SerialOpen(int32_t port) {
   // Non-blocking so that opening does not wait for a carrier; reads and
   // writes wait with poll.
   const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    SerialNoteOpenError(port, errno);
+    return nullptr;
+  }
   termios mode{};
   // A COM port is held by one opener: the lock keeps out everyone who locks
   // too (root included), TIOCEXCL everyone else but root.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 || tcgetattr(fd, &mode) != 0) {
+    SerialNoteOpenError(port, errno);
     close(fd);
     return nullptr;
   }
+  SerialNoteOpenError(port, 0);
   ioctl(fd, TIOCEXCL);  // not every driver has it; the lock still holds
   cfmakeraw(&mode);
   mode.c_cflag |= CLOCAL | CREAD;

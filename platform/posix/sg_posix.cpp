@@ -12,6 +12,7 @@
 #include <fstream>
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "platform/sg.h"
 
@@ -33,8 +34,7 @@ constexpr size_t SENSE_SIZE = 32;
 std::vector<std::string> ClassEntries(const char* directory) {
   std::vector<std::string> names;
   std::error_code error;
-  for (fs::directory_iterator it(directory, error), end; !error && it != end;
-       it.increment(error)) {
+  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
     names.push_back(it->path().filename().string());
   }
   return names;
@@ -64,9 +64,17 @@ bool HasGenericNode(const std::string& disk) {
   return fs::is_directory(std::string(BLOCK_CLASS) + "/" + disk + "/device/scsi_generic", error);
 }
 
+std::string& OnlyDevice() {
+  static std::string path;
+  return path;
+}
+
 }  // namespace
 
+void SgUseOnlyDevice(std::string path) { OnlyDevice() = std::move(path); }
+
 std::vector<std::string> SgCandidateDevices() {
+  if (!OnlyDevice().empty()) return {OnlyDevice()};
   std::vector<std::string> generic = ClassEntries(GENERIC_CLASS);
   std::erase_if(generic, [](const std::string& name) { return name.compare(0, 2, "sg") != 0; });
   SortNaturally(generic);

@@ -8,8 +8,15 @@
 
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <regex>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/app/firmware_files.h"
 #include "tests/system/camsim_process.h"
@@ -74,74 +81,147 @@ TEST_F(UploaderAgainstCamsim, WritesTheFirmwareAndTheCameraConfirmsEveryByte) {
   EXPECT_NE(statement.find("was flashed: version now v517-1.10"), std::string::npos) << statement;
 }
 
-struct Refusal {
+// How a run ends, for each cause: the dialog's message last on standard
+// output, a detail line saying why on standard error, an exit status of
+// its own, and nothing flashed.
+struct Ending {
   const char* name;
-  const char* camera_options;
-  const char* image_version;  // empty: no image at all
+  const char* camera_options;  // null: no camera at all
+  const char* image_version;   // empty: no image at all
+  uintmax_t image_cut;         // cut the image to this size; 0: keep it whole
   const char* message;
+  const char* detail;
+  int exit_status;
 };
 
-void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.name; }
+void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
 
-class UploaderRefusal : public UploaderAgainstCamsim,
-                        public ::testing::WithParamInterface<Refusal> {};
+class UploaderEnding : public UploaderAgainstCamsim,
+                       public ::testing::WithParamInterface<Ending> {};
 
-TEST_P(UploaderRefusal, EndsWithItsMessageAndExitStatusOne) {
-  const Refusal& refusal = GetParam();
-  Camsim camsim(std::string(CAMERA_OPTIONS) + refusal.camera_options);
-  if (*refusal.image_version != '\0') WriteImage(refusal.image_version);
-  const Outcome outcome = RunUploader(OnCom1(camsim));
-  EXPECT_EQ(outcome.exit_status, 1) << outcome.output;
-  EXPECT_EQ(LastLine(outcome.output), refusal.message) << outcome.output;
-  EXPECT_EQ(outcome.output.find("Uploading..."), std::string::npos);
-  EXPECT_EQ(camsim.Finish().find("flashed"), std::string::npos);
+TEST_P(UploaderEnding, SaysWhyAndExitsWithTheStatusOfItsCause) {
+  const Ending& ending = GetParam();
+  std::optional<Camsim> camsim;
+  std::string ports = std::string(" --port ") + NO_DEVICE;
+  if (ending.camera_options != nullptr) {
+    camsim.emplace(std::string(CAMERA_OPTIONS) + ending.camera_options);
+    ports = " --port " + camsim->Path();
+  }
+  if (*ending.image_version != '\0') WriteImage(ending.image_version, 30000);
+  if (ending.image_cut != 0) {
+    std::filesystem::resize_file(scratch_.Path() / "Firmware.bin", ending.image_cut);
+  }
+  const Outcome outcome = RunUploader("--plain --yes" + ports);
+  EXPECT_EQ(outcome.exit_status, ending.exit_status) << outcome.output;
+  EXPECT_NE(outcome.output.find(std::string(ending.message) + "\n"), std::string::npos)
+      << outcome.output;
+  EXPECT_TRUE(std::regex_search(outcome.output,
+                                std::regex(std::string("pelox-uploader: ") + ending.detail)))
+      << outcome.output;
+  if (camsim) {
+    EXPECT_EQ(camsim->Finish().find("was flashed"), std::string::npos);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EachRefusal, UploaderRefusal,
-    ::testing::Values(Refusal{"SameVersion", "--firmware-version v517-1.10", "v517-1.10",
-                              "Firmware is not correct."},
-                      Refusal{"OtherFamily", "--firmware-version v518-1.00", "v517-1.10",
-                              "Firmware is not correct."},
-                      Refusal{"OtherMaker", "--maker OTHERCAM", "v517-1.10",
-                              "There is a problem with your camera, please contact Pelox Service."},
-                      Refusal{"LowBattery", "--battery 30", "v517-1.10",
-                              "Batteries are too low to start the update."},
-                      Refusal{"NoImage", "", "", "No Firmware found."}),
+    EachCause, UploaderEnding,
+    ::testing::Values(
+        Ending{"NoCamera", nullptr, "v517-1.10", 0, "Camera is not connected.",
+               "no camera answered on the USB storage pipe; /nonexistent/pelox-com does not "
+               "exist",
+               3},
+        Ending{"NoImage", "", "", 0, "No Firmware found.",
+               "cannot open Firmware.bin: No such file or directory", 4},
+        Ending{"CutImage", "", "v517-1.10", 150, "Firmware is not correct.",
+               "Firmware.bin: the header says LENGTH=30000 but the payload is 54 bytes", 4},
+        Ending{"SameVersion", "--firmware-version v517-1.10", "v517-1.10", 0,
+               "Firmware is not correct.", "the camera already has v517-1.10", 6},
+        Ending{"OtherFamily", "--firmware-version v518-1.00", "v517-1.10", 0,
+               "Firmware is not correct.", "the image v517-1.10 is for another camera family", 5},
+        Ending{"OtherMaker", "--maker OTHERCAM", "v517-1.10", 0,
+               "There is a problem with your camera, please contact Pelox Service.",
+               "the camera's maker is \"OTHERCAM\"", 5},
+        Ending{"LowBattery", "--battery 30", "v517-1.10", 0,
+               "Batteries are too low to start the update.",
+               "the battery level is 30, below the 50", 5},
+        Ending{"UnpluggedMidTransfer", "--unplug-after-bytes 8000", "v517-1.10", 0,
+               "Error in writing Firmware.",
+               "the transfer failed after [0-9]+ of 30096 bytes .*the camera keeps its old "
+               "firmware",
+               1}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
-TEST_F(UploaderAgainstCamsim, SaysSoWhenNoCameraIsConnected) {
+// --list and --check read the camera and write nothing into it.
+struct DryRun {
+  const char* name;
+  const char* arguments;
+  const char* printed;  // a pattern of standard output
+  int exit_status;
+};
+
+void PrintTo(const DryRun& run, std::ostream* out) { *out << run.name; }
+
+class UploaderDryRun : public UploaderAgainstCamsim,
+                       public ::testing::WithParamInterface<DryRun> {};
+
+TEST_P(UploaderDryRun, PrintsTheVersionsAndWritesNothing) {
+  const DryRun& run = GetParam();
+  Camsim camsim(std::string(CAMERA_OPTIONS) + "--battery 77");
   WriteImage("v517-1.10");
-  const Outcome outcome =
-      RunUploader(std::string("--plain --yes --com1 ") + NO_DEVICE + " --com2 " + NO_DEVICE);
-  EXPECT_EQ(outcome.exit_status, 1);
-  EXPECT_EQ(outcome.output, "Communication (Auto)\nCamera is not connected.\n");
+  const Outcome outcome = RunUploader(std::string(run.arguments) + " --port " + camsim.Path());
+  EXPECT_EQ(outcome.exit_status, run.exit_status) << outcome.output;
+  EXPECT_TRUE(std::regex_search(outcome.output, std::regex(run.printed))) << outcome.output;
+  EXPECT_NE(camsim.Finish().find("no firmware image was sent"), std::string::npos);
 }
 
-TEST_F(UploaderAgainstCamsim, ReportsAWriteErrorWhenTheCameraIsUnpluggedMidTransfer) {
-  Camsim camsim(std::string(CAMERA_OPTIONS) + "--unplug-after-bytes 8000");
-  WriteImage("v517-1.10", 30000);
-  const Outcome outcome = RunUploader(OnCom1(camsim));
-  EXPECT_EQ(outcome.exit_status, 1) << outcome.output;
-  EXPECT_EQ(LastLine(outcome.output), "Error in writing Firmware.");
-  EXPECT_NE(camsim.Finish().find("was not flashed"), std::string::npos);
+INSTANTIATE_TEST_SUITE_P(
+    ListAndCheck, UploaderDryRun,
+    ::testing::Values(DryRun{"List", "--list",
+                             "/dev/pts/[0-9]+\tPELOX CO.,LTD.\tv517-1.00\tbattery 77\n", 0},
+                      DryRun{"ListAsJson", "--list --json",
+                             "\\{\"battery\":77,\"maker\":\"PELOX "
+                             "CO.,LTD.\",\"port\":\"/dev/pts/[0-9]+\",\"version\":\"v517-1.00\"\\}",
+                             0},
+                      DryRun{"Check", "--check", "would update v517-1.00 -> v517-1.10\n", 0},
+                      DryRun{"CheckIsTheDefaultWithoutInput", "--plain",
+                             "Click \"Upload\" button to start the update.", 1}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
+
+TEST_F(UploaderAgainstCamsim, ReportsEveryEventAsOneJsonObjectALine) {
+  Camsim camsim(CAMERA_OPTIONS);
+  WriteImage("v517-1.10", 40000);
+  const Outcome outcome = RunUploader("--json --yes --port " + camsim.Path());
+  EXPECT_EQ(outcome.exit_status, 0) << outcome.output;
+  std::istringstream lines(outcome.output);
+  std::string line;
+  nlohmann::json last;
+  int64_t bytes = -1;
+  while (std::getline(lines, line)) {
+    ASSERT_TRUE(nlohmann::json::accept(line)) << line;
+    last = nlohmann::json::parse(line);
+    if (last.contains("progress")) {
+      EXPECT_GT(last["progress"]["bytes"].get<int64_t>(), bytes) << line;
+      bytes = last["progress"]["bytes"].get<int64_t>();
+      EXPECT_EQ(last["progress"]["total"], 40096);
+    }
+  }
+  EXPECT_EQ(bytes, 40096);
+  EXPECT_EQ(last["result"]["exit_status"], 0);
+  EXPECT_EQ(last["result"]["cause"], "written");
 }
 
-TEST_F(UploaderAgainstCamsim, RefusesBadUsageWithExitStatusTwo) {
-  EXPECT_EQ(RunUploader("--no-such-option").exit_status, 2);
-  EXPECT_EQ(RunUploader("--com1").exit_status, 2);
-  const Outcome help = RunUploader("--help");
-  EXPECT_EQ(help.exit_status, 0);
-  EXPECT_NE(help.output.find("--com1 PATH"), std::string::npos);
-}
-
-// The drawn dialog on a terminal of its own, driven by keys.
+// The uploader on a terminal of its own: the drawn dialog driven by keys, or
+// lines read as they come.
 class TerminalSession {
  public:
-  explicit TerminalSession(const std::string& com1) {
+  explicit TerminalSession(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), UPLOADER_PATH);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
     pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
     if (pid_ == 0) {
-      execl(UPLOADER_PATH, UPLOADER_PATH, "--com1", com1.c_str(), "--com2", NO_DEVICE, nullptr);
+      execv(UPLOADER_PATH, argv.data());
       _exit(127);
     }
   }
@@ -170,6 +250,7 @@ class TerminalSession {
   void Type(std::string_view keys) {
     ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
   }
+  void Signal(int number) { kill(pid_, number); }
   int ExitStatus() {
     int status = 0;
     waitpid(pid_, &status, 0);
@@ -187,7 +268,7 @@ class TerminalSession {
 TEST_F(UploaderAgainstCamsim, DrawsTheDialogAndAnswersItsKeys) {
   Camsim camsim(CAMERA_OPTIONS);
   WriteImage("v517-1.10");
-  TerminalSession terminal(camsim.Path());
+  TerminalSession terminal({"--com1", camsim.Path(), "--com2", NO_DEVICE});
   ASSERT_TRUE(terminal.WaitFor("Pelox Firmware Uploader"));
   ASSERT_TRUE(terminal.WaitFor("Click \"Upload\" button to start the update."));
   // Close has the focus; Esc would close. Tab moves to Upload, Enter presses it.
@@ -201,6 +282,38 @@ TEST_F(UploaderAgainstCamsim, DrawsTheDialogAndAnswersItsKeys) {
   EXPECT_EQ(terminal.ExitStatus(), 0);
   EXPECT_NE(camsim.Finish().find("was flashed"), std::string::npos);
 }
+
+// A signal before the camera writes ends the run with 130 and nothing
+// flashed; while the camera writes, it waits for the camera's verdict.
+struct SignalCase {
+  const char* name;
+  const char* wait_for;  // the output after which the signal comes
+  int exit_status;
+  const char* statement;  // what camsim says of the image
+};
+
+void PrintTo(const SignalCase& signal_case, std::ostream* out) { *out << signal_case.name; }
+
+class UploaderSignal : public UploaderAgainstCamsim,
+                       public ::testing::WithParamInterface<SignalCase> {};
+
+TEST_P(UploaderSignal, EndsAsTheCameraAllows) {
+  const SignalCase& signal_case = GetParam();
+  // camsim ends after 1.5 s without a frame, so the write takes less.
+  Camsim camsim("--flash-busy-ms 1000");
+  WriteImage("v517-1.10", 100000);
+  TerminalSession terminal({"--plain", "--yes", "--port", camsim.Path()});
+  ASSERT_TRUE(terminal.WaitFor(signal_case.wait_for));
+  terminal.Signal(SIGTERM);
+  EXPECT_EQ(terminal.ExitStatus(), signal_case.exit_status);
+  EXPECT_NE(camsim.Finish().find(signal_case.statement), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DuringTheUpdate, UploaderSignal,
+    ::testing::Values(SignalCase{"MidTransfer", "Progress: 10%", 130, "was not flashed"},
+                      SignalCase{"DuringTheWrite", "Writing Firmware...", 0, "was flashed"}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
 
 }  // namespace
 }  // namespace pelox

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole update through the SG_IO storage pipe: pelox-uploader under
 # umockdev, whose mocked /dev/sg0 is the virtual camera. Neither COM port
-# has a device, so only the storage pipe can find the camera.
+# has a device, so only the storage pipe can find the camera; then the
+# listing and the dry run through the same pipe.
 #   uploader_sg_io.sh HARNESS MAKE_FIRMWARE UPLOADER
 set -euo pipefail
 harness=$1 make_firmware=$2 uploader=$3
@@ -19,3 +20,13 @@ echo "$output"
 [[ $status -eq 0 ]]
 [[ "$output" == *"Writing Firmware is complete."* ]]
 [[ "$output" == *"arrived byte for byte"*"was flashed"* ]]
+
+# --list and --check read the camera through the same pipe and write nothing.
+output=$("$harness" -- "$uploader" --list 2>&1)
+echo "$output"
+[[ "$output" == *$'/dev/sg0\tPELOX CO.,LTD.\tv517-1.00\tbattery '* ]]
+[[ "$output" == *"no firmware image was sent"* ]]
+output=$("$harness" -- "$uploader" --check --device /dev/sg0 2>&1)
+echo "$output"
+[[ "$output" == *"would update v517-1.00 -> v517-1.10"* ]]
+[[ "$output" == *"no firmware image was sent"* ]]

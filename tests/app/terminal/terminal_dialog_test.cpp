@@ -1,5 +1,5 @@
 // The terminal front end's pure parts: the drawn dialog, the keys, the
-// options and the plain output.
+// options, the devices probed and the line output.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,10 +9,12 @@
 
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
+#include "app/terminal/device_choice.h"
 #include "app/terminal/dialog_picture.h"
 #include "app/terminal/keys.h"
 #include "app/terminal/options.h"
-#include "app/terminal/plain_report.h"
+#include "app/terminal/run_report.h"
+#include "platform/serial_map.h"
 
 namespace pelox {
 namespace {
@@ -93,46 +95,107 @@ TEST(TerminalKeys, DecodesFocusMovesPressesAndALoneEscape) {
   EXPECT_TRUE(DecodeKeys("xq\x1b[15~\x1b[3~").empty());
 }
 
-std::vector<std::string_view> Args(std::initializer_list<std::string_view> list) { return list; }
+struct CommandLineCase {
+  std::vector<std::string> arguments;  // after the program's name
+  int exit_status;                     // -1: the program runs
+  std::string image;
+  std::vector<std::string> ports;
+  std::string text;  // what the printed text holds
+};
 
-TEST(UploaderOptions, ParsesEveryOption) {
+TEST(UploaderOptions, ParseEachFormAndRefuseBadUsageWithAOneLineHint) {
+  const std::vector<CommandLineCase> cases = {
+      {{}, -1, "", {}, ""},
+      {{"fw.bin", "--port", "/dev/ttyUSB1", "--port=/dev/serial/by-id/x"},
+       -1,
+       "fw.bin",
+       {"/dev/ttyUSB1", "/dev/serial/by-id/x"},
+       ""},
+      {{"--com2", "/b", "--port", "/a"}, -1, "", {"/a", "/b"}, ""},
+      {{"--com1=/a", "--com2", "/b"}, -1, "", {"/a", "/b"}, ""},
+      {{"--help"}, 0, "", {}, "Exit status:"},
+      {{"-V"}, 0, "", {}, "pelox-uploader " PELOX_VERSION},
+      {{"--bogus"}, 2, "", {}, "--bogus"},
+      {{"--port"}, 2, "", {}, "--port"},
+      {{"--port", "a", "--port", "b", "--com1", "c"}, 2, "", {}, "two serial ports"},
+      {{"--speed", "1234"}, 2, "", {}, "1234"},
+      {{"--speed", "fast"}, 2, "", {}, "fast"},
+      {{"--list", "--check"}, 2, "", {}, "--list"},
+      {{"a.bin", "b.bin"}, 2, "", {}, "b.bin"},
+  };
+  for (const CommandLineCase& entry : cases) {
+    std::vector<std::string> arguments = {"pelox-uploader"};
+    arguments.insert(arguments.end(), entry.arguments.begin(), entry.arguments.end());
+    const CommandLine parsed = ParseCommandLine(arguments);
+    const std::string shown = ::testing::PrintToString(entry.arguments);
+    if (entry.exit_status < 0) {
+      ASSERT_TRUE(parsed.options.has_value()) << shown << parsed.text;
+      EXPECT_EQ(parsed.options->image, entry.image) << shown;
+      EXPECT_EQ(parsed.options->ports, entry.ports) << shown;
+      continue;
+    }
+    EXPECT_FALSE(parsed.options.has_value()) << shown;
+    EXPECT_EQ(parsed.exit_status, entry.exit_status) << shown;
+    EXPECT_NE(parsed.text.find(entry.text), std::string::npos) << shown << parsed.text;
+    if (entry.exit_status == 2) {
+      // The problem and a hint, not the whole help text.
+      EXPECT_EQ(std::count(parsed.text.begin(), parsed.text.end(), '\n'), 2) << parsed.text;
+      EXPECT_NE(parsed.text.find("--help"), std::string::npos) << parsed.text;
+    }
+  }
+}
+
+TEST(UploaderOptions, TakeEveryModeAndTheSpeedOfTheTable) {
+  const CommandLine parsed = ParseCommandLine(std::vector<std::string>{
+      "pelox-uploader", "-vvv", "-q", "--json", "--log", "trace.txt", "--check", "--yes", "--plain",
+      "--device", "/dev/sg2", "--speed", "230400"});
+  ASSERT_TRUE(parsed.options.has_value()) << parsed.text;
+  const UploaderOptions& options = *parsed.options;
+  EXPECT_EQ(options.verbosity, 2);
+  EXPECT_TRUE(options.quiet && options.json && options.check && options.yes && options.plain);
+  EXPECT_EQ(options.log_file, "trace.txt");
+  EXPECT_EQ(options.device, "/dev/sg2");
+  EXPECT_EQ(options.speed_index, 6);
+}
+
+TEST(DeviceChoice, OpensNoSerialDeviceThatWasNotNamed) {
+  ChooseDevices(UploaderOptions{});
+  EXPECT_EQ(SerialDevicePath(1), "");
+  EXPECT_EQ(SerialDevicePath(2), "");
   UploaderOptions options;
-  std::string error;
-  ASSERT_TRUE(ParseUploaderOptions(
-      Args({"--plain", "--yes", "--com1", "/dev/pts/7", "--com2", "/nowhere"}), options, error));
-  EXPECT_TRUE(options.plain);
-  EXPECT_TRUE(options.yes);
-  EXPECT_EQ(options.com1, "/dev/pts/7");
-  EXPECT_EQ(options.com2, "/nowhere");
-  UploaderOptions none;
-  ASSERT_TRUE(ParseUploaderOptions({}, none, error));
-  EXPECT_FALSE(none.plain || none.yes || none.com1 || none.com2);
+  options.ports = {"/dev/ttyUSB3"};
+  ChooseDevices(options);
+  EXPECT_EQ(SerialDevicePath(1), "/dev/ttyUSB3");
+  EXPECT_EQ(SerialDevicePath(2), "");
+  SerialResetDeviceMap();
 }
 
-TEST(UploaderOptions, RefusesUnknownOptionsAndMissingPaths) {
-  UploaderOptions options;
-  std::string error;
-  EXPECT_FALSE(ParseUploaderOptions(Args({"--com1"}), options, error));
-  EXPECT_NE(error.find("--com1"), std::string::npos);
-  EXPECT_FALSE(ParseUploaderOptions(Args({"--force"}), options, error));
-  EXPECT_NE(error.find("--force"), std::string::npos);
+TEST(RunReport, PrintsMessagesLineByLineAndProgressInTensWithBytes) {
+  RunReport report(ReportStyle::PLAIN, 0);
+  report.SetImageSize(1000);
+  std::vector<std::string> lines =
+      report.Message(STR_UPLOADING, "Uploading...\nDO NOT TURN CAMERA OFF!", 0);
+  for (const int32_t percent : {0, 3, 9, 10, 15, 27, 100, 0}) {
+    for (std::string& line : report.Progress(percent, 1000)) lines.push_back(line);
+  }
+  ASSERT_EQ(lines.size(), 5U) << ::testing::PrintToString(lines);
+  EXPECT_EQ(lines[1], "DO NOT TURN CAMERA OFF!");
+  EXPECT_EQ(lines[2].rfind("Progress: 10% (100 of 1000 bytes", 0), 0U) << lines[2];
+  EXPECT_EQ(lines[4].rfind("Progress: 100% (1000 of 1000 bytes, 1.0 kB/s", 0), 0U) << lines[4];
 }
 
-TEST(PlainReport, PrintsMessagesLineByLineAndProgressInTens) {
-  PlainReport report;
-  std::vector<ViewEvent> events = {{true, "Uploading...\nDO NOT TURN CAMERA OFF!", 0}};
-  for (const int32_t percent : {0, 3, 9, 10, 15, 27, 100, 0})
-    events.push_back({false, {}, percent});
-  EXPECT_EQ(report.Lines(events),
-            (std::vector<std::string>{"Uploading...", "DO NOT TURN CAMERA OFF!", "Progress: 10%",
-                                      "Progress: 20%", "Progress: 100%"}));
-}
-
-TEST(PlainReport, StaysQuietWhileTheBarOnlyAlternates) {
-  PlainReport report;
-  const std::vector<ViewEvent> events = {
-      {true, "Writing Firmware...", 0}, {false, {}, 100}, {false, {}, 0}, {false, {}, 100}};
-  EXPECT_EQ(report.Lines(events), std::vector<std::string>{"Writing Firmware..."});
+TEST(RunReport, CountsTheWriteWaitInSecondsAndNeverGoesQuietForLong) {
+  RunReport report(ReportStyle::PLAIN, 0);
+  EXPECT_EQ(report.Message(STR_WRITING, "Writing Firmware...", 0),
+            std::vector<std::string>{"Writing Firmware..."});
+  // The busy bar alternating is no progress.
+  EXPECT_TRUE(report.Progress(100, 500).empty());
+  EXPECT_TRUE(report.Tick(4000).empty());
+  EXPECT_EQ(report.Tick(5000),
+            std::vector<std::string>{"Waiting for the camera: 5 s of at most 60 s"});
+  EXPECT_EQ(report.BarPercent(30000), 50);
+  report.Message(STR_WRITE_COMPLETE, "Writing Firmware is complete.", 35000);
+  EXPECT_EQ(report.BarPercent(35000), 100);
 }
 
 }  // namespace

@@ -1,0 +1,32 @@
+#pragma once
+// What the step machine found out on its way, for front ends that explain a
+// result beyond the dialog's message: which step ended the chain and why,
+// the versions and the battery level it read, and the link's error behind a failed write.
+#include <cstdint>
+#include <string>
+
+#include "app/firmware_image.h"
+
+namespace pelox {
+
+inline constexpr int32_t BATTERY_UNKNOWN = -1;
+
+struct DialogFacts {
+  int32_t failed_step = 0;  // the step whose failure ended the chain; 0 for none
+  int32_t step_error = 0;   // its step error code
+  int32_t link_error = 0;   // the link's error code behind it, 0 for none
+  int32_t port_type = -1;   // the port the camera was found on
+
+  HeaderFault header_fault = HeaderFault::NONE;
+  int64_t header_declared = 0;  // what the header says (length or sum)
+  int64_t header_actual = 0;    // what the image holds
+  std::string image_version;
+  uint64_t image_size = 0;
+
+  std::string maker;
+  std::string camera_version;
+  int32_t battery = BATTERY_UNKNOWN;
+  uint32_t battery_threshold = 0;
+};
+
+}  // namespace pelox

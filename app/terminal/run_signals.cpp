@@ -1,0 +1,45 @@
+#include "app/terminal/run_signals.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "app/terminal/options.h"
+
+namespace pelox {
+namespace {
+
+std::atomic<int> pending_signal{0};
+std::atomic<bool> end_at_once_allowed{true};
+std::atomic<const termios*> terminal_settings{nullptr};
+
+// Only async-signal-safe calls here.
+void OnRunSignal(int number) {
+  if (pending_signal.load() != 0 && end_at_once_allowed.load()) {
+    if (const termios* settings = terminal_settings.load(); settings != nullptr) {
+      tcsetattr(STDIN_FILENO, TCSANOW, settings);
+    }
+    _exit(EXIT_INTERRUPTED);
+  }
+  pending_signal = number;
+}
+
+}  // namespace
+
+void CatchRunSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnRunSignal;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: the loop's poll returns at once.
+  for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+}
+
+int TakeRunSignal() { return pending_signal.exchange(0); }
+
+void AllowEndAtOnce(bool allowed) { end_at_once_allowed = allowed; }
+
+void RestoreTerminalOnSignal(const termios* settings) { terminal_settings = settings; }
+
+}  // namespace pelox

@@ -1,0 +1,21 @@
+#pragma once
+// SIGINT, SIGTERM and SIGHUP for the uploader: each is noted for the
+// session's loop to act on (end, cancel the transfer, or wait for the
+// camera's write). A second one before the first was acted on ends the
+// program at once while that is still safe. SIGPIPE is ignored, so a closed
+// output pipe cannot kill a write.
+#include <termios.h>
+
+namespace pelox {
+
+void CatchRunSignals();
+// The signal received since the last call, 0 for none.
+int TakeRunSignal();
+// Whether a second signal may end the program at once; not while the
+// camera may be writing its firmware.
+void AllowEndAtOnce(bool allowed);
+// The terminal settings to restore when a signal ends the program; null
+// for none. The settings must outlive the catching.
+void RestoreTerminalOnSignal(const termios* settings);
+
+}  // namespace pelox

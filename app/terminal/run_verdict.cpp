@@ -1,0 +1,160 @@
+#include "app/terminal/run_verdict.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/camera_checks.h"
+#include "app/dialog_ids.h"
+#include "app/terminal/options.h"
+#include "link/error_text.h"
+
+namespace pelox {
+namespace {
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string PortNote(const NamedPort& port) {
+  switch (port.open_error) {
+    case 0: return "nothing answered on " + port.path + " within its time-out";
+    case EACCES:
+    case EPERM:
+      return "permission denied on " + port.path +
+             (port.group.empty() ? std::string()
+                                 : ": add your user to the group " + Quoted(port.group) +
+                                       " that owns it and log in again");
+    case EBUSY:
+    case EWOULDBLOCK: return port.path + " is in use by another process";
+    case ENOENT:
+    case ENODEV:
+    case ENXIO: return port.path + " does not exist";
+    case ENOTTY: return port.path + " is not a serial device";
+    default: return port.path + ": " + std::strerror(port.open_error);
+  }
+}
+
+std::string NoCameraDetail(const DialogFacts& facts, const SearchNotes& search) {
+  if (facts.port_type > 0) {
+    return "the camera stopped answering while connecting (" +
+           std::string(LinkErrorText(facts.link_error)) + ")";
+  }
+  std::string detail = search.device.empty() ? "no camera answered on the USB storage pipe"
+                                             : "no camera answered on " + search.device;
+  for (const NamedPort& port : search.ports) detail += "; " + PortNote(port);
+  if (search.ports.empty()) detail += " and no serial port was named (--port PATH)";
+  return detail;
+}
+
+std::string HeaderDetail(const DialogFacts& facts, const std::string& image) {
+  const std::string declared = std::to_string(facts.header_declared);
+  const std::string actual = std::to_string(facts.header_actual);
+  switch (facts.header_fault) {
+    case HeaderFault::SHORT: return image + " is shorter than its 96-byte header";
+    case HeaderFault::NO_TEXT_END: return image + " has no zero byte to end its header text";
+    case HeaderFault::NO_LENGTH: return image + " has no readable LENGTH= in its header";
+    case HeaderFault::LENGTH_MISMATCH:
+      return image + ": the header says LENGTH=" + declared + " but the payload is " + actual +
+             " bytes";
+    case HeaderFault::NO_VERSION: return image + " has no readable VER= in its header";
+    case HeaderFault::NO_SUM: return image + " has no readable SUM= in its header";
+    case HeaderFault::SUM_MISMATCH:
+      return image + ": the header says SUM=" + declared + " but the payload sums to " + actual;
+    case HeaderFault::NONE: break;
+  }
+  return image + " is not a firmware image";
+}
+
+Verdict ImageVerdict(const DialogFacts& facts, const RunEnd& end) {
+  std::string detail;
+  switch (facts.step_error) {
+    case STEP_ERROR_ACCESS_DENIED: detail = "the current directory cannot be read"; break;
+    case STEP_ERROR_FILE_NOT_FOUND:
+      detail = "cannot open " + end.image +
+               (end.image_open_error != 0 ? std::string(": ") + std::strerror(end.image_open_error)
+                                          : std::string(" (locked by another program?)"));
+      break;
+    case STEP_ERROR_CANTOPEN: detail = end.image + " is empty or cannot be read"; break;
+    default: detail = HeaderDetail(facts, end.image); break;
+  }
+  return {EXIT_IMAGE_REFUSED, "image-refused", detail};
+}
+
+Verdict CameraVerdict(const DialogFacts& facts) {
+  const std::string camera = facts.camera_version;
+  const std::string image = facts.image_version;
+  if (facts.step_error == STEP_ERROR_CANTWRITE) {
+    return {EXIT_CAMERA_REFUSED, "battery-low",
+            "the battery level is " + std::to_string(facts.battery) + ", below the " +
+                std::to_string(facts.battery_threshold) +
+                " this update needs: charge the camera or put in fresh batteries"};
+  }
+  if (facts.step_error == STEP_ERROR_INVALID_DATA) {
+    if (!SameVersionFamily(std::span(image.data(), image.size()),
+                           std::span(camera.data(), camera.size()))) {
+      return {EXIT_CAMERA_REFUSED, "other-family",
+              "the image " + image + " is for another camera family than this camera's " + camera};
+    }
+    return {EXIT_UP_TO_DATE, "up-to-date",
+            "the camera already has " + camera + ", and the image is " + image +
+                (camera == image ? "" : ", which is not newer")};
+  }
+  if (facts.link_error != 0) {
+    return {EXIT_CAMERA_REFUSED, "camera-problem",
+            "the camera did not tell its maker and version (" +
+                std::string(LinkErrorText(facts.link_error)) + ")"};
+  }
+  return {EXIT_CAMERA_REFUSED, "other-maker",
+          "the camera's maker is " + Quoted(facts.maker) + ", not " +
+              Quoted(std::string(PELOX_MAKER_TEXT))};
+}
+
+Verdict WriteVerdict(const DialogFacts& facts, const RunEnd& end) {
+  const std::string why = " (" + std::string(LinkErrorText(facts.link_error)) + ")";
+  if (end.writing) {
+    return {EXIT_WRITE_FAILED, "write-failed",
+            "the camera did not confirm its write" + why +
+                "; it may keep its old firmware: leave it on, then check its version with "
+                "--list"};
+  }
+  const std::string reached = "after " + std::to_string(end.bytes_sent) + " of " +
+                              std::to_string(facts.image_size) + " bytes";
+  if (end.interrupted) {
+    return {EXIT_INTERRUPTED, "interrupted",
+            "the transfer was cancelled " + reached +
+                "; nothing was written, the camera keeps its old firmware"};
+  }
+  return {EXIT_WRITE_FAILED, "write-failed",
+          "the transfer failed " + reached + why +
+              "; nothing was written, the camera keeps its old firmware"};
+}
+
+}  // namespace
+
+Verdict JudgeRun(const DialogFacts& facts, const RunEnd& end, const SearchNotes& search) {
+  if (end.written) return {EXIT_WRITTEN, "written", {}};
+  if (facts.failed_step == STEP_WRITE_FAILED) return WriteVerdict(facts, end);
+  if (end.interrupted) {
+    return {EXIT_INTERRUPTED, "interrupted", "interrupted before the update began"};
+  }
+  switch (facts.failed_step) {
+    case STEP_CONNECT: return {EXIT_NO_CAMERA, "no-camera", NoCameraDetail(facts, search)};
+    case STEP_OPEN_FIRMWARE:
+    case STEP_CHECK_FIRMWARE: return ImageVerdict(facts, end);
+    case STEP_CHECK_CAMERA: return CameraVerdict(facts);
+    default: break;
+  }
+  if (end.ready && end.check_only) {
+    return {EXIT_WRITTEN, "would-update",
+            "would update " + facts.camera_version + " -> " + facts.image_version};
+  }
+  return {EXIT_WRITE_FAILED, "closed", "closed before the update"};
+}
+
+std::string DeniedDevicesAdvice(const SearchNotes& search) {
+  if (search.denied_devices == 0) return {};
+  return std::to_string(search.denied_devices) + " device(s), the first " + search.first_denied +
+         ", could not be opened for lack of permission. Give your user read and write access "
+         "to the camera's SCSI generic device (for example add it to the group that owns "
+         "/dev/sg*, often \"disk\", and log in again), or run the uploader as root.";
+}
+
+}  // namespace pelox

@@ -1,0 +1,52 @@
+#pragma once
+// How a run of the uploader ended, for scripts and people: the exit status,
+// a one-word cause and one line that says why and what to do, naming the
+// device or file concerned. The dialog's own message stays the first line;
+// this adds to it.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/dialog_facts.h"
+
+namespace pelox {
+
+// A serial port the user named, as its last open left it.
+struct NamedPort {
+  std::string path;
+  int open_error = 0;  // errno of the last open, 0 when it opened
+  std::string group;   // the group that owns the device, when known
+};
+
+// What the search for the camera ran into.
+struct SearchNotes {
+  std::vector<NamedPort> ports;
+  std::string device;  // the storage device named, empty when searched for
+  int32_t denied_devices = 0;
+  std::string first_denied;
+};
+
+struct RunEnd {
+  bool written = false;      // "Writing Firmware is complete." was reached
+  bool ready = false;        // the checks passed and Upload was offered
+  bool writing = false;      // the camera was asked to write its firmware
+  bool interrupted = false;  // a signal ended the run
+  bool check_only = false;   // --check: stop before the upload
+  uint64_t bytes_sent = 0;   // of the image, as far as the transfer got
+  std::string image;         // the image's path as the user knows it
+  int image_open_error = 0;  // errno of opening the image, when it was not found
+};
+
+struct Verdict {
+  int exit_status = 0;
+  std::string cause;   // one word for scripts: written, no-camera, ...
+  std::string detail;  // empty when the message says it all
+};
+
+Verdict JudgeRun(const DialogFacts& facts, const RunEnd& end, const SearchNotes& search);
+
+// The line about devices the search could not open for want of permission;
+// empty when there were none.
+std::string DeniedDevicesAdvice(const SearchNotes& search);
+
+}  // namespace pelox
