@@ -12,10 +12,7 @@
 namespace pelox {
 namespace {
 
-constexpr int32_t STORAGE_INIT_REQUEST = 1;
 constexpr int32_t LIST_SPEED_INDEX = 5;
-constexpr int32_t LINK_CONNECT = 1;
-constexpr int32_t LINK_DISCONNECT = 0;
 
 // A link connected to the camera on `port`; null when none answers there.
 CameraLink* Connected(int32_t port) {
