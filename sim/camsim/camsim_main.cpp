@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/pseudo_terminal.h"
 #include "sim/camera/virtual_camera.h"
 #include "sim/camsim/camsim_options.h"
-#include "sim/camsim/pty_host.h"
 #include "sim/vocabulary/command_vocabulary.h"
 
 namespace pelox::sim {
@@ -83,7 +83,7 @@ bool PrepareCamera(const CamsimOptions& options, VirtualCamera& camera,
 
 // Serves the line until camsim is told to stop or its exit condition holds;
 // false when the pseudo-terminal fails.
-bool ServeLine(const CamsimOptions& options, VirtualCamera& camera, PtyHost& pty) {
+bool ServeLine(const CamsimOptions& options, VirtualCamera& camera, PseudoTerminal& pty) {
   const RealClock clock;
   uint64_t last_heard_ms = 0;
   std::vector<uint8_t> buffer(READ_CHUNK);
@@ -143,7 +143,7 @@ int Serve(const CamsimOptions& options) {
   VirtualCamera camera(options.camera);
   CommandVocabulary vocabulary(camera.Model());
   if (!PrepareCamera(options, camera, vocabulary)) return 1;
-  PtyHost pty;
+  PseudoTerminal pty;
   std::string error;
   if (!pty.Open(error)) {
     std::fprintf(stderr, "camsim: %s\n", error.c_str());

@@ -1,19 +1,19 @@
 #pragma once
-// A pseudo-terminal pair that camsim keeps: the host opens the slave path
-// as its serial device; camsim talks through the master.
+// A pseudo-terminal pair (POSIX systems): a program that plays a serial
+// device keeps the master, and the host opens the slave path as its port.
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 
-namespace pelox::sim {
+namespace pelox {
 
-class PtyHost {
+class PseudoTerminal {
  public:
-  PtyHost() = default;
-  ~PtyHost();
-  PtyHost(const PtyHost&) = delete;
-  PtyHost& operator=(const PtyHost&) = delete;
+  PseudoTerminal() = default;
+  ~PseudoTerminal();
+  PseudoTerminal(const PseudoTerminal&) = delete;
+  PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
   // Creates the pair in raw mode; false with `error` set on failure.
   bool Open(std::string& error);
@@ -33,4 +33,4 @@ class PtyHost {
   std::string slave_path_;
 };
 
-}  // namespace pelox::sim
+}  // namespace pelox

@@ -1,4 +1,4 @@
-#include "sim/camsim/pty_host.h"
+#include "platform/pseudo_terminal.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,7 +11,7 @@
 #include <cstring>
 #include <utility>
 
-namespace pelox::sim {
+namespace pelox {
 namespace {
 
 constexpr std::array<std::pair<speed_t, uint32_t>, 9> SPEEDS = {{
@@ -32,12 +32,12 @@ std::string SystemError(const char* what) {
 
 }  // namespace
 
-PtyHost::~PtyHost() {
+PseudoTerminal::~PseudoTerminal() {
   if (slave_ >= 0) close(slave_);
   if (master_ >= 0) close(master_);
 }
 
-bool PtyHost::Open(std::string& error) {
+bool PseudoTerminal::Open(std::string& error) {
   master_ = posix_openpt(O_RDWR | O_NOCTTY);
   if (master_ < 0) {
     error = SystemError("posix_openpt");
@@ -70,7 +70,7 @@ bool PtyHost::Open(std::string& error) {
   return true;
 }
 
-uint32_t PtyHost::HostBaud() const {
+uint32_t PseudoTerminal::HostBaud() const {
   termios settings{};
   if (tcgetattr(master_, &settings) != 0) return 0;
   const speed_t speed = cfgetospeed(&settings);
@@ -80,7 +80,7 @@ uint32_t PtyHost::HostBaud() const {
   return 0;
 }
 
-std::optional<size_t> PtyHost::Read(std::span<uint8_t> buffer, int32_t timeout_ms) {
+std::optional<size_t> PseudoTerminal::Read(std::span<uint8_t> buffer, int32_t timeout_ms) {
   pollfd watch{master_, POLLIN, 0};
   const int ready = poll(&watch, 1, timeout_ms);
   if (ready < 0) return errno == EINTR ? std::optional<size_t>(0) : std::nullopt;
@@ -90,7 +90,7 @@ std::optional<size_t> PtyHost::Read(std::span<uint8_t> buffer, int32_t timeout_m
   return static_cast<size_t>(count);
 }
 
-bool PtyHost::Write(std::span<const uint8_t> bytes) {
+bool PseudoTerminal::Write(std::span<const uint8_t> bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t count = write(master_, bytes.data() + done, bytes.size() - done);
@@ -103,4 +103,4 @@ bool PtyHost::Write(std::span<const uint8_t> bytes) {
   return true;
 }
 
-}  // namespace pelox::sim
+}  // namespace pelox
