@@ -20,13 +20,24 @@ int32_t MainDialog::Connect() {
   LinkDestroyAll();
   link_ = LinkCreate();
   if (link_ == nullptr) return STEP_ERROR_INVALID_HANDLE;
-  if (LinkSetSpeed(LINK_SPEED_INDEX, link_) != LINK_OK) return STEP_ERROR_INVALID_ACCESS;
+  const int32_t speed = preferred_speed_ != 0 ? preferred_speed_ : LINK_SPEED_INDEX;
+  if (LinkSetSpeed(speed, link_) != LINK_OK) return STEP_ERROR_INVALID_ACCESS;
   facts_.port_type = LinkOpenPort(LINK_PORT_AUTOMATIC, link_);
-  if (facts_.port_type == LINK_PORT_NOT_FOUND || LinkConnect(LINK_CONNECT, link_) != LINK_OK) {
+  if (facts_.port_type == LINK_PORT_NOT_FOUND || !ConnectAtSpeed(speed)) {
     facts_.link_error = LinkLastError(link_);
     return STEP_ERROR_NOT_READY;
   }
   return STEP_OK;
+}
+
+bool MainDialog::ConnectAtSpeed(int32_t speed) {
+  if (LinkConnect(LINK_CONNECT, link_) == LINK_OK) return true;
+  if (speed == LINK_SPEED_INDEX || facts_.port_type == PORT_TYPE_STORAGE) return false;
+  // The camera would not take the speed asked for: the usual one, from a
+  // new handshake.
+  facts_.speed_refused = true;
+  return LinkSetSpeed(LINK_SPEED_INDEX, link_) == LINK_OK &&
+         LinkConnect(LINK_CONNECT, link_) == LINK_OK;
 }
 
 void MainDialog::NoteCamera(std::span<const char> maker, std::span<const char> version) {

@@ -12,10 +12,11 @@ namespace pelox {
 inline constexpr int32_t BATTERY_UNKNOWN = -1;
 
 struct DialogFacts {
-  int32_t failed_step = 0;  // the step whose failure ended the chain; 0 for none
-  int32_t step_error = 0;   // its step error code
-  int32_t link_error = 0;   // the link's error code behind it, 0 for none
-  int32_t port_type = -1;   // the port the camera was found on
+  int32_t failed_step = 0;     // the step whose failure ended the chain; 0 for none
+  int32_t step_error = 0;      // its step error code
+  int32_t link_error = 0;      // the link's error code behind it, 0 for none
+  int32_t port_type = -1;      // the port the camera was found on
+  bool speed_refused = false;  // the speed asked for was refused: the usual one is used
 
   HeaderFault header_fault = HeaderFault::NONE;
   int64_t header_declared = 0;  // what the header says (length or sum)

@@ -33,6 +33,9 @@ class MainDialog {
   // For front ends that offer more than the dialog. Before Start: the image
   // to use instead of Firmware.bin in the current directory.
   void UseImage(std::string path) { image_path_ = std::move(path); }
+  // Before Start: the serial speed index to ask for after the handshake;
+  // a camera that refuses it is connected at the usual speed.
+  void PreferSpeed(int32_t speed_index) { preferred_speed_ = speed_index; }
   // From any thread: ends a running transfer at its next progress report,
   // before the camera is asked to write; too late once the transfer is done.
   void CancelTransfer() { cancel_requested_ = true; }
@@ -44,6 +47,7 @@ class MainDialog {
   // that belongs to it on the way out.
   void RunCheckStep(int32_t step, int32_t (MainDialog::*actions)());
   int32_t Connect();
+  bool ConnectAtSpeed(int32_t speed);
   int32_t OpenFirmware();
   int32_t CheckFirmware();
   int32_t CheckCamera();
@@ -70,6 +74,7 @@ class MainDialog {
   CameraLink* link_ = nullptr;
   FirmwareImage image_;
   std::string image_path_;
+  int32_t preferred_speed_ = 0;  // 0: the usual speed
   DialogFacts facts_;
   VersionText image_version_{};
   std::unique_ptr<Worker> worker_;

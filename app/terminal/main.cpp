@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -21,6 +22,7 @@
 #include "app/terminal/dialog_picture.h"
 #include "app/terminal/options.h"
 #include "app/terminal/run_signals.h"
+#include "app/terminal/run_trace.h"
 #include "app/terminal/uploader_session.h"
 #include "link/camera_link.h"
 #include "platform/serial_map.h"
@@ -111,6 +113,7 @@ int Update(const UploaderOptions& options) {
   mode.yes = options.yes;
   mode.check_only = options.check;
   mode.image = options.image;
+  mode.speed_index = options.speed_index.value_or(0);
   const pelox::ReportStyle style = options.json    ? pelox::ReportStyle::JSON
                                    : options.quiet ? pelox::ReportStyle::QUIET
                                                    : pelox::ReportStyle::PLAIN;
@@ -154,5 +157,13 @@ int main(int argc, char** argv) {
   const UploaderOptions& options = *command_line.options;
   pelox::CatchRunSignals();
   pelox::ChooseDevices(options);
-  return options.list ? List(options) : Update(options);
+  const bool trace_to_stderr = options.verbosity >= 2 && (options.list || !CanDraw(options));
+  if (!pelox::StartRunTrace(trace_to_stderr, options.log_file)) {
+    std::fprintf(stderr, "pelox-uploader: cannot write %s: %s\n", options.log_file.c_str(),
+                 std::strerror(errno));
+    return pelox::EXIT_USAGE;
+  }
+  const int status = options.list ? List(options) : Update(options);
+  pelox::StopRunTrace();
+  return status;
 }

@@ -18,6 +18,7 @@
 #include "app/terminal/dialog_picture.h"
 #include "app/terminal/keys.h"
 #include "app/terminal/run_signals.h"
+#include "app/terminal/run_trace.h"
 #include "app/terminal/sleep_inhibitor.h"
 #include "app/terminal/terminal_view.h"
 
@@ -104,6 +105,7 @@ class Session {
   Session(const SessionMode& mode, RunReport& report)
       : mode_(mode), report_(report), dialog_(view_), started_(std::chrono::steady_clock::now()) {
     dialog_.UseImage(mode.image);
+    dialog_.PreferSpeed(mode.speed_index);
     // The camera steps block for a while after their start message.
     view_.OnMessage([this] { Show(); });
   }
@@ -113,6 +115,7 @@ class Session {
     while (!view_.IsClosed()) {
       if (ActOnSignal()) continue;
       if (const auto step = view_.TakeStep()) {
+        TraceRunLine(std::string("step ") + StepName(*step));
         Print(Lines(report_.Step(StepName(*step), NowMs())));
         dialog_.Command(static_cast<uint32_t>(*step));
       } else if (!ActOnItsOwn()) {
@@ -195,7 +198,12 @@ class Session {
 
   void Show() {
     const uint64_t now = NowMs();
-    report_.SetImageSize(view_.Facts().image_size);
+    const DialogFacts facts = view_.Facts();
+    report_.SetImageSize(facts.image_size);
+    if (facts.speed_refused && !speed_refusal_said_) {
+      speed_refusal_said_ = true;
+      Say("the camera refused the speed asked for; it is updated at 115200 bit/s");
+    }
     for (const ViewEvent& event : view_.TakeEvents()) {
       if (event.is_message) {
         Note(event.string_id, event.message);
@@ -224,6 +232,7 @@ class Session {
   // longer end the program at once.
   void Note(int32_t string_id, const std::string& text) {
     last_message_ = text;
+    TraceRunLine("message " + text);
     if (string_id == STR_UPLOADING) {
       transferring_ = true;
       inhibitor_.Take();
@@ -310,6 +319,7 @@ class Session {
   bool writing_ = false;
   bool interrupted_ = false;
   bool deferred_ = false;
+  bool speed_refusal_said_ = false;
   std::string line_;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 // One run of the uploader in a terminal: the dialog's loop, drawn or as
 // lines, with the signals, the end of input and the options acted on.
+#include <cstdint>
 #include <string>
 
 #include "app/dialog_facts.h"
@@ -14,6 +15,7 @@ struct SessionMode {
   bool yes = false;         // press Upload when enabled, Close when the chain ends
   bool check_only = false;  // close as soon as Upload is offered
   std::string image;        // empty: Firmware.bin in the current directory
+  int32_t speed_index = 0;  // 0: the usual serial speed
 };
 
 struct SessionOutcome {

@@ -14,6 +14,7 @@
 
 #include "platform/serial.h"
 #include "platform/serial_map.h"
+#include "platform/serial_trace.h"
 
 namespace pelox {
 
@@ -231,6 +232,7 @@ bool SerialRead(SerialHandle device, std::span<uint8_t> buffer, uint32_t& receiv
     if (count <= 0) return false;
     received += static_cast<uint32_t>(count);
   }
+  SerialTraceBytes(TraceDirection::FROM_DEVICE, buffer.first(received));
   return true;
 }
 
@@ -255,6 +257,7 @@ bool SerialWrite(SerialHandle device, std::span<const uint8_t> data, uint32_t& w
     if (ready < 0) return false;
     if (ready == 0) break;
   }
+  SerialTraceBytes(TraceDirection::TO_DEVICE, data.first(written));
   return true;
 }
 

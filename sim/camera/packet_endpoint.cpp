@@ -1,5 +1,7 @@
 #include "sim/camera/packet_endpoint.h"
 
+#include <string>
+
 #include "link/byte_order.h"
 
 namespace pelox::sim {
@@ -127,8 +129,9 @@ void PacketEndpoint::ReceiveSpeed(std::span<const uint8_t> payload, std::span<co
     Answer(unit, Verdict::REFUSED, ControlUnit(CONTROL_ERROR), now_ms, fault, "speed");
     return;
   }
-  Answer(unit, Verdict::ACCEPTED, ControlUnit(CONTROL_ACK), now_ms, fault, "speed",
-         static_cast<uint8_t>(index));
+  // The log names the speed taken, so that tests see at which the host went on.
+  Answer(unit, Verdict::ACCEPTED, ControlUnit(CONTROL_ACK), now_ms, fault,
+         "speed " + std::to_string(SPEED_TABLE[index]), static_cast<uint8_t>(index));
 }
 
 void PacketEndpoint::ReceiveRequest(std::span<const uint8_t> payload, std::span<const uint8_t> unit,

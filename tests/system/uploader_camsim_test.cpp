@@ -11,6 +11,8 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <regex>
@@ -187,10 +189,12 @@ INSTANTIATE_TEST_SUITE_P(
                              "Click \"Upload\" button to start the update.", 1}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
-TEST_F(UploaderAgainstCamsim, ReportsEveryEventAsOneJsonObjectALine) {
+TEST_F(UploaderAgainstCamsim, ReportsEveryEventAsOneJsonObjectALineAndTracesToTheLog) {
   Camsim camsim(CAMERA_OPTIONS);
   WriteImage("v517-1.10", 40000);
-  const Outcome outcome = RunUploader("--json --yes --port " + camsim.Path());
+  const std::filesystem::path trace = scratch_.Path() / "trace.txt";
+  const Outcome outcome =
+      RunUploader("--json --yes --log " + trace.string() + " --port " + camsim.Path());
   EXPECT_EQ(outcome.exit_status, 0) << outcome.output;
   std::istringstream lines(outcome.output);
   std::string line;
@@ -208,6 +212,11 @@ TEST_F(UploaderAgainstCamsim, ReportsEveryEventAsOneJsonObjectALine) {
   EXPECT_EQ(bytes, 40096);
   EXPECT_EQ(last["result"]["exit_status"], 0);
   EXPECT_EQ(last["result"]["cause"], "written");
+  // The support trace went to the file: steps and timed bytes on the line.
+  std::ifstream file(trace);
+  const std::string traced((std::istreambuf_iterator<char>(file)), {});
+  EXPECT_NE(traced.find("step start-transfer"), std::string::npos) << traced;
+  EXPECT_TRUE(std::regex_search(traced, std::regex("\n +[0-9]+\\.[0-9]{3} -> 1B ")));
 }
 
 // The uploader on a terminal of its own: the drawn dialog driven by keys, or
@@ -313,6 +322,46 @@ INSTANTIATE_TEST_SUITE_P(
     DuringTheUpdate, UploaderSignal,
     ::testing::Values(SignalCase{"MidTransfer", "Progress: 10%", 130, "was not flashed"},
                       SignalCase{"DuringTheWrite", "Writing Firmware...", 0, "was flashed"}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
+
+// --speed: the camera is asked for the speed after the handshake, and one
+// that refuses it is still updated at the usual speed.
+struct SpeedCase {
+  const char* name;
+  const char* camera_options;
+  const char* taken;      // camsim's log entry for the speed the write ran at
+  const char* not_taken;  // one that must not be there
+  bool refusal_said;      // the uploader says that it fell back
+};
+
+void PrintTo(const SpeedCase& speed_case, std::ostream* out) { *out << speed_case.name; }
+
+class UploaderSpeed : public UploaderAgainstCamsim,
+                      public ::testing::WithParamInterface<SpeedCase> {};
+
+TEST_P(UploaderSpeed, WritesAtTheSpeedTheCameraTook) {
+  const SpeedCase& speed_case = GetParam();
+  const std::filesystem::path log = scratch_.Path() / "camsim.log";
+  Camsim camsim(std::string(CAMERA_OPTIONS) + "--log " + log.string() + " " +
+                speed_case.camera_options);
+  WriteImage("v517-1.10");
+  const Outcome outcome = RunUploader("--plain --yes --speed 230400 --port " + camsim.Path());
+  EXPECT_EQ(outcome.exit_status, 0) << outcome.output;
+  EXPECT_NE(camsim.Finish().find("was flashed"), std::string::npos);
+  std::ifstream file(log);
+  const std::string entries((std::istreambuf_iterator<char>(file)), {});
+  EXPECT_NE(entries.find(speed_case.taken), std::string::npos) << entries;
+  EXPECT_EQ(entries.find(speed_case.not_taken), std::string::npos) << entries;
+  const bool refusal_said = outcome.output.find("refused the speed") != std::string::npos;
+  EXPECT_EQ(refusal_said, speed_case.refusal_said) << outcome.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AskedFor, UploaderSpeed,
+    ::testing::Values(SpeedCase{"Taken", "", "accepted (speed 230400)", "(speed 115200)", false},
+                      // The link asks four times before it gives up on a speed.
+                      SpeedCase{"Refused", "--fault refuse@speed*4", "accepted (speed 115200)",
+                                "(speed 230400)", true}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 }  // namespace

@@ -1,0 +1,83 @@
+#include "app/terminal/run_trace.h"
+
+#include <array>
+#include <chrono>
+#include <mutex>
+
+#include "platform/serial_trace.h"
+
+namespace pelox {
+namespace {
+
+// Bytes shown of each chunk; the count tells the rest.
+constexpr size_t BYTES_SHOWN = 16;
+
+struct Trace {
+  std::mutex mutex;
+  bool to_stderr = false;
+  FILE* file = nullptr;
+  std::chrono::steady_clock::time_point start;
+};
+
+Trace& TheTrace() {
+  static Trace trace;
+  return trace;
+}
+
+void Write(Trace& trace, std::string_view text) {
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - trace.start).count();
+  std::array<char, 32> stamp{};
+  std::snprintf(stamp.data(), stamp.size(), "%9.3f ", seconds);
+  for (FILE* out : {trace.to_stderr ? stderr : nullptr, trace.file}) {
+    if (out == nullptr) continue;
+    std::fprintf(out, "%s%.*s\n", stamp.data(), static_cast<int>(text.size()), text.data());
+    std::fflush(out);
+  }
+}
+
+void TraceBytes(TraceDirection direction, std::span<const uint8_t> bytes) {
+  std::string line = direction == TraceDirection::TO_DEVICE ? "-> " : "<- ";
+  std::array<char, 4> hex{};
+  for (size_t i = 0; i < bytes.size() && i < BYTES_SHOWN; ++i) {
+    std::snprintf(hex.data(), hex.size(), "%02X ", bytes[i]);
+    line += hex.data();
+  }
+  if (bytes.size() > BYTES_SHOWN) line += "... ";
+  line += "(" + std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte)" : " bytes)");
+  Trace& trace = TheTrace();
+  const std::lock_guard lock(trace.mutex);
+  Write(trace, line);
+}
+
+}  // namespace
+
+bool StartRunTrace(bool to_stderr, const std::string& log_file) {
+  Trace& trace = TheTrace();
+  const std::lock_guard lock(trace.mutex);
+  if (!log_file.empty()) {
+    trace.file = std::fopen(log_file.c_str(), "we");
+    if (trace.file == nullptr) return false;
+  }
+  trace.to_stderr = to_stderr;
+  trace.start = std::chrono::steady_clock::now();
+  if (trace.to_stderr || trace.file != nullptr) SerialSetTrace(TraceBytes);
+  return true;
+}
+
+void StopRunTrace() {
+  SerialSetTrace(nullptr);
+  Trace& trace = TheTrace();
+  const std::lock_guard lock(trace.mutex);
+  if (trace.file != nullptr) std::fclose(trace.file);
+  trace.file = nullptr;
+  trace.to_stderr = false;
+}
+
+void TraceRunLine(std::string_view text) {
+  Trace& trace = TheTrace();
+  const std::lock_guard lock(trace.mutex);
+  if (trace.to_stderr || trace.file != nullptr) Write(trace, text);
+}
+
+}  // namespace pelox

@@ -1,0 +1,18 @@
+#pragma once
+// The support trace (-vv, --log FILE): the steps, the messages and every
+// byte on the serial line with its time since the start, as lines a support
+// engineer can read. Any thread may add to it.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace pelox {
+
+// Starts tracing to standard error when `to_stderr` and to `log_file` when
+// it is named. False, with nothing started, when the file cannot be opened.
+bool StartRunTrace(bool to_stderr, const std::string& log_file);
+void StopRunTrace();
+// A line of its own, such as a step or a message; nothing when not tracing.
+void TraceRunLine(std::string_view text);
+
+}  // namespace pelox
