@@ -152,9 +152,10 @@ Verdict JudgeRun(const DialogFacts& facts, const RunEnd& end, const SearchNotes&
 std::string DeniedDevicesAdvice(const SearchNotes& search) {
   if (search.denied_devices == 0) return {};
   return std::to_string(search.denied_devices) + " device(s), the first " + search.first_denied +
-         ", could not be opened for lack of permission. Give your user read and write access "
-         "to the camera's SCSI generic device (for example add it to the group that owns "
-         "/dev/sg*, often \"disk\", and log in again), or run the uploader as root.";
+         ", could not be opened for lack of permission. Install the udev rule "
+         "60-pelox-camera.rules that comes with the uploader (it opens the cameras' SCSI "
+         "devices to the user at the seat) and plug the camera in again. A camera on a serial "
+         "adapter needs membership of the \"dialout\" group.";
 }
 
 }  // namespace pelox
