@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The whole firmware update against the virtual camera: builds what is
-# missing, starts camsim on a pseudo-terminal, writes a sample Firmware.bin
-# newer than the camera's firmware into a scratch directory and runs
-# pelox-uploader there. It ends with the uploader's "Writing Firmware is
+# The whole firmware update against the virtual camera: builds the three
+# programs it needs (release, no tests; the build's output goes to
+# build/demo-build.log), starts camsim on a pseudo-terminal, writes a sample
+# Firmware.bin newer than the camera's firmware into a scratch directory and
+# runs pelox-uploader there. It ends with the uploader's "Writing Firmware is
 # complete." and camsim's own statement on the image it received.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,10 +12,23 @@ repo=$(pwd)
 camera_version=v517-1.00
 image_version=v517-1.10
 
-echo "== Building camsim, make-firmware and pelox-uploader (dev preset, shared with the tests)"
-cmake --preset dev >/dev/null
-cmake --build --preset dev --target camsim make-firmware pelox-uploader
-bin="$repo/build/dev"
+# One line per stage; on failure the end of the log is shown.
+mkdir -p build
+log="$repo/build/demo-build.log"
+: >"$log"
+stage() {
+  local what=$1 && shift
+  echo "== $what"
+  if ! "$@" >>"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    echo "failed: $what (the whole log is in $log)" >&2
+    exit 1
+  fi
+}
+echo "== Build log: $log"
+stage "Configuring the release build without tests (demo preset)" cmake --preset demo
+stage "Building camsim, make-firmware and pelox-uploader" cmake --build --preset demo
+bin="$repo/build/demo"
 
 scratch=$(mktemp -d)
 camsim_out="$scratch/camsim.out"

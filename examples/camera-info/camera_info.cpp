@@ -12,11 +12,7 @@
 
 namespace {
 
-constexpr int32_t USE_STORAGE_PIPE = 1;
-constexpr int32_t SPEED_115200 = 5;
-constexpr int32_t ANY_PORT = 0;
-constexpr int32_t CONNECT = 1;
-constexpr int32_t DISCONNECT = 0;
+constexpr int32_t SPEED_115200 = 5;  // index into the link's speed table
 
 int Fail(const char* what, pelox::CameraLink* link) {
   std::fprintf(stderr, "camera-info: %s failed (link error %d)\n", what,
@@ -29,25 +25,29 @@ int Fail(const char* what, pelox::CameraLink* link) {
 
 int main(int argc, char** argv) {
   // Only the device given is probed: nothing else stands behind COM1 or COM2.
-  pelox::SerialMapDevice(1, argc > 1 ? argv[1] : "");
-  pelox::SerialMapDevice(2, "");
-  pelox::StorageTransportInit(USE_STORAGE_PIPE);
+  pelox::SerialMapDevice(pelox::PORT_TYPE_COM_FIRST, argc > 1 ? argv[1] : "");
+  pelox::SerialMapDevice(pelox::PORT_TYPE_COM_FIRST + 1, "");
+  pelox::StorageTransportInit(pelox::STORAGE_INIT_REQUEST);
 
   pelox::CameraLink* link = pelox::LinkCreate();
   if (link == nullptr) return Fail("creating the link", link);
-  if (pelox::LinkSetSpeed(SPEED_115200, link) != pelox::LINK_OK) return Fail("setting the speed", link);
-  if (pelox::LinkOpenPort(ANY_PORT, link) < 0) return Fail("finding a camera", link);
-  if (pelox::LinkConnect(CONNECT, link) != pelox::LINK_OK) return Fail("connecting", link);
+  if (pelox::LinkSetSpeed(SPEED_115200, link) != pelox::LINK_OK)
+    return Fail("setting the speed", link);
+  if (pelox::LinkOpenPort(pelox::LINK_PORT_AUTOMATIC, link) == pelox::LINK_PORT_NOT_FOUND)
+    return Fail("finding a camera", link);
+  if (pelox::LinkConnect(pelox::LINK_CONNECT, link) != pelox::LINK_OK)
+    return Fail("connecting", link);
 
   std::array<char, pelox::CAMERA_TEXT_SIZE + 1> maker{};
   std::array<char, pelox::CAMERA_TEXT_SIZE + 1> version{};
-  if (pelox::CameraGetVendor(std::span<char, pelox::CAMERA_TEXT_SIZE>(maker.data(), pelox::CAMERA_TEXT_SIZE),
-                             link) != pelox::LINK_OK) {
+  if (pelox::CameraGetVendor(
+          std::span<char, pelox::CAMERA_TEXT_SIZE>(maker.data(), pelox::CAMERA_TEXT_SIZE), link) !=
+      pelox::LINK_OK) {
     return Fail("reading the maker", link);
   }
   if (pelox::CameraGetFirmwareVersion(
-          std::span<char, pelox::CAMERA_TEXT_SIZE>(version.data(), pelox::CAMERA_TEXT_SIZE), link) !=
-      pelox::LINK_OK) {
+          std::span<char, pelox::CAMERA_TEXT_SIZE>(version.data(), pelox::CAMERA_TEXT_SIZE),
+          link) != pelox::LINK_OK) {
     return Fail("reading the firmware version", link);
   }
   const int32_t battery = pelox::CameraGetBatteryLevel(link);
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
 
   std::printf("maker: %s\nfirmware version: %s\nbattery: %d%%\n", maker.data(), version.data(),
               static_cast<int>(battery));
-  pelox::LinkConnect(DISCONNECT, link);
+  pelox::LinkConnect(pelox::LINK_DISCONNECT, link);
   pelox::LinkDestroyAll();
   return 0;
 }

@@ -64,10 +64,10 @@ TEST(UdevRuleTest, EachVendorRuleGivesTheSeatedUserAScsiDevice) {
 TEST(UdevRuleTest, MatchesEveryMakerOfTheDeviceTableAndNothingElse) {
   const std::vector<Rule> rules = VendorRules();
   const std::vector<std::string> vendors = {
-      "PELOX", "pelox", "Pelox", "PELOXCAM", "OLYMPUS", "Olympus", "OLYMPUSX", "EPSON",
-      "Epson", "MINOLTA", "minolta", "SANYO", "Sanyo", "PELO", "OLYMPU", "EPSO", "MINOLT",
-      "SANY", "PEL0X", "XPELOX", " PELOX", "Generic", "SanDisk", "Kingston", "Sony", "ATA",
-      "", "*", "P"};
+      "PELOX",  "pelox",   "Pelox",   "PELOXCAM", "OLYMPUS", "Olympus", "OLYMPUSX", "EPSON",
+      "Epson",  "MINOLTA", "minolta", "SANYO",    "Sanyo",   "PELO",    "OLYMPU",   "EPSO",
+      "MINOLT", "SANY",    "PEL0X",   "XPELOX",   " PELOX",  "Generic", "SanDisk",  "Kingston",
+      "Sony",   "ATA",     "",        "*",        "P"};
   std::set<uint16_t> makers_matched;
   for (const std::string& vendor : vendors) {
     uint16_t code = 0;
