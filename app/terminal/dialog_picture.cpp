@@ -8,12 +8,12 @@
 namespace pelox {
 namespace {
 
-constexpr size_t MESSAGE_WIDTH = 44;
 constexpr size_t MESSAGE_LINES = 3;
-constexpr size_t BAR_WIDTH = MESSAGE_WIDTH + 2;
 constexpr size_t BUTTON_WIDTH = 12;
-// "| " + frame + "  " + button + " |"
-constexpr size_t INNER_WIDTH = 1 + (MESSAGE_WIDTH + 4) + 2 + BUTTON_WIDTH + 1;
+// Around the message: "| " and " |" of the box, "| " and " |" of the
+// frame, two spaces and the buttons.
+constexpr size_t WIDTH_BESIDE_MESSAGE = 2 + 4 + 2 + BUTTON_WIDTH + 2;
+constexpr std::string_view KEY_HINT = " Tab switch  Enter press  Esc close";
 constexpr std::array<char, 4> BUSY_FRAMES = {'|', '/', '-', '\\'};
 
 std::string Padded(std::string_view text, size_t width) {
@@ -21,6 +21,17 @@ std::string Padded(std::string_view text, size_t width) {
   line.resize(width, ' ');
   return line;
 }
+
+// The widths of one drawing: the message area shrinks with the terminal.
+struct Layout {
+  explicit Layout(size_t width)
+      : message(std::clamp(width, DIALOG_MIN_WIDTH, DIALOG_WIDTH) - WIDTH_BESIDE_MESSAGE),
+        bar(message + 2),
+        inner(message + WIDTH_BESIDE_MESSAGE - 2) {}
+  size_t message;
+  size_t bar;
+  size_t inner;
+};
 
 std::string Button(std::string_view label, int32_t control, const DialogPicture& picture) {
   const bool enabled = control == CONTROL_UPLOAD ? picture.upload_enabled : picture.close_enabled;
@@ -30,18 +41,20 @@ std::string Button(std::string_view label, int32_t control, const DialogPicture&
   return Padded(std::string(left, ' ') + text, BUTTON_WIDTH);
 }
 
-std::string Row(std::string_view content) { return "|" + Padded(content, INNER_WIDTH) + "|"; }
+std::string Row(std::string_view content, const Layout& layout) {
+  return "|" + Padded(content, layout.inner) + "|";
+}
 
-std::string ProgressRow(const DialogPicture& picture) {
+std::string ProgressRow(const DialogPicture& picture, const Layout& layout) {
   const int32_t percent = std::clamp(picture.progress, 0, 100);
-  const auto filled = static_cast<size_t>(percent) * BAR_WIDTH / 100;
-  std::string bar = "[" + std::string(filled, '#') + std::string(BAR_WIDTH - filled, '.') + "]";
+  const auto filled = static_cast<size_t>(percent) * layout.bar / 100;
+  std::string bar = "[" + std::string(filled, '#') + std::string(layout.bar - filled, '.') + "]";
   std::string percent_text = std::to_string(percent) + "%";
   percent_text.insert(0, 4 - std::min<size_t>(percent_text.size(), 4), ' ');
   std::string busy =
       picture.busy ? std::string(1, BUSY_FRAMES[picture.busy_frame % BUSY_FRAMES.size()]) + " busy"
                    : "";
-  return Row(" " + bar + " " + percent_text + "  " + busy);
+  return Row(" " + bar + " " + percent_text + "  " + busy, layout);
 }
 
 }  // namespace
@@ -69,25 +82,28 @@ std::vector<std::string> WrapText(std::string_view text, size_t width) {
   return lines;
 }
 
-std::vector<std::string> DrawDialog(const DialogPicture& picture) {
-  std::vector<std::string> message = WrapText(picture.message, MESSAGE_WIDTH);
+std::vector<std::string> DrawDialog(const DialogPicture& picture, size_t width) {
+  const Layout layout(width);
+  std::vector<std::string> message = WrapText(picture.message, layout.message);
   message.resize(std::max(message.size(), MESSAGE_LINES));
 
-  const std::string frame_edge = "+" + std::string(MESSAGE_WIDTH + 2, '-') + "+";
+  const std::string frame_edge = "+" + std::string(layout.message + 2, '-') + "+";
   std::vector<std::string> lines;
-  std::string caption = "+- " + std::string(DIALOG_CAPTION) + " ";
-  lines.push_back(caption + std::string(INNER_WIDTH + 2 - caption.size() - 1, '-') + "+");
-  lines.push_back(Row(" " + frame_edge));
+  const std::string caption = "+- " + std::string(DIALOG_CAPTION) + " ";
+  lines.push_back(caption + std::string(layout.inner + 1 - caption.size(), '-') + "+");
+  lines.push_back(Row(" " + frame_edge, layout));
   for (size_t i = 0; i < message.size(); ++i) {
     std::string button(BUTTON_WIDTH, ' ');
     if (i == 0) button = Button("Upload", CONTROL_UPLOAD, picture);
     if (i == 2) button = Button("Close", CONTROL_CLOSE, picture);
-    lines.push_back(Row(" | " + Padded(message[i], MESSAGE_WIDTH) + " |  " + button));
+    lines.push_back(Row(" | " + Padded(message[i], layout.message) + " |  " + button, layout));
   }
-  lines.push_back(Row(" " + frame_edge));
-  lines.push_back(ProgressRow(picture));
-  lines.push_back(Row(" " + picture.status));
-  lines.push_back("+" + std::string(INNER_WIDTH, '-') + "+");
+  lines.push_back(Row(" " + frame_edge, layout));
+  lines.push_back(ProgressRow(picture, layout));
+  lines.push_back(Row(" " + picture.status, layout));
+  lines.push_back(Row(" " + picture.versions, layout));
+  lines.push_back("+" + std::string(layout.inner, '-') + "+");
+  lines.push_back(Padded(KEY_HINT, layout.inner + 2));
   return lines;
 }
 

@@ -9,6 +9,10 @@
 namespace pelox {
 
 inline constexpr std::string_view DIALOG_CAPTION = "Pelox Firmware Uploader";
+// The dialog's width where the terminal has room; in a narrower one the
+// message area shrinks, down to the width below which it is not drawn.
+inline constexpr size_t DIALOG_WIDTH = 66;
+inline constexpr size_t DIALOG_MIN_WIDTH = 34;
 
 struct DialogPicture {
   std::string message;  // may hold a line feed
@@ -19,13 +23,15 @@ struct DialogPicture {
   bool busy = false;        // the wait cursor is showing
   uint32_t busy_frame = 0;  // turns the busy indicator
   std::string status;       // under the bar: bytes and rate, or the wait's seconds
+  std::string versions;     // the camera's and the image's versions, once known
 };
 
-// The dialog's lines, all of one width: caption, the framed message (wrapped
-// at words, a line feed starting a new line), the progress bar with its
-// status line, and the Upload and Close buttons. A focused button reads >[ Upload ]<, a disabled
-// one ( Upload ).
-std::vector<std::string> DrawDialog(const DialogPicture& picture);
+// The dialog's lines, all of one width that fits `width`: caption, the
+// framed message (wrapped at words, a line feed starting a new line), the
+// Upload and Close buttons beside it, the progress bar, the status and
+// versions lines, and the keys' hint under the box. A focused button reads
+// >[ Upload ]<, a disabled one ( Upload ).
+std::vector<std::string> DrawDialog(const DialogPicture& picture, size_t width = DIALOG_WIDTH);
 
 // Breaks `text` into lines of at most `width` characters, at spaces where it
 // can and at line feeds always.

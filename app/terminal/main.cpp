@@ -69,8 +69,9 @@ pelox::SearchNotes SearchNotesOf(const UploaderOptions& options) {
   return notes;
 }
 
-// The dialog is drawn where the terminal can address the cursor and is
-// wide enough; elsewhere lines are printed.
+// The dialog is drawn on a terminal that can address the cursor and is
+// wide enough (the screen checks again as it starts); elsewhere lines are
+// printed.
 bool CanDraw(const UploaderOptions& options) {
   if (options.plain || options.json || options.quiet || options.check) return false;
   if (isatty(STDOUT_FILENO) != 1 || isatty(STDIN_FILENO) != 1) return false;
@@ -78,7 +79,7 @@ bool CanDraw(const UploaderOptions& options) {
   if (term == nullptr || *term == '\0' || std::string_view(term) == "dumb") return false;
   winsize size{};
   if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-    return size.ws_col >= pelox::DrawDialog({}).front().size();
+    return size.ws_col >= pelox::DIALOG_MIN_WIDTH;
   }
   return true;
 }

@@ -15,6 +15,7 @@
 #include "app/dialog_ids.h"
 #include "app/main_dialog.h"
 #include "app/resources/strings.h"
+#include "app/terminal/curses_screen.h"
 #include "app/terminal/dialog_picture.h"
 #include "app/terminal/keys.h"
 #include "app/terminal/run_signals.h"
@@ -25,7 +26,8 @@
 namespace pelox {
 namespace {
 
-// The busy indicator turns at this pace while the dialog is drawn.
+// The busy indicator turns, and keys and resizes are taken, at this pace
+// while the dialog is drawn.
 constexpr int DRAWN_POLL_MS = 150;
 // Lines show the waits' progress at this pace at the least.
 constexpr int LINES_POLL_MS = 1000;
@@ -53,57 +55,29 @@ void Print(const std::vector<std::string>& lines) {
 
 void Say(const char* text) { std::fprintf(stderr, "pelox-uploader: %s\n", text); }
 
-// Keys one at a time without echo while the dialog is drawn; the terminal
-// is restored however the session ends.
-class RawKeyboard {
+// The terminal's settings as they were, for a signal that ends the program
+// while the dialog is drawn.
+class SavedTerminal {
  public:
-  RawKeyboard() {
-    if (tcgetattr(STDIN_FILENO, &saved_) != 0) return;
-    termios raw = saved_;
-    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL | IXON);
-    raw.c_cc[VMIN] = 0;
-    raw.c_cc[VTIME] = 0;
-    active_ = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
-    if (active_) RestoreTerminalOnSignal(&saved_);
-    std::fputs("\x1b[?25l", stdout);
+  SavedTerminal() {
+    if (tcgetattr(STDIN_FILENO, &saved_) == 0) RestoreTerminalOnSignal(&saved_);
   }
-  ~RawKeyboard() {
-    if (active_) {
-      RestoreTerminalOnSignal(nullptr);
-      tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
-    }
-    std::fputs("\x1b[?25h", stdout);
-    std::fflush(stdout);
-  }
-  RawKeyboard(const RawKeyboard&) = delete;
-  RawKeyboard& operator=(const RawKeyboard&) = delete;
+  ~SavedTerminal() { RestoreTerminalOnSignal(nullptr); }
+  SavedTerminal(const SavedTerminal&) = delete;
+  SavedTerminal& operator=(const SavedTerminal&) = delete;
 
  private:
   termios saved_{};
-  bool active_ = false;
-};
-
-// Draws the dialog over its previous picture.
-class Screen {
- public:
-  void Draw(const std::vector<std::string>& lines) {
-    std::string out;
-    if (lines_drawn_ > 0) out += "\x1b[" + std::to_string(lines_drawn_) + "A";
-    for (const std::string& line : lines) out += "\r\x1b[K" + line + "\n";
-    lines_drawn_ = lines.size();
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    std::fflush(stdout);
-  }
-
- private:
-  size_t lines_drawn_ = 0;
 };
 
 class Session {
  public:
-  Session(const SessionMode& mode, RunReport& report)
-      : mode_(mode), report_(report), dialog_(view_), started_(std::chrono::steady_clock::now()) {
+  Session(const SessionMode& mode, RunReport& report, CursesScreen* screen)
+      : mode_(mode),
+        report_(report),
+        screen_(screen),
+        dialog_(view_),
+        started_(std::chrono::steady_clock::now()) {
     dialog_.UseImage(mode.image);
     dialog_.PreferSpeed(mode.speed_index);
     // The camera steps block for a while after their start message.
@@ -217,7 +191,10 @@ class Session {
       DialogPicture picture = view_.Picture();
       picture.progress = report_.BarPercent(now);
       picture.status = report_.Status(now);
-      screen_.Draw(DrawDialog(picture));
+      if (!facts.camera_version.empty() && !facts.image_version.empty()) {
+        picture.versions = "Camera " + facts.camera_version + ", image " + facts.image_version;
+      }
+      screen_->Draw(picture);
       return;
     }
     const DialogPicture picture = view_.Picture();
@@ -258,23 +235,20 @@ class Session {
     const int timeout = mode_.drawn ? DRAWN_POLL_MS : LINES_POLL_MS;
     if (poll(watched.data(), count, timeout) < 0 && errno != EINTR) return;
     view_.DrainWake();
-    if (mode_.drawn) view_.AdvanceBusyFrame();
-    if (read_input && (watched[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0) ReadInput();
-  }
-
-  void ReadInput() {
-    std::array<char, 64> bytes{};
-    const ssize_t count = read(STDIN_FILENO, bytes.data(), bytes.size());
-    if (count <= 0) {
+    const bool input_ended =
+        read_input && (watched[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    if (mode_.drawn) {
+      view_.AdvanceBusyFrame();
+      // Also takes a resize, which the next drawing follows.
+      for (const Key key : screen_->TakeKeys()) Answer(key);
       // The end of input is Close, taken once the chain lets it.
-      if (count == 0 || errno != EINTR) input_open_ = false;
+      if (input_ended) input_open_ = false;
       return;
     }
-    const std::string_view received(bytes.data(), static_cast<size_t>(count));
-    if (mode_.drawn) {
-      for (const Key key : DecodeKeys(received)) Answer(key);
-    } else {
-      ReadCommandLines(received);
+    if (read_input && (watched[1].revents & POLLIN) != 0) {
+      ReadCommandLines();
+    } else if (input_ended) {
+      input_open_ = false;
     }
   }
 
@@ -289,8 +263,15 @@ class Session {
     }
   }
 
-  void ReadCommandLines(std::string_view received) {
-    line_ += received;
+  void ReadCommandLines() {
+    std::array<char, 64> bytes{};
+    const ssize_t count = read(STDIN_FILENO, bytes.data(), bytes.size());
+    if (count <= 0) {
+      // The end of input is Close, taken once the chain lets it.
+      if (count == 0 || errno != EINTR) input_open_ = false;
+      return;
+    }
+    line_.append(bytes.data(), static_cast<size_t>(count));
     for (size_t feed = line_.find('\n'); feed != std::string::npos; feed = line_.find('\n')) {
       const std::string command = line_.substr(0, feed);
       line_.erase(0, feed + 1);
@@ -306,9 +287,9 @@ class Session {
 
   SessionMode mode_;
   RunReport& report_;
+  CursesScreen* screen_;
   TerminalView view_;
   MainDialog dialog_;
-  Screen screen_;
   SleepInhibitor inhibitor_;
   std::chrono::steady_clock::time_point started_;
   std::string last_message_;
@@ -326,9 +307,16 @@ class Session {
 }  // namespace
 
 SessionOutcome RunUploaderSession(const SessionMode& mode, RunReport& report) {
-  std::optional<RawKeyboard> keyboard;
-  if (mode.drawn) keyboard.emplace();
-  Session session(mode, report);
+  SessionMode chosen = mode;
+  std::optional<SavedTerminal> saved;
+  std::optional<CursesScreen> screen;
+  if (mode.drawn) {
+    saved.emplace();
+    screen.emplace();
+    // Where the dialog cannot be drawn, lines are printed.
+    chosen.drawn = screen->Start();
+  }
+  Session session(chosen, report, chosen.drawn ? &*screen : nullptr);
   return session.Run();
 }
 

@@ -1,10 +1,15 @@
 // The terminal front end's pure parts: the drawn dialog, the keys, the
 // options, the devices probed and the line output.
+// Key codes only, without the functions that curses names as macros.
+#define NCURSES_NOMACROS
+#include <curses.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/dialog_ids.h"
@@ -86,13 +91,32 @@ TEST(TerminalDialog, WrapsAtSpacesLineFeedsAndOverlongWords) {
   EXPECT_EQ(WrapText("", 4), std::vector<std::string>{""});
 }
 
-TEST(TerminalKeys, DecodesFocusMovesPressesAndALoneEscape) {
-  EXPECT_EQ(DecodeKeys("\t\x1b[A\x1b[B\x1b[C\x1b[D\x1b[Z\x1bOC"), std::vector<Key>(7, Key::NEXT));
-  EXPECT_EQ(DecodeKeys("\r \n"), std::vector<Key>(3, Key::PRESS));
-  EXPECT_EQ(DecodeKeys("\x1b"), std::vector<Key>{Key::ESCAPE});
-  EXPECT_EQ(DecodeKeys("\x1b\x1b"), (std::vector<Key>{Key::ESCAPE, Key::ESCAPE}));
-  // Other keys and sequences (F5, Delete) do nothing.
-  EXPECT_TRUE(DecodeKeys("xq\x1b[15~\x1b[3~").empty());
+TEST(TerminalKeys, MoveTheFocusPressOrCloseAndIgnoreTheRest) {
+  const std::vector<std::pair<int, std::optional<Key>>> keys = {
+      {'\t', Key::NEXT},        {KEY_BTAB, Key::NEXT},     {KEY_LEFT, Key::NEXT},
+      {KEY_DOWN, Key::NEXT},    {'\r', Key::PRESS},        {' ', Key::PRESS},
+      {KEY_ENTER, Key::PRESS},  {'\x1b', Key::ESCAPE},     {'q', std::nullopt},
+      {KEY_F(5), std::nullopt}, {KEY_RESIZE, std::nullopt}};
+  for (const auto& [code, key] : keys) EXPECT_EQ(KeyOfCode(code), key) << code;
+}
+
+TEST(TerminalDialog, FitsEachWidthAndWrapsTheMessageInsteadOfCuttingIt) {
+  DialogPicture picture;
+  picture.message = std::string(StringText(STR_CAMERA_PROBLEM));
+  picture.status = "(16038 of 40096 bytes, 11.2 kB/s, 2 s left)";
+  for (const size_t width : {size_t{34}, size_t{40}, size_t{66}, size_t{120}}) {
+    const std::vector<std::string> lines = DrawDialog(picture, width);
+    std::string words;
+    for (const std::string& line : lines) {
+      EXPECT_LE(line.size(), width) << line;
+      EXPECT_EQ(line.size(), lines.front().size()) << line;
+      if (line.rfind("| | ", 0) == 0) words += line.substr(4, line.find(" |", 4) - 4) + " ";
+    }
+    // The message's end is there, wrapped rather than cut.
+    EXPECT_NE(words.find("please"), std::string::npos) << width;
+    EXPECT_NE(words.find("Service."), std::string::npos) << width;
+    EXPECT_TRUE(Contains(lines, "Esc close") || width < 40) << width;
+  }
 }
 
 struct CommandLineCase {
