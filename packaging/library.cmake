@@ -44,10 +44,13 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/peloxConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/peloxConfigVersion.cmake
   DESTINATION ${cmake_package_dir} COMPONENT dev)
 
-# The pkg-config file finds the prefix from where it lies, so that the
-# installed tree may be moved or installed into any prefix.
-file(RELATIVE_PATH pkgconfig_to_prefix /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
-set(PELOX_PC_PREFIX "\${pcfiledir}/${pkgconfig_to_prefix}")
-configure_file(pelox.pc.in ${CMAKE_CURRENT_BINARY_DIR}/pelox.pc @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/pelox.pc
-  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+# The pkg-config file names the prefix that the tree goes into, which
+# `cmake --install --prefix` may choose only at installation time.
+install(CODE "
+  set(PELOX_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+  set(CMAKE_INSTALL_LIBDIR ${CMAKE_INSTALL_LIBDIR})
+  set(CMAKE_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR})
+  set(PROJECT_VERSION ${PROJECT_VERSION})
+  configure_file(${CMAKE_CURRENT_SOURCE_DIR}/pelox.pc.in
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig/pelox.pc\" @ONLY)"
+  COMPONENT dev)
