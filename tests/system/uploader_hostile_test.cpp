@@ -1,0 +1,330 @@
+// Hostile firmware files and serial ports through pelox-uploader: each ends
+// with its message and exit status, within its bound, and nothing reaches a
+// camera or a device that should not get it.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/terminal/options.h"
+#include "tests/app/firmware_files.h"
+#include "tests/system/camsim_process.h"
+#include "tools/firmware_sample.h"
+
+namespace pelox {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* IMAGE_VERSION = "v517-1.10";
+constexpr size_t PAYLOAD_SIZE = 20000;
+constexpr size_t HEADER_SIZE = 96;
+constexpr size_t LARGEST_IMAGE = 2 * 1024 * 1024;
+// The camera's flash ends before camsim leaves a quiet line.
+constexpr const char* CAMERA = "--flash-busy-ms 800";
+// A run that has not ended by then is stopped and counts as a hang; a case's
+// own bound is far below it.
+constexpr int HANG_LIMIT_S = 120;
+// Refusing an image or a port takes no waiting for a camera.
+constexpr double IMAGE_BOUND_S = 10;
+// A silent serial port costs the handshake's tries and time-outs.
+constexpr double SILENT_PORT_BOUND_S = 30;
+// A small update at the line rate, with one late acknowledgement.
+constexpr double UPDATE_BOUND_S = 30;
+
+struct Outcome {
+  int exit_status = -1;
+  std::string output;
+  double seconds = 0;
+};
+
+// Runs the uploader in the current directory; `on_line` sees each line of
+// its output as it comes.
+Outcome RunUploader(const std::string& arguments,
+                    const std::function<void(const std::string&)>& on_line = {}) {
+  const std::string command = "timeout -s KILL " + std::to_string(HANG_LIMIT_S) + " " +
+                              UPLOADER_PATH + " --plain --yes " + arguments + " 2>&1 </dev/null";
+  Outcome outcome;
+  const auto started = std::chrono::steady_clock::now();
+  FILE* output = popen(command.c_str(), "r");
+  if (output == nullptr) return outcome;
+  std::array<char, 256> chunk{};
+  while (std::fgets(chunk.data(), chunk.size(), output) != nullptr) {
+    outcome.output += chunk.data();
+    if (on_line) on_line(chunk.data());
+  }
+  const int status = pclose(output);
+  outcome.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  outcome.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return outcome;
+}
+
+std::vector<uint8_t> Header(const std::string& text) {
+  std::vector<uint8_t> header(HEADER_SIZE, 0);
+  std::copy(text.begin(), text.end(), header.begin());
+  return header;
+}
+
+// The sample image with its header text replaced.
+std::vector<uint8_t> WithHeader(const std::string& text) {
+  std::vector<uint8_t> image = SampleFirmwareImage(IMAGE_VERSION, SamplePayload(PAYLOAD_SIZE));
+  const std::vector<uint8_t> header = Header(text);
+  std::copy(header.begin(), header.end(), image.begin());
+  return image;
+}
+
+std::string SumText(const std::vector<uint8_t>& payload) {
+  uint32_t sum = 0;
+  for (const uint8_t byte : payload) sum += byte;
+  return std::to_string(sum);
+}
+
+// A pseudo-terminal with nobody behind it; optionally locked by this process.
+struct SilentTerminal {
+  explicit SilentTerminal(bool lock) : locked(lock) {
+    std::array<char, 128> name{};
+    if (openpty(&controller, &device, name.data(), nullptr, nullptr) == 0) path = name.data();
+    if (locked) flock(device, LOCK_EX | LOCK_NB);
+  }
+  ~SilentTerminal() {
+    close(device);
+    close(controller);
+  }
+  SilentTerminal(const SilentTerminal&) = delete;
+  SilentTerminal& operator=(const SilentTerminal&) = delete;
+
+  // Whether any byte was written to the terminal.
+  bool Heard() const {
+    pollfd waiting{controller, POLLIN, 0};
+    return poll(&waiting, 1, 0) == 1 && (waiting.revents & POLLIN) != 0;
+  }
+
+  bool locked;
+  int controller = -1;
+  int device = -1;
+  std::string path;
+};
+
+// What a case prepares: files in the scratch directory, a terminal held
+// open for the run.
+struct Scene {
+  fs::path scratch;
+  std::optional<SilentTerminal> terminal;
+};
+using Prepare = std::function<std::optional<std::string>(Scene& scene)>;
+
+struct Hostile {
+  const char* name = "";
+  Prepare prepare;                       // returns the --port PATH to name, if any
+  const char* camera_options = nullptr;  // a camera answers on its own --port; null: none
+  const char* message = "";
+  int exit_status = 0;
+  double bound_s = 0;
+  const char* flashed = nullptr;  // the version the camera may flash; null: nothing sent
+  // Acts on each line of the uploader's output as it comes.
+  std::function<void(const std::string& line, const fs::path& scratch)> meanwhile;
+  bool unprivileged = false;  // root reads any file: the case means nothing to it
+};
+
+void PrintTo(const Hostile& hostile, std::ostream* out) { *out << hostile.name; }
+
+class UploaderHostile : public ::testing::TestWithParam<Hostile> {
+ protected:
+  test::ScratchDirectory scratch_;
+};
+
+TEST_P(UploaderHostile, EndsWithItsMessageAndStatusInTimeAndSendsNothing) {
+  const Hostile& hostile = GetParam();
+  if (hostile.unprivileged && geteuid() == 0) GTEST_SKIP() << "root reads any file";
+  std::optional<Camsim> camsim;
+  std::string ports;
+  if (hostile.camera_options != nullptr) {
+    camsim.emplace(hostile.camera_options);
+    ports += " --port " + camsim->Path();
+  }
+  Scene scene{scratch_.Path(), std::nullopt};
+  const std::optional<std::string> port = hostile.prepare(scene);
+  if (port) ports += " --port " + *port;
+  const Outcome outcome = RunUploader(ports, [&](const std::string& line) {
+    if (hostile.meanwhile) hostile.meanwhile(line, scratch_.Path());
+  });
+  EXPECT_EQ(outcome.exit_status, hostile.exit_status) << outcome.output;
+  EXPECT_NE(outcome.output.find(std::string(hostile.message) + "\n"), std::string::npos)
+      << outcome.output;
+  EXPECT_LT(outcome.seconds, hostile.bound_s) << outcome.output;
+  // A port that is no serial device, or that another process holds, gets nothing.
+  if (port && fs::is_regular_file(*port)) {
+    EXPECT_EQ(fs::file_size(*port), 0u);
+  }
+  if (scene.terminal && scene.terminal->locked) {
+    EXPECT_FALSE(scene.terminal->Heard());
+  }
+  if (camsim) {
+    const std::string statement = camsim->Finish();
+    const std::string expected = hostile.flashed == nullptr
+                                     ? "no firmware image was sent"
+                                     : std::string("was flashed: version now ") + hostile.flashed;
+    EXPECT_NE(statement.find(expected), std::string::npos) << statement;
+  }
+}
+
+std::vector<uint8_t> Sample() {
+  return SampleFirmwareImage(IMAGE_VERSION, SamplePayload(PAYLOAD_SIZE));
+}
+
+Prepare Image(std::vector<uint8_t> bytes) {
+  return [bytes](Scene& scene) -> std::optional<std::string> {
+    test::WriteFile(scene.scratch / "Firmware.bin", bytes);
+    return std::nullopt;
+  };
+}
+
+// A good image and a port made by `make_port`.
+Prepare Port(std::function<std::string(Scene&)> make_port) {
+  return [make_port](Scene& scene) -> std::optional<std::string> {
+    test::WriteFile(scene.scratch / "Firmware.bin", Sample());
+    return make_port(scene);
+  };
+}
+
+// Makes the image file as `make` says.
+Prepare ImageFile(std::function<void(const fs::path&)> make) {
+  return [make](Scene& scene) -> std::optional<std::string> {
+    make(scene.scratch / "Firmware.bin");
+    return std::nullopt;
+  };
+}
+
+// An image the uploader refuses, with a camera that must receive nothing.
+Hostile Case(const char* name, Prepare prepare, const char* camera_options, const char* message,
+             int exit_status, double bound_s) {
+  Hostile hostile;
+  hostile.name = name;
+  hostile.prepare = std::move(prepare);
+  hostile.camera_options = camera_options;
+  hostile.message = message;
+  hostile.exit_status = exit_status;
+  hostile.bound_s = bound_s;
+  return hostile;
+}
+
+Hostile RefusedImage(const char* name, Prepare prepare, const char* message) {
+  return Case(name, std::move(prepare), CAMERA, message, EXIT_IMAGE_REFUSED, IMAGE_BOUND_S);
+}
+Hostile MissingImage(const char* name, Prepare prepare) {
+  return RefusedImage(name, std::move(prepare), "No Firmware found.");
+}
+Hostile IncorrectImage(const char* name, std::vector<uint8_t> bytes) {
+  return RefusedImage(name, Image(std::move(bytes)), "Firmware is not correct.");
+}
+// A port that is no camera, and no camera anywhere else.
+Hostile NoCameraPort(const char* name, std::function<std::string(Scene&)> make_port,
+                     double bound_s = IMAGE_BOUND_S) {
+  return Case(name, Port(std::move(make_port)), nullptr, "Camera is not connected.", EXIT_NO_CAMERA,
+              bound_s);
+}
+
+Hostile ReplacedImage() {
+  Hostile hostile = Case("ImageReplacedBetweenTheCheckAndTheTransfer", Image(Sample()),
+                         // The upload key's acknowledgement comes late: another
+                         // image takes the file's name before the first frame
+                         // leaves.
+                         "--flash-busy-ms 800 --fault delay=1000@set:32",
+                         "Writing Firmware is complete.", EXIT_WRITTEN, UPDATE_BOUND_S);
+  hostile.flashed = IMAGE_VERSION;
+  hostile.meanwhile = [](const std::string& line, const fs::path& scratch) {
+    if (line.find("Uploading...") == std::string::npos) return;
+    // As long and as valid: another version and other bytes.
+    std::vector<uint8_t> payload = SamplePayload(PAYLOAD_SIZE);
+    std::rotate(payload.begin(), payload.begin() + 1, payload.end());
+    const std::vector<uint8_t> other = SampleFirmwareImage("v517-1.20", payload);
+    test::WriteFile(scratch / "Firmware.new", other);
+    fs::rename(scratch / "Firmware.new", scratch / "Firmware.bin");
+  };
+  return hostile;
+}
+
+// A header that agrees with an empty payload is an image like any other.
+Hostile HeaderOnlyImage() {
+  Hostile hostile =
+      Case("ImageOf96BytesHeaderOnly", Image(Header("LENGTH=0 VER=v517-1.10 SUM=0\r\n")), CAMERA,
+           "Writing Firmware is complete.", EXIT_WRITTEN, UPDATE_BOUND_S);
+  hostile.flashed = IMAGE_VERSION;
+  return hostile;
+}
+
+// Passes the header check; the transfer refuses it before sending anything.
+Hostile TooLargeImage() {
+  return Case(
+      "ImageLargerThanTwoMebibytes",
+      Image(SampleFirmwareImage(IMAGE_VERSION, SamplePayload(LARGEST_IMAGE - HEADER_SIZE + 1))),
+      CAMERA, "Error in writing Firmware.", EXIT_WRITE_FAILED, IMAGE_BOUND_S);
+}
+
+Hostile UnreadableImage() {
+  Hostile hostile = MissingImage("ImageUnreadable", ImageFile([](const fs::path& image) {
+                                   test::WriteFile(image, Sample());
+                                   fs::permissions(image, fs::perms::none);
+                                 }));
+  hostile.unprivileged = true;
+  return hostile;
+}
+
+const std::string PAYLOAD_SUM = SumText(SamplePayload(PAYLOAD_SIZE));
+const std::string LENGTH = std::to_string(PAYLOAD_SIZE);
+const std::string VERSION = std::string(" VER=") + IMAGE_VERSION;
+
+INSTANTIATE_TEST_SUITE_P(
+    EachHostileInput, UploaderHostile,
+    ::testing::Values(
+        MissingImage("ImageIsADirectory",
+                     ImageFile([](const fs::path& image) { fs::create_directory(image); })),
+        MissingImage("ImageIsASymlinkLoop", ImageFile([](const fs::path& image) {
+                       fs::create_symlink(image.filename(), image);
+                     })),
+        UnreadableImage(), MissingImage("ImageIsEmpty", Image({})),
+        IncorrectImage("ImageOf95Bytes", std::vector<uint8_t>(HEADER_SIZE - 1, 'L')),
+        HeaderOnlyImage(), TooLargeImage(),
+        IncorrectImage("LengthOverflowing", WithHeader("LENGTH=99999999999999999999" + LENGTH +
+                                                       VERSION + " SUM=" + PAYLOAD_SUM + "\r\n")),
+        IncorrectImage("LengthNegative",
+                       WithHeader("LENGTH=-" + LENGTH + VERSION + " SUM=" + PAYLOAD_SUM + "\r\n")),
+        IncorrectImage("SumOverflowing",
+                       WithHeader("LENGTH=" + LENGTH + VERSION + " SUM=99999999999999999999" +
+                                  PAYLOAD_SUM + "\r\n")),
+        IncorrectImage("SumNegative",
+                       WithHeader("LENGTH=" + LENGTH + VERSION + " SUM=-" + PAYLOAD_SUM + "\r\n")),
+        IncorrectImage("NulInTheHeader", WithHeader("LENGTH=" + LENGTH + std::string(1, '\0') +
+                                                    VERSION + " SUM=" + PAYLOAD_SUM + "\r\n")),
+        ReplacedImage(),
+        NoCameraPort("PortIsARegularFile",
+                     [](Scene& scene) {
+                       test::WriteFile(scene.scratch / "port", {});
+                       return (scene.scratch / "port").string();
+                     }),
+        NoCameraPort("PortIsADirectory", [](Scene& scene) { return scene.scratch.string(); }),
+        NoCameraPort("PortIsDevNull", [](Scene&) { return std::string("/dev/null"); }),
+        NoCameraPort(
+            "PortNobodyAnswers", [](Scene& scene) { return scene.terminal.emplace(false).path; },
+            SILENT_PORT_BOUND_S),
+        NoCameraPort("PortLockedByAnotherProcess",
+                     [](Scene& scene) { return scene.terminal.emplace(true).path; })),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
+
+}  // namespace
+}  // namespace pelox
