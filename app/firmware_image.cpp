@@ -18,13 +18,11 @@ constexpr char SUM_END = '\r';
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Keys are searched as text that ends at the first zero byte; an image
-// without one has no end to its header text and is refused.
-std::optional<std::string_view> KeySearchArea(std::span<const uint8_t> image) {
+// Keys are searched as text that ends at the first zero byte, or at the end
+// of the image when it holds none.
+std::string_view KeySearchArea(std::span<const uint8_t> image) {
   const auto zero = std::find(image.begin(), image.end(), uint8_t{0});
-  if (zero == image.end()) return std::nullopt;
-  return std::string_view(reinterpret_cast<const char*>(image.data()),
-                          static_cast<size_t>(zero - image.begin()));
+  return {reinterpret_cast<const char*>(image.data()), static_cast<size_t>(zero - image.begin())};
 }
 
 // The value after the first occurrence of `key`, up to its terminator, when
@@ -60,10 +58,9 @@ int32_t ParseHeaderNumber(std::string_view text) {
 
 HeaderVerdict FirmwareHeaderInspect(std::span<const uint8_t> image, VersionText& version) {
   if (image.size() < FIRMWARE_HEADER_SIZE) return {HeaderFault::SHORT};
-  const auto area = KeySearchArea(image);
-  if (!area) return {HeaderFault::NO_TEXT_END};
+  const std::string_view area = KeySearchArea(image);
 
-  const auto length_text = HeaderValue(*area, KEY_LENGTH, VALUE_END);
+  const auto length_text = HeaderValue(area, KEY_LENGTH, VALUE_END);
   if (!length_text) return {HeaderFault::NO_LENGTH};
   const int32_t length = ParseHeaderNumber(*length_text);
   const size_t payload_size = image.size() - FIRMWARE_HEADER_SIZE;
@@ -72,11 +69,11 @@ HeaderVerdict FirmwareHeaderInspect(std::span<const uint8_t> image, VersionText&
   }
 
   version.fill('\0');
-  const auto version_text = HeaderValue(*area, KEY_VERSION, VALUE_END);
+  const auto version_text = HeaderValue(area, KEY_VERSION, VALUE_END);
   if (!version_text) return {HeaderFault::NO_VERSION};
   std::copy(version_text->begin(), version_text->end(), version.begin());
 
-  const auto sum_text = HeaderValue(*area, KEY_SUM, SUM_END);
+  const auto sum_text = HeaderValue(area, KEY_SUM, SUM_END);
   if (!sum_text) return {HeaderFault::NO_SUM};
   // The payload's byte sum, wrapping at 32 bits, must cancel SUM exactly.
   const auto declared = static_cast<uint32_t>(ParseHeaderNumber(*sum_text));

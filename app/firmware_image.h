@@ -50,7 +50,6 @@ int32_t FirmwareHeaderCheck(std::span<const uint8_t> image, VersionText& version
 enum class HeaderFault {
   NONE,
   SHORT,            // smaller than its header
-  NO_TEXT_END,      // no zero byte ends the header text
   NO_LENGTH,        // LENGTH= missing or too long
   LENGTH_MISMATCH,  // declared: LENGTH=, actual: the payload's size
   NO_VERSION,       // VER= missing or too long

@@ -89,6 +89,9 @@ int32_t MainDialog::CheckFirmware() {
 }
 
 void MainDialog::CloseDialog() {
+  // The camera must not be left mid-transfer or mid-write, whatever the
+  // front end lets through.
+  if (phase_ == Phase::UPLOADING) return;
   ReleaseAll();
   view_.Close();
 }

@@ -67,12 +67,15 @@ void MainDialog::TransferDone() {
 }
 
 void MainDialog::RunFlashWait() {
-  const uint32_t started_ms = ClockTickCount();
+  // The minute counts from the write command, which leaves after its pause;
+  // every poll gives up by the same deadline.
+  const uint32_t deadline_ms = ClockTickCount() + FIRMWARE_WRITE_DELAY_MS + CAMERA_WRITE_WAIT_MS;
   // Only a camera that took the write command and then reported ready again
   // has written its firmware; anything else is a failed write.
-  const bool written = CameraWriteFirmware(link_) == LINK_OK &&
-                       WaitForCameraReady([this] { return LinkCheckAlive(link_) != 0; }, started_ms,
-                                          stop_requested_);
+  const bool written =
+      CameraWriteFirmware(link_) == LINK_OK &&
+      WaitForCameraReady([this, deadline_ms] { return LinkCheckAliveBy(deadline_ms, link_) != 0; },
+                         deadline_ms, stop_requested_);
   view_.PostStep(written ? STEP_WRITE_FINISHED : STEP_WRITE_FAILED);
 }
 

@@ -10,13 +10,14 @@
 namespace pelox {
 
 inline constexpr uint32_t UPLOAD_POLL_MS = 500;
-// The camera's write may keep it busy this long, counted from before the
-// write command.
+// The camera's write may keep it busy this long, counted from the write
+// command.
 inline constexpr uint32_t CAMERA_WRITE_WAIT_MS = 60000;
 
-// Polls `camera_ready` every 500 ms until it is true (true), or until 60 s
-// have passed since `started_ms` or a stop is requested (false).
-bool WaitForCameraReady(const std::function<bool()>& camera_ready, uint32_t started_ms,
+// Polls `camera_ready` every 500 ms until it is true (true), or until the
+// tick `deadline_ms` or a stop request (false). No pause runs past the
+// deadline; the poll itself must end by it too.
+bool WaitForCameraReady(const std::function<bool()>& camera_ready, uint32_t deadline_ms,
                         const std::atomic<bool>& stop);
 
 // Alternates the bar between empty and full every 500 ms until stopped.

@@ -47,6 +47,8 @@ int32_t ReadObjectData(uint8_t size_property_id, uint8_t data_kind, std::span<ui
   return RepeatOnRestart([&] {
     const int32_t code = ObjectReadSize(size_property_id, object, buffer, size, link);
     if (code != LINK_OK) return code;
+    // In current-object mode the size is only an upper bound.
+    if (InCurrentObjectMode(link)) return LinkReadDataUpTo(data_kind, buffer.first(size), 0, link);
     return LinkReadData(data_kind, buffer.first(size), object, 0, link);
   });
 }

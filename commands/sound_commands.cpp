@@ -53,6 +53,13 @@ int32_t ExpandIfCompressed(int32_t code, const SoundInformation& information,
   return code;
 }
 
+// A read's code, or LINK_ERROR_UNEXPECTED when it succeeded with other than
+// the announced number of bytes.
+int32_t ReceivedAsAnnounced(int32_t code, uint32_t announced, CameraLink* link) {
+  if (code != LINK_OK || link->bytes_received == announced) return code;
+  return LinkSetError(LINK_ERROR_UNEXPECTED, link);
+}
+
 }  // namespace
 
 int32_t CameraGetSoundSize(uint32_t object, CameraLink* link) {
@@ -102,13 +109,17 @@ int32_t CameraReadObjectAndSound(std::span<uint8_t> image, std::span<uint8_t> so
         (has_sound && (whole > sound.size() || !SoundFits(information, sound.size())))) {
       return LinkSetError(LINK_ERROR_UNEXPECTED, link);
     }
+    // Each phase reads against the whole but must deliver what was announced.
     const auto total = static_cast<size_t>(whole);
-    code = LinkReadData(DATA_KIND_OBJECT, image.first(total), object, 0, link);
+    code = ReceivedAsAnnounced(LinkReadDataUpTo(DATA_KIND_OBJECT, image.first(total), 0, link),
+                               static_cast<uint32_t>(image_size), link);
     if (code != LINK_OK || !has_sound) return code;
 
     const auto sound_start =
         static_cast<int32_t>(image_size * SOUND_PHASE_PROGRESS_SCALE / static_cast<int64_t>(total));
-    code = LinkReadData(DATA_KIND_SOUND, sound.first(total), object, sound_start, link);
+    code = ReceivedAsAnnounced(
+        LinkReadDataUpTo(DATA_KIND_SOUND, sound.first(total), sound_start, link),
+        information.transfer_size, link);
     return ExpandIfCompressed(code, information, sound);
   });
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -106,6 +107,11 @@ struct CameraLink {
   // Waits between threads read these, so they are atomic.
   std::atomic<int32_t> state{LINK_STATE_CLOSED};
   std::atomic<int32_t> transfer_active{0};
+  // What the last chunked read delivered, also when it ended short.
+  uint32_t bytes_received = 0;
+  // While set, no port read waits past this tick and no exchange or
+  // reconnection starts after it: a caller's bound on a whole operation.
+  std::optional<uint32_t> wait_deadline;
   int32_t control_sent = 0;
   uint8_t tx_seq = 0;
   uint8_t rx_seq = 0;
@@ -132,6 +138,9 @@ void LinkNoteError(int32_t code, CameraLink* link);
 int32_t LinkEnsureReady(CameraLink* link);
 int32_t LinkPollBusy(CameraLink* link);
 int32_t LinkCheckAlive(CameraLink* link);
+// LinkCheckAlive that gives up by the tick `deadline`: its waits end there,
+// and what is still to do then is abandoned (the camera counts as not alive).
+int32_t LinkCheckAliveBy(uint32_t deadline, CameraLink* link);
 
 // Transaction engines. Destinations carry their capacity; a read never
 // writes past it.
@@ -143,8 +152,15 @@ int32_t LinkReadChunk(bool first, uint32_t& delivered, bool& more, std::span<uin
                       uint8_t data_kind, bool abortable, uint8_t request_class, CameraLink* link);
 int32_t LinkReadBlock(uint8_t data_kind, std::span<uint8_t> destination, CameraLink* link);
 // The total size is destination.size(); progress_start is in 1/256 percent.
+// A camera that ends before the total gives LINK_ERROR_UNEXPECTED; the bytes
+// that arrived are counted in bytes_received (so for LinkReadObjectToFile).
 int32_t LinkReadData(uint8_t data_kind, std::span<uint8_t> destination, uint32_t object,
                      int32_t progress_start, CameraLink* link);
+// LinkReadData for a caller that knows only an upper bound (or counts
+// progress against a larger whole): a camera that ends early is no failure,
+// and bytes_received tells how much arrived.
+int32_t LinkReadDataUpTo(uint8_t data_kind, std::span<uint8_t> destination, int32_t progress_start,
+                         CameraLink* link);
 int32_t LinkReadObjectToFile(uint8_t size_property_id, uint8_t data_kind, FileHandle file,
                              uint32_t object, CameraLink* link);
 int32_t LinkWriteData(uint8_t data_kind, std::span<const uint8_t> data, CameraLink* link);

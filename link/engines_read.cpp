@@ -47,18 +47,24 @@ bool ReportProgress(int32_t percent, const CameraLink* link) {
          link->progress_callback(link->progress_user, 0, percent) != 0;
 }
 
+// How a read treats a camera that ends before the total.
+enum class Extent { EXACT, UP_TO };
+
 // Reads `total` bytes in chunks, abortably. `place(offset, length)` gives
 // where the next chunk lands; `take(bytes)` consumes it and returns a code.
-// Returns LINK_OK, LINK_RESTART or the failing code.
+// Returns LINK_OK, LINK_RESTART or the failing code; LINK_ERROR_UNEXPECTED
+// when the camera ends before an exact total. The link's bytes_received
+// counts what arrived either way.
 template <typename Place, typename Take>
-int32_t ReadChunks(uint8_t data_kind, size_t total, int32_t progress_start, Place place, Take take,
-                   CameraLink* link) {
+int32_t ReadChunks(uint8_t data_kind, size_t total, Extent extent, int32_t progress_start,
+                   Place place, Take take, CameraLink* link) {
   const ChunkPlan plan = PlanChunks(link);
   int64_t percent = progress_start;
   uint32_t delivered = 0;
   bool first = true;
   bool more = true;
   size_t offset = 0;
+  link->bytes_received = 0;
   while (more) {
     if (link->progress_callback != nullptr) {
       percent += static_cast<int64_t>(delivered) * PERCENT_SCALE / static_cast<int64_t>(total);
@@ -72,7 +78,10 @@ int32_t ReadChunks(uint8_t data_kind, size_t total, int32_t progress_start, Plac
     if (taken != LINK_OK) return taken;
     first = false;
     offset += delivered;
+    link->bytes_received = static_cast<uint32_t>(offset);
   }
+  // The camera's last frame came before the total it announced.
+  if (extent == Extent::EXACT && offset < total) return LINK_ERROR_UNEXPECTED;
   ReportProgress(PERCENT_DONE, link);
   return LINK_OK;
 }
@@ -109,17 +118,31 @@ int32_t LinkReadBlock(uint8_t data_kind, std::span<uint8_t> destination, CameraL
   return code;
 }
 
-int32_t LinkReadData(uint8_t data_kind, std::span<uint8_t> destination, uint32_t /*object*/,
-                     int32_t progress_start, CameraLink* link) {
+namespace {
+
+int32_t ReadIntoMemory(uint8_t data_kind, std::span<uint8_t> destination, Extent extent,
+                       int32_t progress_start, CameraLink* link) {
   if (link == nullptr) return LINK_ERROR_NO_LINK;
   // Progress divides by the total: an empty read has nothing to ask for.
   if (destination.empty()) return LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
   EnterTransfer(link);
   const int32_t code = ReadChunks(
-      data_kind, destination.size(), progress_start,
+      data_kind, destination.size(), extent, progress_start,
       [&](size_t offset, size_t length) { return destination.subspan(offset, length); },
       [](std::span<const uint8_t>) { return LINK_OK; }, link);
   return LeaveTransfer(code, link);
+}
+
+}  // namespace
+
+int32_t LinkReadData(uint8_t data_kind, std::span<uint8_t> destination, uint32_t /*object*/,
+                     int32_t progress_start, CameraLink* link) {
+  return ReadIntoMemory(data_kind, destination, Extent::EXACT, progress_start, link);
+}
+
+int32_t LinkReadDataUpTo(uint8_t data_kind, std::span<uint8_t> destination, int32_t progress_start,
+                         CameraLink* link) {
+  return ReadIntoMemory(data_kind, destination, Extent::UP_TO, progress_start, link);
 }
 
 int32_t LinkReadObjectToFile(uint8_t size_property_id, uint8_t data_kind, FileHandle file,
@@ -139,7 +162,7 @@ int32_t LinkReadObjectToFile(uint8_t size_property_id, uint8_t data_kind, FileHa
 
     const std::span<uint8_t> chunk_buffer(buffer.get(), buffer_size);
     const int32_t code = ReadChunks(
-        data_kind, static_cast<size_t>(size), 0,
+        data_kind, static_cast<size_t>(size), Extent::EXACT, 0,
         [&](size_t, size_t length) { return chunk_buffer.first(length); },
         [&](std::span<const uint8_t> bytes) {
           const int64_t written = FileWrite(file, bytes);

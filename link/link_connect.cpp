@@ -166,6 +166,8 @@ int32_t LinkConnect(int32_t mode, CameraLink* link) {
 
 int32_t LinkReconnect(CameraLink* link) {
   if (link == nullptr) return LINK_ERROR_NO_LINK;
+  // Past the caller's bound nothing new is begun; the link stays as it is.
+  if (WaitDeadlinePassed(link)) return LINK_ERROR_NO_ANSWER;
   const int32_t port = link->port_type;
   const int32_t speed_index = link->speed_index;
   if (link->state != LINK_STATE_CLOSED && link->state != LINK_STATE_CAMERA_GONE) {
@@ -174,6 +176,7 @@ int32_t LinkReconnect(CameraLink* link) {
   LinkSetSpeed(speed_index, link);
   LinkOpenPort(port, link);
   link->abort_requested = 1;
+  if (WaitDeadlinePassed(link)) return LINK_ERROR_NO_ANSWER;
   return LinkConnect(LINK_CONNECT, link);
 }
 

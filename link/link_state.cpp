@@ -100,6 +100,14 @@ int32_t LinkPollBusy(CameraLink* link) {
   return 0;
 }
 
+int32_t LinkCheckAliveBy(uint32_t deadline, CameraLink* link) {
+  if (link == nullptr) return 0;
+  link->wait_deadline = deadline;
+  const int32_t alive = LinkCheckAlive(link);
+  link->wait_deadline.reset();
+  return alive;
+}
+
 int32_t LinkCheckAlive(CameraLink* link) {
   if (link == nullptr) return 0;
   if (LinkPollBusy(link) != 0) return 0;

@@ -89,6 +89,10 @@ int32_t WriteControl(uint8_t byte, CameraLink* link) {
 
 bool IsStoragePipe(const CameraLink* link) { return link->port_type == PORT_TYPE_STORAGE; }
 
+bool WaitDeadlinePassed(const CameraLink* link) {
+  return link->wait_deadline && static_cast<int32_t>(*link->wait_deadline - ClockTickCount()) <= 0;
+}
+
 bool RepliesCarryChecksum(const CameraLink* link) {
   return !(IsStoragePipe(link) && link->vendor_code == VENDOR_WITHOUT_REPLY_CHECKSUM);
 }

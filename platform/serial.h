@@ -50,6 +50,8 @@ bool SerialSetupQueues(SerialHandle device, uint32_t in_queue, uint32_t out_queu
 bool SerialRead(SerialHandle device, std::span<uint8_t> buffer, uint32_t& received);
 bool SerialWrite(SerialHandle device, std::span<const uint8_t> data, uint32_t& written);
 bool SerialFlush(SerialHandle device);
+// Releases the device whether or not its close succeeds: the handle is
+// invalid afterwards either way. False when the close failed.
 bool SerialClose(SerialHandle device);
 
 }  // namespace pelox

@@ -11,8 +11,8 @@ namespace pelox {
 // A payload of `size` bytes that is not all alike.
 std::vector<uint8_t> SamplePayload(size_t size);
 
-// The whole image: the 96-byte header, padded with zeros, then the payload.
+// The whole image: the 96-byte header, padded with `padding`, then the payload.
 std::vector<uint8_t> SampleFirmwareImage(const std::string& version,
-                                         const std::vector<uint8_t>& payload);
+                                         const std::vector<uint8_t>& payload, uint8_t padding = 0);
 
 }  // namespace pelox

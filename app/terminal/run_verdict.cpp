@@ -49,7 +49,6 @@ std::string HeaderDetail(const DialogFacts& facts, const std::string& image) {
   const std::string actual = std::to_string(facts.header_actual);
   switch (facts.header_fault) {
     case HeaderFault::SHORT: return image + " is shorter than its 96-byte header";
-    case HeaderFault::NO_TEXT_END: return image + " has no zero byte to end its header text";
     case HeaderFault::NO_LENGTH: return image + " has no readable LENGTH= in its header";
     case HeaderFault::LENGTH_MISMATCH:
       return image + ": the header says LENGTH=" + declared + " but the payload is " + actual +

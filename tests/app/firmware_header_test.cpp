@@ -70,10 +70,11 @@ TEST(FirmwareHeader, RefusesMalformedHeadersWithoutReadingPastTheImage) {
   EXPECT_EQ(Check(Image("LENGTH=3 VER=" + std::string(32, 'v') + " SUM=294\r", ABC)),
             STEP_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(Check(Image("LENGTH=3 VER=" + std::string(31, 'v') + " SUM=294\r", ABC)), STEP_OK);
-  // No zero byte anywhere: the header text has no end.
-  auto unterminated = Image(full, ABC);
-  std::replace(unterminated.begin(), unterminated.end(), uint8_t{0}, uint8_t{' '});
-  EXPECT_EQ(Check(unterminated), STEP_ERROR_INVALID_PARAMETER);
+  // A key after the first zero byte is not found, though the image holds it.
+  auto early_zero = Image(full, ABC);
+  early_zero[full.find("SUM=")] = 0;
+  std::copy_n("SUM=294\r", 8, early_zero.begin() + 40);
+  EXPECT_EQ(Check(early_zero), STEP_ERROR_INVALID_PARAMETER);
   // Shorter than a header, whatever LENGTH says.
   const std::string short_header = "LENGTH=-1 VER=v1 SUM=0\r";
   std::vector<uint8_t> short_image(short_header.begin(), short_header.end());
@@ -81,6 +82,14 @@ TEST(FirmwareHeader, RefusesMalformedHeadersWithoutReadingPastTheImage) {
   EXPECT_EQ(Check(short_image), STEP_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(Check({}), STEP_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(Check(Image("LENGTH=-96 VER=v1 SUM=0\r", {})), STEP_ERROR_INVALID_PARAMETER);
+}
+
+TEST(FirmwareHeader, SearchesToTheEndOfAnImageWithoutAZeroByte) {
+  // 64 KiB of 0xA5 under a header padded with spaces: no zero byte anywhere.
+  const std::vector<uint8_t> payload(65536, 0xA5);
+  auto image = Image("LENGTH=65536 VER=v517-1.10 SUM=10813440\r", payload);
+  std::replace(image.begin(), image.begin() + FIRMWARE_HEADER_SIZE, uint8_t{0}, uint8_t{' '});
+  EXPECT_EQ(Check(image), STEP_OK);
 }
 
 TEST(FirmwareHeader, KeepsTheVersionEvenWhenTheSumThenFails) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/dialog_ids.h"
@@ -13,12 +14,17 @@
 #include "platform/file.h"
 #include "sim/camera/virtual_camera.h"
 #include "sim/serial_line.h"
+#include "sim/storage/os_version.h"
+#include "sim/storage/sg_devices.h"
 #include "sim/virtual_clock.h"
 #include "tests/app/fake_companion_system.h"
 #include "tests/app/firmware_files.h"
 #include "tests/app/recording_view.h"
 #include "tests/code_texts.h"
+#include "tests/transport/storage/storage_camera.h"
 #include "tools/firmware_sample.h"
+#include "transport/discovery/device_table.h"
+#include "transport/storage/storage_ops.h"
 
 namespace pelox {
 namespace {
@@ -43,11 +49,22 @@ class MainDialogSteps : public ::testing::Test {
   void TearDown() override {
     dialog_.reset();
     sim::SerialLineReset();
+    sim::SgDevicesReset();
+    sim::SimOsVersionReset();
+    StorageResetState();
+    DeviceTableReset();
   }
 
   void AttachCamera(sim::CameraConfig config = {}) {
     camera_ = std::make_unique<sim::VirtualCamera>(std::move(config));
     sim::SerialLineAttach(COM1, camera_->Serial());
+  }
+  // A camera on the storage pipe (SG_IO), found before any COM port.
+  sim::VirtualCamera& AttachStorageCamera(sim::CameraConfig config = {}) {
+    storage_camera_ = std::make_unique<test::StorageCamera>("PELOX", std::move(config));
+    sim::SimOsVersionSet(OsVersion{OS_PLATFORM_LINUX, 6, 1});
+    sim::SgDeviceAdd({"/dev/sg1", &storage_camera_->face, false});
+    return storage_camera_->camera;
   }
   void WriteFirmware(const std::string& version, size_t payload_size = 5000) {
     image_ = SampleFirmwareImage(version, SamplePayload(payload_size));
@@ -72,6 +89,7 @@ class MainDialogSteps : public ::testing::Test {
   test::ScratchDirectory scratch_;
   RecordingView view_;
   std::unique_ptr<sim::VirtualCamera> camera_;
+  std::unique_ptr<test::StorageCamera> storage_camera_;
   std::unique_ptr<MainDialog> dialog_;
   std::vector<uint8_t> image_;
 };
@@ -193,7 +211,9 @@ TEST_F(MainDialogSteps, RunsAStepWhateverItsNotificationCode) {
 
 TEST_F(MainDialogSteps, UpdatesTheCameraFromUploadToCompletion) {
   AttachCamera();
-  WriteFirmware("v517-1.10");
+  // An image without a single zero byte: its header text ends with the file.
+  image_ = SampleFirmwareImage("v517-1.10", std::vector<uint8_t>(65536, 0xA5), ' ');
+  test::WriteFile(scratch_.Path() / "Firmware.bin", image_);
   RunChecks();
   dialog_->Command(CONTROL_UPLOAD);
   Pump();
@@ -205,6 +225,9 @@ TEST_F(MainDialogSteps, UpdatesTheCameraFromUploadToCompletion) {
   EXPECT_EQ(view_.messages.back(), Text(STR_UPLOADING, STR_DO_NOT_TURN_OFF));
   EXPECT_EQ(view_.Progress(), std::vector<int32_t>{0});
 
+  // Close is refused by the step machine itself while the camera is busy.
+  dialog_->Command(CONTROL_CLOSE);
+  EXPECT_FALSE(view_.closed);
   view_.RunWorker(TRANSFER_WORKER);
   const std::vector<int32_t> transfer_progress = view_.Progress();
   EXPECT_EQ(transfer_progress.back(), 100);
@@ -212,6 +235,8 @@ TEST_F(MainDialogSteps, UpdatesTheCameraFromUploadToCompletion) {
   Pump();
   EXPECT_EQ(view_.messages.back(), Text(STR_WRITING, STR_DO_NOT_TURN_OFF));
   EXPECT_FALSE(view_.enabled[CONTROL_CLOSE]);
+  dialog_->Command(CONTROL_CLOSE);
+  EXPECT_FALSE(view_.closed);
 
   view_.RunWorker(FLASH_WAIT_WORKER);
   Pump();
@@ -225,7 +250,42 @@ TEST_F(MainDialogSteps, UpdatesTheCameraFromUploadToCompletion) {
   const sim::FirmwareStatement& statement = camera_->Model().Firmware().Statement();
   EXPECT_EQ(statement.outcome, sim::FlashOutcome::FLASHED);
   EXPECT_EQ(camera_->Model().Firmware().Image(), image_);
+  dialog_->Command(CONTROL_CLOSE);
+  EXPECT_TRUE(view_.closed);
 }
+
+class MainDialogSilentCamera : public MainDialogSteps,
+                               public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(MainDialogSilentCamera, WaitsForTheWriteOneMinuteAtMostWithTheWarningShown) {
+  // The camera takes action 11, then neither ends it nor answers anything.
+  sim::CameraConfig config;
+  config.never_ready = true;
+  const bool storage = std::string(GetParam()) == "StoragePipe";
+  if (!storage) AttachCamera(config);
+  sim::VirtualCamera& camera = storage ? AttachStorageCamera(config) : *camera_;
+  WriteFirmware("v517-1.10");
+  RunChecks();
+  PressUploadAndTransfer();
+  camera.Log().Clear();
+  camera.Faults().Add({.kind = sim::FaultKind::UNPLUG, .occurrence = 2});
+  view_.RunWorker(FLASH_WAIT_WORKER);
+  const auto& log = camera.Log().Entries();
+  const auto action = std::find_if(log.begin(), log.end(), [](const sim::LogEntry& entry) {
+    return entry.direction == sim::Direction::FROM_HOST;
+  });
+  ASSERT_NE(action, log.end());
+  EXPECT_EQ(action->verdict, sim::Verdict::ACCEPTED);
+  EXPECT_LE(sim::VirtualNowMs() - action->time_ms, 60000u);
+  EXPECT_GE(sim::VirtualNowMs() - action->time_ms, 59000u);
+  EXPECT_EQ(view_.messages.back(), Text(STR_WRITING, STR_DO_NOT_TURN_OFF));
+  Pump();
+  EXPECT_EQ(view_.messages.back(), Text(STR_WRITE_ERROR));
+}
+
+INSTANTIATE_TEST_SUITE_P(OnEitherPort, MainDialogSilentCamera,
+                         ::testing::Values("Serial", "StoragePipe"),
+                         [](const auto& case_info) { return std::string(case_info.param); });
 
 TEST_F(MainDialogSteps, ReportsAFailedWriteWhenTheCameraNeverComesBack) {
   sim::CameraConfig config;

@@ -2,8 +2,10 @@
 // the wait for a busy camera, object reads into a file, frame splits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <random>
@@ -265,6 +267,23 @@ TEST_F(ObjectFileTest, ACameraGoneMidwayRewindsAndWritesTheObjectAgain) {
   EXPECT_EQ(LinkReadObjectToFile(PROPERTY_OBJECT_SIZE, KIND_READ, file, 3, link), LINK_OK)
       << Trace();
   EXPECT_EQ(FileBytes(), readable);
+}
+
+TEST_F(ObjectFileTest, ACameraThatEndsBeforeItsTotalFailsEitherReadAndTellsWhatArrived) {
+  // The camera holds 5000 bytes but announces, or is asked for, 6000.
+  camera.Model().RegisterProperty(PROPERTY_OBJECT_SIZE, 6000);
+  std::vector<uint8_t> data(6000);
+  const std::vector<std::function<int32_t()>> reads{
+      [&] { return LinkReadObjectToFile(PROPERTY_OBJECT_SIZE, KIND_READ, file, 3, link); },
+      [&] { return LinkReadData(KIND_READ, data, 0, 0, link); }};
+  for (const auto& read : reads) {
+    int32_t code = read();
+    if (code == LINK_RESTART) code = read();  // the failure before broke the link
+    EXPECT_EQ(code, LINK_ERROR_UNEXPECTED) << Trace();
+    EXPECT_EQ(link->bytes_received, readable.size());
+  }
+  EXPECT_EQ(FileBytes(), readable);
+  EXPECT_TRUE(std::equal(readable.begin(), readable.end(), data.begin()));
 }
 
 }  // namespace

@@ -4,22 +4,27 @@
 // transport failures, and the reconnection budget shared for the link's life.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <optional>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "link/camera_link.h"
 #include "link/error_text.h"
+#include "platform/file.h"
 #include "sim/camera/virtual_camera.h"
 #include "sim/storage/aspi_manager.h"
 #include "sim/storage/os_version.h"
 #include "sim/storage/sg_devices.h"
 #include "sim/storage/storage_face.h"
 #include "sim/virtual_clock.h"
+#include "tests/byte_pattern.h"
 #include "transport/discovery/camera_vendor.h"
 #include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
 #include "transport/storage/storage_ops.h"
-#include "tests/byte_pattern.h"
 
 namespace pelox {
 namespace {
@@ -29,8 +34,10 @@ using sim::FaultTarget;
 
 constexpr OsVersion LINUX{OS_PLATFORM_LINUX, 6, 1};
 constexpr OsVersion WINDOWS_98{OS_PLATFORM_WINDOWS_9X, 4, 10};
+constexpr uint8_t PROPERTY_OBJECT = 4;
 constexpr uint8_t PROPERTY_BATTERY = 16;
 constexpr uint8_t PROPERTY_UPLOAD_KEY = 32;
+constexpr uint8_t PROPERTY_OBJECT_SIZE = 40;
 constexpr uint8_t KIND_FIRMWARE = 29;
 constexpr uint8_t KIND_OTHER = 31;
 constexpr uint8_t KIND_READ = 60;
@@ -170,6 +177,30 @@ TEST_F(StoragePipeTest, AReadFrameOneAheadInSequenceIsATransportFailure) {
   EXPECT_EQ(LinkReadData(KIND_READ, data, 0, 0, link), LINK_RESTART);
   EXPECT_EQ(LinkReadData(KIND_READ, data, 0, 0, link), LINK_OK) << Trace();
   EXPECT_EQ(data, Pattern(5000));
+}
+
+TEST_F(StoragePipeTest, EitherReadThatEndsBeforeItsTotalFailsAndTellsWhatArrived) {
+  // The camera holds 5000 bytes but announces, or is asked for, 6000.
+  camera.Model().RegisterProperty(PROPERTY_OBJECT, 0);
+  camera.Model().RegisterProperty(PROPERTY_OBJECT_SIZE, 6000);
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("pelox_short_read_" + std::to_string(std::random_device{}()));
+  uint32_t error = 0;
+  FileHandle file = FileCreate(path.string().c_str(), error);
+  ASSERT_NE(file, nullptr);
+  Connect();
+  std::vector<uint8_t> data(6000);
+  EXPECT_EQ(LinkReadData(KIND_READ, data, 0, 0, link), LINK_ERROR_UNEXPECTED) << Trace();
+  EXPECT_EQ(link->bytes_received, 5000u);
+  EXPECT_TRUE(std::equal(data.begin(), data.begin() + 5000, Pattern(5000).begin()));
+  int32_t code = LinkReadObjectToFile(PROPERTY_OBJECT_SIZE, KIND_READ, file, 1, link);
+  if (code == LINK_RESTART)
+    code = LinkReadObjectToFile(PROPERTY_OBJECT_SIZE, KIND_READ, file, 1, link);
+  EXPECT_EQ(code, LINK_ERROR_UNEXPECTED) << Trace();
+  EXPECT_EQ(link->bytes_received, 5000u);
+  FileClose(file);
+  EXPECT_EQ(std::filesystem::file_size(path), 5000u);
+  std::filesystem::remove(path);
 }
 
 TEST_F(StoragePipeTest, TheReconnectionBudgetIsSharedForTheLifeOfTheLink) {

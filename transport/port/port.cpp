@@ -1,5 +1,8 @@
 #include "transport/port/port.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "platform/clock.h"
 #include "transport/storage/storage_ops.h"
 
@@ -15,6 +18,7 @@ constexpr uint32_t WRITE_TIMEOUT_MULTIPLIER_MS = 100;
 constexpr uint32_t WRITE_TIMEOUT_CONSTANT_MS = 300;
 constexpr uint32_t SERIAL_TIMEOUT_UNIT_MS = 10;
 constexpr uint32_t SERIAL_ZERO_TIMEOUT_MS = 2;
+constexpr int64_t MS_PER_SECOND = 1000;
 constexpr uint32_t FLOW_FLAGS = DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW | DCB_OUTX | DCB_INX;
 
 bool IsStorage(int32_t type) { return type == PORT_TYPE_STORAGE; }
@@ -26,12 +30,18 @@ uint32_t ReadTimeoutMs(int32_t timeout) {
   return static_cast<uint32_t>(timeout) * SERIAL_TIMEOUT_UNIT_MS;
 }
 
-int32_t SerialReadWithTimeout(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
+// Milliseconds left before the link's wait deadline; nullopt without one.
+std::optional<int64_t> DeadlineLeftMs(const CameraLink* link) {
+  if (!link->wait_deadline) return std::nullopt;
+  return static_cast<int32_t>(*link->wait_deadline - ClockTickCount());
+}
+
+int32_t SerialReadWithTimeout(CameraLink* link, std::span<uint8_t> buffer, uint32_t wait_ms) {
   CommTimeouts timeouts;
   if (!SerialGetTimeouts(link->com_handle, timeouts)) return PORT_FAILED;
   timeouts.ReadIntervalTimeout = 0;
   timeouts.ReadTotalTimeoutMultiplier = 0;
-  timeouts.ReadTotalTimeoutConstant = ReadTimeoutMs(timeout);
+  timeouts.ReadTotalTimeoutConstant = wait_ms;
   if (!SerialSetTimeouts(link->com_handle, timeouts)) return PORT_FAILED;
   uint32_t received = 0;
   if (!SerialRead(link->com_handle, buffer, received)) return PORT_FAILED;
@@ -97,19 +107,31 @@ int32_t PortClose(CameraLink* link) {
     return closed;
   }
   if (link->com_handle == nullptr) return PORT_OK;
-  if (!SerialClose(link->com_handle)) return PORT_FAILED;
+  // The device is released even when its close fails: the handle is gone
+  // either way, and only the failure is reported.
+  const bool closed = SerialClose(link->com_handle);
   link->com_handle = nullptr;
   open_port_type = PORT_TYPE_NONE;
-  return PORT_OK;
+  return closed ? PORT_OK : PORT_FAILED;
 }
 
 int32_t PortRead(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
+  // No read waits past the link's deadline; after it nothing more arrives.
+  const std::optional<int64_t> left = DeadlineLeftMs(link);
+  if (left && *left <= 0) return 0;
   if (IsStorage(link->port_type)) {
     const StorageOps& ops = StorageOpsTable();
-    return ops.Read != nullptr ? ops.Read(link, buffer, timeout) : PORT_TRANSFER_FAILED;
+    if (ops.Read == nullptr) return PORT_TRANSFER_FAILED;
+    // Storage time-outs are whole seconds: rounded down, so that none ends
+    // past the deadline; less than one second left is too little for a read.
+    const int64_t seconds = left ? *left / MS_PER_SECOND : timeout;
+    if (seconds <= 0) return 0;
+    return ops.Read(link, buffer, static_cast<int32_t>(std::min<int64_t>(timeout, seconds)));
   }
   if (link->com_handle == nullptr) return PORT_FAILED;
-  return SerialReadWithTimeout(link, buffer, timeout);
+  const uint32_t wait_ms = ReadTimeoutMs(timeout);
+  return SerialReadWithTimeout(
+      link, buffer, left ? static_cast<uint32_t>(std::min<int64_t>(wait_ms, *left)) : wait_ms);
 }
 
 int32_t PortDrain(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
