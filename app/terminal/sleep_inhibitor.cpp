@@ -11,7 +11,9 @@ void SleepInhibitor::Take() {
   sd_bus* bus = nullptr;
   if (sd_bus_open_system(&bus) < 0) return;
   sd_bus_message* reply = nullptr;
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  // Empty, as SD_BUS_ERROR_NULL makes it; that macro is a C compound literal,
+  // which clang refuses in C++.
+  sd_bus_error error{};
   if (sd_bus_call_method(bus, "org.freedesktop.login1", "/org/freedesktop/login1",
                          "org.freedesktop.login1.Manager", "Inhibit", &error, &reply, "ssss",
                          "sleep:shutdown", "pelox-uploader", "Writing firmware into a camera",
