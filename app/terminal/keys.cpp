@@ -1,6 +1,6 @@
 #include "app/terminal/keys.h"
 
-// The functions, not the macros that shadow names such as erase().
+// The key codes only: none of the macros that shadow names such as erase().
 #define NCURSES_NOMACROS
 #include <curses.h>
 

@@ -52,7 +52,7 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
   std::string com2;
   uint32_t speed = 0;
   app.add_option("FILE", options.image, "the firmware image (default: ./Firmware.bin)")
-      ->type_name("FILE");
+      ->type_name("");
   app.add_option("--port", options.ports,
                  "a serial device to probe, such as /dev/ttyUSB0 or /dev/serial/by-id/...; "
                  "repeat for a second one, probed in the order given")
