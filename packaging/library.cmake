@@ -15,8 +15,12 @@ set_target_properties(pelox_shared PROPERTIES
   OUTPUT_NAME pelox EXPORT_NAME pelox
   VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
 set_target_properties(pelox_static PROPERTIES OUTPUT_NAME pelox EXPORT_NAME pelox_static)
-# Every platform call the protocol makes must be inside.
-target_link_options(pelox_shared PRIVATE -Wl,--no-undefined)
+# Every platform call the protocol makes must be inside. Under ThreadSanitizer
+# (clang) the executable brings the sanitizer's runtime, so the library's
+# calls into it stay open until then.
+if(NOT PELOX_TSAN)
+  target_link_options(pelox_shared PRIVATE -Wl,--no-undefined)
+endif()
 foreach(library pelox_shared pelox_static)
   target_compile_features(${library} INTERFACE cxx_std_20)
   target_include_directories(${library} INTERFACE
