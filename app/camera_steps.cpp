@@ -20,6 +20,7 @@ int32_t MainDialog::Connect() {
   LinkDestroyAll();
   link_ = LinkCreate();
   if (link_ == nullptr) return STEP_ERROR_INVALID_HANDLE;
+  LinkSetStopFlag(stop_, link_);
   const int32_t speed = preferred_speed_ != 0 ? preferred_speed_ : LINK_SPEED_INDEX;
   if (LinkSetSpeed(speed, link_) != LINK_OK) return STEP_ERROR_INVALID_ACCESS;
   facts_.port_type = LinkOpenPort(LINK_PORT_AUTOMATIC, link_);

@@ -32,7 +32,8 @@ int32_t FailureMessage(int32_t step, int32_t code) {
 
 }  // namespace
 
-MainDialog::MainDialog(DialogView& view) : view_(view) {}
+MainDialog::MainDialog(DialogView& view, const std::atomic<int>* stop)
+    : view_(view), stop_(stop) {}
 
 MainDialog::~MainDialog() { ReleaseAll(); }
 

@@ -19,7 +19,10 @@ namespace pelox {
 
 class MainDialog {
  public:
-  explicit MainDialog(DialogView& view);
+  // `stop`, when given, is the front end's flag for cutting the camera's
+  // disconnect short (non-zero: stop), e.g. its pending signal; it must
+  // outlive the dialog, and setting it is safe from a signal handler.
+  explicit MainDialog(DialogView& view, const std::atomic<int>* stop = nullptr);
   // Stops the workers cooperatively, joins them and releases what is open.
   ~MainDialog();
   MainDialog(const MainDialog&) = delete;
@@ -70,6 +73,7 @@ class MainDialog {
   void ReleaseAll();
 
   DialogView& view_;
+  const std::atomic<int>* stop_;
   Phase phase_ = Phase::CHECKING;
   CameraLink* link_ = nullptr;
   FirmwareImage image_;

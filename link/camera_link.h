@@ -118,6 +118,8 @@ struct CameraLink {
   std::atomic<int32_t> abort_requested{0};
   ProgressCallback progress_callback = nullptr;
   uint32_t progress_user = 0;
+  // Set by the front end to cut the link's optional waits short.
+  const std::atomic<int>* stop_flag = nullptr;
   CameraLink* prev = nullptr;
   CameraLink* next = nullptr;
   int32_t current_object_mode = 0;
@@ -132,6 +134,12 @@ int32_t LinkOpenPort(int32_t port, CameraLink* link);
 int32_t LinkConnect(int32_t mode, CameraLink* link);
 int32_t LinkReconnect(CameraLink* link);
 int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link);
+// While `flag` is non-zero (a pending signal, a second Close), the link
+// gives up the waits it may cut short: a disconnect closes the port without
+// waiting for the camera, and the search for a camera at other speeds ends.
+// The flag must outlive the link; setting it is safe from a signal handler
+// and from any thread.
+int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link);
 int32_t LinkLastError(const CameraLink* link);
 int32_t LinkSetError(int32_t code, CameraLink* link);
 void LinkNoteError(int32_t code, CameraLink* link);

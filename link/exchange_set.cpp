@@ -10,6 +10,8 @@ namespace pelox {
 namespace {
 
 constexpr int32_t SET_ACK_ATTEMPTS = 6;
+constexpr size_t SET_PAYLOAD_SIZE = 6;
+using SetPacket = std::array<uint8_t, SET_PAYLOAD_SIZE + PACKET_OVERHEAD>;
 
 // What one try of the set exchange records for the camera's answer.
 int32_t SetVerdict(int32_t answer, CameraLink* link) {
@@ -24,31 +26,54 @@ int32_t SetVerdict(int32_t answer, CameraLink* link) {
   }
 }
 
-}  // namespace
-
-int32_t ExchangeSet(uint32_t value, uint8_t property_id, uint8_t command, CameraLink* link) {
+SetPacket BuildSetPacket(uint32_t value, uint8_t property_id, uint8_t command, CameraLink* link) {
   link->tx_seq = 0;
-  std::array<uint8_t, 6> payload{REQUEST_SET, property_id};
+  std::array<uint8_t, SET_PAYLOAD_SIZE> payload{REQUEST_SET, property_id};
   StoreLe32(std::span(payload).subspan<2, 4>(), value);
-  std::array<uint8_t, payload.size() + PACKET_OVERHEAD> packet{};
+  SetPacket packet{};
   BuildPacket(payload, packet, command, 0, true, link->tx_seq);
+  return packet;
+}
+
+// Sends the request until `read_answer` brings an acknowledgement, a
+// failure no further try mends, or `go_on` says to stop; the result is the
+// verdict on the last try.
+template <typename ReadAnswer, typename GoOn>
+int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, GoOn go_on,
+                CameraLink* link) {
   PreSendPause(link);
   if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
   int32_t recorded = LINK_ERROR_SEND;
-  for (int32_t attempt = 0; attempt < EXCHANGE_TRIES; ++attempt) {
+  for (int32_t attempt = 0; attempt < tries && go_on(); ++attempt) {
     const int32_t sent = SendPacket(packet, link);
     if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
     if (sent != PORT_OK) {
       recorded = LINK_ERROR_SEND;
       continue;
     }
-    recorded = SetVerdict(ReadControlByte(SET_ACK_ATTEMPTS, link), link);
+    recorded = SetVerdict(read_answer(), link);
     if (recorded == LINK_OK || recorded == LINK_ERROR_TRANSPORT ||
         recorded == LINK_ERROR_CAMERA_GONE) {
       return recorded;
     }
   }
   return recorded;
+}
+
+}  // namespace
+
+int32_t ExchangeSet(uint32_t value, uint8_t property_id, uint8_t command, CameraLink* link) {
+  return SendSet(
+      BuildSetPacket(value, property_id, command, link), EXCHANGE_TRIES,
+      [link] { return ReadControlByte(SET_ACK_ATTEMPTS, link); }, [] { return true; }, link);
+}
+
+int32_t ExchangeSetBefore(uint32_t value, uint8_t property_id, uint8_t command, int32_t tries,
+                          uint32_t deadline_ms, CameraLink* link) {
+  return SendSet(
+      BuildSetPacket(value, property_id, command, link), tries,
+      [link, deadline_ms] { return ReadControlByteBefore(deadline_ms, link); },
+      [link, deadline_ms] { return !StopRequested(link) && TimeLeftMs(deadline_ms) > 0; }, link);
 }
 
 }  // namespace pelox

@@ -15,6 +15,10 @@ inline constexpr uint8_t PROPERTY_SPEED = 17;
 
 // `command` is COMMAND_CAMERA, or COMMAND_SPEED for the speed request.
 int32_t ExchangeSet(uint32_t value, uint8_t property_id, uint8_t command, CameraLink* link);
+// As ExchangeSet with `tries` tries, all of them over by the tick count
+// `deadline_ms` or once the link's stop flag is set (serial ports only).
+int32_t ExchangeSetBefore(uint32_t value, uint8_t property_id, uint8_t command, int32_t tries,
+                          uint32_t deadline_ms, CameraLink* link);
 int32_t ExchangeGet(uint8_t property_id, uint32_t& value, CameraLink* link);
 int32_t ExchangeAction(uint8_t action, uint8_t argument, CameraLink* link);
 

@@ -5,6 +5,7 @@
 #include "link/packet_io.h"
 #include "link/serial_handshake.h"
 #include "link/speed_table.h"
+#include "platform/clock.h"
 #include "transport/port/port.h"
 
 namespace pelox {
@@ -15,6 +16,9 @@ constexpr int32_t PORT_COM2 = 2;
 constexpr uint16_t VENDOR_DEFAULT = 1140;
 constexpr int32_t STORAGE_SPEED_INDEX = 2;
 constexpr uint32_t SETTLE_MS = 50;
+// How long a disconnect waits for the camera to take the speed request.
+constexpr uint32_t DISCONNECT_LIMIT_MS = 3000;
+constexpr uint32_t DISCONNECT_BROKEN_LIMIT_MS = 500;
 
 bool OpenComWithRetries(int32_t port, CameraLink* link) {
   for (int32_t attempt = 0; attempt < COM_OPEN_TRIES; ++attempt) {
@@ -64,9 +68,15 @@ int32_t ConnectStorage(int32_t mode, CameraLink* link) {
 
 int32_t DisconnectSerial(CameraLink* link) {
   if (link->state == LINK_STATE_CLOSED) return LINK_OK;
-  // Send the camera back to the opening speed before letting go.
+  // Send the camera back to the opening speed before letting go. A broken or
+  // gone link most likely has no camera to hear it: one short try. The front
+  // end's stop flag ends the wait at once.
+  const bool broken = link->state == LINK_STATE_BROKEN || link->state == LINK_STATE_CAMERA_GONE;
+  const uint32_t deadline_ms =
+      ClockTickCount() + (broken ? DISCONNECT_BROKEN_LIMIT_MS : DISCONNECT_LIMIT_MS);
   link->speed_index = 0;
-  if (ExchangeSet(0, PROPERTY_SPEED, COMMAND_SPEED, link) == LINK_OK) {
+  if (ExchangeSetBefore(0, PROPERTY_SPEED, COMMAND_SPEED, broken ? 1 : EXCHANGE_TRIES, deadline_ms,
+                        link) == LINK_OK) {
     PortSleep(link->port_type, SETTLE_MS);
   }
   return ClosePort(link);

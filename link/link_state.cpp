@@ -60,6 +60,14 @@ int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, Camera
   return LINK_OK;
 }
 
+static_assert(std::atomic<int>::is_always_lock_free, "signal handlers set the stop flag");
+
+int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
+  link->stop_flag = flag;
+  return LINK_OK;
+}
+
 int32_t LinkEnsureReady(CameraLink* link) {
   if (link == nullptr) return LINK_ERROR_NO_LINK;
   switch (link->state) {

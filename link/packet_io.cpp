@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "link/byte_order.h"
 #include "link/packet.h"
@@ -18,6 +19,8 @@ constexpr size_t DRAIN_BUFFER_SIZE = 15;
 constexpr int32_t DRAIN_TIMEOUT = 1;
 constexpr int32_t PORT_WRITE_OK = 1;
 constexpr uint16_t VENDOR_WITHOUT_REPLY_CHECKSUM = 2846;
+// A stop request is seen within this many read units.
+constexpr int32_t READ_SLICE = 10;
 
 // The camera needs the pieces of a packet apart by more than one tick. The
 // sleep keeps the wait short on a real clock and lets virtual time move.
@@ -75,6 +78,17 @@ Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t l
   return reception;
 }
 
+// One read of a control byte: the byte, CONTROL_ERROR for a failed read,
+// -2 / -3 from the storage pipe, or nothing when the time-out passed.
+std::optional<int32_t> ReadControlOnce(int32_t timeout, CameraLink* link) {
+  std::array<uint8_t, 1> byte{};
+  const int32_t result = PortRead(link, byte, timeout);
+  if (result == 1) return byte[0];
+  if (result == PORT_FAILED) return CONTROL_ERROR;
+  if (result < 0) return result;
+  return std::nullopt;
+}
+
 int32_t WriteControl(uint8_t byte, CameraLink* link) {
   const std::array<uint8_t, 1> data{byte};
   const int32_t result = PortWrite(link, data);
@@ -117,15 +131,33 @@ Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t large
 }
 
 int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
-  std::array<uint8_t, 1> byte{};
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
     link->control_sent = 0;
-    const int32_t result = PortRead(link, byte, TIMEOUT_CONTROL_BYTE);
-    if (result == 1) return byte[0];
-    if (result == PORT_FAILED) return CONTROL_ERROR;
-    if (result < 0) return result;
+    if (const std::optional<int32_t> answer = ReadControlOnce(TIMEOUT_CONTROL_BYTE, link)) {
+      return *answer;
+    }
   }
   return CONTROL_NOTHING;
+}
+
+int32_t ReadControlByteBefore(uint32_t deadline_ms, CameraLink* link) {
+  link->control_sent = 0;
+  constexpr auto UNIT_MS = static_cast<int32_t>(SERIAL_TIMEOUT_UNIT_MS);
+  while (!StopRequested(link)) {
+    const int32_t left_ms = TimeLeftMs(deadline_ms);
+    if (left_ms <= 0) break;
+    const int32_t units = std::min((left_ms + UNIT_MS - 1) / UNIT_MS, READ_SLICE);
+    if (const std::optional<int32_t> answer = ReadControlOnce(units, link)) return *answer;
+  }
+  return CONTROL_NOTHING;
+}
+
+int32_t TimeLeftMs(uint32_t deadline_ms) {
+  return static_cast<int32_t>(deadline_ms - ClockTickCount());
+}
+
+bool StopRequested(const CameraLink* link) {
+  return link->stop_flag != nullptr && link->stop_flag->load() != 0;
 }
 
 int32_t SendAck(CameraLink* link) { return WriteControl(CONTROL_ACK, link); }
@@ -154,9 +186,10 @@ void PreSendPause(CameraLink* link) {
 
 void DrainInput(CameraLink* link) {
   if (IsStoragePipe(link)) return;
+  // One drain reads until the line is quiet, within its bounds; another
+  // would only start them afresh on a line that keeps talking.
   std::array<uint8_t, DRAIN_BUFFER_SIZE> buffer{};
-  while (PortDrain(link, buffer, DRAIN_TIMEOUT) > 0) {
-  }
+  PortDrain(link, buffer, DRAIN_TIMEOUT);
 }
 
 }  // namespace pelox

@@ -47,6 +47,15 @@ Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t large
 // -2 / -3 from the storage pipe.
 int32_t ReadControlByte(int32_t attempts, CameraLink* link);
 
+// As ReadControlByte on a serial port, reading in short slices until the
+// tick count reaches `deadline_ms` or the link's stop flag is set.
+int32_t ReadControlByteBefore(uint32_t deadline_ms, CameraLink* link);
+// Milliseconds until the tick count reaches `deadline_ms`; 0 or less once
+// it has.
+int32_t TimeLeftMs(uint32_t deadline_ms);
+// True once the front end asked the link to stop waiting.
+bool StopRequested(const CameraLink* link);
+
 // 0, LINK_ERROR_TRANSPORT or LINK_ERROR_CAMERA_GONE.
 int32_t SendAck(CameraLink* link);
 // As SendAck, after the camera-gone check (which also gives camera gone).

@@ -8,8 +8,10 @@ inline constexpr int32_t COM_OPEN_TRIES = 3;
 inline constexpr uint8_t SERIAL_BYTE_SIZE = 8;
 inline constexpr uint32_t SERIAL_QUEUE_SIZE = 4096;
 
-// Probes with 0x00 until the camera answers NAK; the rounds are counted in
-// the link's retry_count. True when the camera answered.
+// Probes with 0x00 at the opening speed until the camera answers NAK, the
+// rounds counted in the link's retry_count; without an answer, probes once
+// at each other speed of the table. True when the camera answered; the port
+// is then at the speed it answered at.
 bool SerialHandshake(CameraLink* link);
 
 }  // namespace pelox

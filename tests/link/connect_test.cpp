@@ -2,6 +2,8 @@
 // disconnection, against the virtual camera on simulated serial lines.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "link/camera_link.h"
 #include "serial_camera_fixture.h"
 #include "sim/serial_line.h"
@@ -56,15 +58,51 @@ TEST_F(ConnectTest, ConnectRequestsTheSpeedAndChecksItWithTheReadyProperty) {
   EXPECT_EQ(commands[1], GET_READY);
 }
 
-TEST_F(ConnectTest, DisconnectReturnsTheCameraToTheOpeningSpeed) {
+struct Disconnect {
+  const char* name;
+  int32_t state_before;  // the link's state when it is disconnected
+  bool camera_unplugged;
+  bool speed_ack_dropped;
+  bool stop_requested;
+  uint64_t longest_ms;
+  uint32_t camera_baud_after;
+};
+
+class DisconnectTest : public SerialCameraTest, public testing::WithParamInterface<Disconnect> {};
+
+// Every disconnect closes the port within its bound; only a camera that
+// heard the speed request is back at the opening speed.
+TEST_P(DisconnectTest, ClosesThePortWithinItsBound) {
+  const Disconnect& disconnect = GetParam();
   Connect();
+  if (disconnect.camera_unplugged) camera.Endpoint().Unplug(sim::VirtualNowMs());
+  if (disconnect.speed_ack_dropped) {
+    AddFault(sim::FaultKind::DROP_REPLY, sim::FaultTarget::SPEED, -1, 1, 100);
+  }
+  std::atomic<int> stop{disconnect.stop_requested ? 1 : 0};
+  LinkSetStopFlag(&stop, link);
+  link->state = disconnect.state_before;
+
+  const uint64_t start = sim::VirtualNowMs();
   EXPECT_EQ(LinkConnect(LINK_DISCONNECT, link), LINK_OK);
+  EXPECT_LE(sim::VirtualNowMs() - start, disconnect.longest_ms);
   EXPECT_EQ(link->state, LINK_STATE_CLOSED);
   EXPECT_EQ(link->speed_index, 0);
-  EXPECT_EQ(camera.Serial().Baud(), 19200u);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE);
+  EXPECT_EQ(camera.Serial().Baud(), disconnect.camera_baud_after) << Trace();
   EXPECT_EQ(LinkConnect(LINK_DISCONNECT, link), LINK_OK) << "a closed link disconnects at once";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EachLink, DisconnectTest,
+    testing::Values(
+        Disconnect{"Healthy", LINK_STATE_READY, false, false, false, 200, 19200},
+        Disconnect{"CameraGone", LINK_STATE_CAMERA_GONE, true, false, false, 600, 115200},
+        Disconnect{"BrokenWithCameraUnplugged", LINK_STATE_BROKEN, true, false, false, 600, 115200},
+        Disconnect{"ReadyButNeverAcknowledging", LINK_STATE_READY, false, true, false, 3200,
+                   115200},
+        Disconnect{"StoppedByTheFrontEnd", LINK_STATE_READY, false, true, true, 100, 115200}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
 
 TEST_F(ConnectTest, ACameraThatNeverAnswersTheProbeFailsAfterFourRounds) {
   camera.Endpoint().Unplug(0);

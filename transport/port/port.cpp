@@ -16,7 +16,6 @@ CommSettings comm_settings;
 
 constexpr uint32_t WRITE_TIMEOUT_MULTIPLIER_MS = 100;
 constexpr uint32_t WRITE_TIMEOUT_CONSTANT_MS = 300;
-constexpr uint32_t SERIAL_TIMEOUT_UNIT_MS = 10;
 constexpr uint32_t SERIAL_ZERO_TIMEOUT_MS = 2;
 constexpr int64_t MS_PER_SECOND = 1000;
 constexpr uint32_t FLOW_FLAGS = DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW | DCB_OUTX | DCB_INX;
@@ -137,8 +136,12 @@ int32_t PortRead(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
 int32_t PortDrain(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
   if (IsStorage(link->port_type)) return PortRead(link, buffer, timeout);
   if (link->port_type != open_port_type || timeout <= 0 || buffer.empty()) return PORT_FAILED;
+  const uint32_t start = ClockTickCount();
   int32_t drained = 0;
-  while (PortRead(link, buffer.first(1), 1) > 0) ++drained;
+  while (drained < DRAIN_BYTE_LIMIT && ClockTickCount() - start < DRAIN_TIME_LIMIT_MS &&
+         PortRead(link, buffer.first(1), 1) > 0) {
+    ++drained;
+  }
   return drained;
 }
 

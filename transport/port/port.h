@@ -15,6 +15,14 @@ inline constexpr int32_t PORT_FAILED = -1;
 inline constexpr int32_t PORT_TRANSFER_FAILED = -2;
 inline constexpr int32_t PORT_SCSI_ERROR = -3;
 
+// Serial read time-outs count in this unit.
+inline constexpr uint32_t SERIAL_TIMEOUT_UNIT_MS = 10;
+
+// A serial drain ends once a read finds the line quiet, or after this many
+// bytes or this long: a device that never stops talking cannot hold it.
+inline constexpr int32_t DRAIN_BYTE_LIMIT = 4096;
+inline constexpr uint32_t DRAIN_TIME_LIMIT_MS = 1500;
+
 int32_t PortOpenStorage(const char* name, int32_t type, CameraLink* link);
 int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_queue,
                     uint32_t out_queue, CameraLink* link);
