@@ -1,12 +1,15 @@
 // pelox-uploader against camsim over a pseudo-terminal: the real binaries,
 // real termios, real time.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -18,6 +21,8 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 #include "tests/app/firmware_files.h"
@@ -357,6 +362,84 @@ INSTANTIATE_TEST_SUITE_P(
                       SpeedCase{"Refused", "--fault refuse@speed*4", "accepted (speed 115200)",
                                 "(speed 230400)", true}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
+
+// A device that talks without pause on its line, as a GPS receiver does:
+// one character of its sentence every 2 ms.
+class BabblingPort {
+ public:
+  BabblingPort() {
+    termios raw{};
+    cfmakeraw(&raw);
+    std::array<char, 128> name{};
+    if (openpty(&master_, &slave_, name.data(), &raw, nullptr) != 0) return;
+    path_ = name.data();
+    fcntl(master_, F_SETFL, O_NONBLOCK);
+    talker_ = std::jthread([this](const std::stop_token& stop) {
+      constexpr std::string_view SENTENCE =
+          "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+      for (size_t i = 0; !stop.stop_requested(); i = (i + 1) % SENTENCE.size()) {
+        if (write(master_, &SENTENCE[i], 1) < 0 && errno != EAGAIN) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+    });
+  }
+  ~BabblingPort() {
+    talker_ = {};
+    if (slave_ >= 0) close(slave_);
+    if (master_ >= 0) close(master_);
+  }
+  BabblingPort(const BabblingPort&) = delete;
+  BabblingPort& operator=(const BabblingPort&) = delete;
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  int master_ = -1;
+  int slave_ = -1;
+  std::string path_;
+  std::jthread talker_;
+};
+
+// camsim that waits for a host that comes late or comes twice.
+constexpr const char* PATIENT_CAMERA_OPTIONS =
+    "--flash-busy-ms 800 --idle-exit-ms 60000 --exit-after-flash ";
+
+TEST_F(UploaderAgainstCamsim, PassesABabblingPortAndUpdatesTheCameraOnTheNext) {
+  BabblingPort babbler;
+  ASSERT_FALSE(babbler.Path().empty());
+  Camsim camsim(PATIENT_CAMERA_OPTIONS);
+  WriteImage("v517-1.10");
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome outcome =
+      RunUploader("--plain --yes --com1 " + babbler.Path() + " --com2 " + camsim.Path());
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(outcome.exit_status, 0) << outcome.output;
+  EXPECT_EQ(LastLine(outcome.output), "Writing Firmware is complete.");
+  // The babbling port costs at most what a silent one costs: four handshake
+  // rounds and one probe at each other speed, each drain cut at 1.5 s.
+  EXPECT_LT(took, std::chrono::seconds(36));
+  std::printf(
+      "search past the babbling port and update: %lld ms\n",
+      static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+  EXPECT_NE(camsim.Finish().find("was flashed"), std::string::npos);
+}
+
+TEST_F(UploaderAgainstCamsim, FindsAndUpdatesACameraLeftAtTheTransferSpeedByAKilledRun) {
+  Camsim camsim(PATIENT_CAMERA_OPTIONS);
+  WriteImage("v517-1.10", 60000);
+  {
+    // Killed mid-transfer, as by a closed terminal or a power cut.
+    TerminalSession first({"--plain", "--yes", "--com1", camsim.Path(), "--com2", NO_DEVICE});
+    ASSERT_TRUE(first.WaitFor("Progress: "));
+    first.Signal(SIGKILL);
+    first.ExitStatus();
+  }
+  const Outcome outcome = RunUploader(OnCom1(camsim));
+  EXPECT_EQ(outcome.exit_status, 0) << outcome.output;
+  EXPECT_EQ(LastLine(outcome.output), "Writing Firmware is complete.");
+  const std::string statement = camsim.Finish();
+  EXPECT_NE(statement.find("was flashed: version now v517-1.10"), std::string::npos) << statement;
+}
 
 }  // namespace
 }  // namespace pelox
