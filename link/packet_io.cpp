@@ -143,7 +143,10 @@ int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
 int32_t ReadControlByteBefore(uint32_t deadline_ms, CameraLink* link) {
   link->control_sent = 0;
   constexpr auto UNIT_MS = static_cast<int32_t>(SERIAL_TIMEOUT_UNIT_MS);
-  while (!StopRequested(link)) {
+  // The slices are counted too: a port that gives up its reads at once
+  // (the link's own deadline passed) must not keep this loop spinning.
+  const int32_t slices = TimeLeftMs(deadline_ms) / (READ_SLICE * UNIT_MS) + 1;
+  for (int32_t slice = 0; slice < slices && !StopRequested(link); ++slice) {
     const int32_t left_ms = TimeLeftMs(deadline_ms);
     if (left_ms <= 0) break;
     const int32_t units = std::min((left_ms + UNIT_MS - 1) / UNIT_MS, READ_SLICE);
