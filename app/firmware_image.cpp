@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/dialog_ids.h"
+#include "commands/firmware_commands.h"
 
 namespace pelox {
 namespace {
@@ -98,23 +99,39 @@ std::string FirmwareImagePath() {
   return path;
 }
 
+HeaderVerdict FirmwareImageInspect(const FirmwareImage& image, VersionText& version) {
+  if (image.file_size > FIRMWARE_FILE_MAX_SIZE) {
+    return {HeaderFault::TOO_LARGE, FIRMWARE_FILE_MAX_SIZE, image.file_size};
+  }
+  return FirmwareHeaderInspect(image.bytes, version);
+}
+
 int32_t FirmwareImageOpen(FirmwareImage& image, std::string path) {
   if (path.empty()) path = FirmwareImagePath();
   if (path.empty()) return STEP_ERROR_ACCESS_DENIED;
   uint32_t error = 0;
   image.file = FileOpenRead(path.c_str(), error);
   if (image.file == nullptr) return STEP_ERROR_FILE_NOT_FOUND;
-  if (!FileMapReadOnly(image.file, image.view, error) || image.view.size == 0) {
-    return STEP_ERROR_CANTOPEN;
+  image.file_size = FileSize(image.file);
+  if (image.file_size <= 0) return STEP_ERROR_CANTOPEN;
+  // Reading a larger file whole would size memory by the file.
+  if (image.file_size > FIRMWARE_FILE_MAX_SIZE) return STEP_OK;
+  image.bytes.resize(static_cast<size_t>(image.file_size));
+  // A file cut short meanwhile leaves fewer bytes, which the check refuses.
+  size_t filled = 0;
+  while (filled < image.bytes.size()) {
+    const int64_t count = FileRead(image.file, std::span(image.bytes).subspan(filled));
+    if (count < 0) return STEP_ERROR_CANTOPEN;
+    if (count == 0) break;
+    filled += static_cast<size_t>(count);
   }
+  image.bytes.resize(filled);
   return STEP_OK;
 }
 
 void FirmwareImageRelease(FirmwareImage& image) {
-  if (image.view.data != nullptr || image.view.mapping != nullptr) FileUnmap(image.view);
-  image.view = FileView{};
   if (image.file != nullptr) FileClose(image.file);
-  image.file = nullptr;
+  image = FirmwareImage{};
 }
 
 }  // namespace pelox

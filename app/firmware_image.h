@@ -1,13 +1,17 @@
 #pragma once
 // The firmware image: Firmware.bin in the current directory, a 96-byte text
-// header (LENGTH=, VER=, SUM=) followed by the payload. It stays open without
-// sharing from the check to the transfer, so it cannot change in between.
+// header (LENGTH=, VER=, SUM=) followed by the payload. It is read once into
+// memory, and those bytes are checked and sent: whatever happens to the file
+// meanwhile, the camera gets what was checked. The file stays open (and, as
+// far as the platform allows, unshared) until the dialog closes, so that other
+// programs see it in use.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/devices.h"
 #include "platform/file.h"
@@ -25,18 +29,20 @@ using VersionText = std::array<char, VERSION_TEXT_CAPACITY>;
 
 struct FirmwareImage {
   FileHandle file = nullptr;
-  FileView view;
+  int64_t file_size = 0;       // as the open file reported it
+  std::vector<uint8_t> bytes;  // the image as read at open: what is checked and sent
 };
 
 // The image's path; empty when the current directory is not available or
 // the path would not fit its capacity.
 std::string FirmwareImagePath();
 
-// Opens and maps the image at `path`, by default the image's path above.
-// Returns STEP_OK, STEP_ERROR_ACCESS_DENIED (no
-// current directory), STEP_ERROR_FILE_NOT_FOUND (missing, locked or unreadable)
-// or STEP_ERROR_CANTOPEN (not mappable; an empty file counts as such). What was
-// opened stays in `image` either way, for FirmwareImageRelease.
+// Opens the image at `path`, by default the image's path above, and reads it
+// whole unless it is larger than the transfer takes (FIRMWARE_FILE_MAX_SIZE;
+// the check then refuses it). Returns STEP_OK, STEP_ERROR_ACCESS_DENIED (no current directory),
+// STEP_ERROR_FILE_NOT_FOUND (missing, locked, not a regular file) or
+// STEP_ERROR_CANTOPEN (empty or unreadable). What was opened stays in `image`
+// either way, for FirmwareImageRelease.
 int32_t FirmwareImageOpen(FirmwareImage& image, std::string path = {});
 void FirmwareImageRelease(FirmwareImage& image);
 
@@ -55,6 +61,7 @@ enum class HeaderFault {
   NO_VERSION,       // VER= missing or too long
   NO_SUM,           // SUM= missing or too long
   SUM_MISMATCH,     // declared: SUM=, actual: the payload's byte sum
+  TOO_LARGE,        // declared: the limit, actual: the file's size
 };
 
 struct HeaderVerdict {
@@ -65,6 +72,8 @@ struct HeaderVerdict {
 
 // FirmwareHeaderCheck, saying why.
 HeaderVerdict FirmwareHeaderInspect(std::span<const uint8_t> image, VersionText& version);
+// The check of an opened image: its size first, then the header of its bytes.
+HeaderVerdict FirmwareImageInspect(const FirmwareImage& image, VersionText& version);
 
 // Reads a header number: leading white space, an optional sign, digits up to
 // the first other character, saturating at the limits of int32_t.

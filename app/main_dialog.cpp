@@ -79,13 +79,12 @@ void MainDialog::RunCheckStep(int32_t step, int32_t (MainDialog::*actions)()) {
 int32_t MainDialog::OpenFirmware() { return FirmwareImageOpen(image_, image_path_); }
 
 int32_t MainDialog::CheckFirmware() {
-  const std::span image(image_.view.data, image_.view.size);
-  const HeaderVerdict verdict = FirmwareHeaderInspect(image, image_version_);
+  const HeaderVerdict verdict = FirmwareImageInspect(image_, image_version_);
   facts_.header_fault = verdict.fault;
   facts_.header_declared = verdict.declared;
   facts_.header_actual = verdict.actual;
   facts_.image_version = BufferText(image_version_);
-  facts_.image_size = image.size();
+  facts_.image_size = static_cast<uint64_t>(image_.file_size);
   return verdict.fault == HeaderFault::NONE ? STEP_OK : STEP_ERROR_INVALID_PARAMETER;
 }
 

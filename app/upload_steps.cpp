@@ -43,7 +43,7 @@ void MainDialog::StartTransfer() {
 
 void MainDialog::RunTransfer() {
   LinkSetProgressCallback(&MainDialog::TransferProgress, PROGRESS_USER, link_);
-  const int32_t result = CameraUploadFirmwareFile(image_.file, FIRMWARE_FILE_UPLOAD_KEY, link_);
+  const int32_t result = CameraUploadFirmwareData(image_.bytes, FIRMWARE_FILE_UPLOAD_KEY, link_);
   view_.PostStep(result == LINK_OK ? STEP_TRANSFER_DONE : STEP_WRITE_FAILED);
 }
 

@@ -69,6 +69,13 @@ int32_t CameraSendFirmwareFile(FileHandle file, CameraLink* link) {
   return LinkWriteData(DATA_KIND_FIRMWARE, data, link);
 }
 
+int32_t CameraUploadFirmwareData(std::span<const uint8_t> data, uint32_t key, CameraLink* link) {
+  const int32_t code = CameraSetUploadKey(key, link);
+  if (code != LINK_OK) return code;
+  if (data.size() > FIRMWARE_FILE_MAX_SIZE) return LinkSetError(LINK_ERROR_COMMAND, link);
+  return LinkWriteData(DATA_KIND_FIRMWARE, data, link);
+}
+
 int32_t CameraUploadFirmwareImage(std::span<const uint8_t> image, CameraLink* link) {
   if (image.size() > FIRMWARE_IMAGE_MAX_SIZE) return LinkSetError(LINK_ERROR_COMMAND, link);
   const int32_t code = CameraSetUploadKey(FIRMWARE_IMAGE_UPLOAD_KEY, link);

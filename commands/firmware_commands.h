@@ -48,6 +48,9 @@ int32_t CameraUploadFirmwareFile(FileHandle file, uint32_t key, CameraLink* link
 // its size is unknown or above 2 MiB, 255 when it cannot be read in full
 // (nothing is sent then).
 int32_t CameraSendFirmwareFile(FileHandle file, CameraLink* link);
+// Writes the key, then sends the bytes of a firmware file read beforehand:
+// 1 above 2 MiB, as for the file itself (the key stays written).
+int32_t CameraUploadFirmwareData(std::span<const uint8_t> data, uint32_t key, CameraLink* link);
 // Writes the image key, then sends the image: 1 above 10 MiB, no key written.
 int32_t CameraUploadFirmwareImage(std::span<const uint8_t> image, CameraLink* link);
 // Waits 500 ms, then starts the camera's firmware write (busy up to 60 s).

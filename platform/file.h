@@ -1,6 +1,6 @@
 #pragma once
-// Files: the firmware image (opened without sharing, mapped read-only) and
-// the destination files of object reads.
+// Files: the firmware image (opened without sharing) and the destination
+// files of object reads.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -13,8 +13,9 @@ namespace pelox {
 std::string FileCurrentDirectory();
 char FilePathSeparator();
 
-// Opens an existing file for reading, refusing to share it where the
-// platform allows; null on failure with the system error in `error`.
+// Opens an existing regular file for reading, without waiting for anything
+// and refusing to share it where the platform allows; null on failure (also
+// for a FIFO, a device or a directory) with the system error in `error`.
 FileHandle FileOpenRead(const char* path, uint32_t& error);
 // Creates or truncates a file for writing; null on failure.
 FileHandle FileCreate(const char* path, uint32_t& error);
@@ -27,16 +28,5 @@ int64_t FileWrite(FileHandle file, std::span<const uint8_t> data);
 // Back to the first byte; false on failure.
 bool FileRewind(FileHandle file);
 bool FileClose(FileHandle file);
-
-// A read-only view of a whole open file.
-struct FileView {
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-  void* mapping = nullptr;  // the backend's mapping object
-};
-// False on failure with the system error in `error`; an empty file maps to
-// an empty view.
-bool FileMapReadOnly(FileHandle file, FileView& view, uint32_t& error);
-void FileUnmap(FileView& view);
 
 }  // namespace pelox

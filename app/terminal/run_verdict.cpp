@@ -55,6 +55,8 @@ std::string HeaderDetail(const DialogFacts& facts, const std::string& image) {
              " bytes";
     case HeaderFault::NO_VERSION: return image + " has no readable VER= in its header";
     case HeaderFault::NO_SUM: return image + " has no readable SUM= in its header";
+    case HeaderFault::TOO_LARGE:
+      return image + " is " + actual + " bytes, more than the " + declared + " an image may hold";
     case HeaderFault::SUM_MISMATCH:
       return image + ": the header says SUM=" + declared + " but the payload sums to " + actual;
     case HeaderFault::NONE: break;

@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,9 +34,17 @@ std::string FileCurrentDirectory() {
 char FilePathSeparator() { return '/'; }
 
 FileHandle FileOpenRead(const char* path, uint32_t& error) {
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO or a device cannot hold the open; only a
+  // regular file is taken.
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     error = LastError();
+    return nullptr;
+  }
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    error = static_cast<uint32_t>(EINVAL);
+    close(fd);
     return nullptr;
   }
   // The nearest POSIX has to opening without sharing: an exclusive lock that
@@ -96,32 +103,6 @@ bool FileClose(FileHandle file) {
   const bool closed = close(Descriptor(file)) == 0;
   delete file;
   return closed;
-}
-
-bool FileMapReadOnly(FileHandle file, FileView& view, uint32_t& error) {
-  view = FileView{};
-  const int64_t size = FileSize(file);
-  if (size < 0) {
-    error = file == nullptr ? static_cast<uint32_t>(EBADF) : LastError();
-    return false;
-  }
-  // mmap refuses a length of 0: an empty file is an empty view.
-  if (size == 0) return true;
-  void* address =
-      mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE, Descriptor(file), 0);
-  if (address == MAP_FAILED) {
-    error = LastError();
-    return false;
-  }
-  view.data = static_cast<const uint8_t*>(address);
-  view.size = static_cast<size_t>(size);
-  view.mapping = address;
-  return true;
-}
-
-void FileUnmap(FileView& view) {
-  if (view.mapping != nullptr) munmap(view.mapping, view.size);
-  view = FileView{};
 }
 
 }  // namespace pelox

@@ -20,6 +20,9 @@ namespace pelox {
 
 struct SerialDevice {
   int fd;
+  // The settings found at open, given back at close: a terminal named by
+  // mistake is left as it was.
+  termios found;
   // The last block set: keeps the members that termios cannot express.
   CommSettings settings;
   CommTimeouts timeouts;
@@ -134,6 +137,7 @@ SerialHandle SerialOpen(int32_t port) {
   }
   SerialNoteOpenError(port, 0);
   ioctl(fd, TIOCEXCL);  // not every driver has it; the lock still holds
+  const termios found = mode;
   cfmakeraw(&mode);
   mode.c_cflag |= CLOCAL | CREAD;
   mode.c_cc[VMIN] = 0;
@@ -142,7 +146,7 @@ SerialHandle SerialOpen(int32_t port) {
     close(fd);
     return nullptr;
   }
-  return new SerialDevice{fd, CommSettings{}, CommTimeouts{}};
+  return new SerialDevice{fd, found, CommSettings{}, CommTimeouts{}};
 }
 
 bool SerialGetState(SerialHandle device, CommSettings& settings) {
@@ -265,6 +269,7 @@ bool SerialFlush(SerialHandle device) { return device != nullptr && tcdrain(devi
 
 bool SerialClose(SerialHandle device) {
   if (device == nullptr) return false;
+  tcsetattr(device->fd, TCSANOW, &device->found);
   ioctl(device->fd, TIOCNXCL);
   const bool closed = close(device->fd) == 0;
   delete device;

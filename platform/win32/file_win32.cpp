@@ -37,7 +37,14 @@ std::string FileCurrentDirectory() {
 char FilePathSeparator() { return '\\'; }
 
 FileHandle FileOpenRead(const char* path, uint32_t& error) {
-  return OpenFile(path, GENERIC_READ, OPEN_EXISTING, error);
+  FileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING, error);
+  // Only a file on a disk: a pipe or a device is not an image.
+  if (file != nullptr && GetFileType(Native(file)) != FILE_TYPE_DISK) {
+    FileClose(file);
+    error = ERROR_BAD_FILE_TYPE;
+    return nullptr;
+  }
+  return file;
 }
 
 FileHandle FileCreate(const char* path, uint32_t& error) {
@@ -81,44 +88,6 @@ bool FileClose(FileHandle file) {
   const bool closed = CloseHandle(Native(file)) != 0;
   delete file;
   return closed;
-}
-
-bool FileMapReadOnly(FileHandle file, FileView& view, uint32_t& error) {
-  view = FileView{};
-  const int64_t size = FileSize(file);
-  if (size < 0) {
-    error = file == nullptr ? ERROR_INVALID_HANDLE : GetLastError();
-    return false;
-  }
-  // A mapping of an empty file cannot be created: an empty file is an empty view.
-  if (size == 0) return true;
-  if (static_cast<uint64_t>(size) > SIZE_MAX) {
-    error = ERROR_NOT_ENOUGH_MEMORY;
-    return false;
-  }
-  // Unnamed: a named mapping would hand a second program instance the view
-  // of the first one's file.
-  HANDLE mapping = CreateFileMappingA(Native(file), nullptr, PAGE_WRITECOPY, 0, 0, nullptr);
-  if (mapping == nullptr) {
-    error = GetLastError();
-    return false;
-  }
-  void* address = MapViewOfFile(mapping, FILE_MAP_COPY, 0, 0, 0);
-  if (address == nullptr) {
-    error = GetLastError();
-    CloseHandle(mapping);
-    return false;
-  }
-  view.data = static_cast<const uint8_t*>(address);
-  view.size = static_cast<size_t>(size);
-  view.mapping = mapping;
-  return true;
-}
-
-void FileUnmap(FileView& view) {
-  if (view.data != nullptr) UnmapViewOfFile(view.data);
-  if (view.mapping != nullptr) CloseHandle(view.mapping);
-  view = FileView{};
 }
 
 }  // namespace pelox

@@ -4,8 +4,13 @@
 #include "app/main_dialog.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "app/dialog_ids.h"
@@ -121,6 +126,8 @@ struct CheckFailure {
   std::string image_version;  // empty: no Firmware.bin
   int32_t start_message;      // the message the failure replaces
   int32_t message;
+  size_t payload_size = 5000;
+  bool fifo = false;  // Firmware.bin is a FIFO that nobody writes
 };
 
 void PrintTo(const CheckFailure& failure, std::ostream* out) { *out << failure.name; }
@@ -131,7 +138,14 @@ class MainDialogCheckFailure : public MainDialogSteps,
 TEST_P(MainDialogCheckFailure, LeavesExactlyOneMessageAndUploadDisabled) {
   const CheckFailure& failure = GetParam();
   if (failure.camera_attached) AttachCamera(failure.camera);
-  if (!failure.image_version.empty()) WriteFirmware(failure.image_version);
+  if (!failure.image_version.empty()) WriteFirmware(failure.image_version, failure.payload_size);
+  if (failure.fifo) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no FIFOs here";
+#else
+    ASSERT_EQ(mkfifo((scratch_.Path() / "Firmware.bin").c_str(), 0600), 0);
+#endif
+  }
   RunChecks();
   ASSERT_GE(view_.messages.size(), 2u);
   EXPECT_EQ(view_.messages.back(), Text(failure.message));
@@ -159,6 +173,16 @@ INSTANTIATE_TEST_SUITE_P(
         CheckFailure{
             "NoCamera", {}, false, "v517-1.10", STR_COMMUNICATION_AUTO, STR_CAMERA_NOT_CONNECTED},
         CheckFailure{"NoFirmwareFile", {}, true, "", STR_CHECKING_FIRMWARE, STR_NO_FIRMWARE},
+        CheckFailure{
+            "FirmwareFileIsAFifo", {}, true, "", STR_CHECKING_FIRMWARE, STR_NO_FIRMWARE, 0, true},
+        // Refused before it is read, so that no file sizes the memory.
+        CheckFailure{"ImageAboveTwoMebibytes",
+                     {},
+                     true,
+                     "v517-1.10",
+                     STR_CHECKING_FIRMWARE,
+                     STR_FIRMWARE_NOT_CORRECT,
+                     2097153 - 96},
         CheckFailure{"OtherMaker", Camera("OTHER CO.,LTD.", "v517-1.00", 100), true, "v517-1.10",
                      STR_CHECKING_CAMERA, STR_CAMERA_PROBLEM},
         CheckFailure{"SameVersion", Camera("PELOX CO.,LTD.", "v517-1.10", 100), true, "v517-1.10",
@@ -317,15 +341,51 @@ TEST_F(MainDialogSteps, ReportsAFailedWriteWhenTheCameraIsUnpluggedMidTransfer) 
   EXPECT_NE(camera_->Model().Firmware().Statement().outcome, sim::FlashOutcome::FLASHED);
 }
 
-TEST_F(MainDialogSteps, FailsTheUploadOfAnImageAboveTwoMebibytesAtOnce) {
+// What may happen to Firmware.bin between its check and the transfer.
+struct FileChange {
+  const char* name;
+  int32_t before_step;  // the change comes just before this step runs
+  std::function<void(const std::filesystem::path&)> change;
+};
+
+void PrintTo(const FileChange& change, std::ostream* out) { *out << change.name; }
+
+class MainDialogFileChange : public MainDialogSteps,
+                             public ::testing::WithParamInterface<FileChange> {};
+
+TEST_P(MainDialogFileChange, TheCameraGetsTheBytesThatWereChecked) {
   AttachCamera();
-  WriteFirmware("v517-1.10", 2097153 - 96);
-  RunChecks();
-  ASSERT_TRUE(view_.enabled[CONTROL_UPLOAD]);
-  PressUploadAndTransfer();
-  EXPECT_EQ(view_.messages.back(), Text(STR_WRITE_ERROR));
-  EXPECT_EQ(view_.Progress(), (std::vector<int32_t>{0, 0}));
+  WriteFirmware("v517-1.10");
+  const std::filesystem::path path = scratch_.Path() / "Firmware.bin";
+  dialog_ = std::make_unique<MainDialog>(view_);
+  dialog_->Start();
+  const auto dispatch = [&](uint32_t command) {
+    if (static_cast<int32_t>(command) == GetParam().before_step) GetParam().change(path);
+    dialog_->Command(command);
+  };
+  view_.Pump(dispatch);
+  dialog_->Command(CONTROL_UPLOAD);
+  view_.Pump(dispatch);
+  view_.RunWorker(TRANSFER_WORKER);
+  view_.Pump(dispatch);
+  view_.RunWorker(FLASH_WAIT_WORKER);
+  view_.Pump(dispatch);
+  EXPECT_EQ(view_.messages.back(), Text(STR_WRITE_COMPLETE));
+  EXPECT_EQ(camera_->Model().Firmware().Image(), image_);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    WhileTheDialogRuns, MainDialogFileChange,
+    ::testing::Values(FileChange{"TruncatedBeforeTheCheck", STEP_CHECK_FIRMWARE,
+                                 [](const std::filesystem::path& path) {
+                                   std::filesystem::resize_file(path, 0);
+                                 }},
+                      FileChange{"OverwrittenInPlaceBeforeTheTransfer", STEP_START_TRANSFER,
+                                 [](const std::filesystem::path& path) {
+                                   test::WriteFile(
+                                       path, SampleFirmwareImage("v518-2.00", SamplePayload(5000)));
+                                 }}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
 
 TEST_F(MainDialogSteps, StartsOneTransferHoweverOftenUploadIsPressed) {
   AttachCamera();

@@ -237,6 +237,31 @@ TEST_F(SerialPosixTest, APortHeldOpenCannotBeOpenedAgainUntilClosed) {
   EXPECT_NE(device_, nullptr);
 }
 
+TEST(SerialClosing, GivesTheTerminalBackAsItWasFound) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  termios found{};
+  ASSERT_EQ(tcgetattr(master, &found), 0);
+  SerialMapDevice(PORT, ptsname(master));
+  SerialHandle device = SerialOpen(PORT);
+  ASSERT_NE(device, nullptr);
+  CommSettings settings;
+  ASSERT_TRUE(SerialGetState(device, settings));
+  settings.BaudRate = 115200;
+  ASSERT_TRUE(SerialSetState(device, settings));
+  EXPECT_TRUE(SerialClose(device));
+  termios after{};
+  ASSERT_EQ(tcgetattr(master, &after), 0);
+  EXPECT_EQ(after.c_lflag, found.c_lflag);
+  EXPECT_EQ(after.c_iflag, found.c_iflag);
+  EXPECT_EQ(after.c_oflag, found.c_oflag);
+  EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&found));
+  SerialResetDeviceMap();
+  close(master);
+}
+
 TEST(SerialDeviceMap, PortsMapToTheirDefaultDeviceUnlessOverridden) {
   SerialResetDeviceMap();
   EXPECT_EQ(SerialDevicePath(1), "/dev/ttyS0");

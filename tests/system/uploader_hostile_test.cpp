@@ -268,12 +268,11 @@ Hostile HeaderOnlyImage() {
   return hostile;
 }
 
-// Passes the header check; the transfer refuses it before sending anything.
+// Refused at the check, before it is read, however right its header.
 Hostile TooLargeImage() {
-  return Case(
+  return IncorrectImage(
       "ImageLargerThanTwoMebibytes",
-      Image(SampleFirmwareImage(IMAGE_VERSION, SamplePayload(LARGEST_IMAGE - HEADER_SIZE + 1))),
-      CAMERA, "Error in writing Firmware.", EXIT_WRITE_FAILED, IMAGE_BOUND_S);
+      SampleFirmwareImage(IMAGE_VERSION, SamplePayload(LARGEST_IMAGE - HEADER_SIZE + 1)));
 }
 
 Hostile UnreadableImage() {
