@@ -2,23 +2,16 @@
 // The camera link: the record of one connection with the camera, the codes
 // every layer reports, and the link and engine operations. Every operation
 // takes the link last and returns a signed 32-bit result.
-#include <array>
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
 
 #include "platform/devices.h"
+#include "transport/port/port_state.h"
 
 namespace pelox {
-
-// Port types.
-inline constexpr int32_t PORT_TYPE_NONE = -1;
-inline constexpr int32_t PORT_TYPE_COM_FIRST = 1;
-inline constexpr int32_t PORT_TYPE_COM_LAST = 9;
-inline constexpr int32_t PORT_TYPE_STORAGE = 160;
 
 // LinkOpenPort's port that searches the storage pipe, then COM1 and COM2,
 // and its result when no camera answered.
@@ -65,42 +58,14 @@ inline constexpr int32_t LINK_ERROR_INTERNAL = 255;
 // An abortable engine returns this when the link was re-established meanwhile.
 inline constexpr int32_t LINK_RESTART = -2;
 
-// Serial flow-control modes.
-inline constexpr int32_t FLOW_HARDWARE = 0;
-inline constexpr int32_t FLOW_XONXOFF = 1;
-inline constexpr int32_t FLOW_NONE = 2;
-
 // Called with (user value, 0, percent); 0 cancels the transfer.
 using ProgressCallback = int32_t (*)(uint32_t user, int32_t reserved, int32_t percent);
 
-// The maker's six storage-pipe operation codes.
-struct OpcodeSet {
-  uint8_t command;
-  uint8_t data_out;
-  uint8_t data_in;
-  uint8_t status;
-  uint8_t answer;
-  uint8_t close;
-};
-
-inline constexpr size_t REQUEST_BLOCK_SIZE = 80;
-using RequestBlock = std::array<uint8_t, REQUEST_BLOCK_SIZE>;
-
-struct CameraLink {
+// The link's protocol state on top of the port state the transport keeps.
+struct CameraLink : PortState {
   uint8_t link_id = 0;
-  int32_t port_type = PORT_TYPE_NONE;
   int32_t speed_index = 0;
   int32_t speed_checked = 0;
-  uint16_t vendor_code = 0;
-  int32_t large_blocks = 0;
-  const OpcodeSet* opcode_set = nullptr;
-  int32_t device_index = 0;
-  EventHandle completion_event = nullptr;
-  std::unique_ptr<RequestBlock> exec_srb;
-  std::unique_ptr<RequestBlock> pass_through;
-  int32_t wait_seconds = 0;
-  DriveHandle device_handle = nullptr;
-  SerialHandle com_handle = nullptr;
   uint32_t busy_deadline = 0;
   int32_t last_error = 0;
   int32_t retry_count = 0;

@@ -1,0 +1,51 @@
+#pragma once
+// What the transport keeps for one port: its type, the serial device or the
+// storage pipe's drive, request blocks and maker codes. The transport owns
+// this record; a camera link holds one.
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "platform/devices.h"
+
+namespace pelox {
+
+// Port types.
+inline constexpr int32_t PORT_TYPE_NONE = -1;
+inline constexpr int32_t PORT_TYPE_COM_FIRST = 1;
+inline constexpr int32_t PORT_TYPE_COM_LAST = 9;
+inline constexpr int32_t PORT_TYPE_STORAGE = 160;
+
+// Serial flow-control modes.
+inline constexpr int32_t FLOW_HARDWARE = 0;
+inline constexpr int32_t FLOW_XONXOFF = 1;
+inline constexpr int32_t FLOW_NONE = 2;
+
+// The maker's six storage-pipe operation codes.
+struct OpcodeSet {
+  uint8_t command;
+  uint8_t data_out;
+  uint8_t data_in;
+  uint8_t status;
+  uint8_t answer;
+  uint8_t close;
+};
+
+inline constexpr size_t REQUEST_BLOCK_SIZE = 80;
+using RequestBlock = std::array<uint8_t, REQUEST_BLOCK_SIZE>;
+
+struct PortState {
+  int32_t port_type = PORT_TYPE_NONE;
+  uint16_t vendor_code = 0;
+  int32_t large_blocks = 0;
+  const OpcodeSet* opcode_set = nullptr;
+  int32_t device_index = 0;
+  EventHandle completion_event = nullptr;
+  std::unique_ptr<RequestBlock> exec_srb;
+  std::unique_ptr<RequestBlock> pass_through;
+  int32_t wait_seconds = 0;
+  DriveHandle device_handle = nullptr;
+  SerialHandle com_handle = nullptr;
+};
+
+}  // namespace pelox
