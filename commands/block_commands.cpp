@@ -5,7 +5,7 @@
 #include "commands/block_reader.h"
 #include "commands/command_steps.h"
 #include "commands/property_commands.h"
-#include "link/byte_order.h"
+#include "transport/byte_order.h"
 
 namespace pelox {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "link/byte_order.h"
+#include "transport/byte_order.h"
 
 namespace pelox {
 

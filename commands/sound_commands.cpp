@@ -4,7 +4,7 @@
 #include "commands/object_commands.h"
 #include "commands/property_commands.h"
 #include "commands/sound.h"
-#include "link/byte_order.h"
+#include "transport/byte_order.h"
 
 namespace pelox {
 namespace {

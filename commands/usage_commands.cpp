@@ -4,7 +4,7 @@
 #include <span>
 
 #include "commands/block_commands.h"
-#include "link/byte_order.h"
+#include "transport/byte_order.h"
 
 namespace pelox {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "commands/sound.h"
-#include "link/byte_order.h"
+#include "transport/byte_order.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <span>
 #include <vector>
 
-#include "link/byte_order.h"
 #include "link/camera_link.h"
 #include "platform/event.h"
 #include "sim/storage/inquiry_data.h"
 #include "sim/storage/storage_bus.h"
+#include "transport/byte_order.h"
 #include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
 #include "transport/storage/storage_ops.h"

@@ -4,7 +4,6 @@
 // takes the link last and returns a signed 32-bit result.
 #include <atomic>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string_view>
 
@@ -74,9 +73,6 @@ struct CameraLink : PortState {
   std::atomic<int32_t> transfer_active{0};
   // What the last chunked read delivered, also when it ended short.
   uint32_t bytes_received = 0;
-  // While set, no port read waits past this tick and no exchange or
-  // reconnection starts after it: a caller's bound on a whole operation.
-  std::optional<uint32_t> wait_deadline;
   int32_t control_sent = 0;
   uint8_t tx_seq = 0;
   uint8_t rx_seq = 0;

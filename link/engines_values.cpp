@@ -1,8 +1,8 @@
 // Engines for properties and actions.
-#include "commands/range_table.h"
 #include "link/engine_frame.h"
 #include "link/exchanges.h"
 #include "link/packet.h"
+#include "link/range_table.h"
 #include "platform/clock.h"
 
 namespace pelox {

@@ -1,9 +1,9 @@
 #include <array>
 
-#include "link/byte_order.h"
 #include "link/exchanges.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
+#include "transport/byte_order.h"
 #include "transport/port/port.h"
 
 namespace pelox {

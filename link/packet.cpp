@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "link/byte_order.h"
 #include "link/camera_link.h"
+#include "transport/byte_order.h"
 
 namespace pelox {
 

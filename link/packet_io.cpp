@@ -4,10 +4,10 @@
 #include <array>
 #include <optional>
 
-#include "link/byte_order.h"
 #include "link/packet.h"
 #include "link/speed_table.h"
 #include "platform/clock.h"
+#include "transport/byte_order.h"
 #include "transport/port/port.h"
 
 namespace pelox {

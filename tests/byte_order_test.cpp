@@ -1,4 +1,4 @@
-#include "link/byte_order.h"
+#include "transport/byte_order.h"
 
 #include <gtest/gtest.h>
 

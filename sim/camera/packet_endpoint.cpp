@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "link/byte_order.h"
+#include "transport/byte_order.h"
 
 namespace pelox::sim {
 namespace {

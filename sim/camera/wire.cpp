@@ -1,6 +1,6 @@
 #include "sim/camera/wire.h"
 
-#include "link/byte_order.h"
+#include "transport/byte_order.h"
 
 namespace pelox::sim {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "link/byte_order.h"
 #include "sim/storage/inquiry_data.h"
+#include "transport/byte_order.h"
 
 namespace pelox::sim {
 namespace {

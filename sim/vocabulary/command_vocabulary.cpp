@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "link/byte_order.h"
 #include "sim/camera/camera_ranges.h"
+#include "transport/byte_order.h"
 
 namespace pelox::sim {
 namespace {

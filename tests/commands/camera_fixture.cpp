@@ -1,11 +1,11 @@
 #include "tests/commands/camera_fixture.h"
 
-#include "link/byte_order.h"
 #include "link/error_text.h"
 #include "platform/clock.h"
 #include "sim/camera/wire.h"
 #include "sim/serial_line.h"
 #include "sim/virtual_clock.h"
+#include "transport/byte_order.h"
 #include "transport/port/port.h"
 
 namespace pelox {

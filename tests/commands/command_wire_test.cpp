@@ -9,9 +9,9 @@
 #include <string>
 
 #include "commands/camera_commands.h"
-#include "commands/range_table.h"
-#include "link/byte_order.h"
+#include "link/range_table.h"
 #include "tests/commands/camera_fixture.h"
+#include "transport/byte_order.h"
 
 namespace pelox {
 namespace {

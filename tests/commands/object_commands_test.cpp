@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "commands/camera_commands.h"
-#include "link/byte_order.h"
 #include "sim/camera/fault_plan.h"
 #include "tests/byte_pattern.h"
 #include "tests/commands/camera_fixture.h"
+#include "transport/byte_order.h"
 
 namespace pelox {
 namespace {

@@ -1,4 +1,4 @@
-#include "commands/range_table.h"
+#include "link/range_table.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <span>
 #include <vector>
 
-#include "link/byte_order.h"
 #include "link/packet.h"
+#include "transport/byte_order.h"
 
 namespace pelox::test {
 

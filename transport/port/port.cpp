@@ -30,12 +30,12 @@ uint32_t ReadTimeoutMs(int32_t timeout) {
 }
 
 // Milliseconds left before the link's wait deadline; nullopt without one.
-std::optional<int64_t> DeadlineLeftMs(const CameraLink* link) {
+std::optional<int64_t> DeadlineLeftMs(const PortState* link) {
   if (!link->wait_deadline) return std::nullopt;
   return static_cast<int32_t>(*link->wait_deadline - ClockTickCount());
 }
 
-int32_t SerialReadWithTimeout(CameraLink* link, std::span<uint8_t> buffer, uint32_t wait_ms) {
+int32_t SerialReadWithTimeout(PortState* link, std::span<uint8_t> buffer, uint32_t wait_ms) {
   CommTimeouts timeouts;
   if (!SerialGetTimeouts(link->com_handle, timeouts)) return PORT_FAILED;
   timeouts.ReadIntervalTimeout = 0;
@@ -73,7 +73,7 @@ void PortResetState() {
   comm_settings = CommSettings{};
 }
 
-int32_t PortOpenStorage(const char* /*name*/, int32_t type, CameraLink* link) {
+int32_t PortOpenStorage(const char* /*name*/, int32_t type, PortState* link) {
   const StorageOps& ops = StorageOpsTable();
   if (ops.Open == nullptr || ops.Open(type, link) != type) return PORT_FAILED;
   link->port_type = type;
@@ -82,7 +82,7 @@ int32_t PortOpenStorage(const char* /*name*/, int32_t type, CameraLink* link) {
 }
 
 int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_queue,
-                    uint32_t out_queue, CameraLink* link) {
+                    uint32_t out_queue, PortState* link) {
   if (open_port_type != PORT_TYPE_NONE) return PORT_FAILED;
   if (port < PORT_TYPE_COM_FIRST || port > PORT_TYPE_COM_LAST) return PORT_FAILED;
   SerialHandle device = SerialOpen(port);
@@ -98,7 +98,7 @@ int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_
   return port;
 }
 
-int32_t PortClose(CameraLink* link) {
+int32_t PortClose(PortState* link) {
   if (IsStorage(link->port_type)) {
     const StorageOps& ops = StorageOpsTable();
     const int32_t closed = ops.Close != nullptr ? ops.Close(link) : PORT_OK;
@@ -114,7 +114,7 @@ int32_t PortClose(CameraLink* link) {
   return closed ? PORT_OK : PORT_FAILED;
 }
 
-int32_t PortRead(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
+int32_t PortRead(PortState* link, std::span<uint8_t> buffer, int32_t timeout) {
   // No read waits past the link's deadline; after it nothing more arrives.
   const std::optional<int64_t> left = DeadlineLeftMs(link);
   if (left && *left <= 0) return 0;
@@ -133,7 +133,7 @@ int32_t PortRead(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
       link, buffer, left ? static_cast<uint32_t>(std::min<int64_t>(wait_ms, *left)) : wait_ms);
 }
 
-int32_t PortDrain(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
+int32_t PortDrain(PortState* link, std::span<uint8_t> buffer, int32_t timeout) {
   if (IsStorage(link->port_type)) return PortRead(link, buffer, timeout);
   if (link->port_type != open_port_type || timeout <= 0 || buffer.empty()) return PORT_FAILED;
   const uint32_t start = ClockTickCount();
@@ -145,7 +145,7 @@ int32_t PortDrain(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) 
   return drained;
 }
 
-int32_t PortWrite(CameraLink* link, std::span<const uint8_t> data) {
+int32_t PortWrite(PortState* link, std::span<const uint8_t> data) {
   if (IsStorage(link->port_type)) {
     const StorageOps& ops = StorageOpsTable();
     return ops.Write != nullptr ? ops.Write(link, data) : PORT_TRANSFER_FAILED;

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "link/camera_link.h"
 #include "platform/serial.h"
+#include "transport/port/port_state.h"
 
 namespace pelox {
 
@@ -23,14 +23,14 @@ inline constexpr uint32_t SERIAL_TIMEOUT_UNIT_MS = 10;
 inline constexpr int32_t DRAIN_BYTE_LIMIT = 4096;
 inline constexpr uint32_t DRAIN_TIME_LIMIT_MS = 1500;
 
-int32_t PortOpenStorage(const char* name, int32_t type, CameraLink* link);
+int32_t PortOpenStorage(const char* name, int32_t type, PortState* link);
 int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_queue,
-                    uint32_t out_queue, CameraLink* link);
-int32_t PortClose(CameraLink* link);
+                    uint32_t out_queue, PortState* link);
+int32_t PortClose(PortState* link);
 // Time-out unit: 10 ms on a serial port, 1 s on the storage pipe.
-int32_t PortRead(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout);
-int32_t PortDrain(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout);
-int32_t PortWrite(CameraLink* link, std::span<const uint8_t> data);
+int32_t PortRead(PortState* link, std::span<uint8_t> buffer, int32_t timeout);
+int32_t PortDrain(PortState* link, std::span<uint8_t> buffer, int32_t timeout);
+int32_t PortWrite(PortState* link, std::span<const uint8_t> data);
 int32_t PortSleep(int32_t type, uint32_t milliseconds);
 int32_t PortSetBaud(int32_t type, uint32_t baud, SerialHandle device);
 int32_t PortSetFlowControl(int32_t type, int32_t mode, SerialHandle device);

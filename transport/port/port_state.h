@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/devices.h"
 
@@ -46,6 +47,9 @@ struct PortState {
   int32_t wait_seconds = 0;
   DriveHandle device_handle = nullptr;
   SerialHandle com_handle = nullptr;
+  // While set, no port read waits past this tick and no exchange or
+  // reconnection starts after it: a caller's bound on a whole operation.
+  std::optional<uint32_t> wait_deadline;
 };
 
 }  // namespace pelox

@@ -5,7 +5,7 @@
 namespace pelox {
 namespace {
 
-void CloseDevice(const DevicePipe& variant, CameraLink* link) {
+void CloseDevice(const DevicePipe& variant, PortState* link) {
   if (link->device_handle == nullptr) return;
   variant.close_device(link->device_handle);
   link->device_handle = nullptr;
@@ -13,7 +13,7 @@ void CloseDevice(const DevicePipe& variant, CameraLink* link) {
 
 }  // namespace
 
-int32_t DevicePipeOpen(const DevicePipe& variant, int32_t type, CameraLink* link) {
+int32_t DevicePipeOpen(const DevicePipe& variant, int32_t type, PortState* link) {
   if (!variant.prepare(link)) return PORT_FAILED;
   // A link that opens again gives back what it held.
   CloseDevice(variant, link);
@@ -36,7 +36,7 @@ int32_t DevicePipeOpen(const DevicePipe& variant, int32_t type, CameraLink* link
   return type;
 }
 
-int32_t DevicePipeClose(const DevicePipe& variant, CameraLink* link) {
+int32_t DevicePipeClose(const DevicePipe& variant, PortState* link) {
   if (link->device_handle != nullptr) {
     PipeSendClose(variant.pipe, link);
     CloseDevice(variant, link);
@@ -46,14 +46,14 @@ int32_t DevicePipeClose(const DevicePipe& variant, CameraLink* link) {
 }
 
 int32_t DevicePipeRead(const DevicePipe& variant, std::span<uint8_t> buffer, int32_t timeout,
-                       CameraLink* link) {
+                       PortState* link) {
   if (link->device_handle == nullptr) return PORT_TRANSFER_FAILED;
   variant.pipe.set_timeout(link, timeout);
   return PipeRead(variant.pipe, buffer, timeout, link);
 }
 
 int32_t DevicePipeWrite(const DevicePipe& variant, std::span<const uint8_t> data,
-                        CameraLink* link) {
+                        PortState* link) {
   if (link->device_handle == nullptr) return PORT_TRANSFER_FAILED;
   variant.pipe.set_timeout(link, variant.write_timeout_seconds);
   return PipeWrite(variant.pipe, data, link);

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <span>
 
-#include "link/camera_link.h"
 #include "platform/devices.h"
 #include "transport/discovery/device_table.h"
+#include "transport/port/port_state.h"
 #include "transport/storage/pipe_phases.h"
 #include "transport/storage/storage_ops.h"
 
@@ -22,32 +22,32 @@ struct DevicePipe {
   PipeVariant pipe;
   ClaimBy claim_by;
   // Readies the link's request block; false when it cannot be had.
-  bool (*prepare)(CameraLink* link);
+  bool (*prepare)(PortState* link);
   // Fills the device table: 0 when a camera was found.
-  int32_t (*discover)(CameraLink* link);
+  int32_t (*discover)(PortState* link);
   DriveHandle (*open_device)(const CameraDevice& camera, int32_t& outcome);
   bool (*close_device)(DriveHandle device);
   int32_t write_timeout_seconds;
 };
 
-int32_t DevicePipeOpen(const DevicePipe& variant, int32_t type, CameraLink* link);
-int32_t DevicePipeClose(const DevicePipe& variant, CameraLink* link);
+int32_t DevicePipeOpen(const DevicePipe& variant, int32_t type, PortState* link);
+int32_t DevicePipeClose(const DevicePipe& variant, PortState* link);
 int32_t DevicePipeRead(const DevicePipe& variant, std::span<uint8_t> buffer, int32_t timeout,
-                       CameraLink* link);
+                       PortState* link);
 int32_t DevicePipeWrite(const DevicePipe& variant, std::span<const uint8_t> data,
-                        CameraLink* link);
+                        PortState* link);
 
 // The operations table of such a variant; `discover` fills its Discover slot.
 template <const DevicePipe& variant>
-constexpr StorageOps DevicePipeOperations(int32_t (*discover)(CameraLink*)) {
+constexpr StorageOps DevicePipeOperations(int32_t (*discover)(PortState*)) {
   return {
-      [](int32_t type, CameraLink* link) { return DevicePipeOpen(variant, type, link); },
+      [](int32_t type, PortState* link) { return DevicePipeOpen(variant, type, link); },
       discover,
-      [](CameraLink* link) { return DevicePipeClose(variant, link); },
-      [](CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
+      [](PortState* link) { return DevicePipeClose(variant, link); },
+      [](PortState* link, std::span<uint8_t> buffer, int32_t timeout) {
         return DevicePipeRead(variant, buffer, timeout, link);
       },
-      [](CameraLink* link, std::span<const uint8_t> data) {
+      [](PortState* link, std::span<const uint8_t> data) {
         return DevicePipeWrite(variant, data, link);
       },
       variant.pipe.scsi_in,

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "link/camera_link.h"
+#include "transport/port/port_state.h"
 
 namespace pelox {
 

@@ -6,26 +6,26 @@
 #include <memory>
 #include <new>
 
-#include "link/byte_order.h"
+#include "transport/byte_order.h"
 #include "transport/port/port.h"
 
 namespace pelox {
 namespace {
 
-void SetPhase(const PipeVariant& variant, uint8_t opcode, size_t length, CameraLink* link) {
+void SetPhase(const PipeVariant& variant, uint8_t opcode, size_t length, PortState* link) {
   std::span<uint8_t, PIPE_CDB_SIZE> cdb = variant.cdb(link);
   cdb[0] = opcode;
   StoreBe32(cdb.subspan<PIPE_CDB_LENGTH_OFFSET, 4>(), static_cast<uint32_t>(length));
 }
 
 int32_t PhaseIn(const PipeVariant& variant, uint8_t opcode, std::span<uint8_t> buffer,
-                CameraLink* link) {
+                PortState* link) {
   SetPhase(variant, opcode, buffer.size(), link);
   return variant.phase_result(variant.scsi_in(link, buffer));
 }
 
 int32_t PhaseOut(const PipeVariant& variant, uint8_t opcode, std::span<const uint8_t> buffer,
-                 CameraLink* link) {
+                 PortState* link) {
   SetPhase(variant, opcode, buffer.size(), link);
   return variant.phase_result(variant.scsi_out(link, buffer));
 }
@@ -45,7 +45,7 @@ int32_t PipeResultOfCompletion(int32_t status) {
   }
 }
 
-int32_t PipeWrite(const PipeVariant& variant, std::span<const uint8_t> data, CameraLink* link) {
+int32_t PipeWrite(const PipeVariant& variant, std::span<const uint8_t> data, PortState* link) {
   if (link->opcode_set == nullptr) return PORT_TRANSFER_FAILED;  // the pipe is not open
   const OpcodeSet& opcodes = *link->opcode_set;
   if (int32_t result = PhaseOut(variant, opcodes.command, PIPE_COMMAND_BLOCK, link);
@@ -76,7 +76,7 @@ int32_t PipeWrite(const PipeVariant& variant, std::span<const uint8_t> data, Cam
 }
 
 int32_t PipeRead(const PipeVariant& variant, std::span<uint8_t> buffer, int32_t timeout,
-                 CameraLink* link) {
+                 PortState* link) {
   if (link->opcode_set == nullptr) return PORT_TRANSFER_FAILED;  // the pipe is not open
   const OpcodeSet& opcodes = *link->opcode_set;
   if (int32_t result = PhaseOut(variant, opcodes.command, PIPE_COMMAND_BLOCK, link);
@@ -111,7 +111,7 @@ int32_t PipeRead(const PipeVariant& variant, std::span<uint8_t> buffer, int32_t 
   return static_cast<int32_t>(delivered);
 }
 
-bool PipeAdoptCamera(const PipeVariant& variant, uint16_t vendor_code, CameraLink* link) {
+bool PipeAdoptCamera(const PipeVariant& variant, uint16_t vendor_code, PortState* link) {
   const OpcodeSet* opcodes = PipeOpcodesFor(vendor_code);
   if (opcodes == nullptr) return false;
   link->vendor_code = vendor_code;
@@ -123,7 +123,7 @@ bool PipeAdoptCamera(const PipeVariant& variant, uint16_t vendor_code, CameraLin
   return true;
 }
 
-void PipeSendClose(const PipeVariant& variant, CameraLink* link) {
+void PipeSendClose(const PipeVariant& variant, PortState* link) {
   if (link->opcode_set == nullptr || !PipeSendsCloseTo(link->vendor_code)) return;
   std::span<uint8_t, PIPE_CDB_SIZE> cdb = variant.cdb(link);
   std::fill(cdb.begin(), cdb.end(), uint8_t{0});

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "link/camera_link.h"
+#include "transport/port/port_state.h"
 #include "transport/storage/pipe_format.h"
 
 namespace pelox {
@@ -20,13 +20,13 @@ inline constexpr int32_t PIPE_COMPLETION_SCSI_ERROR = 4;
 
 struct PipeVariant {
   // The link's current CDB.
-  std::span<uint8_t, PIPE_CDB_SIZE> (*cdb)(CameraLink* link);
-  int32_t (*scsi_in)(CameraLink* link, std::span<uint8_t> buffer);
-  int32_t (*scsi_out)(CameraLink* link, std::span<const uint8_t> buffer);
+  std::span<uint8_t, PIPE_CDB_SIZE> (*cdb)(PortState* link);
+  int32_t (*scsi_in)(PortState* link, std::span<uint8_t> buffer);
+  int32_t (*scsi_out)(PortState* link, std::span<const uint8_t> buffer);
   // PIPE_GO_ON, or the port result that ends the operation.
   int32_t (*phase_result)(int32_t status);
   // Sets the seconds the following phases may take.
-  void (*set_timeout)(CameraLink* link, int32_t seconds);
+  void (*set_timeout)(PortState* link, int32_t seconds);
   // Whether a failed status phase fails a read that already has its data.
   bool read_status_counts;
 };
@@ -35,15 +35,15 @@ struct PipeVariant {
 int32_t PipeResultOfCompletion(int32_t status);
 
 // 1, -2 or -3.
-int32_t PipeWrite(const PipeVariant& variant, std::span<const uint8_t> data, CameraLink* link);
+int32_t PipeWrite(const PipeVariant& variant, std::span<const uint8_t> data, PortState* link);
 // Bytes delivered (at most buffer.size(), one answer of the camera), -2 or -3.
 int32_t PipeRead(const PipeVariant& variant, std::span<uint8_t> buffer, int32_t timeout,
-                 CameraLink* link);
+                 PortState* link);
 
 // Takes the maker of the claimed camera: vendor code, large blocks, the
 // maker's operation codes and a fresh CDB. False for a code of no maker.
-bool PipeAdoptCamera(const PipeVariant& variant, uint16_t vendor_code, CameraLink* link);
+bool PipeAdoptCamera(const PipeVariant& variant, uint16_t vendor_code, PortState* link);
 // The close command, for the makers that take one; its outcome is ignored.
-void PipeSendClose(const PipeVariant& variant, CameraLink* link);
+void PipeSendClose(const PipeVariant& variant, PortState* link);
 
 }  // namespace pelox

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "link/camera_link.h"
+#include "transport/port/port_state.h"
 
 namespace pelox {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "link/camera_link.h"
+#include "transport/port/port_state.h"
 
 namespace pelox {
 
@@ -14,13 +14,13 @@ inline constexpr int32_t STORAGE_MODE_ASPI = 2;
 inline constexpr int32_t STORAGE_MODE_SG_IO = 3;
 
 struct StorageOps {
-  int32_t (*Open)(int32_t type, CameraLink* link) = nullptr;
-  int32_t (*Discover)(CameraLink* link) = nullptr;
-  int32_t (*Close)(CameraLink* link) = nullptr;
-  int32_t (*Read)(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) = nullptr;
-  int32_t (*Write)(CameraLink* link, std::span<const uint8_t> data) = nullptr;
-  int32_t (*ScsiIn)(CameraLink* link, std::span<uint8_t> buffer) = nullptr;
-  int32_t (*ScsiOut)(CameraLink* link, std::span<const uint8_t> buffer) = nullptr;
+  int32_t (*Open)(int32_t type, PortState* link) = nullptr;
+  int32_t (*Discover)(PortState* link) = nullptr;
+  int32_t (*Close)(PortState* link) = nullptr;
+  int32_t (*Read)(PortState* link, std::span<uint8_t> buffer, int32_t timeout) = nullptr;
+  int32_t (*Write)(PortState* link, std::span<const uint8_t> data) = nullptr;
+  int32_t (*ScsiIn)(PortState* link, std::span<uint8_t> buffer) = nullptr;
+  int32_t (*ScsiOut)(PortState* link, std::span<const uint8_t> buffer) = nullptr;
 };
 
 // The table in force; its entries are null until a variant is chosen.

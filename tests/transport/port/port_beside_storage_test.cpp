@@ -20,7 +20,7 @@ TEST(PortBesideStorage, NoSerialPortOpensWhileTheStoragePipeIsOpen) {
 
   ASSERT_EQ(PortOpenStorage("usb", PORT_TYPE_STORAGE, &rig.Link()), PORT_TYPE_STORAGE);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_STORAGE);
-  CameraLink serial_link;
+  PortState serial_link;
   EXPECT_EQ(PortOpenCom(1, 19200, 8, 4096, 4096, &serial_link), PORT_FAILED);
   EXPECT_EQ(serial_link.com_handle, nullptr);
   EXPECT_EQ(sim::SerialLineHostBaud(1), 0u) << "the device was never opened";

@@ -35,7 +35,7 @@ class PortOnSimulatedLine : public ::testing::Test {
   int32_t Send(std::vector<uint8_t> bytes) { return PortWrite(&link_, bytes); }
 
   sim::VirtualCamera camera_;
-  CameraLink link_;
+  PortState link_;
 };
 
 TEST_F(PortOnSimulatedLine, ReadTimeoutsRunInVirtualTimeAndANothingReadIsZero) {
@@ -96,7 +96,7 @@ TEST_F(PortOnSimulatedLine, DrainCountsPendingBytesAndNeedsTheOpenPort) {
   EXPECT_EQ(PortDrain(&link_, buffer, 1), 10);
   EXPECT_EQ(PortDrain(&link_, buffer, 1), 0);
   EXPECT_EQ(PortDrain(&link_, buffer, 0), PORT_FAILED);
-  CameraLink other;
+  PortState other;
   other.port_type = 2;
   EXPECT_EQ(PortDrain(&other, buffer, 1), PORT_FAILED);
 }
@@ -104,7 +104,7 @@ TEST_F(PortOnSimulatedLine, DrainCountsPendingBytesAndNeedsTheOpenPort) {
 TEST_F(PortOnSimulatedLine, OnlyOneSerialPortOpensAndOnlyWhereACameraIs) {
   sim::VirtualCamera second;
   sim::SerialLineAttach(2, second.Serial());
-  CameraLink other;
+  PortState other;
   EXPECT_EQ(PortOpenCom(3, OPEN_BAUD, BYTE_SIZE, QUEUE, QUEUE, &other), PORT_FAILED);
   ASSERT_EQ(OpenCom1(), 1);
   EXPECT_EQ(PortOpenCom(2, OPEN_BAUD, BYTE_SIZE, QUEUE, QUEUE, &other), PORT_FAILED);

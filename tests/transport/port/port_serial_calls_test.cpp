@@ -98,7 +98,7 @@ class PortSerialCallsTest : public testing::Test {
 
   int32_t Open() { return PortOpenCom(PORT, 19200, 8, 4096, 4096, &link_); }
 
-  CameraLink link_;
+  PortState link_;
 };
 
 TEST_F(PortSerialCallsTest, OpeningSetsTheLineAndWriteTimeoutsAndKeepsTheDriversOtherMembers) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "link/byte_order.h"
 #include "sim/storage/inquiry_data.h"
+#include "transport/byte_order.h"
 
 namespace pelox::test {
 namespace {

@@ -34,7 +34,7 @@ bool AdapterAnswers(uint8_t adapter) {
 }  // namespace
 
 int32_t AspiInquiry(uint8_t adapter, uint8_t target, uint8_t lun, uint16_t& vendor_code,
-                    CameraLink* link) {
+                    PortState* link) {
   SRB_ExecSCSICmd request = AspiLoadRequest(link);
   request.SRB_Cmd = SC_EXEC_SCSI_CMD;
   request.SRB_HaId = adapter;
@@ -51,7 +51,7 @@ int32_t AspiInquiry(uint8_t adapter, uint8_t target, uint8_t lun, uint16_t& vend
                             vendor_code);
 }
 
-int32_t AspiScanAdapter(uint8_t adapter, CameraLink* link) {
+int32_t AspiScanAdapter(uint8_t adapter, PortState* link) {
   SRB_GetDevType device_type{};
   device_type.SRB_Cmd = SC_GET_DEV_TYPE;
   device_type.SRB_HaId = adapter;
@@ -74,7 +74,7 @@ int32_t AspiScanAdapter(uint8_t adapter, CameraLink* link) {
   return found;
 }
 
-int32_t AspiDiscover(CameraLink* link) {
+int32_t AspiDiscover(PortState* link) {
   DeviceTableClear();
   if (link->exec_srb == nullptr || link->completion_event == nullptr) return -1;
   const uint32_t support = AspiLibrarySupportInfo();

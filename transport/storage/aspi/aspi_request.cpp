@@ -11,7 +11,7 @@ namespace {
 
 constexpr uint32_t MS_PER_SECOND = 1000;
 
-int32_t Run(uint8_t direction, std::span<uint8_t> buffer, CameraLink* link) {
+int32_t Run(uint8_t direction, std::span<uint8_t> buffer, PortState* link) {
   SRB_ExecSCSICmd request = AspiLoadRequest(link);
   request.SRB_Flags = direction | SRB_EVENT_NOTIFY;
   request.SRB_BufLen = static_cast<uint32_t>(buffer.size());
@@ -27,11 +27,11 @@ int32_t Run(uint8_t direction, std::span<uint8_t> buffer, CameraLink* link) {
 
 }  // namespace
 
-int32_t AspiScsiIn(CameraLink* link, std::span<uint8_t> buffer) {
+int32_t AspiScsiIn(PortState* link, std::span<uint8_t> buffer) {
   return Run(SRB_DIR_IN, buffer, link);
 }
 
-int32_t AspiScsiOut(CameraLink* link, std::span<const uint8_t> buffer) {
+int32_t AspiScsiOut(PortState* link, std::span<const uint8_t> buffer) {
   // The library takes one buffer pointer for both directions; it only reads
   // from a data-out buffer.
   return Run(SRB_DIR_OUT, {const_cast<uint8_t*>(buffer.data()), buffer.size()}, link);

@@ -10,7 +10,7 @@
 namespace pelox {
 namespace {
 
-void SetWaitSeconds(CameraLink* link, int32_t seconds) { link->wait_seconds = seconds; }
+void SetWaitSeconds(PortState* link, int32_t seconds) { link->wait_seconds = seconds; }
 
 // ASPI statuses 2 (aborted or timed out) and 4 (SCSI error) coincide with
 // the shared completion codes.
@@ -21,7 +21,7 @@ constexpr PipeVariant ASPI_PIPE{AspiCdb, AspiScsiIn, AspiScsiOut, PipeResultOfCo
 
 // Points the request at the claimed camera; false when the table no longer
 // holds it.
-bool AddressClaimedCamera(CameraLink* link) {
+bool AddressClaimedCamera(PortState* link) {
   const CameraDevice* camera = DeviceTableEntry(link->device_index);
   if (camera == nullptr) return false;
   SRB_ExecSCSICmd request = AspiLoadRequest(link);
@@ -35,7 +35,7 @@ bool AddressClaimedCamera(CameraLink* link) {
   return true;
 }
 
-int32_t Open(int32_t type, CameraLink* link) {
+int32_t Open(int32_t type, PortState* link) {
   // A link that opens again gives back what it held.
   DeviceReleaseClaims(link);
   if (AspiDiscover(link) != 0) return PORT_FAILED;
@@ -51,7 +51,7 @@ int32_t Open(int32_t type, CameraLink* link) {
   return type;
 }
 
-int32_t Close(CameraLink* link) {
+int32_t Close(PortState* link) {
   if (link->exec_srb != nullptr && DeviceHoldsClaim(link) && AddressClaimedCamera(link)) {
     PipeSendClose(ASPI_PIPE, link);
   }
@@ -59,13 +59,13 @@ int32_t Close(CameraLink* link) {
   return 1;
 }
 
-int32_t Write(CameraLink* link, std::span<const uint8_t> data) {
+int32_t Write(PortState* link, std::span<const uint8_t> data) {
   if (link->exec_srb == nullptr || !AddressClaimedCamera(link)) return PORT_TRANSFER_FAILED;
   link->wait_seconds = ASPI_WRITE_WAIT_SECONDS;
   return PipeWrite(ASPI_PIPE, data, link);
 }
 
-int32_t Read(CameraLink* link, std::span<uint8_t> buffer, int32_t timeout) {
+int32_t Read(PortState* link, std::span<uint8_t> buffer, int32_t timeout) {
   // The command phase waits what the previous operation left in wait_seconds.
   if (link->exec_srb == nullptr || !AddressClaimedCamera(link)) return PORT_TRANSFER_FAILED;
   return PipeRead(ASPI_PIPE, buffer, timeout, link);

@@ -33,7 +33,7 @@ void ProbeDevice(const std::string& path) {
 
 }  // namespace
 
-int32_t SgDiscover(CameraLink* /*link*/) {
+int32_t SgDiscover(PortState* /*link*/) {
   DeviceTableClear();
   for (const std::string& path : SgCandidateDevices()) ProbeDevice(path);
   if (DeviceCount() == 0) {

@@ -2,7 +2,7 @@
 // Finding cameras among the SCSI generic devices and removable SCSI disks.
 #include <cstdint>
 
-#include "link/camera_link.h"
+#include "transport/port/port_state.h"
 
 namespace pelox {
 
@@ -10,6 +10,6 @@ inline constexpr uint32_t SG_INQUIRY_TIMEOUT_MS = 2000;
 
 // Fills the device table: 0 when at least one camera was found, else -1.
 // Devices that may not be opened are counted as denied (device_table.h).
-int32_t SgDiscover(CameraLink* link);
+int32_t SgDiscover(PortState* link);
 
 }  // namespace pelox

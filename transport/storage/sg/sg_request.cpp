@@ -7,7 +7,7 @@ namespace {
 
 constexpr uint32_t MS_PER_SECOND = 1000;
 
-int32_t Run(SgDirection direction, std::span<uint8_t> buffer, CameraLink* link) {
+int32_t Run(SgDirection direction, std::span<uint8_t> buffer, PortState* link) {
   const SgRequest request = SgLoadRequest(link);
   if (buffer.empty()) direction = SgDirection::NONE;
   return SgExecute(link->device_handle, request.cdb, buffer, direction,
@@ -16,11 +16,11 @@ int32_t Run(SgDirection direction, std::span<uint8_t> buffer, CameraLink* link) 
 
 }  // namespace
 
-int32_t SgScsiIn(CameraLink* link, std::span<uint8_t> buffer) {
+int32_t SgScsiIn(PortState* link, std::span<uint8_t> buffer) {
   return Run(SgDirection::FROM_DEVICE, buffer, link);
 }
 
-int32_t SgScsiOut(CameraLink* link, std::span<const uint8_t> buffer) {
+int32_t SgScsiOut(PortState* link, std::span<const uint8_t> buffer) {
   // SG_IO takes one buffer pointer for both directions; it only reads from a
   // data-out buffer.
   return Run(SgDirection::TO_DEVICE, {const_cast<uint8_t*>(buffer.data()), buffer.size()}, link);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "link/camera_link.h"
+#include "transport/port/port_state.h"
 #include "transport/storage/pipe_format.h"
 #include "transport/storage/request_block.h"
 
@@ -16,22 +16,22 @@ struct SgRequest {
   uint32_t timeout_seconds;
 };
 
-inline SgRequest SgLoadRequest(const CameraLink* link) {
+inline SgRequest SgLoadRequest(const PortState* link) {
   return LoadRequest<SgRequest>(*link->pass_through);
 }
 
-inline void SgStoreRequest(const SgRequest& request, CameraLink* link) {
+inline void SgStoreRequest(const SgRequest& request, PortState* link) {
   StoreRequest(request, *link->pass_through);
 }
 
-inline std::span<uint8_t, PIPE_CDB_SIZE> SgCdb(CameraLink* link) {
+inline std::span<uint8_t, PIPE_CDB_SIZE> SgCdb(PortState* link) {
   return std::span<uint8_t, PIPE_CDB_SIZE>(link->pass_through->data() + offsetof(SgRequest, cdb),
                                            PIPE_CDB_SIZE);
 }
 
 // Run the link's current CDB on its device: SG_DONE, SG_TRANSFER_FAILED or
 // SG_CHECK_STATUS.
-int32_t SgScsiIn(CameraLink* link, std::span<uint8_t> buffer);
-int32_t SgScsiOut(CameraLink* link, std::span<const uint8_t> buffer);
+int32_t SgScsiIn(PortState* link, std::span<uint8_t> buffer);
+int32_t SgScsiOut(PortState* link, std::span<const uint8_t> buffer);
 
 }  // namespace pelox

@@ -11,7 +11,7 @@
 namespace pelox {
 namespace {
 
-void SetTimeout(CameraLink* link, int32_t seconds) {
+void SetTimeout(PortState* link, int32_t seconds) {
   SgRequest request = SgLoadRequest(link);
   request.timeout_seconds = static_cast<uint32_t>(std::max(seconds, SG_SHORTEST_TIMEOUT_SECONDS));
   SgStoreRequest(request, link);
@@ -22,7 +22,7 @@ static_assert(SG_TRANSFER_FAILED == PIPE_COMPLETION_FAILED &&
 
 // The link record has no block of its own for SG_IO; it takes the
 // pass-through one, which no other variant uses on this system.
-bool PrepareRequest(CameraLink* link) {
+bool PrepareRequest(PortState* link) {
   if (link->pass_through == nullptr) link->pass_through.reset(new (std::nothrow) RequestBlock{});
   return link->pass_through != nullptr;
 }

@@ -25,7 +25,7 @@ bool IsCandidate(std::string_view root) {
          DriveType(std::string(root).c_str()) == DRIVE_TYPE_REMOVABLE;
 }
 
-int32_t Inquire(DriveHandle drive, uint16_t& vendor_code, CameraLink* link) {
+int32_t Inquire(DriveHandle drive, uint16_t& vendor_code, PortState* link) {
   SCSI_PASS_THROUGH_DIRECT request = SptiLoadRequest(link);
   // The whole CDB is written: bytes left from the link's last phase would
   // otherwise travel with the INQUIRY.
@@ -41,7 +41,7 @@ int32_t Inquire(DriveHandle drive, uint16_t& vendor_code, CameraLink* link) {
                             vendor_code);
 }
 
-void ProbeDrive(std::string_view root, CameraLink* link) {
+void ProbeDrive(std::string_view root, PortState* link) {
   CameraDevice camera;
   std::copy(root.begin(), root.end(), camera.root.begin());
   DriveHandle drive = DriveOpen(SptiDeviceName(camera.root).c_str());
@@ -56,7 +56,7 @@ std::string SptiDeviceName(std::span<const char, 4> root) {
   return std::string("\\\\.\\") + root[0] + ':';
 }
 
-int32_t SptiDiscover(CameraLink* link) {
+int32_t SptiDiscover(PortState* link) {
   DeviceTableClear();
   if (link->pass_through == nullptr) return -1;
   DriveSetErrorMode(ERROR_MODE_FAIL_CRITICAL);

@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "link/camera_link.h"
+#include "transport/port/port_state.h"
 
 namespace pelox {
 
@@ -13,7 +13,7 @@ inline constexpr size_t SPTI_DRIVE_STRINGS_SIZE = 26 * 4 + 1;
 
 // Fills the device table with the cameras on removable drives other than A:;
 // 0 when at least one was found, else -1. The link's request must be prepared.
-int32_t SptiDiscover(CameraLink* link);
+int32_t SptiDiscover(PortState* link);
 // "\\.\X:" for the root "X:\".
 std::string SptiDeviceName(std::span<const char, 4> root);
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <span>
 
-#include "link/camera_link.h"
 #include "platform/spti.h"
+#include "transport/port/port_state.h"
 #include "transport/storage/pipe_format.h"
 #include "transport/storage/request_block.h"
 
@@ -48,22 +48,22 @@ static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) ==
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == SPTD_CDB_OFFSET);
 static_assert(SPTI_SENSE_OFFSET + SPTI_SENSE_SIZE <= REQUEST_BLOCK_SIZE);
 
-inline SCSI_PASS_THROUGH_DIRECT SptiLoadRequest(const CameraLink* link) {
+inline SCSI_PASS_THROUGH_DIRECT SptiLoadRequest(const PortState* link) {
   return LoadRequest<SCSI_PASS_THROUGH_DIRECT>(*link->pass_through);
 }
 
-inline void SptiStoreRequest(const SCSI_PASS_THROUGH_DIRECT& request, CameraLink* link) {
+inline void SptiStoreRequest(const SCSI_PASS_THROUGH_DIRECT& request, PortState* link) {
   StoreRequest(request, *link->pass_through);
 }
 
-inline std::span<uint8_t, PIPE_CDB_SIZE> SptiCdb(CameraLink* link) {
+inline std::span<uint8_t, PIPE_CDB_SIZE> SptiCdb(PortState* link) {
   return std::span<uint8_t, PIPE_CDB_SIZE>(link->pass_through->data() + SPTD_CDB_OFFSET,
                                            PIPE_CDB_SIZE);
 }
 
 // Run the link's current command on `drive`: nonzero on success, 0 on failure.
-int32_t SptiRun(DriveHandle drive, uint8_t data_in, std::span<uint8_t> buffer, CameraLink* link);
-int32_t SptiScsiIn(CameraLink* link, std::span<uint8_t> buffer);
-int32_t SptiScsiOut(CameraLink* link, std::span<const uint8_t> buffer);
+int32_t SptiRun(DriveHandle drive, uint8_t data_in, std::span<uint8_t> buffer, PortState* link);
+int32_t SptiScsiIn(PortState* link, std::span<uint8_t> buffer);
+int32_t SptiScsiOut(PortState* link, std::span<const uint8_t> buffer);
 
 }  // namespace pelox

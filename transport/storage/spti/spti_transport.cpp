@@ -13,7 +13,7 @@ namespace {
 
 constexpr uint8_t CAMERA_TARGET_ID = 1;
 
-void SetTimeout(CameraLink* link, int32_t seconds) {
+void SetTimeout(PortState* link, int32_t seconds) {
   SCSI_PASS_THROUGH_DIRECT request = SptiLoadRequest(link);
   request.TimeOutValue = static_cast<uint32_t>(std::max(seconds, 0));
   SptiStoreRequest(request, link);
@@ -22,7 +22,7 @@ void SetTimeout(CameraLink* link, int32_t seconds) {
 // The driver's result: 0 is a failed transfer, anything else goes on.
 int32_t PhaseResult(int32_t result) { return result == 0 ? PORT_TRANSFER_FAILED : PIPE_GO_ON; }
 
-bool PrepareRequest(CameraLink* link) {
+bool PrepareRequest(PortState* link) {
   if (link->pass_through == nullptr) return false;
   SCSI_PASS_THROUGH_DIRECT request = SptiLoadRequest(link);
   request.Length = SPTD_SIZE;
@@ -36,7 +36,7 @@ bool PrepareRequest(CameraLink* link) {
   return true;
 }
 
-int32_t DiscoverForOpen(CameraLink* link) {
+int32_t DiscoverForOpen(PortState* link) {
   if (SptiDiscover(link) != 0) return -1;
   SCSI_PASS_THROUGH_DIRECT request = SptiLoadRequest(link);
   request.CdbLength = PIPE_CDB_SIZE;
