@@ -38,6 +38,8 @@ void CatchRunSignals() {
 
 int TakeRunSignal() { return pending_signal.exchange(0); }
 
+const std::atomic<int>* PendingRunSignal() { return &pending_signal; }
+
 void AllowEndAtOnce(bool allowed) { end_at_once_allowed = allowed; }
 
 void RestoreTerminalOnSignal(const termios* settings) { terminal_settings = settings; }

@@ -6,11 +6,16 @@
 // output pipe cannot kill a write.
 #include <termios.h>
 
+#include <atomic>
+
 namespace pelox {
 
 void CatchRunSignals();
 // The signal received since the last call, 0 for none.
 int TakeRunSignal();
+// The same signal as a flag that a blocking camera call may watch, so that
+// a signal cuts short a disconnect or a speed search already under way.
+const std::atomic<int>* PendingRunSignal();
 // Whether a second signal may end the program at once; not while the
 // camera may be writing its firmware.
 void AllowEndAtOnce(bool allowed);

@@ -76,7 +76,7 @@ class Session {
       : mode_(mode),
         report_(report),
         screen_(screen),
-        dialog_(view_),
+        dialog_(view_, PendingRunSignal()),
         started_(std::chrono::steady_clock::now()) {
     dialog_.UseImage(mode.image);
     dialog_.PreferSpeed(mode.speed_index);
