@@ -13,6 +13,7 @@
 #include "sim/serial_line.h"
 #include "tests/commands/camera_fixture.h"
 #include "transport/port/port.h"
+#include "tests/temp_path.h"
 
 namespace pelox {
 namespace {
@@ -60,9 +61,7 @@ class ObjectFiles : public CommandsOnCamera {
     object.secondary.assign(900, 0x5C);
     vocabulary_.AddObject(OBJECT, object);
     object_ = object;
-    path_ = std::filesystem::temp_directory_path() /
-            ("pelox_object_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    path_ = test::UniqueTempPath("pelox_object");
   }
   void TearDown() override {
     std::filesystem::remove(path_);

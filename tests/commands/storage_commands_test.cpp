@@ -19,6 +19,7 @@
 #include "tests/transport/storage/storage_camera.h"
 #include "tests/transport/storage/variant_rig.h"
 #include "transport/port/port.h"
+#include "tests/temp_path.h"
 
 namespace pelox::test {
 namespace {
@@ -33,8 +34,7 @@ class CommandsOnStoragePipe : public ::testing::TestWithParam<Variant> {
     ASSERT_NE(link_, nullptr);
     ASSERT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link_), PORT_TYPE_STORAGE);
     ASSERT_EQ(LinkConnect(LINK_CONNECT, link_), LINK_OK) << LinkErrorText(LinkLastError(link_));
-    path_ = std::filesystem::temp_directory_path() /
-            ("pelox_storage_firmware_" + VariantName(GetParam()));
+    path_ = test::UniqueTempPath("pelox_storage_firmware_" + VariantName(GetParam()));
   }
   void TearDown() override {
     if (link_->state != LINK_STATE_CLOSED) LinkConnect(LINK_DISCONNECT, link_);

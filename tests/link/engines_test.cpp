@@ -16,6 +16,7 @@
 #include "platform/file.h"
 #include "serial_camera_fixture.h"
 #include "tests/byte_pattern.h"
+#include "tests/temp_path.h"
 
 namespace pelox {
 namespace {
@@ -223,10 +224,7 @@ class ObjectFileTest : public EngineTest {
   void SetUp() override {
     EngineTest::SetUp();
     camera.Model().RegisterProperty(PROPERTY_OBJECT, 0);
-    // Unique, as several test runs may share the machine.
-    path = std::filesystem::temp_directory_path() /
-           ("pelox_object_" + std::to_string(std::random_device{}()) + "_" +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
+    path = test::UniqueTempPath("pelox_object");
     uint32_t error = 0;
     file = FileCreate(path.string().c_str(), error);
     ASSERT_NE(file, nullptr);

@@ -25,6 +25,7 @@
 #include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
 #include "transport/storage/storage_ops.h"
+#include "tests/temp_path.h"
 
 namespace pelox {
 namespace {
@@ -183,8 +184,7 @@ TEST_F(StoragePipeTest, EitherReadThatEndsBeforeItsTotalFailsAndTellsWhatArrived
   // The camera holds 5000 bytes but announces, or is asked for, 6000.
   camera.Model().RegisterProperty(PROPERTY_OBJECT, 0);
   camera.Model().RegisterProperty(PROPERTY_OBJECT_SIZE, 6000);
-  const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     ("pelox_short_read_" + std::to_string(std::random_device{}()));
+  const std::filesystem::path path = test::UniqueTempPath("pelox_short_read");
   uint32_t error = 0;
   FileHandle file = FileCreate(path.string().c_str(), error);
   ASSERT_NE(file, nullptr);
