@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -239,20 +240,25 @@ Hostile NoCameraPort(const char* name, std::function<std::string(Scene&)> make_p
               bound_s);
 }
 
-Hostile ReplacedImage() {
-  Hostile hostile = Case("ImageReplacedBetweenTheCheckAndTheTransfer", Image(Sample()),
-                         // The upload key's acknowledgement comes late: another
-                         // image takes the file's name before the first frame
-                         // leaves.
-                         "--flash-busy-ms 800 --fault delay=1000@set:32",
+// Another image, as long and as valid, with another version and other
+// bytes, takes the file's place (by name, or over its bytes) once the checks
+// passed; the upload key's acknowledgement comes late, so that this happens
+// before the first frame leaves. The camera gets the checked bytes.
+Hostile ReplacedImage(const char* name, bool in_place) {
+  Hostile hostile = Case(name, Image(Sample()), "--flash-busy-ms 800 --fault delay=1000@set:32",
                          "Writing Firmware is complete.", EXIT_WRITTEN, UPDATE_BOUND_S);
   hostile.flashed = IMAGE_VERSION;
-  hostile.meanwhile = [](const std::string& line, const fs::path& scratch) {
+  hostile.meanwhile = [in_place](const std::string& line, const fs::path& scratch) {
     if (line.find("Uploading...") == std::string::npos) return;
-    // As long and as valid: another version and other bytes.
     std::vector<uint8_t> payload = SamplePayload(PAYLOAD_SIZE);
     std::rotate(payload.begin(), payload.begin() + 1, payload.end());
     const std::vector<uint8_t> other = SampleFirmwareImage("v517-1.20", payload);
+    if (in_place) {
+      std::fstream(scratch / "Firmware.bin", std::ios::in | std::ios::out | std::ios::binary)
+          .write(reinterpret_cast<const char*>(other.data()),
+                 static_cast<std::streamsize>(other.size()));
+      return;
+    }
     test::WriteFile(scratch / "Firmware.new", other);
     fs::rename(scratch / "Firmware.new", scratch / "Firmware.bin");
   };
@@ -293,6 +299,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MissingImage("ImageIsADirectory",
                      ImageFile([](const fs::path& image) { fs::create_directory(image); })),
+        MissingImage("ImageIsAFifo",
+                     ImageFile([](const fs::path& image) { mkfifo(image.c_str(), 0600); })),
         MissingImage("ImageIsASymlinkLoop", ImageFile([](const fs::path& image) {
                        fs::create_symlink(image.filename(), image);
                      })),
@@ -310,7 +318,8 @@ INSTANTIATE_TEST_SUITE_P(
                        WithHeader("LENGTH=" + LENGTH + VERSION + " SUM=-" + PAYLOAD_SUM + "\r\n")),
         IncorrectImage("NulInTheHeader", WithHeader("LENGTH=" + LENGTH + std::string(1, '\0') +
                                                     VERSION + " SUM=" + PAYLOAD_SUM + "\r\n")),
-        ReplacedImage(),
+        ReplacedImage("ImageReplacedBetweenTheCheckAndTheTransfer", false),
+        ReplacedImage("ImageOverwrittenBetweenTheCheckAndTheTransfer", true),
         NoCameraPort("PortIsARegularFile",
                      [](Scene& scene) {
                        test::WriteFile(scene.scratch / "port", {});
