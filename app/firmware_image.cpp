@@ -68,6 +68,8 @@ HeaderVerdict FirmwareHeaderInspect(std::span<const uint8_t> image, VersionText&
   if (length < 0 || static_cast<size_t>(length) != payload_size) {
     return {HeaderFault::LENGTH_MISMATCH, length, static_cast<int64_t>(payload_size)};
   }
+  // Flashing nothing would leave the camera without firmware.
+  if (payload_size == 0) return {HeaderFault::EMPTY_PAYLOAD};
 
   version.fill('\0');
   const auto version_text = HeaderValue(area, KEY_VERSION, VALUE_END);

@@ -58,6 +58,7 @@ enum class HeaderFault {
   SHORT,            // smaller than its header
   NO_LENGTH,        // LENGTH= missing or too long
   LENGTH_MISMATCH,  // declared: LENGTH=, actual: the payload's size
+  EMPTY_PAYLOAD,    // LENGTH=0: a header with no firmware behind it
   NO_VERSION,       // VER= missing or too long
   NO_SUM,           // SUM= missing or too long
   SUM_MISMATCH,     // declared: SUM=, actual: the payload's byte sum

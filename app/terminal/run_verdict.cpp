@@ -53,6 +53,7 @@ std::string HeaderDetail(const DialogFacts& facts, const std::string& image) {
     case HeaderFault::LENGTH_MISMATCH:
       return image + ": the header says LENGTH=" + declared + " but the payload is " + actual +
              " bytes";
+    case HeaderFault::EMPTY_PAYLOAD: return image + " has LENGTH=0: there is no firmware to write";
     case HeaderFault::NO_VERSION: return image + " has no readable VER= in its header";
     case HeaderFault::NO_SUM: return image + " has no readable SUM= in its header";
     case HeaderFault::TOO_LARGE:

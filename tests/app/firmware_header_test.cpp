@@ -82,6 +82,8 @@ TEST(FirmwareHeader, RefusesMalformedHeadersWithoutReadingPastTheImage) {
   EXPECT_EQ(Check(short_image), STEP_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(Check({}), STEP_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(Check(Image("LENGTH=-96 VER=v1 SUM=0\r", {})), STEP_ERROR_INVALID_PARAMETER);
+  // A header that agrees with no payload at all would flash nothing.
+  EXPECT_EQ(Check(Image("LENGTH=0 VER=v1 SUM=0\r", {})), STEP_ERROR_INVALID_PARAMETER);
 }
 
 TEST(FirmwareHeader, SearchesToTheEndOfAnImageWithoutAZeroByte) {

@@ -265,13 +265,9 @@ Hostile ReplacedImage(const char* name, bool in_place) {
   return hostile;
 }
 
-// A header that agrees with an empty payload is an image like any other.
+// A header that agrees with an empty payload would flash nothing.
 Hostile HeaderOnlyImage() {
-  Hostile hostile =
-      Case("ImageOf96BytesHeaderOnly", Image(Header("LENGTH=0 VER=v517-1.10 SUM=0\r\n")), CAMERA,
-           "Writing Firmware is complete.", EXIT_WRITTEN, UPDATE_BOUND_S);
-  hostile.flashed = IMAGE_VERSION;
-  return hostile;
+  return IncorrectImage("ImageOf96BytesHeaderOnly", Header("LENGTH=0 VER=v517-1.10 SUM=0\r\n"));
 }
 
 // Refused at the check, before it is read, however right its header.
