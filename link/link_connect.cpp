@@ -61,7 +61,7 @@ int32_t ClosePort(CameraLink* link) {
 int32_t ConnectStorage(int32_t mode, CameraLink* link) {
   if (mode == LINK_DISCONNECT) return ClosePort(link);
   if (!CloseIfOpen(link)) return LINK_ERROR_PORT_OPEN_CLOSE;
-  if (PortOpenStorage("com", link->port_type, link) <= 0) return LINK_ERROR_PORT_OPEN_CLOSE;
+  if (PortOpenStorage(link->port_type, link) <= 0) return LINK_ERROR_PORT_OPEN_CLOSE;
   link->state = LINK_STATE_READY;
   return LINK_OK;
 }
@@ -148,7 +148,7 @@ int32_t LinkOpenPort(int32_t port, CameraLink* link) {
       link->speed_checked = 0;
       link->speed_index = STORAGE_SPEED_INDEX;
     }
-    link->port_type = PortOpenStorage("usb", PORT_TYPE_STORAGE, link);
+    link->port_type = PortOpenStorage(PORT_TYPE_STORAGE, link);
     found = link->port_type > 0;
     if (found) PortClose(link);
   }

@@ -35,6 +35,7 @@ TEST_F(LinkLevel, SerialProbeOpensChecksAndClosesTheLine) {
   ASSERT_EQ(CameraProbeSerialLine(3, PROBE_OPEN, &probe), LINK_OK);
   EXPECT_EQ(probe.state, LINK_STATE_READY);
   EXPECT_EQ(probe.port_type, 3);
+  EXPECT_NE(CameraGetComHandle(&probe), nullptr);
   EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CHECK, &probe), LINK_OK);
 
   const std::array<uint8_t, 1> handshake{0x00};
@@ -42,12 +43,16 @@ TEST_F(LinkLevel, SerialProbeOpensChecksAndClosesTheLine) {
   EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CHECK, &probe), LINK_ERROR_NAK);
 
   EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CLOSE, &probe), LINK_OK);
-  EXPECT_EQ(probe.com_handle, nullptr);
+  EXPECT_EQ(CameraGetComHandle(&probe), nullptr);
   EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CHECK, &probe), LINK_OK);
   EXPECT_EQ(CameraProbeSerialLine(3, 3, &probe), LINK_ERROR_INVALID_ARGUMENT);
 
   // No camera on COM2: the line does not open.
   EXPECT_EQ(CameraProbeSerialLine(2, PROBE_OPEN, &probe), LINK_ERROR_NO_PORT);
+  EXPECT_EQ(probe.state, LINK_STATE_CLOSED);
+  // The no-operation entry point only records success over that failure.
+  EXPECT_EQ(CameraNoOperation(7, 9, &probe), LINK_OK);
+  EXPECT_EQ(LinkLastError(&probe), LINK_OK);
   EXPECT_EQ(probe.state, LINK_STATE_CLOSED);
 }
 

@@ -73,7 +73,7 @@ void PortResetState() {
   comm_settings = CommSettings{};
 }
 
-int32_t PortOpenStorage(const char* /*name*/, int32_t type, PortState* link) {
+int32_t PortOpenStorage(int32_t type, PortState* link) {
   const StorageOps& ops = StorageOpsTable();
   if (ops.Open == nullptr || ops.Open(type, link) != type) return PORT_FAILED;
   link->port_type = type;

@@ -23,7 +23,7 @@ inline constexpr uint32_t SERIAL_TIMEOUT_UNIT_MS = 10;
 inline constexpr int32_t DRAIN_BYTE_LIMIT = 4096;
 inline constexpr uint32_t DRAIN_TIME_LIMIT_MS = 1500;
 
-int32_t PortOpenStorage(const char* name, int32_t type, PortState* link);
+int32_t PortOpenStorage(int32_t type, PortState* link);
 int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_queue,
                     uint32_t out_queue, PortState* link);
 int32_t PortClose(PortState* link);

@@ -41,17 +41,19 @@ int32_t DevicePipeWrite(const DevicePipe& variant, std::span<const uint8_t> data
 template <const DevicePipe& variant>
 constexpr StorageOps DevicePipeOperations(int32_t (*discover)(PortState*)) {
   return {
-      [](int32_t type, PortState* link) { return DevicePipeOpen(variant, type, link); },
-      discover,
-      [](PortState* link) { return DevicePipeClose(variant, link); },
-      [](PortState* link, std::span<uint8_t> buffer, int32_t timeout) {
-        return DevicePipeRead(variant, buffer, timeout, link);
-      },
-      [](PortState* link, std::span<const uint8_t> data) {
-        return DevicePipeWrite(variant, data, link);
-      },
-      variant.pipe.scsi_in,
-      variant.pipe.scsi_out,
+      .Open = [](int32_t type, PortState* link) { return DevicePipeOpen(variant, type, link); },
+      .Discover = discover,
+      .Close = [](PortState* link) { return DevicePipeClose(variant, link); },
+      .Read =
+          [](PortState* link, std::span<uint8_t> buffer, int32_t timeout) {
+            return DevicePipeRead(variant, buffer, timeout, link);
+          },
+      .Write =
+          [](PortState* link, std::span<const uint8_t> data) {
+            return DevicePipeWrite(variant, data, link);
+          },
+      .ScsiIn = variant.pipe.scsi_in,
+      .ScsiOut = variant.pipe.scsi_out,
   };
 }
 

@@ -18,7 +18,7 @@ TEST(PortBesideStorage, NoSerialPortOpensWhileTheStoragePipeIsOpen) {
   sim::VirtualCamera serial_camera;
   sim::SerialLineAttach(1, serial_camera.Serial());
 
-  ASSERT_EQ(PortOpenStorage("usb", PORT_TYPE_STORAGE, &rig.Link()), PORT_TYPE_STORAGE);
+  ASSERT_EQ(PortOpenStorage(PORT_TYPE_STORAGE, &rig.Link()), PORT_TYPE_STORAGE);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_STORAGE);
   PortState serial_link;
   EXPECT_EQ(PortOpenCom(1, 19200, 8, 4096, 4096, &serial_link), PORT_FAILED);

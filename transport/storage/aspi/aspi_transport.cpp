@@ -16,8 +16,14 @@ void SetWaitSeconds(PortState* link, int32_t seconds) { link->wait_seconds = sec
 // the shared completion codes.
 static_assert(SS_ABORTED == PIPE_COMPLETION_FAILED && SS_ERR == PIPE_COMPLETION_SCSI_ERROR);
 
-constexpr PipeVariant ASPI_PIPE{AspiCdb, AspiScsiIn, AspiScsiOut, PipeResultOfCompletion,
-                                SetWaitSeconds, true};
+constexpr PipeVariant ASPI_PIPE{
+    .cdb = AspiCdb,
+    .scsi_in = AspiScsiIn,
+    .scsi_out = AspiScsiOut,
+    .phase_result = PipeResultOfCompletion,
+    .set_timeout = SetWaitSeconds,
+    .read_status_counts = true,
+};
 
 // Points the request at the claimed camera; false when the table no longer
 // holds it.
@@ -71,8 +77,15 @@ int32_t Read(PortState* link, std::span<uint8_t> buffer, int32_t timeout) {
   return PipeRead(ASPI_PIPE, buffer, timeout, link);
 }
 
-constexpr StorageOps ASPI_OPERATIONS{Open, AspiDiscover, Close, Read, Write, AspiScsiIn,
-                                     AspiScsiOut};
+constexpr StorageOps ASPI_OPERATIONS{
+    .Open = Open,
+    .Discover = AspiDiscover,
+    .Close = Close,
+    .Read = Read,
+    .Write = Write,
+    .ScsiIn = AspiScsiIn,
+    .ScsiOut = AspiScsiOut,
+};
 
 }  // namespace
 

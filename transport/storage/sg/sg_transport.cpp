@@ -37,13 +37,20 @@ DriveHandle OpenNode(const CameraDevice& camera, int32_t& outcome) {
 }
 
 constexpr DevicePipe SG_PIPE{
-    {SgCdb, SgScsiIn, SgScsiOut, PipeResultOfCompletion, SetTimeout, false},
-    ClaimBy::TABLE_INDEX,
-    PrepareRequest,
-    SgDiscover,
-    OpenNode,
-    SgClose,
-    SG_WRITE_TIMEOUT_SECONDS,
+    .pipe = {
+        .cdb = SgCdb,
+        .scsi_in = SgScsiIn,
+        .scsi_out = SgScsiOut,
+        .phase_result = PipeResultOfCompletion,
+        .set_timeout = SetTimeout,
+        .read_status_counts = false,
+    },
+    .claim_by = ClaimBy::TABLE_INDEX,
+    .prepare = PrepareRequest,
+    .discover = SgDiscover,
+    .open_device = OpenNode,
+    .close_device = SgClose,
+    .write_timeout_seconds = SG_WRITE_TIMEOUT_SECONDS,
 };
 
 constexpr StorageOps SG_OPERATIONS = DevicePipeOperations<SG_PIPE>(SgDiscover);

@@ -51,13 +51,20 @@ DriveHandle OpenDrive(const CameraDevice& camera, int32_t& outcome) {
 }
 
 constexpr DevicePipe SPTI_PIPE{
-    {SptiCdb, SptiScsiIn, SptiScsiOut, PhaseResult, SetTimeout, false},
-    ClaimBy::DRIVE_LETTER,
-    PrepareRequest,
-    DiscoverForOpen,
-    OpenDrive,
-    DriveClose,
-    SPTI_WRITE_TIMEOUT_SECONDS,
+    .pipe = {
+        .cdb = SptiCdb,
+        .scsi_in = SptiScsiIn,
+        .scsi_out = SptiScsiOut,
+        .phase_result = PhaseResult,
+        .set_timeout = SetTimeout,
+        .read_status_counts = false,
+    },
+    .claim_by = ClaimBy::DRIVE_LETTER,
+    .prepare = PrepareRequest,
+    .discover = DiscoverForOpen,
+    .open_device = OpenDrive,
+    .close_device = DriveClose,
+    .write_timeout_seconds = SPTI_WRITE_TIMEOUT_SECONDS,
 };
 
 constexpr StorageOps SPTI_OPERATIONS = DevicePipeOperations<SPTI_PIPE>(SptiDiscover);
