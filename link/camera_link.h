@@ -87,25 +87,52 @@ struct CameraLink : PortState {
 };
 
 // Connection (creation, ports, states and errors).
+// Returns a new listed link, or null when memory or the storage pipe's
+// request resources cannot be had.
 CameraLink* LinkCreate();
+// Closes the open ports and frees every listed link; returns LINK_OK.
 int32_t LinkDestroyAll();
+// Frees the link without closing its port; returns LINK_OK (also for null).
 int32_t LinkDelete(CameraLink* link);
+// Returns LINK_OK, LINK_ERROR_NO_LINK, or LINK_ERROR_INVALID_ARGUMENT for an
+// index outside the speed table (the speed then falls back to index 0).
 int32_t LinkSetSpeed(int32_t speed_index, CameraLink* link);
+// Finds the port a camera answers on and leaves it closed. Returns the port
+// type, LINK_PORT_NOT_FOUND (recording LINK_ERROR_INVALID_ARGUMENT for an
+// unknown port, LINK_ERROR_NO_PORT when no camera answered),
+// LINK_ERROR_NO_LINK, or LINK_ERROR_INTERNAL for a link that is not closed.
 int32_t LinkOpenPort(int32_t port, CameraLink* link);
+// Returns LINK_OK, LINK_ERROR_NO_LINK, LINK_ERROR_INVALID_ARGUMENT for an
+// unknown mode, LINK_ERROR_NO_PORT before LinkOpenPort found one,
+// LINK_ERROR_PORT_OPEN_CLOSE, LINK_ERROR_SERIAL_CONNECT, LINK_ERROR_NO_ANSWER
+// when the handshake failed, or the failing code of the speed exchange.
 int32_t LinkConnect(int32_t mode, CameraLink* link);
+// Disconnects, finds the port again and connects at the same speed.
+// Returns LinkConnect's code, LINK_ERROR_NO_LINK, or LINK_ERROR_NO_ANSWER
+// once the link's wait deadline has passed.
 int32_t LinkReconnect(CameraLink* link);
+// Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link);
 // While `flag` is non-zero (a pending signal, a second Close), the link
 // gives up the waits it may cut short: a disconnect closes the port without
 // waiting for the camera, and the search for a camera at other speeds ends.
 // The flag must outlive the link; setting it is safe from a signal handler
-// and from any thread.
+// and from any thread. Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link);
+// The code the link recorded last, or LINK_ERROR_NO_LINK for null.
 int32_t LinkLastError(const CameraLink* link);
+// Records `code` (and the link state it implies); returns `code`.
 int32_t LinkSetError(int32_t code, CameraLink* link);
 void LinkNoteError(int32_t code, CameraLink* link);
+// Waits out a busy camera or a running transaction and reconnects a closed,
+// gone or broken link. Returns LINK_OK, LinkReconnect's code,
+// LINK_ERROR_NO_ANSWER when a camera that was busy does not answer after,
+// LINK_ERROR_NO_LINK, or LINK_ERROR_INTERNAL for an unknown state.
 int32_t LinkEnsureReady(CameraLink* link);
+// Returns 1 while the camera is still busy (or reported an error, recorded
+// as LINK_ERROR_CAMERA_ERROR), else 0.
 int32_t LinkPollBusy(CameraLink* link);
+// Returns 1 when the camera is idle and reports itself ready, else 0.
 int32_t LinkCheckAlive(CameraLink* link);
 // LinkCheckAlive that gives up by the tick `deadline`: its waits end there,
 // and what is still to do then is abandoned (the camera counts as not alive).
@@ -113,16 +140,27 @@ int32_t LinkCheckAliveBy(uint32_t deadline, CameraLink* link);
 
 // Transaction engines. Destinations carry their capacity; a read never
 // writes past it.
+// Most engines return LINK_OK, LINK_ERROR_NO_LINK, LINK_ERROR_NO_ANSWER once
+// the link's wait deadline has passed, or the exchange's LINK_ERROR_… code;
+// an abortable one gives LINK_RESTART unrecorded.
+// Returns the value, LINK_RESTART, or -1 with the code recorded (an answer
+// outside the property's range is LINK_ERROR_UNEXPECTED).
 int32_t LinkGetValue(uint8_t property_id, bool abortable, CameraLink* link);
+// A value outside the property's range gives LINK_ERROR_INVALID_ARGUMENT.
 int32_t LinkSetValue(uint8_t property_id, uint32_t value, CameraLink* link);
+// On LINK_OK the link is busy for up to `busy_ms`.
 int32_t LinkExecute(uint8_t action, uint8_t argument, uint32_t busy_ms, CameraLink* link);
 // The largest payload is destination.size().
 int32_t LinkReadChunk(bool first, uint32_t& delivered, bool& more, std::span<uint8_t> destination,
                       uint8_t data_kind, bool abortable, uint8_t request_class, CameraLink* link);
+// One small chunk; a camera that has more but delivers none gives
+// LINK_ERROR_CAMERA_ERROR.
 int32_t LinkReadBlock(uint8_t data_kind, std::span<uint8_t> destination, CameraLink* link);
 // The total size is destination.size(); progress_start is in 1/256 percent.
 // A camera that ends before the total gives LINK_ERROR_UNEXPECTED; the bytes
 // that arrived are counted in bytes_received (so for LinkReadObjectToFile).
+// An empty destination gives LINK_ERROR_INVALID_ARGUMENT, a refused
+// progress callback LINK_ERROR_CANCELLED.
 int32_t LinkReadData(uint8_t data_kind, std::span<uint8_t> destination, uint32_t object,
                      int32_t progress_start, CameraLink* link);
 // LinkReadData for a caller that knows only an upper bound (or counts
@@ -130,9 +168,14 @@ int32_t LinkReadData(uint8_t data_kind, std::span<uint8_t> destination, uint32_t
 // and bytes_received tells how much arrived.
 int32_t LinkReadDataUpTo(uint8_t data_kind, std::span<uint8_t> destination, int32_t progress_start,
                          CameraLink* link);
+// Selects `object`, reads its size and writes its data to `file`, starting
+// over after a reconnection. Returns LINK_OK, LINK_ERROR_EMPTY_OBJECT,
+// LINK_ERROR_FILE_WRITE, LINK_ERROR_CANCELLED, LINK_ERROR_INTERNAL when no
+// buffer or rewind can be had, or the failing engine's code.
 int32_t LinkReadObjectToFile(uint8_t size_property_id, uint8_t data_kind, FileHandle file,
                              uint32_t object, CameraLink* link);
 int32_t LinkWriteData(uint8_t data_kind, std::span<const uint8_t> data, CameraLink* link);
+// A text of 32 bytes or more gives LINK_ERROR_INVALID_ARGUMENT.
 int32_t LinkWriteString(uint8_t data_kind, std::string_view text, CameraLink* link);
 
 }  // namespace pelox
