@@ -21,7 +21,7 @@ void BM_BuildAndParseFrame(benchmark::State& state) {
   std::vector<uint8_t> packet(payload.size() + PACKET_OVERHEAD);
   for (auto _ : state) {
     uint8_t tx_seq = 0;
-    const size_t length = BuildPacket(payload, packet, 0, FRAME_DATA_LAST, true, tx_seq);
+    const size_t length = BuildDataFrame(payload, packet, FRAME_DATA_LAST, tx_seq);
     ParsedPacket parsed;
     const int32_t verdict = ParsePacket(std::span(packet).first(length), true, 0, parsed);
     if (verdict != LINK_OK) state.SkipWithError("frame did not parse");

@@ -11,7 +11,7 @@ int32_t ExchangeAction(uint8_t action, uint8_t argument, CameraLink* link) {
   link->tx_seq = 0;
   const std::array<uint8_t, 3> payload{REQUEST_ACTION, action, argument};
   std::array<uint8_t, payload.size() + PACKET_OVERHEAD> packet{};
-  BuildPacket(payload, packet, COMMAND_CAMERA, 0, true, link->tx_seq);
+  BuildCommandFrame(payload, packet, COMMAND_CAMERA);
   PreSendPause(link);
   if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
   return SendUntilAcked(packet, AckPolicy{.ack_attempts = 1, .gone_check_each_try = false}, link);

@@ -20,7 +20,7 @@ int32_t ExchangeGet(uint8_t property_id, uint32_t& value, CameraLink* link) {
   const bool check_sum = RepliesCarryChecksum(link);
   const std::array<uint8_t, 2> payload{REQUEST_GET, property_id};
   std::array<uint8_t, payload.size() + PACKET_OVERHEAD> packet{};
-  BuildPacket(payload, packet, COMMAND_CAMERA, 0, true, link->tx_seq);
+  BuildCommandFrame(payload, packet, COMMAND_CAMERA);
   PreSendPause(link);
 
   int32_t credits = EXCHANGE_TRIES;

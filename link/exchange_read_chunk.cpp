@@ -115,7 +115,7 @@ int32_t ExchangeReadChunk(const ChunkRequest& request, ChunkResult& result, Came
   bool send = request.first;
   if (request.first) {
     link->tx_seq = 0;
-    BuildPacket(payload, packet, COMMAND_CAMERA, 0, true, link->tx_seq);
+    BuildCommandFrame(payload, packet, COMMAND_CAMERA);
     link->rx_seq = 0;
   } else if (SendAck(link) == LINK_ERROR_TRANSPORT) {
     return LINK_ERROR_TRANSPORT;

@@ -31,7 +31,7 @@ SetPacket BuildSetPacket(uint32_t value, uint8_t property_id, uint8_t command, C
   std::array<uint8_t, SET_PAYLOAD_SIZE> payload{REQUEST_SET, property_id};
   StoreLe32(std::span(payload).subspan<2, 4>(), value);
   SetPacket packet{};
-  BuildPacket(payload, packet, command, 0, true, link->tx_seq);
+  BuildCommandFrame(payload, packet, command);
   return packet;
 }
 

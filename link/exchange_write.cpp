@@ -28,7 +28,7 @@ int32_t ExchangeWrite(std::span<const uint8_t> data, uint8_t data_kind, CameraLi
   const bool large = link->large_blocks != 0 && data_kind == DATA_KIND_FIRMWARE;
   const size_t capacity = large ? FRAME_PAYLOAD_LARGE : FRAME_PAYLOAD_SMALL;
   const uint8_t request_class = large ? REQUEST_WRITE_LARGE : REQUEST_WRITE;
-  const bool with_checksum = !large;
+  const Checksum checksum = large ? Checksum::OMITTED : Checksum::SUMMED;
 
   const size_t first_taken = std::min(data.size(), capacity - COMMAND_PREFIX);
   std::vector<uint8_t> command_payload;
@@ -49,13 +49,12 @@ int32_t ExchangeWrite(std::span<const uint8_t> data, uint8_t data_kind, CameraLi
     size_t taken = first_taken;
     size_t packet_length = 0;
     if (sent == 0) {
-      packet_length =
-          BuildPacket(command_payload, packet, COMMAND_CAMERA, 0, with_checksum, link->tx_seq);
+      packet_length = BuildCommandFrame(command_payload, packet, COMMAND_CAMERA, checksum);
     } else {
       taken = std::min(data.size() - sent, capacity);
       const uint8_t type = sent + taken == data.size() ? FRAME_DATA_LAST : FRAME_DATA_MORE;
       packet_length =
-          BuildPacket(data.subspan(sent, taken), packet, 0, type, with_checksum, link->tx_seq);
+          BuildDataFrame(data.subspan(sent, taken), packet, type, link->tx_seq, checksum);
     }
     PreSendPause(link);
     const int32_t acked = SendUntilAcked(

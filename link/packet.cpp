@@ -14,22 +14,38 @@ uint16_t PayloadChecksum(std::span<const uint8_t> payload) {
   return static_cast<uint16_t>(sum);
 }
 
-size_t BuildPacket(std::span<const uint8_t> payload, std::span<uint8_t> out, uint8_t command,
-                   uint8_t frame_type, bool with_checksum, uint8_t& tx_seq) {
-  const size_t length = payload.size() + PACKET_OVERHEAD;
-  if (payload.size() > std::numeric_limits<uint16_t>::max() || out.size() < length) return 0;
-  if (command != 0) {
-    out[0] = FRAME_COMMAND;
-    out[1] = command;
-  } else {
-    out[0] = frame_type;
-    out[1] = tx_seq++;
-  }
+namespace {
+
+bool Fits(std::span<const uint8_t> payload, std::span<uint8_t> out) {
+  return payload.size() <= std::numeric_limits<uint16_t>::max() &&
+         out.size() >= payload.size() + PACKET_OVERHEAD;
+}
+
+// Writes everything after the two bytes that tell the frame kinds apart.
+size_t FinishFrame(std::span<const uint8_t> payload, std::span<uint8_t> out, Checksum checksum) {
   StoreLe16(out.subspan<2, 2>(), static_cast<uint16_t>(payload.size()));
   std::copy(payload.begin(), payload.end(), out.begin() + PACKET_HEADER_SIZE);
-  const uint16_t checksum = with_checksum ? PayloadChecksum(payload) : NO_CHECKSUM;
-  StoreLe16(out.subspan(PACKET_HEADER_SIZE + payload.size()).first<2>(), checksum);
-  return length;
+  const uint16_t sum = checksum == Checksum::SUMMED ? PayloadChecksum(payload) : NO_CHECKSUM;
+  StoreLe16(out.subspan(PACKET_HEADER_SIZE + payload.size()).first<2>(), sum);
+  return payload.size() + PACKET_OVERHEAD;
+}
+
+}  // namespace
+
+size_t BuildCommandFrame(std::span<const uint8_t> payload, std::span<uint8_t> out,
+                         uint8_t command, Checksum checksum) {
+  if (!Fits(payload, out)) return 0;
+  out[0] = FRAME_COMMAND;
+  out[1] = command;
+  return FinishFrame(payload, out, checksum);
+}
+
+size_t BuildDataFrame(std::span<const uint8_t> payload, std::span<uint8_t> out,
+                      uint8_t frame_type, uint8_t& tx_seq, Checksum checksum) {
+  if (!Fits(payload, out)) return 0;
+  out[0] = frame_type;
+  out[1] = tx_seq++;
+  return FinishFrame(payload, out, checksum);
 }
 
 int32_t ParsePacket(std::span<const uint8_t> received, bool check_sum, uint8_t rx_seq,

@@ -48,12 +48,21 @@ inline constexpr int32_t PACKET_OUT_OF_SEQUENCE = 13;
 
 uint16_t PayloadChecksum(std::span<const uint8_t> payload);
 
-// Builds a packet into `out`. A non-zero `command` makes a command frame;
-// 0 makes a data frame of `frame_type` numbered `tx_seq`, which then moves
-// on. Returns the packet length (payload + 6), or 0 when `out` is too small
-// or the payload does not fit the length field.
-size_t BuildPacket(std::span<const uint8_t> payload, std::span<uint8_t> out, uint8_t command,
-                   uint8_t frame_type, bool with_checksum, uint8_t& tx_seq);
+// Whether a frame carries the sum of its payload or NO_CHECKSUM in its place.
+// Only large-block writes go without.
+enum class Checksum { SUMMED, OMITTED };
+
+// The builders return the packet length (payload + 6), or 0 when `out` is
+// too small or the payload does not fit the length field; then nothing is
+// written and `tx_seq` stays.
+
+// A command frame: FRAME_COMMAND and `command`, which takes no sequence number.
+size_t BuildCommandFrame(std::span<const uint8_t> payload, std::span<uint8_t> out,
+                         uint8_t command, Checksum checksum = Checksum::SUMMED);
+
+// A data frame of `frame_type`, numbered `tx_seq`, which then moves on.
+size_t BuildDataFrame(std::span<const uint8_t> payload, std::span<uint8_t> out,
+                      uint8_t frame_type, uint8_t& tx_seq, Checksum checksum = Checksum::SUMMED);
 
 struct ParsedPacket {
   bool has_type = false;  // at least one byte was there

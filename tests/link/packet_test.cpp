@@ -10,53 +10,58 @@
 namespace pelox {
 namespace {
 
-std::vector<uint8_t> Build(std::span<const uint8_t> payload, uint8_t command, uint8_t type,
-                           bool with_checksum, uint8_t& tx_seq) {
+std::vector<uint8_t> Command(std::span<const uint8_t> payload, uint8_t command,
+                             Checksum checksum = Checksum::SUMMED) {
   std::vector<uint8_t> out(payload.size() + PACKET_OVERHEAD);
-  EXPECT_EQ(BuildPacket(payload, out, command, type, with_checksum, tx_seq), out.size());
+  EXPECT_EQ(BuildCommandFrame(payload, out, command, checksum), out.size());
+  return out;
+}
+
+std::vector<uint8_t> Data(std::span<const uint8_t> payload, uint8_t type, uint8_t& tx_seq) {
+  std::vector<uint8_t> out(payload.size() + PACKET_OVERHEAD);
+  EXPECT_EQ(BuildDataFrame(payload, out, type, tx_seq), out.size());
   return out;
 }
 
 TEST(PacketBuild, CommandFramesMatchTheCameraVectors) {
-  uint8_t tx_seq = 7;
   const std::array<uint8_t, 6> speed{REQUEST_SET, 17, 5, 0, 0, 0};
-  EXPECT_EQ(Build(speed, COMMAND_SPEED, 0, true, tx_seq),
+  EXPECT_EQ(Command(speed, COMMAND_SPEED),
             (std::vector<uint8_t>{0x1B, 0x53, 0x06, 0x00, 0x00, 0x11, 0x05, 0x00, 0x00, 0x00, 0x16,
                                   0x00}));
   const std::array<uint8_t, 2> get{REQUEST_GET, 18};
-  EXPECT_EQ(Build(get, COMMAND_CAMERA, 0, true, tx_seq),
+  EXPECT_EQ(Command(get, COMMAND_CAMERA),
             (std::vector<uint8_t>{0x1B, 0x43, 0x02, 0x00, 0x01, 0x12, 0x13, 0x00}));
-  EXPECT_EQ(tx_seq, 7) << "command frames do not take a sequence number";
 }
 
 TEST(PacketBuild, DataFramesTakeTheSequenceNumberAndWrapIt) {
   uint8_t tx_seq = 255;
   const std::array<uint8_t, 3> payload{0xFF, 0xFF, 0x03};
-  const std::vector<uint8_t> last = Build(payload, 0, FRAME_DATA_LAST, true, tx_seq);
+  const std::vector<uint8_t> last = Data(payload, FRAME_DATA_LAST, tx_seq);
   EXPECT_EQ(last[0], FRAME_DATA_LAST);
   EXPECT_EQ(last[1], 255);
   // The sum wraps at 16 bits only: 0xFF + 0xFF + 0x03 = 0x0201.
   EXPECT_EQ(last[7], 0x01);
   EXPECT_EQ(last[8], 0x02);
   EXPECT_EQ(tx_seq, 0);
-  EXPECT_EQ(Build(payload, 0, FRAME_DATA_MORE, true, tx_seq)[1], 0);
+  EXPECT_EQ(Data(payload, FRAME_DATA_MORE, tx_seq)[1], 0);
   EXPECT_EQ(tx_seq, 1);
 }
 
 TEST(PacketBuild, FramesWithoutChecksumEndWithFFFF) {
-  uint8_t tx_seq = 0;
   const std::array<uint8_t, 4> payload{REQUEST_WRITE_LARGE, 29, 0x00, 0x00};
-  const std::vector<uint8_t> packet = Build(payload, COMMAND_CAMERA, 0, false, tx_seq);
+  const std::vector<uint8_t> packet = Command(payload, COMMAND_CAMERA, Checksum::OMITTED);
   EXPECT_EQ(packet[packet.size() - 2], 0xFF);
   EXPECT_EQ(packet[packet.size() - 1], 0xFF);
 }
 
 TEST(PacketBuild, RefusesAnOutputTooSmallForThePacket) {
-  uint8_t tx_seq = 0;
+  uint8_t tx_seq = 4;
   const std::array<uint8_t, 4> payload{};
   std::array<uint8_t, 9> out{};
-  EXPECT_EQ(BuildPacket(payload, out, COMMAND_CAMERA, 0, true, tx_seq), 0u);
+  EXPECT_EQ(BuildCommandFrame(payload, out, COMMAND_CAMERA), 0u);
+  EXPECT_EQ(BuildDataFrame(payload, out, FRAME_DATA_LAST, tx_seq), 0u);
   EXPECT_EQ(out, (std::array<uint8_t, 9>{})) << "nothing is written";
+  EXPECT_EQ(tx_seq, 4) << "no sequence number is used up";
 }
 
 struct ParseCase {

@@ -30,8 +30,7 @@ class ReceiveTest : public SerialCameraTest {
   void RequestLargeFrames() {
     const std::array<uint8_t, 2> payload{REQUEST_READ_LARGE, KIND_BIG};
     std::array<uint8_t, 8> packet{};
-    uint8_t tx_seq = 0;
-    ASSERT_EQ(BuildPacket(payload, packet, COMMAND_CAMERA, 0, true, tx_seq), packet.size());
+    ASSERT_EQ(BuildCommandFrame(payload, packet, COMMAND_CAMERA), packet.size());
     ASSERT_EQ(SendPacket(packet, link), 1);
   }
 };

@@ -67,13 +67,13 @@ TEST_F(PacketEndpointTest, ReadFramesFollowTheHostsAcks) {
   Send(Request({4, KIND_BLOB}));
   auto frames = Replies();
   ASSERT_EQ(frames.size(), 1u);
-  EXPECT_EQ(frames[0], test::HostFrame(0, 0x02, std::span(blob_).first(2048), 0));
+  EXPECT_EQ(frames[0], test::HostDataFrame(0x02, std::span(blob_).first(2048), 0));
   EXPECT_TRUE(Replies().empty()) << "the next frame waits for the ACK";
   // A NAK brings the same frame again.
   EXPECT_EQ(Exchange(Bytes{0x15}), frames[0]);
   EXPECT_EQ(Exchange(Bytes{0x06}),
-            test::HostFrame(0, 0x02, std::span(blob_).subspan(2048, 2048), 1));
-  EXPECT_EQ(Exchange(Bytes{0x06}), test::HostFrame(0, 0x03, std::span(blob_).subspan(4096), 2));
+            test::HostDataFrame(0x02, std::span(blob_).subspan(2048, 2048), 1));
+  EXPECT_EQ(Exchange(Bytes{0x06}), test::HostDataFrame(0x03, std::span(blob_).subspan(4096), 2));
   Send(Bytes{0x06});
   EXPECT_TRUE(Replies().empty());
   EXPECT_EQ(camera_.Log().Entries().back().note, "read complete");
@@ -82,10 +82,10 @@ TEST_F(PacketEndpointTest, ReadFramesFollowTheHostsAcks) {
 TEST_F(PacketEndpointTest, LargeReadsUseLargeFramesAndEmptyKindsOneEmptyFrame) {
   blob_ = Pattern(40000);
   EXPECT_EQ(Exchange(Request({6, KIND_BLOB})),
-            test::HostFrame(0, 0x02, std::span(blob_).first(32768), 0));
-  EXPECT_EQ(Exchange(Bytes{0x06}), test::HostFrame(0, 0x03, std::span(blob_).subspan(32768), 1));
+            test::HostDataFrame(0x02, std::span(blob_).first(32768), 0));
+  EXPECT_EQ(Exchange(Bytes{0x06}), test::HostDataFrame(0x03, std::span(blob_).subspan(32768), 1));
   blob_.clear();
-  EXPECT_EQ(Exchange(Request({4, KIND_BLOB})), test::HostFrame(0, 0x03, Bytes{}, 0));
+  EXPECT_EQ(Exchange(Request({4, KIND_BLOB})), test::HostDataFrame(0x03, Bytes{}, 0));
   EXPECT_EQ(Exchange(Request({4, 99})), Bytes{0x11});
 }
 
@@ -141,7 +141,7 @@ TEST_F(PacketEndpointTest, LargeWritesCarryNoChecksum) {
 }
 
 TEST_F(PacketEndpointTest, ADataFrameOutsideAWriteIsRefused) {
-  EXPECT_EQ(Exchange(test::HostFrame(0, 0x03, Bytes{1, 2, 3}, 0)), Bytes{0x11});
+  EXPECT_EQ(Exchange(test::HostDataFrame(0x03, Bytes{1, 2, 3}, 0)), Bytes{0x11});
 }
 
 TEST_F(PacketEndpointTest, AnActionIsAcknowledgedAndEndsWith05AfterItsBusyTime) {
