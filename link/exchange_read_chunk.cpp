@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "link/exchange_outcome.h"
 #include "link/exchanges.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
@@ -10,13 +11,6 @@
 
 namespace pelox {
 namespace {
-
-enum class Next { Finish, ReceiveAgain, SendAgain };
-
-struct Outcome {
-  Next next;
-  int32_t code = LINK_OK;
-};
 
 struct ChunkReceiver {
   const ChunkRequest& request;
@@ -29,13 +23,9 @@ struct ChunkReceiver {
 
   // NAK while a credit is left, else CAN and give up.
   Outcome Refuse() {
-    if (credits > 0) {
-      --credits;
-      const int32_t refused = SendControl(CONTROL_NAK, link);
-      return refused != LINK_OK ? Outcome{Next::Finish, refused} : Outcome{Next::ReceiveAgain};
-    }
+    if (credits > 0) return AskForTheReplyAgain(credits, link);
     const int32_t cancelled = SendControl(CONTROL_CAN, link);
-    return cancelled != LINK_OK ? Outcome{Next::Finish, cancelled} : Outcome{Next::SendAgain};
+    return cancelled != LINK_OK ? Outcome{Next::Finish, cancelled} : Outcome{Next::Send};
   }
 
   Outcome BadFrame() {
@@ -66,7 +56,7 @@ struct ChunkReceiver {
       if (verdict == LINK_OK && parsed.frame_type == FRAME_COMMAND) {
         // The request echoed or repeated: send it again. A later chunk has no
         // request at hand, so there it counts as a bad frame.
-        return request.first ? Outcome{Next::SendAgain} : BadFrame();
+        return request.first ? Outcome{Next::Send} : BadFrame();
       }
       // A payload larger than the destination is refused rather than cut.
       if (verdict == LINK_OK && parsed.payload.size() <= request.destination.size()) {
@@ -83,11 +73,11 @@ struct ChunkReceiver {
     // resend its previous packet, which a read would take for data.
     if (request.first && reception.received == 1 &&
         (buffer[0] == CONTROL_NAK || buffer[0] == CONTROL_ERROR)) {
-      return {Next::SendAgain};
+      return {Next::Send};
     }
     LinkNoteError(LINK_ERROR_NO_REPLY, link);
     DrainInput(link);
-    if (reception.received == 0 && request.first) return {Next::SendAgain};
+    if (reception.received == 0 && request.first) return {Next::Send};
     return Refuse();
   }
 };
@@ -137,7 +127,7 @@ int32_t ExchangeReadChunk(const ChunkRequest& request, ChunkResult& result, Came
     }
     const Outcome outcome = receiver.ReceiveOnce();
     if (outcome.next == Next::Finish) return outcome.code;
-    send = outcome.next == Next::SendAgain;
+    send = outcome.next == Next::Send;
   }
 }
 

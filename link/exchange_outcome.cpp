@@ -1,0 +1,14 @@
+#include "link/exchange_outcome.h"
+
+#include "link/packet.h"
+#include "link/packet_io.h"
+
+namespace pelox {
+
+Outcome AskForTheReplyAgain(int32_t& credits, CameraLink* link) {
+  --credits;
+  const int32_t refused = SendControl(CONTROL_NAK, link);
+  return refused != LINK_OK ? Outcome{Next::Finish, refused} : Outcome{Next::Receive};
+}
+
+}  // namespace pelox
