@@ -12,8 +12,6 @@ constexpr uint8_t ACTION_8 = 8;
 constexpr uint8_t ACTION_9 = 9;
 constexpr uint8_t ACTION_13 = 13;
 constexpr uint8_t ACTION_16 = 16;
-// What action 8 returns when its property-40 set fails.
-constexpr int32_t ACTION_8_SET_FAILED = 4;
 
 int32_t SelectAndExecute(uint8_t selection_id, uint32_t selection, uint8_t code, uint8_t argument,
                          uint32_t busy_ms, CameraLink* link) {

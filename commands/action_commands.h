@@ -1,7 +1,8 @@
 #pragma once
 // Action commands: each starts one camera action with an argument byte and a
 // busy time, during which the link waits for the camera to report the end.
-// Results are codes; arguments the camera takes as a byte use the low byte.
+// Results are LinkExecute's codes; arguments the camera takes as a byte use
+// the low byte.
 #include <cstdint>
 
 #include "link/camera_link.h"
@@ -33,7 +34,8 @@ struct ValueAction {
   }
 };
 
-// An action on one object, selected first (-1 when the selection fails).
+// An action on one object, selected first (SELECTION_FAILED when the
+// selection fails).
 struct ObjectAction {
   uint8_t code;
   int32_t operator()(uint32_t object, CameraLink* link) const;
@@ -52,13 +54,18 @@ inline constexpr ObjectAction CameraAction14{14};
 
 // Busy for 10 s plus 0.8 s per unit of property 10; -1 when that read fails.
 int32_t CameraAction1(CameraLink* link);
-// Only 0 and 1 are sent; any other value gives 2.
+// Only 0 and 1 are sent; any other value gives LINK_ERROR_INVALID_ARGUMENT.
 int32_t CameraAction3(int32_t value, CameraLink* link);
-// For the values 3, 5 and 6 property 40 is set first; 4 when that fails.
+// What CameraAction8 returns when its property-40 set fails.
+inline constexpr int32_t ACTION_8_SET_FAILED = 4;
+// For the values 3, 5 and 6 property 40 is set first; ACTION_8_SET_FAILED
+// when that fails.
 int32_t CameraAction8(int32_t value, uint32_t property_40_value, CameraLink* link);
-// Selects the object, then runs the action with the value.
+// Selects the object, then runs the action with the value (SELECTION_FAILED
+// when the selection fails).
 int32_t CameraAction9(int32_t value, uint32_t object, CameraLink* link);
-// Selects the entry with property 56, then runs the action.
+// Selects the entry with property 56, then runs the action (SELECTION_FAILED
+// when the selection fails).
 int32_t CameraAction13(uint32_t entry, CameraLink* link);
 // The argument is not used; the action is repeated while the link restarts.
 int32_t CameraAction16(int32_t ignored, CameraLink* link);

@@ -1,8 +1,9 @@
 #pragma once
 // Block commands: reads of one data kind into a caller's buffer or record,
 // and writes of a caller's data, values or text. Records are written only
-// when the read succeeds. Results are codes; the reads that select an object
-// or entry first return -1 when the selection fails.
+// when the read succeeds. Results are the engines' codes; the reads that
+// select an object or entry first return SELECTION_FAILED when the
+// selection fails.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -19,12 +20,14 @@ inline constexpr size_t WRITE_58_MAX_SIZE = 2097152;
 
 // Reads a block of values into a record and writes a record as a block; both
 // run through a local block, so a failed read leaves the record as it was.
+// A record larger than the block gives LINK_ERROR_INVALID_ARGUMENT.
 int32_t ReadValueRecord(uint8_t data_kind, size_t block_size, std::span<int32_t> record,
                         CameraLink* link);
 int32_t WriteValueRecord(uint8_t data_kind, size_t block_size, std::span<const int32_t> record,
                          CameraLink* link);
 // Reads a block unchanged into the buffer, or through a local block that is
-// copied only on success.
+// copied only on success (a buffer larger than one block then gives
+// LINK_ERROR_INVALID_ARGUMENT).
 int32_t ReadRawBlock(uint8_t data_kind, std::span<uint8_t> buffer, bool through_local,
                      CameraLink* link);
 
@@ -111,13 +114,15 @@ inline constexpr TextWrite CameraWriteText37{37};
 // Written without selecting an entry.
 inline constexpr TextWrite CameraWriteText84{84};
 
-// A null or short buffer gives 1, sends nothing and leaves the last error.
+// A null or short buffer gives LINK_ERROR_COMMAND, sends nothing and leaves
+// the last error.
 int32_t CameraRead114(std::span<uint8_t> buffer, CameraLink* link);
 // The usage table, copied to the buffer only when the read succeeds.
 int32_t CameraReadUsageTable(std::span<uint8_t, USAGE_TABLE_SIZE> buffer, CameraLink* link);
 
 int32_t CameraWrite31(std::span<const uint8_t> data, CameraLink* link);
-// More than 2 MiB gives 1 and nothing is sent.
+// More than WRITE_58_MAX_SIZE bytes give LINK_ERROR_COMMAND and nothing is
+// sent.
 int32_t CameraWrite58(std::span<const uint8_t> data, CameraLink* link);
 
 // Records with fields of mixed widths, named by their offset in the block.

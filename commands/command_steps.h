@@ -26,9 +26,9 @@ inline bool Select(uint8_t property_id, uint32_t value, CameraLink* link) {
 inline constexpr int32_t SELECTION_FAILED = -1;
 
 // Checks an object size the camera gave (the result of an abortable get)
-// before reading that much into a buffer of the given capacity: 0 when it can
-// be read, else the restart, 18 for an empty object, the failed get's code,
-// or 13 for a size the buffer cannot hold.
+// before reading that much into a buffer of the given capacity: LINK_OK when it can
+// be read, else LINK_RESTART, LINK_ERROR_EMPTY_OBJECT, the failed get's
+// code, or LINK_ERROR_UNEXPECTED for a size the buffer cannot hold.
 inline int32_t CheckObjectSize(int32_t size, size_t capacity, CameraLink* link) {
   if (size == LINK_RESTART) return LINK_RESTART;
   if (size == 0) return LinkSetError(LINK_ERROR_EMPTY_OBJECT, link);

@@ -32,26 +32,33 @@ inline constexpr uint32_t FIRMWARE_IMAGE_UPLOAD_KEY = 0x0C4B0D27;
 inline constexpr uint32_t FIRMWARE_WRITE_DELAY_MS = 500;
 inline constexpr uint32_t FIRMWARE_WRITE_BUSY_MS = 60000;
 
+// Return LinkReadBlock's code.
 int32_t CameraGetVendor(std::span<char, CAMERA_TEXT_SIZE> text, CameraLink* link);
 int32_t CameraGetFirmwareVersion(std::span<char, CAMERA_TEXT_SIZE> text, CameraLink* link);
-// 0 to 100, or -1 (an answer above 100 leaves 13 in LinkLastError).
+// 0 to 100, or -1 (an answer above 100 leaves LINK_ERROR_UNEXPECTED in
+// LinkLastError).
 int32_t CameraGetBatteryLevel(CameraLink* link);
 
+// Returns LinkSetValue's code.
 int32_t CameraSetUploadKey(uint32_t key, CameraLink* link);
 // The key, or -1.
 int32_t CameraGetUploadKey(CameraLink* link);
 
 // Writes the key, then sends the whole file. The key stays written even when
-// the file is then refused.
+// the file is then refused. Returns the set's code or
+// CameraSendFirmwareFile's.
 int32_t CameraUploadFirmwareFile(FileHandle file, uint32_t key, CameraLink* link);
-// Sends the whole open file, from its first byte, as firmware data: 1 when
-// its size is unknown or above 2 MiB, 255 when it cannot be read in full
-// (nothing is sent then).
+// Sends the whole open file, from its first byte, as firmware data: the
+// write's code, LINK_ERROR_COMMAND when its size is unknown or above
+// FIRMWARE_FILE_MAX_SIZE, LINK_ERROR_INTERNAL when it cannot be rewound,
+// held or read in full (nothing is sent then).
 int32_t CameraSendFirmwareFile(FileHandle file, CameraLink* link);
 // Writes the key, then sends the bytes of a firmware file read beforehand:
-// 1 above 2 MiB, as for the file itself (the key stays written).
+// LINK_ERROR_COMMAND above FIRMWARE_FILE_MAX_SIZE, as for the file itself
+// (the key stays written), else the set's or the write's code.
 int32_t CameraUploadFirmwareData(std::span<const uint8_t> data, uint32_t key, CameraLink* link);
-// Writes the image key, then sends the image: 1 above 10 MiB, no key written.
+// Writes the image key, then sends the image: LINK_ERROR_COMMAND above
+// FIRMWARE_IMAGE_MAX_SIZE (no key written), else the set's or write's code.
 int32_t CameraUploadFirmwareImage(std::span<const uint8_t> image, CameraLink* link);
 // Waits 500 ms, then starts the camera's firmware write (busy up to 60 s).
 int32_t CameraWriteFirmware(CameraLink* link);

@@ -15,15 +15,17 @@ inline constexpr int32_t PROBE_CHECK = 2;
 inline constexpr uint8_t PROBE_CAMERA_BYTE = 0x15;
 
 // PROBE_OPEN releases every link created by LinkCreate, then opens COM
-// `port` at 19200 bit/s on this link and discards pending input: 0, or 3
-// when the port does not open. The link must therefore be one the caller
-// holds outside the links of LinkCreate (a CameraLink of its own); a link of
-// LinkCreate is refused with 2 and nothing is released.
-// PROBE_CLOSE closes the port of a ready link: 0. PROBE_CHECK reads one
-// byte: 14 when the camera's 0x15 arrived, else 0. Other modes give 2.
+// `port` at 19200 bit/s on this link and discards pending input: LINK_OK, or
+// LINK_ERROR_NO_PORT when the port does not open. The link must therefore be
+// one the caller holds outside the links of LinkCreate (a CameraLink of its
+// own); a link of LinkCreate is refused with LINK_ERROR_INVALID_ARGUMENT and
+// nothing is released.
+// PROBE_CLOSE closes the port of a ready link: LINK_OK. PROBE_CHECK reads one
+// byte: LINK_ERROR_NAK when the camera's PROBE_CAMERA_BYTE arrived, else
+// LINK_OK. Other modes give LINK_ERROR_INVALID_ARGUMENT.
 int32_t CameraProbeSerialLine(int32_t port, int32_t mode, CameraLink* link);
 
-// Records success and returns 0; the arguments are not used.
+// Records success and returns LINK_OK; the arguments are not used.
 int32_t CameraNoOperation(int32_t first, int32_t second, CameraLink* link);
 
 // The link's open serial device, or null.

@@ -15,21 +15,25 @@ inline constexpr size_t SOUND_INFORMATION_SIZE = 32;
 // Sound data starts with a header of this size, kept as it is.
 inline constexpr size_t SOUND_HEADER_SIZE = 44;
 
-// The decoded size D (header plus expanded samples), or -1.
+// The decoded size D (header plus expanded samples), or -1 (also when the
+// selection fails).
 int32_t CameraGetSoundSize(uint32_t object, CameraLink* link);
 // Reads the object's sound into the buffer, expanded when it came compressed.
-// A transfer or decoded size that does not fit the buffer, or a decoded size
-// below the header, gives 13 and nothing is read.
+// Returns LINK_OK, the failing step's code,
+// LINK_ERROR_EMPTY_OBJECT for a transfer size of 0; a transfer or decoded
+// size that does not fit the buffer, or a decoded size below the header,
+// gives LINK_ERROR_UNEXPECTED and nothing is read.
 int32_t CameraReadSound(std::span<uint8_t> buffer, uint32_t object, CameraLink* link);
 // Reads the object's data, then its sound. Both buffers must hold the object
 // size plus the transfer size, the sound buffer also the decoded size;
-// otherwise 13 and nothing is read.
+// otherwise LINK_ERROR_UNEXPECTED and nothing is read.
 int32_t CameraReadObjectAndSound(std::span<uint8_t> image, std::span<uint8_t> sound,
                                  uint32_t object, CameraLink* link);
 
 // Expands, in place, the compressed sound after the header into 8-bit samples
-// (128 the middle): 2 * ((D - 44) / 2) samples. 0, or 2 when D is below the
-// header size or the samples would not fit the buffer (nothing is touched).
+// (128 the middle): 2 * ((D - 44) / 2) samples. LINK_OK, or
+// LINK_ERROR_INVALID_ARGUMENT when D is below the header size or the samples
+// would not fit the buffer (nothing is touched).
 int32_t DecodeSoundSamples(std::span<uint8_t> buffer, uint32_t decoded_size);
 
 // One 4-bit code (high bit: negative) through the decoder; the start flag
