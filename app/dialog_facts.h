@@ -28,6 +28,13 @@ struct DialogFacts {
   std::string camera_version;
   int32_t battery = BATTERY_UNKNOWN;
   uint32_t battery_threshold = 0;
+
+  // The write command may have reached the camera: unless the checked camera
+  // then said "ready" itself, its firmware is unknown.
+  bool write_command_sent = false;
+  // What kept the write from being confirmed, beyond the link's error (the
+  // camera's own error, another camera come back, a stall); empty if nothing.
+  std::string write_detail;
 };
 
 }  // namespace pelox
