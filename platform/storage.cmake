@@ -12,3 +12,7 @@ pelox_add_platform_library(pelox_platform_storage
     win32/aspi_win32.cpp
     win32/spti_win32.cpp
     win32/sg_win32.cpp)
+if(NOT WIN32)
+  # SG_IO commands reach the port taps.
+  target_link_libraries(pelox_platform_storage PUBLIC pelox_platform)
+endif()

@@ -23,6 +23,7 @@
 #include "app/terminal/options.h"
 #include "app/terminal/run_signals.h"
 #include "app/terminal/run_trace.h"
+#include "app/terminal/session_recording.h"
 #include "app/terminal/uploader_session.h"
 #include "link/camera_link.h"
 #include "platform/serial_map.h"
@@ -84,7 +85,13 @@ bool CanDraw(const UploaderOptions& options) {
   return true;
 }
 
-int List(const UploaderOptions& options) {
+// How the run ended, for the caller and for a recording.
+struct RunResult {
+  int exit_status = pelox::EXIT_WRITTEN;
+  std::string cause;
+};
+
+RunResult List(const UploaderOptions& options) {
   const std::vector<pelox::ListedCamera> cameras =
       pelox::ListCameras(static_cast<int32_t>(options.ports.size()));
   for (const pelox::ListedCamera& camera : cameras) {
@@ -100,15 +107,15 @@ int List(const UploaderOptions& options) {
                   camera.version.c_str(), static_cast<int>(camera.battery));
     }
   }
-  if (!cameras.empty()) return pelox::EXIT_WRITTEN;
+  if (!cameras.empty()) return {pelox::EXIT_WRITTEN, "listed"};
   pelox::DialogFacts nothing;
   nothing.failed_step = pelox::STEP_CONNECT;
   const pelox::Verdict verdict = pelox::JudgeRun(nothing, {}, SearchNotesOf(options));
   std::fprintf(stderr, "pelox-uploader: %s\n", verdict.detail.c_str());
-  return verdict.exit_status;
+  return {verdict.exit_status, verdict.cause};
 }
 
-int Update(const UploaderOptions& options) {
+RunResult Update(const UploaderOptions& options) {
   pelox::SessionMode mode;
   mode.drawn = CanDraw(options);
   mode.yes = options.yes;
@@ -143,7 +150,7 @@ int Update(const UploaderOptions& options) {
       std::fprintf(stderr, "pelox-uploader: %s\n", advice.c_str());
     }
   }
-  return verdict.exit_status;
+  return {verdict.exit_status, verdict.cause};
 }
 
 }  // namespace
@@ -164,7 +171,19 @@ int main(int argc, char** argv) {
                  std::strerror(errno));
     return pelox::EXIT_USAGE;
   }
-  const int status = options.list ? List(options) : Update(options);
+  pelox::SessionRecording recording;
+  if (!options.record_file.empty() &&
+      !recording.Start(options, options.image.empty() ? DEFAULT_IMAGE : options.image)) {
+    std::fprintf(stderr, "pelox-uploader: cannot write %s: %s\n", options.record_file.c_str(),
+                 std::strerror(errno));
+    pelox::StopRunTrace();
+    return pelox::EXIT_USAGE;
+  }
+  const RunResult result = options.list ? List(options) : Update(options);
+  recording.Finish(result.exit_status, result.cause);
+  if (const std::string problem = recording.Problem(); !problem.empty()) {
+    std::fprintf(stderr, "pelox-uploader: warning: %s\n", problem.c_str());
+  }
   pelox::StopRunTrace();
-  return status;
+  return result.exit_status;
 }

@@ -85,6 +85,13 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
                "print each step; twice (-vv): also each frame and control byte with its time");
   app.add_option("--log", options.log_file, "write the -vv trace to FILE whatever the verbosity")
       ->type_name("FILE");
+  app.add_option("--record", options.record_file,
+                 "write everything that crosses the port to FILE, to replay it with camsim; "
+                 "keeps only the base names of paths, and of the image only its header and "
+                 "size")
+      ->type_name("FILE");
+  app.add_flag("--record-image", options.record_image,
+               "with --record: keep the image's payload in the recording too");
   app.add_flag("--json", options.json,
                "print one JSON object a line: steps, messages, progress and the result");
 
@@ -115,6 +122,9 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
   }
   if (options.list && options.check) {
     return Usage(program, "--list and --check exclude each other");
+  }
+  if (options.record_image && options.record_file.empty()) {
+    return Usage(program, "--record-image needs --record FILE");
   }
   options.verbosity = std::min(options.verbosity, 2);
   return {options, EXIT_WRITTEN, {}};

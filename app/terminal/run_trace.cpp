@@ -4,7 +4,7 @@
 #include <chrono>
 #include <mutex>
 
-#include "platform/serial_trace.h"
+#include "platform/port_tap.h"
 
 namespace pelox {
 namespace {
@@ -36,7 +36,15 @@ void Write(Trace& trace, std::string_view text) {
   }
 }
 
-void TraceBytes(TraceDirection direction, std::span<const uint8_t> bytes) {
+// The -vv trace shows the serial bytes; storage-pipe commands are for --record.
+class BytesTap : public PortTap {
+ public:
+  void SerialBytes(TraceDirection direction, std::span<const uint8_t> bytes) override;
+};
+
+BytesTap bytes_tap;
+
+void BytesTap::SerialBytes(TraceDirection direction, std::span<const uint8_t> bytes) {
   std::string line = direction == TraceDirection::TO_DEVICE ? "-> " : "<- ";
   std::array<char, 4> hex{};
   for (size_t i = 0; i < bytes.size() && i < BYTES_SHOWN; ++i) {
@@ -61,12 +69,12 @@ bool StartRunTrace(bool to_stderr, const std::string& log_file) {
   }
   trace.to_stderr = to_stderr;
   trace.start = std::chrono::steady_clock::now();
-  if (trace.to_stderr || trace.file != nullptr) SerialSetTrace(TraceBytes);
+  if (trace.to_stderr || trace.file != nullptr) AddPortTap(bytes_tap);
   return true;
 }
 
 void StopRunTrace() {
-  SerialSetTrace(nullptr);
+  RemovePortTap(bytes_tap);
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
   if (trace.file != nullptr) std::fclose(trace.file);

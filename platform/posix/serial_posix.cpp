@@ -14,7 +14,7 @@
 
 #include "platform/serial.h"
 #include "platform/serial_map.h"
-#include "platform/serial_trace.h"
+#include "platform/port_tap.h"
 
 namespace pelox {
 
@@ -112,6 +112,15 @@ int WaitFor(int fd, short event, int timeout_ms) {
 
 bool IsTransient(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
 
+// A failed read or write: the taps get what did cross, then the failure.
+bool Failed(TraceDirection direction, std::span<const uint8_t> crossed) {
+  const int error = errno;
+  TapSerialBytes(direction, crossed);
+  TapSerialFailed(direction);
+  errno = error;
+  return false;
+}
+
 }  // namespace
 
 SerialHandle SerialOpen(int32_t port) {
@@ -146,6 +155,7 @@ SerialHandle SerialOpen(int32_t port) {
     close(fd);
     return nullptr;
   }
+  TapSerialOpened(port, path);
   return new SerialDevice{fd, found, CommSettings{}, CommTimeouts{}};
 }
 
@@ -187,6 +197,7 @@ bool SerialSetState(SerialHandle device, const CommSettings& settings) {
   if (cfsetispeed(&mode, *speed) != 0 || cfsetospeed(&mode, *speed) != 0) return false;
   if (tcsetattr(device->fd, TCSANOW, &mode) != 0) return false;
   device->settings = settings;
+  TapSerialSpeed(settings.BaudRate);
   return true;
 }
 
@@ -228,15 +239,15 @@ bool SerialRead(SerialHandle device, std::span<uint8_t> buffer, uint32_t& receiv
       wait_ms = wait_ms < 0 ? gap : std::min(wait_ms, gap);
     }
     const int ready = WaitFor(device->fd, POLLIN, wait_ms);
-    if (ready < 0) return false;
+    if (ready < 0) return Failed(TraceDirection::FROM_DEVICE, buffer.first(received));
     if (ready == 0) break;
     const std::span<uint8_t> rest = buffer.subspan(received);
     const ssize_t count = read(device->fd, rest.data(), rest.size());
     if (count < 0 && IsTransient(errno)) continue;
-    if (count <= 0) return false;
+    if (count <= 0) return Failed(TraceDirection::FROM_DEVICE, buffer.first(received));
     received += static_cast<uint32_t>(count);
   }
-  SerialTraceBytes(TraceDirection::FROM_DEVICE, buffer.first(received));
+  TapSerialBytes(TraceDirection::FROM_DEVICE, buffer.first(received));
   return true;
 }
 
@@ -256,12 +267,14 @@ bool SerialWrite(SerialHandle device, std::span<const uint8_t> data, uint32_t& w
       written += static_cast<uint32_t>(count);
       continue;
     }
-    if (count < 0 && !IsTransient(errno)) return false;
+    if (count < 0 && !IsTransient(errno)) {
+      return Failed(TraceDirection::TO_DEVICE, data.first(written));
+    }
     const int ready = WaitFor(device->fd, POLLOUT, total_ms > 0 ? RemainingMs(deadline) : -1);
-    if (ready < 0) return false;
+    if (ready < 0) return Failed(TraceDirection::TO_DEVICE, data.first(written));
     if (ready == 0) break;
   }
-  SerialTraceBytes(TraceDirection::TO_DEVICE, data.first(written));
+  TapSerialBytes(TraceDirection::TO_DEVICE, data.first(written));
   return true;
 }
 
@@ -273,6 +286,7 @@ bool SerialClose(SerialHandle device) {
   ioctl(device->fd, TIOCNXCL);
   const bool closed = close(device->fd) == 0;
   delete device;
+  TapSerialClosed();
   return closed;
 }
 

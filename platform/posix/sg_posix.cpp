@@ -14,12 +14,14 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/port_tap.h"
 #include "platform/sg.h"
 
 namespace pelox {
 
 struct DriveDevice {
   int fd;
+  std::string path;
 };
 
 namespace {
@@ -69,6 +71,13 @@ std::string& OnlyDevice() {
   return path;
 }
 
+int32_t Outcome(bool called, const sg_io_hdr_t& header) {
+  if (!called) return SG_TRANSFER_FAILED;
+  if (header.host_status != 0) return SG_TRANSFER_FAILED;  // timed out, reset, gone
+  if (header.status != 0 || header.driver_status != 0) return SG_CHECK_STATUS;
+  return SG_DONE;
+}
+
 }  // namespace
 
 void SgUseOnlyDevice(std::string path) { OnlyDevice() = std::move(path); }
@@ -96,7 +105,7 @@ DriveHandle SgOpen(const std::string& path, int32_t& outcome) {
     outcome = errno == EACCES || errno == EPERM ? SG_OPEN_DENIED : SG_OPEN_FAILED;
     return nullptr;
   }
-  auto* device = new (std::nothrow) DriveDevice{fd};
+  auto* device = new (std::nothrow) DriveDevice{fd, path};
   if (device == nullptr) {
     close(fd);
     outcome = SG_OPEN_FAILED;
@@ -125,10 +134,12 @@ int32_t SgExecute(DriveHandle device, std::span<const uint8_t> cdb, std::span<ui
   header.mx_sb_len = static_cast<unsigned char>(sense.size());
   header.sbp = sense.data();
   header.timeout = timeout_ms;
-  if (ioctl(device->fd, SG_IO, &header) < 0) return SG_TRANSFER_FAILED;
-  if (header.host_status != 0) return SG_TRANSFER_FAILED;  // timed out, reset, gone
-  if (header.status != 0 || header.driver_status != 0) return SG_CHECK_STATUS;
-  return SG_DONE;
+  const int32_t result = Outcome(ioctl(device->fd, SG_IO, &header) == 0, header);
+  TapScsiCommand({device->path, cdb,
+                  direction == SgDirection::FROM_DEVICE ? TraceDirection::FROM_DEVICE
+                                                        : TraceDirection::TO_DEVICE,
+                  direction != SgDirection::NONE, data, result});
+  return result;
 }
 
 bool SgClose(DriveHandle device) {

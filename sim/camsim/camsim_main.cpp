@@ -9,6 +9,7 @@
 
 #include "platform/pseudo_terminal.h"
 #include "sim/camera/virtual_camera.h"
+#include "sim/camsim/replay_line.h"
 #include "sim/camsim/camsim_options.h"
 #include "sim/vocabulary/command_vocabulary.h"
 
@@ -127,19 +128,41 @@ bool ServeLine(const CamsimOptions& options, VirtualCamera& camera, PseudoTermin
   return true;
 }
 
-void Report(const CamsimOptions& options, const VirtualCamera& camera) {
-  const std::string statement = DescribeStatement(camera.Model().Firmware().Statement()) + "\n";
+// The statement goes to the report file, or to standard output.
+void PutStatement(const CamsimOptions& options, const std::string& statement) {
   if (options.report_path.empty()) {
     std::fputs(statement.c_str(), stdout);
   } else if (!WriteText(options.report_path, statement)) {
     std::fprintf(stderr, "camsim: cannot write %s\n", options.report_path.c_str());
   }
+}
+
+void Report(const CamsimOptions& options, const VirtualCamera& camera) {
+  PutStatement(options, DescribeStatement(camera.Model().Firmware().Statement()) + "\n");
   if (!options.log_path.empty() && !WriteText(options.log_path, camera.Log().Describe())) {
     std::fprintf(stderr, "camsim: cannot write %s\n", options.log_path.c_str());
   }
 }
 
+int Replay(const CamsimOptions& options) {
+  PseudoTerminal pty;
+  std::string report;
+  if (!pty.Open(report)) {
+    std::fprintf(stderr, "camsim: %s\n", report.c_str());
+    return 1;
+  }
+  InstallStopHandlers();
+  const int status = ServeReplay(options, pty, stop_requested, report);
+  if (status == 2) {
+    std::fprintf(stderr, "%s\n", report.c_str());
+  } else {
+    PutStatement(options, report + "\n");
+  }
+  return status;
+}
+
 int Serve(const CamsimOptions& options) {
+  if (!options.replay_path.empty()) return Replay(options);
   VirtualCamera camera(options.camera);
   CommandVocabulary vocabulary(camera.Model());
   if (!PrepareCamera(options, camera, vocabulary)) return 1;

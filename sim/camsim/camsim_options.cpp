@@ -1,5 +1,6 @@
 #include "sim/camsim/camsim_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -27,7 +28,13 @@ const char* const CAMSIM_USAGE =
     "  --idle-exit-ms N          end once the host has been silent for N ms\n"
     "  --report FILE             write the statement on the image there, not to stdout\n"
     "  --log FILE                write the camera's log there at exit\n"
-    "  --blob KIND=FILE          a read of the data kind answers with the file's bytes\n";
+    "  --blob KIND=FILE          a read of the data kind answers with the file's bytes\n"
+    "  --replay FILE             answer as the camera of a serial recording (pelox-uploader\n"
+    "                            --record) did; stop with a report at the first request\n"
+    "                            that differs, and exit 1\n"
+    "  --tolerate LIST           with --replay, accept what varies between runs, comma-\n"
+    "                            separated: sequence-start (where data frames' sequence\n"
+    "                            numbers start), payload (any image payload and checksum)\n";
 
 namespace {
 
@@ -54,6 +61,24 @@ bool ReadBlob(const std::string& text, std::vector<BlobFile>& blobs) {
   }
   blob.path = text.substr(equals + 1);
   blobs.push_back(std::move(blob));
+  return true;
+}
+
+// sequence-start,payload
+bool ReadTolerance(const std::string& text, ReplayTolerance& tolerance) {
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    const std::string_view item = std::string_view(text).substr(start, comma - start);
+    if (item == "sequence-start") {
+      tolerance.sequence_start = true;
+    } else if (item == "payload") {
+      tolerance.payload = true;
+    } else {
+      return false;
+    }
+    start = comma + 1;
+  }
   return true;
 }
 
@@ -118,6 +143,12 @@ std::optional<CamsimOptions> ParseCamsimOptions(const std::vector<std::string>& 
          return true;
        }},
       {"--blob", [&](const std::string& v) { return ReadBlob(v, options.blobs); }},
+      {"--replay",
+       [&](const std::string& v) {
+         options.replay_path = v;
+         return !v.empty();
+       }},
+      {"--tolerate", [&](const std::string& v) { return ReadTolerance(v, options.tolerance); }},
   };
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& name = arguments[i];

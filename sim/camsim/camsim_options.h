@@ -7,6 +7,7 @@
 
 #include "sim/camera/camera_model.h"
 #include "sim/camera/fault_plan.h"
+#include "sim/replay/byte_rules.h"
 
 namespace pelox::sim {
 
@@ -27,6 +28,8 @@ struct CamsimOptions {
   std::string report_path;               // the statement; standard output when empty
   std::string log_path;                  // the camera's log, when given
   std::vector<BlobFile> blobs;
+  std::string replay_path;  // play a recording's camera side instead of the model
+  ReplayTolerance tolerance;
   bool help = false;
 };
 

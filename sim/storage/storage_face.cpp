@@ -12,7 +12,6 @@ namespace {
 // The camera's own view of the pipe; it does not borrow the host's tables.
 constexpr std::array<uint8_t, 16> COMMAND_BLOCK{0x10, 0, 0, 0, 1, 0, 0xFF, 0x9F,
                                                 0,    0, 0, 0, 0, 0, 0,    0};
-constexpr size_t HEADER_SIZE = 64;
 constexpr size_t HEADER_TYPE_OFFSET = 4;
 constexpr uint8_t HEADER_TYPE_PACKET = 2;
 constexpr size_t ANSWER_SIZE = 16;
@@ -136,13 +135,13 @@ ScsiOutcome StorageFace::DataOut(const ScsiCommand& command) {
     return Refuse(command, Verdict::UNEXPECTED, "data-out out of order");
   }
   const std::span<const uint8_t> data = command.data;
-  if (data.size() < HEADER_SIZE || LoadLe32(data.first<4>()) != data.size() ||
+  if (data.size() < PIPE_DATA_HEADER_SIZE || LoadLe32(data.first<4>()) != data.size() ||
       data[HEADER_TYPE_OFFSET] != HEADER_TYPE_PACKET ||
-      std::any_of(data.begin() + HEADER_TYPE_OFFSET + 1, data.begin() + HEADER_SIZE,
+      std::any_of(data.begin() + HEADER_TYPE_OFFSET + 1, data.begin() + PIPE_DATA_HEADER_SIZE,
                   [](uint8_t byte) { return byte != 0; })) {
     return Refuse(command, Verdict::MALFORMED, "data-out header");
   }
-  endpoint_.Receive(data.subspan(HEADER_SIZE), clock_.now_ms());
+  endpoint_.Receive(data.subspan(PIPE_DATA_HEADER_SIZE), clock_.now_ms());
   phase_ = Phase::WRITTEN;
   return ScsiOutcome::GOOD;
 }
@@ -166,20 +165,20 @@ ScsiOutcome StorageFace::Answer(const ScsiCommand& command) {
   StoreLe32(command.data.first<4>(), ANSWER_SIZE);
   command.data[HEADER_TYPE_OFFSET] = ANSWER_TYPE;
   StoreLe32(command.data.subspan<ANSWER_LENGTH_OFFSET, 4>(),
-            static_cast<uint32_t>(HEADER_SIZE + pending_reply_.size()));
+            static_cast<uint32_t>(PIPE_DATA_HEADER_SIZE + pending_reply_.size()));
   phase_ = Phase::ANSWERED;
   return ScsiOutcome::GOOD;
 }
 
 ScsiOutcome StorageFace::DataIn(const ScsiCommand& command) {
   if (phase_ != Phase::ANSWERED || command.direction != DataDirection::IN ||
-      command.data.size() != HEADER_SIZE + pending_reply_.size()) {
+      command.data.size() != PIPE_DATA_HEADER_SIZE + pending_reply_.size()) {
     return Refuse(command, Verdict::UNEXPECTED, "data-in out of order or of another length");
   }
   std::fill(command.data.begin(), command.data.end(), uint8_t{0});
   StoreLe32(command.data.first<4>(), static_cast<uint32_t>(command.data.size()));
   command.data[HEADER_TYPE_OFFSET] = HEADER_TYPE_PACKET;
-  std::copy(pending_reply_.begin(), pending_reply_.end(), command.data.begin() + HEADER_SIZE);
+  std::copy(pending_reply_.begin(), pending_reply_.end(), command.data.begin() + PIPE_DATA_HEADER_SIZE);
   pending_reply_.clear();
   phase_ = Phase::RECEIVED;
   return ScsiOutcome::GOOD;

@@ -16,6 +16,9 @@
 
 namespace pelox::sim {
 
+// The header before each packet in a data-out phase.
+inline constexpr size_t PIPE_DATA_HEADER_SIZE = 64;
+
 struct StorageFaceClock {
   std::function<uint64_t()> now_ms;
   // Lets time pass up to the given moment, while the host waits for a command.

@@ -1,6 +1,8 @@
 #pragma once
 // camsim as a child process: its pseudo-terminal's path is its first line
 // of output, and it ends by itself once the host has been quiet.
+#include <sys/wait.h>
+
 #include <array>
 #include <cstdio>
 #include <string>
@@ -29,14 +31,18 @@ class Camsim {
     if (output_ == nullptr) return rest;
     std::array<char, 256> chunk{};
     while (std::fgets(chunk.data(), chunk.size(), output_) != nullptr) rest += chunk.data();
-    pclose(output_);
+    const int status = pclose(output_);
+    exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     output_ = nullptr;
     return rest;
   }
+  // camsim's exit status, once Finish has run.
+  int ExitStatus() const { return exit_status_; }
 
  private:
   FILE* output_;
   std::string path_;
+  int exit_status_ = -1;
 };
 
 }  // namespace pelox

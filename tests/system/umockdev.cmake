@@ -9,7 +9,8 @@ endif()
 
 if(UMOCKDEV_FOUND)
   add_executable(umockdev_camera umockdev_camera.cpp)
-  target_link_libraries(umockdev_camera PRIVATE pelox_storage_face PkgConfig::UMOCKDEV
+  target_link_libraries(umockdev_camera PRIVATE pelox_storage_face pelox_replay pelox_camsim_options
+                        PkgConfig::UMOCKDEV
                         pelox_warnings)
 
   add_executable(sg_io_camera_session sg_io_camera_session.cpp)
@@ -21,4 +22,10 @@ if(UMOCKDEV_FOUND)
                    $<TARGET_FILE:sg_io_camera_session>)
   set_tests_properties(sg_io_pipe_carries_a_firmware_write_under_umockdev PROPERTIES
     ENVIRONMENT "ASAN_OPTIONS=verify_asan_link_order=0" TIMEOUT 300)
+endif()
+
+if(UMOCKDEV_FOUND AND TARGET replay_recordings_test)
+  target_compile_definitions(replay_recordings_test PRIVATE
+    HARNESS_PATH="$<TARGET_FILE:umockdev_camera>")
+  add_dependencies(replay_recordings_test umockdev_camera)
 endif()

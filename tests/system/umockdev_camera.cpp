@@ -3,11 +3,14 @@
 // reaches the camera's storage face here.
 //
 //   umockdev_camera [--vendor TEXT] [--flash-ms N] [--expect-firmware BYTES] -- program args...
+//   umockdev_camera --replay FILE [--tolerate LIST] -- program args...
 //
 // The program's devices: /dev/sg0 the camera, /dev/sda a fixed disk,
 // /dev/sdb a removable card reader of another maker. The exit status is the
 // program's, or 1 when the camera saw a protocol error or (with
 // --expect-firmware) did not receive a whole firmware image of that size.
+// With --replay, the devices answer as a storage-pipe recording says, and
+// the status is 1 when the program's commands differ from the recorded ones.
 #include <scsi/sg.h>
 #include <sys/wait.h>
 #include <umockdev.h>
@@ -26,6 +29,8 @@
 #include <vector>
 
 #include "sim/camera/virtual_camera.h"
+#include "sim/camsim/camsim_options.h"
+#include "sim/replay/scsi_replay.h"
 #include "sim/storage/card_reader.h"
 #include "sim/storage/storage_face.h"
 
@@ -67,6 +72,8 @@ struct Options {
   std::string vendor = "PELOX";
   uint32_t flash_ms = 2000;
   std::optional<uint32_t> expect_firmware;
+  std::string replay_path;
+  std::string tolerate;
   std::vector<char*> program;
 };
 
@@ -80,6 +87,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.vendor = value;
     } else if (option == "--flash-ms") {
       options.flash_ms = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (option == "--replay") {
+      options.replay_path = value;
+    } else if (option == "--tolerate") {
+      options.tolerate = value;
     } else if (option == "--expect-firmware") {
       options.expect_firmware = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
     } else {
@@ -196,6 +207,61 @@ int RunProgram(std::vector<char*>& program) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+UMockdevTestbed* MockDevices(Bus& bus, UMockdevIoctlBase* handler) {
+  UMockdevTestbed* testbed = umockdev_testbed_new();
+  GError* error = nullptr;
+  if (!umockdev_testbed_add_from_string(testbed, DEVICES, &error)) {
+    std::fprintf(stderr, "umockdev_camera: %s\n", error->message);
+    g_error_free(error);
+    g_object_unref(testbed);
+    return nullptr;
+  }
+  g_signal_connect_data(handler, "handle-ioctl", reinterpret_cast<GCallback>(&OnIoctl), &bus,
+                        nullptr, G_CONNECT_DEFAULT);
+  if (!Attach(testbed, handler, "/dev/sg0") || !Attach(testbed, handler, "/dev/sdb")) {
+    g_object_unref(testbed);
+    return nullptr;
+  }
+  return testbed;
+}
+
+// The devices answer from the recording; the verdict is the replay's.
+int Replay(Options& options) {
+  std::string error;
+  const std::optional<pelox::sim::Recording> recording =
+      pelox::sim::ReadRecording(options.replay_path, error);
+  std::optional<pelox::sim::CamsimOptions> tolerance =
+      pelox::sim::ParseCamsimOptions({"--tolerate", options.tolerate}, error);
+  if (!recording || (!options.tolerate.empty() && !tolerance)) {
+    std::fprintf(stderr, "umockdev_camera: %s\n", error.c_str());
+    return 2;
+  }
+  pelox::sim::ScsiReplay replay(*recording, options.tolerate.empty()
+                                                ? pelox::sim::ReplayTolerance{}
+                                                : tolerance->tolerance);
+  pelox::sim::ReplayNode camera(replay, "sg0");
+  pelox::sim::ReplayNode reader(replay, "sdb");
+  Bus bus;
+  bus.devices = {{"/dev/sg0", &camera}, {"/dev/sdb", &reader}};
+  UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
+  UMockdevTestbed* testbed = MockDevices(bus, handler);
+  if (testbed == nullptr) return 2;
+  int result = RunProgram(options.program);
+  std::lock_guard lock(bus.mutex);
+  if (!replay.Divergence().empty()) {
+    std::printf("replay diverged: %s\n", replay.Divergence().c_str());
+    result = 1;
+  } else if (!replay.Complete()) {
+    std::printf("replay ended short: %s\n", replay.Shortfall().c_str());
+    result = 1;
+  } else {
+    std::printf("replay matched: %zu SCSI commands\n", replay.Played());
+  }
+  g_object_unref(handler);
+  g_object_unref(testbed);
+  return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -203,9 +269,11 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: umockdev_camera [--vendor TEXT] [--flash-ms N] "
-                 "[--expect-firmware BYTES] -- program args...\n");
+                 "[--expect-firmware BYTES] -- program args...\n"
+                 "       umockdev_camera --replay FILE [--tolerate LIST] -- program args...\n");
     return 2;
   }
+  if (!options.replay_path.empty()) return Replay(options);
   pelox::sim::CameraConfig config;
   config.flash_busy_ms = options.flash_ms;
   pelox::sim::VirtualCamera camera(config);
@@ -213,17 +281,9 @@ int main(int argc, char** argv) {
   pelox::sim::CardReader reader("Generic");
   Bus bus;
   bus.devices = {{"/dev/sg0", &face}, {"/dev/sdb", &reader}};
-
-  UMockdevTestbed* testbed = umockdev_testbed_new();
-  GError* error = nullptr;
-  if (!umockdev_testbed_add_from_string(testbed, DEVICES, &error)) {
-    std::fprintf(stderr, "umockdev_camera: %s\n", error->message);
-    return 2;
-  }
   UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
-  g_signal_connect_data(handler, "handle-ioctl", reinterpret_cast<GCallback>(&OnIoctl), &bus,
-                        nullptr, G_CONNECT_DEFAULT);
-  if (!Attach(testbed, handler, "/dev/sg0") || !Attach(testbed, handler, "/dev/sdb")) return 2;
+  UMockdevTestbed* testbed = MockDevices(bus, handler);
+  if (testbed == nullptr) return 2;
 
   int result = RunProgram(options.program);
 

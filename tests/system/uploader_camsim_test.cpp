@@ -25,8 +25,10 @@
 #include <thread>
 #include <vector>
 
+#include "sim/replay/recording.h"
 #include "tests/app/firmware_files.h"
 #include "tests/system/camsim_process.h"
+#include "tests/system/uploader_process.h"
 #include "tools/firmware_sample.h"
 
 namespace pelox {
@@ -34,24 +36,6 @@ namespace {
 
 constexpr const char* NO_DEVICE = "/nonexistent/pelox-com";
 constexpr const char* CAMERA_OPTIONS = "--flash-busy-ms 800 ";
-
-struct Outcome {
-  int exit_status = -1;
-  std::string output;
-};
-
-// Runs the uploader in the current directory with plain output.
-Outcome RunUploader(const std::string& arguments) {
-  const std::string command = std::string(UPLOADER_PATH) + " " + arguments + " 2>&1 </dev/null";
-  Outcome outcome;
-  FILE* output = popen(command.c_str(), "r");
-  if (output == nullptr) return outcome;
-  std::array<char, 256> chunk{};
-  while (std::fgets(chunk.data(), chunk.size(), output) != nullptr) outcome.output += chunk.data();
-  const int status = pclose(output);
-  outcome.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
-}
 
 std::string LastLine(const std::string& output) {
   const size_t end = output.find_last_not_of('\n');
@@ -310,11 +294,19 @@ TEST_P(UploaderSignal, EndsAsTheCameraAllows) {
   // camsim ends after 1.5 s without a frame, so the write takes less.
   Camsim camsim("--flash-busy-ms 1000");
   WriteImage("v517-1.10", 100000);
-  TerminalSession terminal({"--plain", "--yes", "--port", camsim.Path()});
+  TerminalSession terminal(
+      {"--plain", "--yes", "--port", camsim.Path(), "--record", "signalled.jsonl"});
   ASSERT_TRUE(terminal.WaitFor(signal_case.wait_for));
   terminal.Signal(SIGTERM);
   EXPECT_EQ(terminal.ExitStatus(), signal_case.exit_status);
   EXPECT_NE(camsim.Finish().find(signal_case.statement), std::string::npos);
+  // The recording reads back whole and ends as the run did.
+  std::string error;
+  const std::optional<sim::Recording> recording = sim::ReadRecording("signalled.jsonl", error);
+  ASSERT_TRUE(recording.has_value()) << error;
+  ASSERT_FALSE(recording->events.empty());
+  EXPECT_EQ(recording->events.back().kind, sim::EventKind::END);
+  EXPECT_EQ(recording->events.back().exit_status, signal_case.exit_status);
 }
 
 INSTANTIATE_TEST_SUITE_P(

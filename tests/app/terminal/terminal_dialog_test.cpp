@@ -146,6 +146,7 @@ TEST(UploaderOptions, ParseEachFormAndRefuseBadUsageWithAOneLineHint) {
       {{"--speed", "fast"}, 2, "", {}, "fast"},
       {{"--list", "--check"}, 2, "", {}, "--list"},
       {{"a.bin", "b.bin"}, 2, "", {}, "b.bin"},
+      {{"--record-image"}, 2, "", {}, "--record FILE"},
   };
   for (const CommandLineCase& entry : cases) {
     std::vector<std::string> arguments = {"pelox-uploader"};
@@ -172,7 +173,7 @@ TEST(UploaderOptions, ParseEachFormAndRefuseBadUsageWithAOneLineHint) {
 TEST(UploaderOptions, TakeEveryModeAndTheSpeedOfTheTable) {
   const CommandLine parsed = ParseCommandLine(std::vector<std::string>{
       "pelox-uploader", "-vvv", "-q", "--json", "--log", "trace.txt", "--check", "--yes", "--plain",
-      "--device", "/dev/sg2", "--speed", "230400"});
+      "--device", "/dev/sg2", "--speed", "230400", "--record", "run.jsonl", "--record-image"});
   ASSERT_TRUE(parsed.options.has_value()) << parsed.text;
   const UploaderOptions& options = *parsed.options;
   EXPECT_EQ(options.verbosity, 2);
@@ -180,6 +181,8 @@ TEST(UploaderOptions, TakeEveryModeAndTheSpeedOfTheTable) {
   EXPECT_EQ(options.log_file, "trace.txt");
   EXPECT_EQ(options.device, "/dev/sg2");
   EXPECT_EQ(options.speed_index, 6);
+  EXPECT_EQ(options.record_file, "run.jsonl");
+  EXPECT_TRUE(options.record_image);
 }
 
 TEST(DeviceChoice, OpensNoSerialDeviceThatWasNotNamed) {
