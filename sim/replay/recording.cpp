@@ -7,8 +7,10 @@ namespace {
 
 using nlohmann::json;
 
-// Nothing in a recording is larger than the largest image.
+// Nothing in a recording is larger than the largest image, and a whole
+// recording holds far less than this many bytes of events.
 constexpr size_t LARGEST_BYTES = 2097152;
+constexpr size_t LARGEST_TOTAL_BYTES = 256u * 1024 * 1024;
 
 std::optional<uint8_t> Nibble(char digit) {
   if (digit >= '0' && digit <= '9') return static_cast<uint8_t>(digit - '0');
@@ -115,6 +117,7 @@ std::optional<Recording> ReadRecording(const std::string& path, std::string& err
   }
   Recording recording;
   std::string text;
+  size_t total_bytes = 0;
   for (size_t number = 1; std::getline(file, text); ++number) {
     const json line = json::parse(text, nullptr, false);
     if (number == 1) {
@@ -134,6 +137,11 @@ std::optional<Recording> ReadRecording(const std::string& path, std::string& err
     if (!read && file.eof()) break;
     if (!read) {
       error = path + ":" + std::to_string(number) + ": not an event this camsim understands";
+      return std::nullopt;
+    }
+    total_bytes += event.bytes.size();
+    if (total_bytes > LARGEST_TOTAL_BYTES) {
+      error = path + ":" + std::to_string(number) + ": more bytes than a recording holds";
       return std::nullopt;
     }
     recording.events.push_back(std::move(event));
