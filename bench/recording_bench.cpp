@@ -31,8 +31,7 @@ void BM_RecordSerialUpdate(benchmark::State& state) {
       frame[1] = static_cast<uint8_t>(offset / FRAME_PAYLOAD);
       std::copy_n(payload.begin() + static_cast<std::ptrdiff_t>(offset), FRAME_PAYLOAD,
                   frame.begin() + FRAME_HEADER);
-      const std::optional<PayloadRun> cut =
-          keep_payload ? std::nullopt : redaction.Find(frame);
+      const std::optional<PayloadRun> cut = keep_payload ? std::nullopt : redaction.Find(frame);
       for (const auto& line :
            {SerialBytesEvent(1.0, TraceDirection::TO_DEVICE, frame, cut),
             SerialBytesEvent(1.0, TraceDirection::FROM_DEVICE, ack, std::nullopt)}) {
@@ -47,7 +46,11 @@ void BM_RecordSerialUpdate(benchmark::State& state) {
   state.counters["image_MiB_per_s"] =
       benchmark::Counter(IMAGE_SIZE / MIB, benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_RecordSerialUpdate)->Arg(0)->Arg(1)->ArgName("keep_payload")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecordSerialUpdate)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("keep_payload")
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace pelox

@@ -34,8 +34,8 @@ struct UploaderOptions {
   bool quiet = false;
   int verbosity = 0;  // -v 1, -vv 2
   std::string log_file;
-  std::string record_file;  // --record: what crosses the port, for a bug report
-  bool record_image = false;  // the recording keeps the image's payload too
+  std::string record_file;             // --record: what crosses the port, for a bug report
+  bool record_image = false;           // the recording keeps the image's payload too
   std::optional<int32_t> speed_index;  // the serial speed asked for after the handshake
 };
 

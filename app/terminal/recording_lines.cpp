@@ -108,7 +108,7 @@ json ScsiEvent(double seconds, const ScsiTrace& command, const std::optional<Pay
   json line = Stamped(seconds, "scsi");
   line["device"] = BaseName(command.device);
   line["cdb"] = HexOf(command.cdb);
-  line["dir"] = !command.has_data                                   ? "none"
+  line["dir"] = !command.has_data                                ? "none"
                 : command.direction == TraceDirection::TO_DEVICE ? "out"
                                                                  : "in";
   if (command.has_data) PutBytes(line, command.data, cut);
@@ -116,10 +116,11 @@ json ScsiEvent(double seconds, const ScsiTrace& command, const std::optional<Pay
   return line;
 }
 
-json EndEvent(double seconds, int exit_status, std::string_view cause) {
+json EndEvent(double seconds, int exit_status, std::string_view cause, std::string_view port) {
   json line = Stamped(seconds, "end");
   line["exit"] = exit_status;
   line["cause"] = cause;
+  line["port"] = port;
   return line;
 }
 

@@ -22,9 +22,9 @@ inline constexpr std::string_view RECORDING_FORMAT = "pelox-recording";
 
 // The image as the header tells it: no path, and no payload bytes.
 struct RecordedImage {
-  std::string name;         // base name only
+  std::string name;             // base name only
   std::optional<int64_t> size;  // none when it could not be read
-  std::string header_text;  // the header's key text, up to its first zero byte
+  std::string header_text;      // the header's key text, up to its first zero byte
 };
 
 // What follows a user's path into a recording: its last component.
@@ -45,7 +45,10 @@ nlohmann::json SerialFailedEvent(double seconds, TraceDirection direction);
 nlohmann::json SerialClosedEvent(double seconds);
 nlohmann::json ScsiEvent(double seconds, const ScsiTrace& command,
                          const std::optional<PayloadRun>& cut);
-nlohmann::json EndEvent(double seconds, int exit_status, std::string_view cause);
+// `port`: the kind of port that last carried the camera's answers
+// ("serial", "storage"), or "none".
+nlohmann::json EndEvent(double seconds, int exit_status, std::string_view cause,
+                        std::string_view port);
 
 // One line of the file, newline included; bytes that are not UTF-8 are replaced.
 std::string RecordingLine(const nlohmann::json& line);

@@ -11,6 +11,7 @@
 #include "app/firmware_image.h"
 #include "app/terminal/recording_lines.h"
 #include "commands/firmware_commands.h"
+#include "platform/sg.h"
 
 namespace pelox {
 namespace {
@@ -74,7 +75,7 @@ void SessionRecording::Finish(std::optional<int> exit_status, std::string_view c
   tapped_ = false;
   const std::lock_guard lock(mutex_);
   if (file_ == nullptr) return;
-  if (exit_status) WriteLine(RecordingLine(EndEvent(Seconds(), *exit_status, cause)));
+  if (exit_status) WriteLine(RecordingLine(EndEvent(Seconds(), *exit_status, cause, answered_on_)));
   if (file_ != nullptr && std::fclose(file_) != 0 && write_error_ == 0) write_error_ = errno;
   file_ = nullptr;
 }
@@ -93,6 +94,7 @@ void SessionRecording::SerialOpened(int32_t port, std::string_view path) {
 void SessionRecording::SerialBytes(TraceDirection direction, std::span<const uint8_t> bytes) {
   const std::lock_guard lock(mutex_);
   if (file_ == nullptr) return;
+  if (direction == TraceDirection::FROM_DEVICE) answered_on_ = "serial";
   WriteLine(RecordingLine(SerialBytesEvent(Seconds(), direction, bytes, Cut(direction, bytes))));
 }
 
@@ -114,6 +116,7 @@ void SessionRecording::SerialClosed() {
 void SessionRecording::ScsiCommand(const ScsiTrace& command) {
   const std::lock_guard lock(mutex_);
   if (file_ == nullptr) return;
+  if (command.result == SG_DONE) answered_on_ = "storage";
   const std::optional<PayloadRun> cut =
       command.has_data ? Cut(command.direction, command.data) : std::nullopt;
   WriteLine(RecordingLine(ScsiEvent(Seconds(), command, cut)));

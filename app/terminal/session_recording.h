@@ -48,6 +48,7 @@ class SessionRecording : public PortTap {
   bool tapped_ = false;
   int write_error_ = 0;
   std::string name_;
+  std::string_view answered_on_ = "none";
   std::chrono::steady_clock::time_point start_;
   std::vector<uint8_t> payload_;
   std::optional<PayloadRedaction> redaction_;

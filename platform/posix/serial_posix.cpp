@@ -12,9 +12,9 @@
 #include <optional>
 #include <utility>
 
+#include "platform/port_tap.h"
 #include "platform/serial.h"
 #include "platform/serial_map.h"
-#include "platform/port_tap.h"
 
 namespace pelox {
 

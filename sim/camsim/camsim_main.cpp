@@ -9,8 +9,8 @@
 
 #include "platform/pseudo_terminal.h"
 #include "sim/camera/virtual_camera.h"
-#include "sim/camsim/replay_line.h"
 #include "sim/camsim/camsim_options.h"
+#include "sim/camsim/replay_line.h"
 #include "sim/vocabulary/command_vocabulary.h"
 
 namespace pelox::sim {

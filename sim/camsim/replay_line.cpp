@@ -46,7 +46,8 @@ bool Play(const CamsimOptions& options, PseudoTerminal& pty, SerialReplay& repla
     if (options.idle_exit_ms && MsSince(start) - last_heard_ms >= *options.idle_exit_ms) {
       return true;
     }
-    const int32_t wait_ms = replay.WaitingForSpeed(pty.HostBaud()) ? SPEED_POLL_MS : LONGEST_WAIT_MS;
+    const int32_t wait_ms =
+        replay.WaitingForSpeed(pty.HostBaud()) ? SPEED_POLL_MS : LONGEST_WAIT_MS;
     const std::optional<size_t> count = pty.Read(buffer, wait_ms);
     if (!count) return false;
     if (*count > 0) {

@@ -25,8 +25,8 @@ bool IsDataFrame(std::span<const uint8_t> frame) {
 std::vector<ByteRule> RulesOf(const RecordedEvent& unit, size_t frame_at) {
   std::vector<ByteRule> rules(unit.bytes.size(), ByteRule::EXACT);
   if (unit.left_out) {
-    std::fill_n(rules.begin() + static_cast<std::ptrdiff_t>(unit.left_out->at),
-                unit.left_out->size, ByteRule::PAYLOAD);
+    std::fill_n(rules.begin() + static_cast<std::ptrdiff_t>(unit.left_out->at), unit.left_out->size,
+                ByteRule::PAYLOAD);
   }
   if (frame_at >= unit.bytes.size()) return rules;
   if (!IsDataFrame(std::span(unit.bytes).subspan(frame_at))) return rules;

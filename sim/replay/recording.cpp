@@ -34,7 +34,7 @@ std::optional<std::vector<uint8_t>> FromHex(const std::string& text) {
 
 EventKind KindOf(const std::string& name) {
   static const std::vector<std::pair<std::string, EventKind>> KINDS = {
-      {"open", EventKind::OPEN}, {"to", EventKind::TO},       {"from", EventKind::FROM},
+      {"open", EventKind::OPEN},   {"to", EventKind::TO},     {"from", EventKind::FROM},
       {"speed", EventKind::SPEED}, {"fail", EventKind::FAIL}, {"close", EventKind::CLOSE},
       {"scsi", EventKind::SCSI},   {"end", EventKind::END}};
   for (const auto& [known, kind] : KINDS) {

@@ -35,8 +35,8 @@ ScsiOutcome ScsiReplay::Execute(std::string_view device, const ScsiCommand& comm
   if (!divergence_.empty()) return ScsiOutcome::NO_RESPONSE;
   const std::string at = "SCSI command " + std::to_string(next_ + 1);
   if (next_ >= commands_.size()) {
-    return Diverge(at + " is one more than recorded: got CDB " + HexFrom(command.cdb, 0) +
-                   " to " + std::string(device));
+    return Diverge(at + " is one more than recorded: got CDB " + HexFrom(command.cdb, 0) + " to " +
+                   std::string(device));
   }
   const RecordedEvent& recorded = commands_[next_];
   const std::string place = at + " (line " + std::to_string(recorded.line) + " of the recording)";

@@ -38,8 +38,11 @@ class ScsiReplay {
 // One node of the replayed bus.
 class ReplayNode : public ScsiDevice {
  public:
-  ReplayNode(ScsiReplay& replay, std::string device) : replay_(replay), device_(std::move(device)) {}
-  ScsiOutcome Execute(const ScsiCommand& command) override { return replay_.Execute(device_, command); }
+  ReplayNode(ScsiReplay& replay, std::string device)
+      : replay_(replay), device_(std::move(device)) {}
+  ScsiOutcome Execute(const ScsiCommand& command) override {
+    return replay_.Execute(device_, command);
+  }
 
  private:
   ScsiReplay& replay_;

@@ -14,8 +14,9 @@ int32_t CameraPort(const Recording& recording) {
     if (event.kind == EventKind::OPEN) port = event.com;
     if (event.kind == EventKind::FROM) received[port] += event.bytes.size();
   }
-  const auto most = std::max_element(received.begin(), received.end(),
-                                     [](const auto& a, const auto& b) { return a.second < b.second; });
+  const auto most =
+      std::max_element(received.begin(), received.end(),
+                       [](const auto& a, const auto& b) { return a.second < b.second; });
   return most == received.end() ? 0 : most->first;
 }
 
@@ -50,8 +51,8 @@ bool SerialReplay::Receive(std::span<const uint8_t> got) {
   for (size_t i = 0; i < got.size(); ++i, ++received_) {
     if (received_ >= expected_.size()) {
       divergence_ = "the host sent " + std::to_string(got.size() - i) +
-                    " bytes more than recorded at byte " + std::to_string(received_) +
-                    ": got " + HexFrom(got, i);
+                    " bytes more than recorded at byte " + std::to_string(received_) + ": got " +
+                    HexFrom(got, i);
       return false;
     }
     if (!matcher_.Accepts(expected_[received_], got[i], rules_[received_])) {

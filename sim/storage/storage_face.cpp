@@ -178,7 +178,8 @@ ScsiOutcome StorageFace::DataIn(const ScsiCommand& command) {
   std::fill(command.data.begin(), command.data.end(), uint8_t{0});
   StoreLe32(command.data.first<4>(), static_cast<uint32_t>(command.data.size()));
   command.data[HEADER_TYPE_OFFSET] = HEADER_TYPE_PACKET;
-  std::copy(pending_reply_.begin(), pending_reply_.end(), command.data.begin() + PIPE_DATA_HEADER_SIZE);
+  std::copy(pending_reply_.begin(), pending_reply_.end(),
+            command.data.begin() + PIPE_DATA_HEADER_SIZE);
   pending_reply_.clear();
   phase_ = Phase::RECEIVED;
   return ScsiOutcome::GOOD;

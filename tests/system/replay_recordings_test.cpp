@@ -88,8 +88,9 @@ TEST_F(Recordings, EachReplaysToTheRecordedResult) {
     std::string verdict;
     if (IsStorage(recorded)) {
 #ifdef HARNESS_PATH
-      outcome = RunUploader(ArgumentsOf(options, {}) + " --record replayed.jsonl",
-                            std::string(HARNESS_PATH) + " --replay " + entry.path().string() + " -- ");
+      outcome =
+          RunUploader(ArgumentsOf(options, {}) + " --record replayed.jsonl",
+                      std::string(HARNESS_PATH) + " --replay " + entry.path().string() + " -- ");
       verdict = outcome.output;
 #else
       continue;
@@ -134,8 +135,8 @@ TEST_F(Recordings, ReplayStopsAtTheFirstDivergenceWithItsOffsetAndBytes) {
 // on and ends as it would have, and what was written reads back.
 TEST_F(Recordings, AFullDiskStopsTheRecordingAndNeverTheUpdate) {
   test::WriteFile("Firmware.bin", SampleFirmwareImage("v517-1.10", SamplePayload(30000)));
-  for (const auto& [record_to, limit] : {std::pair{"/dev/full", ""},
-                                         std::pair{"cut.jsonl", "ulimit -f 8 && "}}) {
+  for (const auto& [record_to, limit] :
+       {std::pair{"/dev/full", ""}, std::pair{"cut.jsonl", "ulimit -f 8 && "}}) {
     SCOPED_TRACE(record_to);
     Camsim camsim("--flash-busy-ms 800");
     const Outcome outcome = RunUploader(

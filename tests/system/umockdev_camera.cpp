@@ -236,9 +236,8 @@ int Replay(Options& options) {
     std::fprintf(stderr, "umockdev_camera: %s\n", error.c_str());
     return 2;
   }
-  pelox::sim::ScsiReplay replay(*recording, options.tolerate.empty()
-                                                ? pelox::sim::ReplayTolerance{}
-                                                : tolerance->tolerance);
+  pelox::sim::ScsiReplay replay(
+      *recording, options.tolerate.empty() ? pelox::sim::ReplayTolerance{} : tolerance->tolerance);
   pelox::sim::ReplayNode camera(replay, "sg0");
   pelox::sim::ReplayNode reader(replay, "sdb");
   Bus bus;

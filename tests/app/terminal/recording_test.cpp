@@ -70,7 +70,7 @@ TEST_F(RecordingFile, KeepsBaseNamesAndLeavesThePayloadOutOfWhatItReadsBack) {
     EXPECT_EQ(run->at, 4U);
     lines.push_back(SerialBytesEvent(0.5, TraceDirection::TO_DEVICE, frame, run));
   }
-  lines.push_back(EndEvent(1.0, 0, "written"));
+  lines.push_back(EndEvent(1.0, 0, "written", "serial"));
   const std::optional<sim::Recording> recording = WriteAndRead(lines);
   ASSERT_TRUE(recording.has_value()) << error_;
   const std::string header = recording->header.dump();
@@ -140,11 +140,10 @@ TEST_F(SerialReplayJudging, ToleratesOnlyWhatItIsToldVariesBetweenRuns) {
     sim::ReplayTolerance tolerance;
     bool accepted;
   };
-  for (const Case& entry : {Case{renumbered, false, {}, false},
-                            Case{renumbered, false, {true, false}, true},
-                            Case{other_image, false, {false, true}, false},
-                            Case{other_image, true, {}, false},
-                            Case{other_image, true, {false, true}, true}}) {
+  for (const Case& entry :
+       {Case{renumbered, false, {}, false}, Case{renumbered, false, {true, false}, true},
+        Case{other_image, false, {false, true}, false}, Case{other_image, true, {}, false},
+        Case{other_image, true, {false, true}, true}}) {
     sim::SerialReplay replay(Recorded(request, entry.payload_left_out), entry.tolerance);
     EXPECT_EQ(replay.Receive(entry.sent), entry.accepted) << replay.Divergence();
   }
