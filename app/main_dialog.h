@@ -65,6 +65,13 @@ class MainDialog {
   void RunTransfer();
   void RunFlashWait();
   static int32_t TransferProgress(uint32_t user, int32_t reserved, int32_t percent);
+  // After a reconnection up to the write command only the checked camera
+  // may go on (a reconnect check; `user` is the dialog). A camera that is
+  // writing cannot say who it is: a reconnection then is noted, and the
+  // camera asked once it says "ready".
+  static int32_t ConfirmCheckedCamera(void* user, CameraLink* link);
+  void WatchReconnectionsWhileWriting();
+  bool ReadyCameraHasTheImage();
 
   void ReportFacts() { view_.ReportFacts(facts_); }
   void NoteCamera(std::span<const char> maker, std::span<const char> version);
@@ -87,6 +94,7 @@ class MainDialog {
   std::atomic<bool> stop_requested_{false};
   std::atomic<bool> cancel_requested_{false};
   std::atomic<bool> animator_stop_{false};
+  bool reconnected_while_writing_ = false;  // the flash wait's worker only
 };
 
 }  // namespace pelox

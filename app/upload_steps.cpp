@@ -43,6 +43,7 @@ void MainDialog::StartTransfer() {
 
 void MainDialog::RunTransfer() {
   LinkSetProgressCallback(&MainDialog::TransferProgress, PROGRESS_USER, link_);
+  LinkSetReconnectCheck(&MainDialog::ConfirmCheckedCamera, this, link_);
   const int32_t result = CameraUploadFirmwareData(image_.bytes, FIRMWARE_FILE_UPLOAD_KEY, link_);
   view_.PostStep(result == LINK_OK ? STEP_TRANSFER_DONE : STEP_WRITE_FAILED);
 }
@@ -72,10 +73,13 @@ void MainDialog::RunFlashWait() {
   const uint32_t deadline_ms = ClockTickCount() + FIRMWARE_WRITE_DELAY_MS + CAMERA_WRITE_WAIT_MS;
   // Only a camera that took the write command and then reported ready again
   // has written its firmware; anything else is a failed write.
+  const bool sent = CameraWriteFirmware(link_) == LINK_OK;
+  WatchReconnectionsWhileWriting();
   const bool written =
-      CameraWriteFirmware(link_) == LINK_OK &&
+      sent &&
       WaitForCameraReady([this, deadline_ms] { return LinkCheckAliveBy(deadline_ms, link_) != 0; },
-                         deadline_ms, stop_requested_);
+                         deadline_ms, stop_requested_) &&
+      ReadyCameraHasTheImage();
   view_.PostStep(written ? STEP_WRITE_FINISHED : STEP_WRITE_FAILED);
 }
 

@@ -57,8 +57,13 @@ inline constexpr int32_t LINK_ERROR_INTERNAL = 255;
 // An abortable engine returns this when the link was re-established meanwhile.
 inline constexpr int32_t LINK_RESTART = -2;
 
+struct CameraLink;
+
 // Called with (user value, 0, percent); 0 cancels the transfer.
 using ProgressCallback = int32_t (*)(uint32_t user, int32_t reserved, int32_t percent);
+// Called with (user, link) after a reconnection; LINK_OK accepts the camera
+// that answers now.
+using ReconnectCheck = int32_t (*)(void* user, CameraLink* link);
 
 // The link's protocol state on top of the port state the transport keeps.
 struct CameraLink : PortState {
@@ -81,6 +86,9 @@ struct CameraLink : PortState {
   uint32_t progress_user = 0;
   // Set by the front end to cut the link's optional waits short.
   const std::atomic<int>* stop_flag = nullptr;
+  ReconnectCheck reconnect_check = nullptr;
+  void* reconnect_user = nullptr;
+  bool checking_reconnection = false;
   CameraLink* prev = nullptr;
   CameraLink* next = nullptr;
   int32_t current_object_mode = 0;
@@ -107,9 +115,10 @@ int32_t LinkOpenPort(int32_t port, CameraLink* link);
 // LINK_ERROR_PORT_OPEN_CLOSE, LINK_ERROR_SERIAL_CONNECT, LINK_ERROR_NO_ANSWER
 // when the handshake failed, or the failing code of the speed exchange.
 int32_t LinkConnect(int32_t mode, CameraLink* link);
-// Disconnects, finds the port again and connects at the same speed.
-// Returns LinkConnect's code, LINK_ERROR_NO_LINK, or LINK_ERROR_NO_ANSWER
-// once the link's wait deadline has passed.
+// Disconnects, finds the port again and connects at the same speed, then
+// runs the reconnect check. Returns LinkConnect's code, the check's,
+// LINK_ERROR_NO_LINK, LINK_ERROR_NO_ANSWER once the link's wait deadline has
+// passed, or LINK_ERROR_CAMERA_GONE when called from within the check.
 int32_t LinkReconnect(CameraLink* link);
 // Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link);
@@ -119,6 +128,13 @@ int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, Camera
 // The flag must outlive the link; setting it is safe from a signal handler
 // and from any thread. Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link);
+// Whoever reconnects may reach another camera on the same path. `check`
+// (null: none) runs after each reconnection that connected, before the
+// operation that reconnected sends anything more; it may use the link, but
+// a reconnection it would need fails, since what it read so far may be of
+// either camera. A code other than LINK_OK fails the reconnection with that
+// code. Returns LINK_OK, or LINK_ERROR_NO_LINK.
+int32_t LinkSetReconnectCheck(ReconnectCheck check, void* user, CameraLink* link);
 // The code the link recorded last, or LINK_ERROR_NO_LINK for null.
 int32_t LinkLastError(const CameraLink* link);
 // Records `code` (and the link state it implies); returns `code`.

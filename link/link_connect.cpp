@@ -108,6 +108,14 @@ int32_t ConnectSerial(CameraLink* link) {
   return LINK_OK;
 }
 
+int32_t CheckReconnectedCamera(CameraLink* link) {
+  if (link->reconnect_check == nullptr) return LINK_OK;
+  link->checking_reconnection = true;
+  const int32_t verdict = link->reconnect_check(link->reconnect_user, link);
+  link->checking_reconnection = false;
+  return verdict;
+}
+
 int32_t Connect(int32_t mode, CameraLink* link) {
   if (mode != LINK_DISCONNECT && mode != LINK_CONNECT) return LINK_ERROR_INVALID_ARGUMENT;
   if (link->port_type == PORT_TYPE_NONE) return LINK_ERROR_NO_PORT;
@@ -176,6 +184,7 @@ int32_t LinkConnect(int32_t mode, CameraLink* link) {
 
 int32_t LinkReconnect(CameraLink* link) {
   if (link == nullptr) return LINK_ERROR_NO_LINK;
+  if (link->checking_reconnection) return LINK_ERROR_CAMERA_GONE;
   // Past the caller's bound nothing new is begun; the link stays as it is.
   if (WaitDeadlinePassed(link)) return LINK_ERROR_NO_ANSWER;
   const int32_t port = link->port_type;
@@ -187,7 +196,8 @@ int32_t LinkReconnect(CameraLink* link) {
   LinkOpenPort(port, link);
   link->abort_requested = 1;
   if (WaitDeadlinePassed(link)) return LINK_ERROR_NO_ANSWER;
-  return LinkConnect(LINK_CONNECT, link);
+  const int32_t connected = LinkConnect(LINK_CONNECT, link);
+  return connected == LINK_OK ? CheckReconnectedCamera(link) : connected;
 }
 
 }  // namespace pelox

@@ -68,6 +68,13 @@ int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link) {
   return LINK_OK;
 }
 
+int32_t LinkSetReconnectCheck(ReconnectCheck check, void* user, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
+  link->reconnect_check = check;
+  link->reconnect_user = user;
+  return LINK_OK;
+}
+
 int32_t LinkEnsureReady(CameraLink* link) {
   if (link == nullptr) return LINK_ERROR_NO_LINK;
   switch (link->state) {

@@ -152,4 +152,10 @@ std::optional<uint32_t> CameraModel::RunAction(uint8_t code, uint8_t argument, u
   return busy_ms;
 }
 
+void CameraModel::LoseRunningAction(uint64_t now_ms) {
+  if (!Busy(now_ms)) return;
+  busy_ = false;
+  version_after_busy_.reset();
+}
+
 }  // namespace pelox::sim

@@ -71,6 +71,9 @@ class CameraModel {
   bool EndWrite(bool complete, uint64_t now_ms);
   bool WriteInProgress() const { return writing_.has_value(); }
   std::optional<uint32_t> RunAction(uint8_t code, uint8_t argument, uint64_t now_ms);
+  // Power lost: an action still running at `now_ms` ends unfinished, so a
+  // flash under way writes nothing and the old firmware stays.
+  void LoseRunningAction(uint64_t now_ms);
 
   bool Busy(uint64_t now_ms);
   // When the running action ends; meaningful while Busy.

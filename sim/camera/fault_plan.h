@@ -17,11 +17,14 @@ enum class FaultKind : uint8_t {
   PARTIAL_REPLY,   // send only the first half of the reply packet
   WRONG_CHECKSUM,  // reply packet with a checksum one off
   WRONG_SEQUENCE,  // reply data frame with a sequence number one ahead
-  CAMERA_GONE,     // send 0xFF instead and start afresh, as after a power cycle
+  CAMERA_GONE,     // send 0xFF instead and start afresh, as after a power cycle;
+                   // with `argument_ms`: take the unit, leave that much later,
+                   // and lose the action under way (a flash writes nothing)
   PORT_FAILURE,    // the host's port calls fail (for `argument_ms`, 0: for good)
   NEVER_READY,     // property 18 stays 0 and no action ever ends
   UNPLUG,          // the camera is gone for good: no answers at all
   DELAY,           // the reply leaves `argument_ms` later
+  SWAP,            // leave as CAMERA_GONE does; another camera answers on the path from then on
 };
 
 // What a fault is aimed at: a kind of host unit the camera answers, or the

@@ -20,11 +20,13 @@ std::vector<uint8_t> GetReply(uint32_t value) {
 
 }  // namespace
 
-PacketEndpoint::PacketEndpoint(CameraModel& model, CameraLog& log, FaultPlan& faults)
-    : model_(model), log_(log), faults_(faults) {}
+PacketEndpoint::PacketEndpoint(CameraModel& model, CameraModel& other, CameraLog& log,
+                               FaultPlan& faults)
+    : model_(&model), other_(other), log_(log), faults_(faults) {}
 
 void PacketEndpoint::Receive(std::span<const uint8_t> unit, uint64_t now_ms) {
   if (unit.empty()) return;
+  LeaveIfDue(now_ms);
   if (unplugged_) {
     log_.Add(now_ms, Direction::FROM_HOST, unit, Verdict::IGNORED, "unplugged");
     return;
@@ -125,7 +127,7 @@ void PacketEndpoint::ReceiveSpeed(std::span<const uint8_t> payload, std::span<co
   const ReplyFault fault = Intercept(FaultTarget::SPEED, PROPERTY_SPEED, unit, now_ms, taken);
   if (taken) return;
   const uint32_t index = LoadLe32(payload.subspan<2, 4>());
-  if (index >= SPEED_TABLE.size() || model_.Busy(now_ms)) {
+  if (index >= SPEED_TABLE.size() || model_->Busy(now_ms)) {
     Answer(unit, Verdict::REFUSED, ControlUnit(CONTROL_ERROR), now_ms, fault, "speed");
     return;
   }
@@ -163,7 +165,7 @@ void PacketEndpoint::ReceiveSet(std::span<const uint8_t> body, std::span<const u
   const uint8_t id = body[0];
   const ReplyFault fault = Intercept(FaultTarget::SET, id, unit, now_ms, taken);
   if (taken) return;
-  if (model_.SetProperty(id, LoadLe32(body.subspan<1, 4>()), now_ms)) {
+  if (model_->SetProperty(id, LoadLe32(body.subspan<1, 4>()), now_ms)) {
     Answer(unit, Verdict::ACCEPTED, ControlUnit(CONTROL_ACK), now_ms, fault);
   } else {
     Answer(unit, Verdict::REFUSED, ControlUnit(CONTROL_ERROR), now_ms, fault);
@@ -180,7 +182,7 @@ void PacketEndpoint::ReceiveGet(std::span<const uint8_t> body, std::span<const u
   const uint8_t id = body[0];
   const ReplyFault fault = Intercept(FaultTarget::GET, id, unit, now_ms, taken);
   if (taken) return;
-  if (const std::optional<uint32_t> value = model_.GetProperty(id, now_ms)) {
+  if (const std::optional<uint32_t> value = model_->GetProperty(id, now_ms)) {
     Answer(unit, Verdict::ACCEPTED, GetReply(*value), now_ms, fault);
   } else {
     Answer(unit, Verdict::REFUSED, ControlUnit(CONTROL_ERROR), now_ms, fault);
@@ -196,13 +198,13 @@ void PacketEndpoint::ReceiveAction(std::span<const uint8_t> body, std::span<cons
   bool taken = false;
   const ReplyFault fault = Intercept(FaultTarget::ACTION, body[0], unit, now_ms, taken);
   if (taken) return;
-  const std::optional<uint32_t> busy_ms = model_.RunAction(body[0], body[1], now_ms);
+  const std::optional<uint32_t> busy_ms = model_->RunAction(body[0], body[1], now_ms);
   if (!busy_ms) {
     Answer(unit, Verdict::REFUSED, ControlUnit(CONTROL_ERROR), now_ms, fault);
     return;
   }
   Answer(unit, Verdict::ACCEPTED, ControlUnit(CONTROL_ACK), now_ms, fault);
-  if (!model_.NeverReady()) action_done_ms_ = model_.BusyUntilMs();
+  if (!model_->NeverReady()) action_done_ms_ = model_->BusyUntilMs();
 }
 void PacketEndpoint::Answer(std::span<const uint8_t> unit, Verdict verdict,
                             std::vector<uint8_t> reply, uint64_t now_ms, ReplyFault fault,
@@ -215,11 +217,14 @@ std::optional<uint64_t> PacketEndpoint::NextReadyMs() const {
   std::optional<uint64_t> next;
   if (!outgoing_.empty()) next = outgoing_.front().ready_ms;
   if (action_done_ms_ && (!next || *action_done_ms_ < *next)) next = action_done_ms_;
+  // Leaving sends 0xFF then.
+  if (leave_ && (!next || leave_->at_ms < *next)) next = leave_->at_ms;
   return next;
 }
 
 std::optional<CameraUnit> PacketEndpoint::TakeReady(uint64_t now_ms) {
   if (unplugged_) return std::nullopt;
+  LeaveIfDue(now_ms);
   const bool action_first = action_done_ms_ && *action_done_ms_ <= now_ms &&
                             (outgoing_.empty() || *action_done_ms_ <= outgoing_.front().ready_ms);
   CameraUnit unit;

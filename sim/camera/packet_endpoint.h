@@ -26,7 +26,8 @@ struct CameraUnit {
 
 class PacketEndpoint {
  public:
-  PacketEndpoint(CameraModel& model, CameraLog& log, FaultPlan& faults);
+  // `other` answers in place of `model` once a swap fault has fired.
+  PacketEndpoint(CameraModel& model, CameraModel& other, CameraLog& log, FaultPlan& faults);
 
   void Receive(std::span<const uint8_t> unit, uint64_t now_ms);
   // The next unit ready by `now_ms`, in order; it is logged as sent.
@@ -90,12 +91,22 @@ class PacketEndpoint {
   void Emit(std::vector<uint8_t> reply, uint64_t now_ms, const ReplyFault& fault,
             std::optional<uint8_t> then_speed_index);
   void GoAway(uint64_t now_ms);
+  // A camera gone or swapped at `now_ms` (CAMERA_GONE and SWAP faults).
+  void Leave(bool swap, uint64_t now_ms);
+  // Carries out a leave scripted for a time that has come.
+  void LeaveIfDue(uint64_t now_ms);
 
-  CameraModel& model_;
+  CameraModel* model_;
+  CameraModel& other_;
   CameraLog& log_;
   FaultPlan& faults_;
   std::deque<CameraUnit> outgoing_;
   std::optional<uint64_t> action_done_ms_;
+  struct ScriptedLeave {
+    uint64_t at_ms = 0;
+    bool swap = false;
+  };
+  std::optional<ScriptedLeave> leave_;
   std::optional<ReadInProgress> read_;
   std::optional<WriteInProgress> write_;
   std::vector<uint8_t> last_packet_;  // resent on the host's NAK

@@ -17,6 +17,7 @@ const char* FaultName(FaultKind kind) {
     case FaultKind::NEVER_READY: return "fault: never ready";
     case FaultKind::UNPLUG: return "fault: unplugged";
     case FaultKind::DELAY: return "fault: delayed reply";
+    case FaultKind::SWAP: return "fault: another camera";
   }
   return "fault";
 }
@@ -39,8 +40,14 @@ PacketEndpoint::ReplyFault PacketEndpoint::Intercept(FaultTarget target, int32_t
       taken = true;
       return std::nullopt;
     case FaultKind::CAMERA_GONE:
+    case FaultKind::SWAP:
+      if (fault->argument_ms > 0) {
+        // The unit is taken as usual; the camera leaves later.
+        leave_ = ScriptedLeave{now_ms + fault->argument_ms, fault->kind == FaultKind::SWAP};
+        return std::nullopt;
+      }
       log_.Add(now_ms, direction, unit, Verdict::FAULTED, FaultName(fault->kind));
-      GoAway(now_ms);
+      Leave(fault->kind == FaultKind::SWAP, now_ms);
       taken = true;
       return std::nullopt;
     case FaultKind::UNPLUG:
@@ -57,7 +64,7 @@ PacketEndpoint::ReplyFault PacketEndpoint::Intercept(FaultTarget target, int32_t
       return std::nullopt;
     case FaultKind::NEVER_READY:
       log_.Add(now_ms, Direction::TO_HOST, {}, Verdict::FAULTED, FaultName(fault->kind));
-      model_.SetNeverReady();
+      model_->SetNeverReady();
       action_done_ms_.reset();
       return std::nullopt;
     case FaultKind::DROP_REPLY:
@@ -100,6 +107,23 @@ void PacketEndpoint::GoAway(uint64_t now_ms) {
   write_.reset();
   last_packet_.clear();
   outgoing_.push_back(CameraUnit{now_ms, ControlUnit(CONTROL_GONE), uint8_t{0}});
+}
+
+void PacketEndpoint::Leave(bool swap, uint64_t now_ms) {
+  GoAway(now_ms);
+  if (swap) model_ = &other_;
+}
+
+void PacketEndpoint::LeaveIfDue(uint64_t now_ms) {
+  if (!leave_ || leave_->at_ms > now_ms) return;
+  const ScriptedLeave leave = *leave_;
+  leave_.reset();
+  log_.Add(leave.at_ms, Direction::TO_HOST, {}, Verdict::FAULTED,
+           FaultName(leave.swap ? FaultKind::SWAP : FaultKind::CAMERA_GONE));
+  // Power goes with the camera: what it was doing is lost.
+  model_->LoseRunningAction(leave.at_ms);
+  action_done_ms_.reset();
+  Leave(leave.swap, leave.at_ms);
 }
 
 void PacketEndpoint::Unplug(uint64_t now_ms) {

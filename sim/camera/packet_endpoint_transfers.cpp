@@ -21,7 +21,7 @@ void PacketEndpoint::ReceiveRead(uint8_t request_class, std::span<const uint8_t>
   const uint8_t kind = body[0];
   const ReplyFault fault = Intercept(FaultTarget::READ, kind, unit, now_ms, taken);
   if (taken) return;
-  std::optional<std::vector<uint8_t>> data = model_.ReadKind(kind, now_ms);
+  std::optional<std::vector<uint8_t>> data = model_->ReadKind(kind, now_ms);
   if (!data) {
     Answer(unit, Verdict::REFUSED, ControlUnit(CONTROL_ERROR), now_ms, fault);
     return;
@@ -63,12 +63,12 @@ void PacketEndpoint::ReceiveWrite(uint8_t request_class, std::span<const uint8_t
   if (taken) return;
   const std::span<const uint8_t> data = body.subspan(1);
   write_ = WriteInProgress{.kind = kind, .capacity = capacity, .checksummed = !large};
-  if (!model_.BeginWrite(kind, now_ms)) {
+  if (!model_->BeginWrite(kind, now_ms)) {
     write_->ended = true;
     Answer(unit, Verdict::REFUSED, ControlUnit(CONTROL_ERROR), now_ms, fault);
     return;
   }
-  if (!model_.AppendWrite(data)) {
+  if (!model_->AppendWrite(data)) {
     EndWrite(false, now_ms);
     Answer(unit, Verdict::REFUSED, ControlUnit(CONTROL_ERROR), now_ms, fault, "write too large");
     return;
@@ -115,7 +115,7 @@ void PacketEndpoint::ReceiveData(const Frame& frame, std::span<const uint8_t> un
     Answer(unit, Verdict::BAD_SEQUENCE, ControlUnit(CONTROL_NAK), now_ms, fault);
     return;
   }
-  if (!model_.AppendWrite(frame.payload)) {
+  if (!model_->AppendWrite(frame.payload)) {
     EndWrite(false, now_ms);
     Answer(unit, Verdict::REFUSED, ControlUnit(CONTROL_ERROR), now_ms, fault, "write too large");
     return;
@@ -133,7 +133,7 @@ void PacketEndpoint::ReceiveData(const Frame& frame, std::span<const uint8_t> un
 bool PacketEndpoint::EndWrite(bool complete, uint64_t now_ms) {
   if (!write_ || write_->ended) return true;
   write_->ended = true;
-  return model_.EndWrite(complete, now_ms);
+  return model_->EndWrite(complete, now_ms);
 }
 
 }  // namespace pelox::sim

@@ -20,6 +20,7 @@ const char* const CAMSIM_USAGE =
     "  --fault RULE              KIND[=MS][@TARGET[:ID]][#N][*TIMES], repeatable;\n"
     "                            kinds: nak refuse drop partial checksum sequence gone\n"
     "                                   port-failure (camsim hangs up) never-ready unplug delay\n"
+    "                                   swap (another camera answers from then on)\n"
     "                            targets: any probe speed set get action read write-frame\n"
     "                                     read-frame ack\n"
     "  --seed N                  seeded random faults\n"

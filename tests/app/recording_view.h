@@ -27,6 +27,7 @@ class RecordingView : public DialogView {
   void Close() override;
   void SetProgress(int32_t position) override;
   void PostStep(int32_t step_id) override;
+  void ReportFacts(const DialogFacts& reported) override { facts = reported; }
   std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
 
   // Hands the posted steps, and the steps they post, to `dispatch` until
@@ -43,6 +44,7 @@ class RecordingView : public DialogView {
   int32_t focus = 0;
   int32_t cursor = -1;
   bool closed = false;
+  DialogFacts facts;  // as reported last
 
   std::vector<int32_t> Progress() const;
   std::vector<int32_t> PostedSteps() const;

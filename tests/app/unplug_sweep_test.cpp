@@ -64,9 +64,8 @@ std::vector<size_t> Sampled(size_t units, size_t transfer_end, size_t usual_stri
 void Check(UpdatePort port, const std::string& where, test::UpdateRig& rig,
            const test::UpdateEnd& end, size_t& completed) {
   const bool released = rig.CloseAndCheckReleased();
-  const std::string broken =
-      test::BrokenPromises(end, rig.Camera().Model().Firmware(), Image(),
-                           test::UpdateBoundMs(Image().size(), port), released);
+  const std::string broken = test::BrokenPromises(
+      end, rig.Camera(), Image(), test::UpdateBoundMs(Image().size(), port), released);
   EXPECT_EQ(broken, "") << test::UpdatePortName(port) << ", unplugged " << where;
   if (end.message == StringText(STR_WRITE_COMPLETE)) ++completed;
 }

@@ -83,8 +83,9 @@ uint64_t UpdateBoundMs(size_t image_size, UpdatePort port) {
          sim::MAX_FLASH_BUSY_MS;
 }
 
-std::string BrokenPromises(const UpdateEnd& end, const sim::FirmwareStore& store,
+std::string BrokenPromises(const UpdateEnd& end, const sim::VirtualCamera& camera,
                            const std::vector<uint8_t>& image, uint64_t bound_ms, bool released) {
+  const sim::FirmwareStore& store = camera.Model().Firmware();
   const bool complete = end.message == StringText(STR_WRITE_COMPLETE);
   const bool flashed = store.Statement().outcome == sim::FlashOutcome::FLASHED;
   std::vector<std::string> broken;
@@ -93,6 +94,8 @@ std::string BrokenPromises(const UpdateEnd& end, const sim::FirmwareStore& store
     broken.emplace_back("no final message");
   if (complete && !flashed) broken.emplace_back("complete without a flash");
   if (flashed && store.Image() != image) broken.emplace_back("flashed other bytes than the image");
+  if (camera.Other().Firmware().Statement().transfer_started)
+    broken.emplace_back("another camera was sent firmware");
   if (end.upload_ms > bound_ms) broken.emplace_back("ran past its bound");
   if (!released) broken.emplace_back("the link, its port or a worker was not released");
   if (broken.empty()) return {};
@@ -118,7 +121,8 @@ class UpdateRig::HookedDevice : public sim::ScsiDevice {
   UpdateRig& rig_;
 };
 
-UpdateRig::UpdateRig(UpdatePort port, const std::vector<uint8_t>& image) : port_(port) {
+UpdateRig::UpdateRig(UpdatePort port, const std::vector<uint8_t>& image, sim::CameraConfig other)
+    : port_(port), camera_({}, std::move(other)) {
   ResetPlatform();
   WriteFile(scratch_.Path() / "Firmware.bin", image);
   if (port == UpdatePort::SERIAL) {
@@ -165,6 +169,7 @@ UpdateEnd UpdateRig::Run(const std::function<void()>& before_upload) {
   Settle();
   end.upload_ms = sim::VirtualNowMs() - pressed;
   end.message = view_.messages.back();
+  end.facts = view_.facts;
   return end;
 }
 

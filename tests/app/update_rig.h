@@ -23,6 +23,7 @@ struct UpdateEnd {
   bool upload_offered = false;  // the checks passed and Upload was pressed
   std::string message;          // the dialog's last message
   uint64_t upload_ms = 0;       // virtual time from Upload to the last message
+  DialogFacts facts;            // as the dialog reported them last
 };
 
 // The protocol's bound on an update's time from Upload to its end.
@@ -30,14 +31,17 @@ uint64_t UpdateBoundMs(size_t image_size, UpdatePort port);
 
 // The uploader's promises the update broke, empty when it kept them: it ends
 // with "Writing Firmware is complete." or "Error in writing Firmware.", the
-// former only when the camera flashed; the camera never flashes other bytes
-// than the image; it ends within its bound; everything is released.
-std::string BrokenPromises(const UpdateEnd& end, const sim::FirmwareStore& store,
+// former only when the checked camera flashed; the camera never flashes
+// other bytes than the image; another camera on the path is never sent it;
+// it ends within its bound; everything is released.
+std::string BrokenPromises(const UpdateEnd& end, const sim::VirtualCamera& camera,
                            const std::vector<uint8_t>& image, uint64_t bound_ms, bool released);
 
 class UpdateRig {
  public:
-  UpdateRig(UpdatePort port, const std::vector<uint8_t>& image);
+  // `other` is the camera a swap fault brings onto the path.
+  UpdateRig(UpdatePort port, const std::vector<uint8_t>& image,
+            sim::CameraConfig other = sim::OtherCameraConfig());
   ~UpdateRig();
   UpdateRig(const UpdateRig&) = delete;
   UpdateRig& operator=(const UpdateRig&) = delete;

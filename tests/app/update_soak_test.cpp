@@ -46,10 +46,12 @@ struct SoakPlan {
 };
 
 SoakPlan DrawPlan(uint64_t seed) {
-  static const std::vector<std::string> KINDS = {
-      "nak",      "refuse",    "drop",         "partial",          "checksum",
-      "sequence", "gone",      "port-failure", "port-failure=300", "never-ready",
-      "unplug",   "delay=200", "delay=5000"};
+  static const std::vector<std::string> KINDS = {"nak",         "refuse",       "drop",
+                                                 "partial",     "checksum",     "sequence",
+                                                 "gone",        "port-failure", "port-failure=300",
+                                                 "never-ready", "unplug",       "delay=200",
+                                                 "delay=5000",  "swap",         "swap=1000",
+                                                 "gone=1000"};
   struct Target {
     const char* name;
     uint32_t last_occurrence;
@@ -100,9 +102,8 @@ bool SoakOne(UpdatePort port, uint64_t seed, SoakFigures& figures) {
   });
   const bool released = rig.CloseAndCheckReleased();
 
-  const sim::FirmwareStore& store = camera.Model().Firmware();
   const uint64_t bound = test::UpdateBoundMs(image.size(), port);
-  const std::string broken = test::BrokenPromises(end, store, image, bound, released);
+  const std::string broken = test::BrokenPromises(end, camera, image, bound, released);
 
   ++figures.updates;
   figures.completed += end.message == StringText(STR_WRITE_COMPLETE) ? 1u : 0u;
@@ -165,6 +166,97 @@ TEST_F(UpdateSoak, KeepsItsPromisesOnTheSerialLine) { Soak("serial", {UpdatePort
 TEST_F(UpdateSoak, KeepsItsPromisesThroughEveryStorageVariant) {
   Soak("storage pipe", {UpdatePort::ASPI, UpdatePort::PASS_THROUGH, UpdatePort::SG_IO});
 }
+
+// Updates under one scripted plan each, with what the dialog said and what
+// each camera on the path says it flashed. Another camera, when the plan
+// brings one, must never be sent the image.
+struct ScriptedUpdate {
+  const char* name;
+  UpdatePort port;
+  const char* rule;
+  int32_t message;
+  bool write_command_sent;
+  const char* detail;  // write_detail ends so
+  bool flashed;        // the checked camera flashed the image
+  sim::CameraConfig other = sim::OtherCameraConfig();
+};
+
+void PrintTo(const ScriptedUpdate& update, std::ostream* out) { *out << update.name; }
+
+class UpdateUnderScript : public ::testing::TestWithParam<ScriptedUpdate> {};
+
+TEST_P(UpdateUnderScript, EndsAsTheCamerasSay) {
+  const ScriptedUpdate& update = GetParam();
+  const std::vector<uint8_t> image = SampleFirmwareImage("v517-1.10", SamplePayload(PAYLOAD_SIZE));
+  test::UpdateRig rig(update.port, image, update.other);
+  std::string error;
+  const test::UpdateEnd end =
+      rig.Run([&] { rig.Camera().Faults().Add(*sim::ParseFaultRule(update.rule, error)); });
+  EXPECT_EQ(end.message, StringText(update.message));
+  EXPECT_EQ(end.facts.write_command_sent, update.write_command_sent);
+  EXPECT_TRUE(end.facts.write_detail.ends_with(update.detail)) << end.facts.write_detail;
+  EXPECT_EQ(rig.Camera().Model().Firmware().Statement().outcome == sim::FlashOutcome::FLASHED,
+            update.flashed);
+  const bool released = rig.CloseAndCheckReleased();
+  EXPECT_EQ(test::BrokenPromises(end, rig.Camera(), image,
+                                 test::UpdateBoundMs(image.size(), update.port), released),
+            "");
+}
+
+sim::CameraConfig Other(std::string maker, std::string version, uint32_t battery) {
+  return {.maker = std::move(maker),
+          .firmware_version = std::move(version),
+          .battery_level = battery,
+          .accepted_upload_key = 0};
+}
+
+constexpr const char* PELOX = "PELOX CO.,LTD.";
+constexpr int32_t COMPLETE = STR_WRITE_COMPLETE;
+constexpr int32_t FAILED = STR_WRITE_ERROR;
+
+INSTANTIATE_TEST_SUITE_P(
+    AnotherCameraOrAReconnection, UpdateUnderScript,
+    ::testing::Values(
+        ScriptedUpdate{"AnotherCameraMidTransfer", UpdatePort::SERIAL, "swap@write-frame#3", FAILED,
+                       false,
+                       "maker \"OTHER CO.,LTD.\" instead of \"PELOX CO.,LTD.\", version v600-2.00 "
+                       "instead of v517-1.00, battery 10% below 50%",
+                       false},
+        ScriptedUpdate{"AnotherCameraAtTheFrame", UpdatePort::SG_IO, "swap@write-frame", FAILED,
+                       false, "battery 10% below 50%", false},
+        ScriptedUpdate{"AnotherMaker", UpdatePort::SERIAL, "swap@write-frame#2", FAILED, false,
+                       "maker \"OTHER CO.,LTD.\" instead of \"PELOX CO.,LTD.\"", false,
+                       Other("OTHER CO.,LTD.", "v517-1.00", 100)},
+        ScriptedUpdate{"AnotherFamily", UpdatePort::ASPI, "swap@write-frame", FAILED, false,
+                       "version v518-1.00 instead of v517-1.00", false,
+                       Other(PELOX, "v518-1.00", 100)},
+        ScriptedUpdate{"NewerFirmware", UpdatePort::SERIAL, "swap@write-frame#2", FAILED, false,
+                       "version v517-1.20 instead of v517-1.00", false,
+                       Other(PELOX, "v517-1.20", 100)},
+        ScriptedUpdate{"LowBattery", UpdatePort::PASS_THROUGH, "swap@set:32", FAILED, false,
+                       "battery 10% below 50%", false, Other(PELOX, "v517-1.00", 10)},
+        ScriptedUpdate{"TheCheckedCameraBackMidTransfer", UpdatePort::SERIAL, "gone@write-frame#2",
+                       COMPLETE, false, "", true},
+        ScriptedUpdate{"BackWithTheOldVersionAfterWriting", UpdatePort::SERIAL,
+                       "gone=1000@action:11", FAILED, true,
+                       "came back after a reconnection with version v517-1.00 instead of v517-1.10",
+                       false},
+        ScriptedUpdate{"BackWithTheOldVersionThroughTheStoragePipe", UpdatePort::SG_IO,
+                       "gone=1000@action:11", FAILED, true,
+                       "version v517-1.00 instead of v517-1.10", false},
+        ScriptedUpdate{"AnotherCameraReadyAfterWriting", UpdatePort::SERIAL, "swap=1000@action:11",
+                       FAILED, true,
+                       "maker \"OTHER CO.,LTD.\" instead of \"PELOX CO.,LTD.\", version v600-2.00 "
+                       "instead of v517-1.10",
+                       false},
+        ScriptedUpdate{"AnotherCameraReadyThroughTheStoragePipe", UpdatePort::SG_IO,
+                       "swap=1000@action:11", FAILED, true,
+                       "version v600-2.00 instead of v517-1.10", false},
+        ScriptedUpdate{"BackWrittenAfterAReconnection", UpdatePort::SERIAL, "gone@get:18", COMPLETE,
+                       false, "", true},
+        ScriptedUpdate{"WrittenThroughTheStoragePipe", UpdatePort::SG_IO, "gone@get:18", COMPLETE,
+                       false, "", true}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
 
 }  // namespace
 }  // namespace pelox

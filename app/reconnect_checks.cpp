@@ -1,0 +1,54 @@
+// The Main dialog's look at the camera after a reconnection during the
+// upload: another camera may answer on the same path, or the checked one
+// without the new firmware.
+#include "app/camera_identity.h"
+#include "app/main_dialog.h"
+#include "commands/firmware_commands.h"
+
+namespace pelox {
+
+int32_t MainDialog::ConfirmCheckedCamera(void* user, CameraLink* link) {
+  MainDialog& dialog = *static_cast<MainDialog*>(user);
+  CameraIdentity found;
+  const int32_t read = ReadCameraIdentity(found, link);
+  if (read != LINK_OK) {
+    dialog.facts_.write_detail = "the camera could not be identified after a reconnection";
+    return read;
+  }
+  const std::string change =
+      CheckedCameraChange({dialog.facts_.maker, dialog.facts_.camera_version}, found,
+                          CameraGetBatteryLevel(link), dialog.facts_.battery_threshold);
+  if (change.empty()) return LINK_OK;
+  dialog.facts_.write_detail =
+      "the camera that answered after a reconnection is not the one checked: " + change;
+  return LINK_ERROR_UNEXPECTED;
+}
+
+void MainDialog::WatchReconnectionsWhileWriting() {
+  reconnected_while_writing_ = false;
+  LinkSetReconnectCheck(
+      [](void* user, CameraLink* /*link*/) {
+        static_cast<MainDialog*>(user)->reconnected_while_writing_ = true;
+        return LINK_OK;
+      },
+      this, link_);
+}
+
+bool MainDialog::ReadyCameraHasTheImage() {
+  if (!reconnected_while_writing_) return true;
+  // The "ready" came after a reconnection: it may be another camera's, or
+  // the checked camera's without the new firmware.
+  reconnected_while_writing_ = false;
+  CameraIdentity found;
+  const int32_t read = ReadCameraIdentity(found, link_);
+  const std::string change = IdentityChange({facts_.maker, facts_.image_version}, found);
+  if (read == LINK_OK && !reconnected_while_writing_ && change.empty()) return true;
+  // Not known to have written the image: state uncertain.
+  facts_.write_command_sent = true;
+  facts_.write_detail = read != LINK_OK || reconnected_while_writing_
+                            ? "the camera could not be identified after a reconnection"
+                            : "the camera came back after a reconnection with " + change;
+  return false;
+}
+
+}  // namespace pelox
