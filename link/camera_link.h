@@ -20,6 +20,9 @@ inline constexpr int32_t LINK_PORT_NOT_FOUND = PORT_TYPE_NONE;
 // LinkConnect's modes.
 inline constexpr int32_t LINK_DISCONNECT = 0;
 inline constexpr int32_t LINK_CONNECT = 1;
+// A serial connection gives up this long after its handshake, the retries
+// of its exchanges included.
+inline constexpr uint32_t LINK_CONNECT_LIMIT_MS = 20000;
 
 // The property LinkPollBusy and LinkCheckAlive read.
 inline constexpr uint8_t PROPERTY_READY = 18;
@@ -105,10 +108,12 @@ int32_t LinkDelete(CameraLink* link);
 // Returns LINK_OK, LINK_ERROR_NO_LINK, or LINK_ERROR_INVALID_ARGUMENT for an
 // index outside the speed table (the speed then falls back to index 0).
 int32_t LinkSetSpeed(int32_t speed_index, CameraLink* link);
-// Finds the port a camera answers on and leaves it closed. Returns the port
-// type, LINK_PORT_NOT_FOUND (recording LINK_ERROR_INVALID_ARGUMENT for an
-// unknown port, LINK_ERROR_NO_PORT when no camera answered),
-// LINK_ERROR_NO_LINK, or LINK_ERROR_INTERNAL for a link that is not closed.
+// Finds the port a camera answers on and leaves it closed: a searched port
+// counts once the camera answered a get there, and a storage device that
+// does not is passed over. Returns the port type, LINK_PORT_NOT_FOUND
+// (recording LINK_ERROR_INVALID_ARGUMENT for an unknown port,
+// LINK_ERROR_NO_PORT when no camera answered), LINK_ERROR_NO_LINK, or
+// LINK_ERROR_INTERNAL for a link that is not closed.
 int32_t LinkOpenPort(int32_t port, CameraLink* link);
 // Returns LINK_OK, LINK_ERROR_NO_LINK, LINK_ERROR_INVALID_ARGUMENT for an
 // unknown mode, LINK_ERROR_NO_PORT before LinkOpenPort found one,

@@ -1,4 +1,6 @@
 // Finding a port, connecting and disconnecting, and reconnecting a link.
+#include <optional>
+
 #include "link/camera_link.h"
 #include "link/exchanges.h"
 #include "link/packet.h"
@@ -6,6 +8,7 @@
 #include "link/serial_handshake.h"
 #include "link/speed_table.h"
 #include "platform/clock.h"
+#include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
 
 namespace pelox {
@@ -17,8 +20,32 @@ constexpr uint16_t VENDOR_DEFAULT = 1140;
 constexpr int32_t STORAGE_SPEED_INDEX = 2;
 constexpr uint32_t SETTLE_MS = 50;
 // How long a disconnect waits for the camera to take the speed request.
-constexpr uint32_t DISCONNECT_LIMIT_MS = 3000;
+constexpr uint32_t DISLINK_CONNECT_LIMIT_MS = 3000;
 constexpr uint32_t DISCONNECT_BROKEN_LIMIT_MS = 500;
+// Keeps the link's wait deadline at most `limit_ms` ahead while it lives;
+// a caller's earlier deadline stands and is given back after.
+class WaitBound {
+ public:
+  WaitBound(uint32_t limit_ms, CameraLink* link) : link_(link), callers_(link->wait_deadline) {
+    const uint32_t bound = ClockTickCount() + limit_ms;
+    if (!callers_ || static_cast<int32_t>(bound - *callers_) < 0) link_->wait_deadline = bound;
+  }
+  ~WaitBound() { link_->wait_deadline = callers_; }
+  WaitBound(const WaitBound&) = delete;
+  WaitBound& operator=(const WaitBound&) = delete;
+
+ private:
+  CameraLink* link_;
+  std::optional<uint32_t> callers_;
+};
+
+// Something that answers the handshake or INQUIRY is the camera only once
+// it answers a real request: a stranger may NAK every byte or refuse the
+// makers' commands.
+bool CameraAnswers(CameraLink* link) {
+  uint32_t ready = 0;
+  return ExchangeGet(PROPERTY_READY, ready, link) == LINK_OK;
+}
 
 bool OpenComWithRetries(int32_t port, CameraLink* link) {
   for (int32_t attempt = 0; attempt < COM_OPEN_TRIES; ++attempt) {
@@ -31,7 +58,7 @@ bool OpenComWithRetries(int32_t port, CameraLink* link) {
 }
 
 // A serial port answers when it opens (explicit port) or also completes the
-// handshake (automatic search). The port is closed again either way.
+// handshake and a get (automatic search). The port is closed again either way.
 bool SerialPortAnswers(int32_t port, bool with_handshake, CameraLink* link) {
   if (!OpenComWithRetries(port, link)) return false;
   bool found = true;
@@ -39,7 +66,7 @@ bool SerialPortAnswers(int32_t port, bool with_handshake, CameraLink* link) {
     link->port_type = port;
     PortSetFlowControl(link->port_type, FLOW_NONE, link->com_handle);
     DrainInput(link);
-    found = SerialHandshake(link);
+    found = SerialHandshake(link) && CameraAnswers(link);
   }
   PortClose(link);
   return found;
@@ -50,6 +77,23 @@ bool CloseIfOpen(CameraLink* link) {
   if (link->state == LINK_STATE_CLOSED) return true;
   link->state = LINK_STATE_CLOSED;
   return PortClose(link) == PORT_OK;
+}
+
+// Claims the storage pipe's cameras in turn until one answers; one that does
+// not is passed over until the next search. Returns the port type, or
+// PORT_FAILED when none answered.
+int32_t FindStorageCamera(CameraLink* link) {
+  DevicePassOverForget();
+  // Each turn passes over one more device of a bounded table.
+  for (int32_t turn = 0; turn <= DEVICE_TABLE_CAPACITY; ++turn) {
+    const int32_t type = PortOpenStorage(PORT_TYPE_STORAGE, link);
+    if (type <= 0) return PORT_FAILED;
+    const bool answered = CameraAnswers(link);
+    if (!answered) DevicePassOver(link->device_index);
+    PortClose(link);
+    if (answered) return type;
+  }
+  return PORT_FAILED;
 }
 
 int32_t ClosePort(CameraLink* link) {
@@ -73,7 +117,7 @@ int32_t DisconnectSerial(CameraLink* link) {
   // end's stop flag ends the wait at once.
   const bool broken = link->state == LINK_STATE_BROKEN || link->state == LINK_STATE_CAMERA_GONE;
   const uint32_t deadline_ms =
-      ClockTickCount() + (broken ? DISCONNECT_BROKEN_LIMIT_MS : DISCONNECT_LIMIT_MS);
+      ClockTickCount() + (broken ? DISCONNECT_BROKEN_LIMIT_MS : DISLINK_CONNECT_LIMIT_MS);
   link->speed_index = 0;
   if (ExchangeSetBefore(0, PROPERTY_SPEED, COMMAND_SPEED, broken ? 1 : EXCHANGE_TRIES, deadline_ms,
                         link) == LINK_OK) {
@@ -93,6 +137,9 @@ int32_t ConnectSerial(CameraLink* link) {
   PortSetFlowControl(link->port_type, FLOW_NONE, link->com_handle);
   DrainInput(link);
   if (!SerialHandshake(link)) return LINK_ERROR_NO_ANSWER;
+  // The handshake has its own bound, and a camera left at another speed
+  // needs all of it; what follows must not multiply the exchanges' retries.
+  WaitBound bound(LINK_CONNECT_LIMIT_MS, link);
   const int32_t speed =
       ExchangeSet(static_cast<uint32_t>(link->speed_index), PROPERTY_SPEED, COMMAND_SPEED, link);
   if (speed != LINK_OK) return speed;
@@ -156,9 +203,8 @@ int32_t LinkOpenPort(int32_t port, CameraLink* link) {
       link->speed_checked = 0;
       link->speed_index = STORAGE_SPEED_INDEX;
     }
-    link->port_type = PortOpenStorage(PORT_TYPE_STORAGE, link);
+    link->port_type = FindStorageCamera(link);
     found = link->port_type > 0;
-    if (found) PortClose(link);
   }
   if (!found && port != PORT_TYPE_STORAGE) {
     const bool automatic = port == LINK_PORT_AUTOMATIC;

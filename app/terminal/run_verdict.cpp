@@ -6,6 +6,7 @@
 #include "app/camera_checks.h"
 #include "app/dialog_ids.h"
 #include "app/terminal/options.h"
+#include "link/camera_link.h"
 #include "link/error_text.h"
 
 namespace pelox {
@@ -35,7 +36,8 @@ std::string PortNote(const NamedPort& port) {
 std::string NoCameraDetail(const DialogFacts& facts, const SearchNotes& search) {
   if (facts.port_type > 0) {
     return "the camera stopped answering while connecting (" +
-           std::string(LinkErrorText(facts.link_error)) + ")";
+           std::string(LinkErrorText(facts.link_error)) + "); a connection is given up " +
+           std::to_string(LINK_CONNECT_LIMIT_MS / 1000) + " s after the camera first answered";
   }
   std::string detail = search.device.empty() ? "no camera answered on the USB storage pipe"
                                              : "no camera answered on " + search.device;

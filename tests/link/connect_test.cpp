@@ -19,11 +19,24 @@ const std::vector<uint8_t> SPEED_REQUEST_115200{0x1B, 0x53, 0x06, 0x00, 0x00, 0x
                                                 0x05, 0x00, 0x00, 0x00, 0x16, 0x00};
 const std::vector<uint8_t> GET_READY{0x1B, 0x43, 0x02, 0x00, 0x01, 0x12, 0x13, 0x00};
 
-TEST_F(ConnectTest, AutomaticSearchPassesASilentPortAndFindsTheCameraOnTheNext) {
-  sim::VirtualCamera silent;
-  silent.Endpoint().Unplug(0);
+// What answers on COM1 before the camera on COM2.
+struct Stranger {
+  const char* name;
+  sim::FaultKind fault;  // on every unit of the target it is sent
+  sim::FaultTarget target;
+  uint64_t shortest_ms;
+  uint64_t longest_ms;
+};
+
+class SearchTest : public SerialCameraTest, public testing::WithParamInterface<Stranger> {};
+
+// A port is the camera's only once it answered a real request there.
+TEST_P(SearchTest, PassesAStrangerAndFindsTheCameraOnTheNextPort) {
+  const Stranger& stranger = GetParam();
+  sim::VirtualCamera other;
+  other.Faults().Add({.kind = stranger.fault, .target = stranger.target, .times = UINT32_MAX});
   sim::SerialLineReset();
-  sim::SerialLineAttach(1, silent.Serial());
+  sim::SerialLineAttach(1, other.Serial());
   sim::SerialLineAttach(2, camera.Serial());
 
   const uint64_t start = sim::VirtualNowMs();
@@ -32,10 +45,21 @@ TEST_F(ConnectTest, AutomaticSearchPassesASilentPortAndFindsTheCameraOnTheNext) 
   EXPECT_EQ(link->state, LINK_STATE_CLOSED);
   EXPECT_EQ(link->last_error, LINK_OK);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE) << "the port found is left closed";
-  // Four handshake rounds on the silent port: two reads of 3.6 s, then one each.
-  EXPECT_GE(sim::VirtualNowMs() - start, 18000u);
-  EXPECT_LT(sim::VirtualNowMs() - start, 25000u);
+  EXPECT_GE(sim::VirtualNowMs() - start, stranger.shortest_ms);
+  EXPECT_LT(sim::VirtualNowMs() - start, stranger.longest_ms);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    OnComOne, SearchTest,
+    testing::Values(
+        // Four handshake rounds: two reads of 3.6 s, then one each.
+        Stranger{"Silent", sim::FaultKind::UNPLUG, sim::FaultTarget::ANY, 18000, 25000},
+        // It takes the probe's NAK for its own and NAKs the get too.
+        Stranger{"NakingEveryUnit", sim::FaultKind::NAK, sim::FaultTarget::ANY, 0, 4000},
+        // The handshake passes; the get is never answered.
+        Stranger{"IgnoringEveryPacket", sim::FaultKind::DROP_REPLY, sim::FaultTarget::GET, 0,
+                 4000}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
 
 TEST_F(ConnectTest, AutomaticSearchWithoutCameraReportsNoPort) {
   sim::SerialLineReset();
@@ -104,16 +128,42 @@ INSTANTIATE_TEST_SUITE_P(
         Disconnect{"StoppedByTheFrontEnd", LINK_STATE_READY, false, true, true, 100, 115200}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
-TEST_F(ConnectTest, ACameraThatNeverAnswersTheProbeFailsAfterFourRounds) {
-  camera.Endpoint().Unplug(0);
+struct FailedConnect {
+  const char* name;
+  sim::FaultKind fault;  // on every unit of the target
+  sim::FaultTarget target;
+  int32_t code;
+  uint64_t shortest_ms;
+  uint64_t longest_ms;
+};
+
+class FailedConnectTest : public SerialCameraTest,
+                          public testing::WithParamInterface<FailedConnect> {};
+
+// A connection gives up within 20 s of the handshake, the retries of its
+// exchanges included; the handshake has a bound of its own.
+TEST_P(FailedConnectTest, EndsWithinItsBound) {
+  const FailedConnect& failure = GetParam();
+  camera.Faults().Add({.kind = failure.fault, .target = failure.target, .times = UINT32_MAX});
   ASSERT_EQ(LinkOpenPort(CAMERA_PORT, link), CAMERA_PORT) << "an explicit port only has to open";
   const uint64_t start = sim::VirtualNowMs();
-  EXPECT_EQ(LinkConnect(LINK_CONNECT, link), LINK_ERROR_NO_ANSWER);
-  // Two reads of 3.6 s in the first round, one in each of the other three.
-  EXPECT_GE(sim::VirtualNowMs() - start, 18000u);
-  EXPECT_EQ(link->retry_count, 4);
+  EXPECT_EQ(LinkConnect(LINK_CONNECT, link), failure.code) << Trace();
+  EXPECT_GE(sim::VirtualNowMs() - start, failure.shortest_ms);
+  EXPECT_LE(sim::VirtualNowMs() - start, failure.longest_ms);
   EXPECT_EQ(link->state, LINK_STATE_BROKEN);
+  EXPECT_FALSE(link->wait_deadline) << "the bound ends with the connection";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EachCamera, FailedConnectTest,
+    testing::Values(
+        // Two reads of 3.6 s in the first round, one in each of the other
+        // three, then one probe at each other speed.
+        FailedConnect{"NeverAnsweringTheProbe", sim::FaultKind::UNPLUG, sim::FaultTarget::ANY,
+                      LINK_ERROR_NO_ANSWER, 18000, 21000},
+        FailedConnect{"IgnoringEveryPacketAfterTheHandshake", sim::FaultKind::DROP_REPLY,
+                      sim::FaultTarget::SPEED, LINK_ERROR_NO_ANSWER, 19000, 20100}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
 
 TEST_F(ConnectTest, ReconnectReopensTheSamePortAndRequestsAnAbort) {
   Connect();

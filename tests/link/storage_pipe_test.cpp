@@ -117,6 +117,8 @@ TEST_F(StoragePipeTest, AutomaticSearchFindsThePipeFirstAndConnectingSendsNoPack
   EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link), PORT_TYPE_STORAGE);
   EXPECT_EQ(link->state, LINK_STATE_CLOSED);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE) << "the pipe is left closed";
+  EXPECT_EQ(HostFrames().size(), 1u) << "the camera answered a get in the search";
+  camera.Log().Clear();
   EXPECT_EQ(LinkConnect(LINK_CONNECT, link), LINK_OK);
   EXPECT_EQ(link->state, LINK_STATE_READY);
   EXPECT_EQ(link->vendor_code, VENDOR_PELOX);

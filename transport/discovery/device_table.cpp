@@ -1,5 +1,8 @@
 #include "transport/discovery/device_table.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace pelox {
 namespace {
 
@@ -14,6 +17,8 @@ struct DeviceTable {
   int32_t denied_count = 0;
   std::string first_denied;
   int32_t system_error = 0;
+  // By what the device is, not by entry: a discovery rebuilds the table.
+  std::vector<CameraDevice> passed_over;
 };
 
 DeviceTable table;
@@ -28,6 +33,11 @@ int32_t ClaimBit(int32_t index, ClaimBy by) {
 }
 
 uint32_t Mask(int32_t bit) { return uint32_t{1} << static_cast<uint32_t>(bit); }
+
+bool PassedOver(int32_t index) {
+  return std::ranges::find(table.passed_over, table.entries[static_cast<size_t>(index)]) !=
+         table.passed_over.end();
+}
 
 }  // namespace
 
@@ -63,10 +73,20 @@ bool DeviceHoldsClaim(const void* owner) {
   return false;
 }
 
+void DevicePassOver(int32_t index) {
+  if (index < 0 || index >= table.device_count || PassedOver(index)) return;
+  table.passed_over.push_back(table.entries[static_cast<size_t>(index)]);
+}
+
+void DevicePassOverForget() { table.passed_over.clear(); }
+
 int32_t DeviceClaimFirstFree(ClaimBy by, const void* owner) {
   for (int32_t index = 0; index < table.device_count; ++index) {
     const int32_t bit = ClaimBit(index, by);
-    if (bit == NO_BIT || bit >= MASK_BITS || (table.devices_in_use & Mask(bit)) != 0) continue;
+    if (bit == NO_BIT || bit >= MASK_BITS || (table.devices_in_use & Mask(bit)) != 0 ||
+        PassedOver(index)) {
+      continue;
+    }
     table.devices_in_use |= Mask(bit);
     table.claim_owners[static_cast<size_t>(bit)] = owner;
     return index;

@@ -22,6 +22,8 @@ struct CameraDevice {
   std::array<char, 4> root{};
   // SG_IO: the device node.
   std::string path;
+
+  bool operator==(const CameraDevice&) const = default;
 };
 
 // How a claim is recorded in the mask: by table entry, or by drive letter so
@@ -43,6 +45,12 @@ int32_t DeviceClaimFirstFree(ClaimBy by, const void* owner);
 // another link's discovery may have rebuilt the table meanwhile.
 void DeviceReleaseClaims(const void* owner);
 bool DeviceHoldsClaim(const void* owner);
+
+// A device that answers INQUIRY as a camera maker's but fails the first
+// camera exchange is no camera: entry `index` is passed over by every claim,
+// also after later discoveries, until the list is forgotten (a new search).
+void DevicePassOver(int32_t index);
+void DevicePassOverForget();
 
 // A candidate device that could not be opened for lack of permission.
 void DiscoveryNoteDenied(std::string_view path);

@@ -11,6 +11,7 @@
 #include "link/camera_link.h"
 #include "link/error_text.h"
 #include "sim/camera/camera_model.h"
+#include "sim/storage/card_reader.h"
 #include "tests/transport/storage/storage_camera.h"
 #include "tests/transport/storage/variant_rig.h"
 #include "transport/discovery/device_table.h"
@@ -61,6 +62,7 @@ TEST_P(StorageLinkTest, FindingThePortLeavesThePipeClosedAndConnectingSendsNoPac
   EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE);
   EXPECT_EQ(DevicesInUse(), 0u);
   EXPECT_EQ(camera_.face.CloseCount(), 1);
+  camera_.camera.Log().Clear();
 
   EXPECT_EQ(LinkConnect(LINK_CONNECT, link_), LINK_OK);
   EXPECT_EQ(link_->state, LINK_STATE_READY);
@@ -68,6 +70,31 @@ TEST_P(StorageLinkTest, FindingThePortLeavesThePipeClosedAndConnectingSendsNoPac
   EXPECT_TRUE(camera_.camera.Log().Entries().empty()) << Trace();
   EXPECT_EQ(link_->large_blocks, 1);
   EXPECT_EQ(camera_.face.ProtocolErrors(), 0);
+}
+
+TEST_P(StorageLinkTest, ADiskOfACameraMakerThatIsNoCameraIsPassedOver) {
+  VariantRig rig(GetParam());
+  sim::CardReader disk("OLYMPUS");
+  StorageCamera camera;
+  rig.Attach(disk);
+  rig.Attach(camera.face);
+  CameraLink* link = LinkCreate();
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(LinkOpenPort(PORT_TYPE_STORAGE, link), PORT_TYPE_STORAGE);
+  ASSERT_EQ(LinkConnect(LINK_CONNECT, link), LINK_OK);
+  EXPECT_EQ(LinkGetValue(sim::PROPERTY_BATTERY, false, link), 100);
+  EXPECT_EQ(LinkConnect(LINK_DISCONNECT, link), LINK_OK);
+
+  // A second search while the camera is held finds nothing more.
+  ASSERT_EQ(LinkOpenPort(PORT_TYPE_STORAGE, link), PORT_TYPE_STORAGE);
+  ASSERT_EQ(LinkConnect(LINK_CONNECT, link), LINK_OK);
+  CameraLink* second = LinkCreate();
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(LinkOpenPort(PORT_TYPE_STORAGE, second), LINK_PORT_NOT_FOUND);
+  EXPECT_EQ(camera.face.ProtocolErrors(), 0);
+  LinkConnect(LINK_DISCONNECT, link);
+  LinkDelete(second);
+  LinkDelete(link);
 }
 
 TEST_P(StorageLinkTest, GetsSetsAndBlockReadsReachTheCamera) {
