@@ -22,8 +22,8 @@ inline constexpr int32_t SG_TRANSFER_FAILED = 2;  // the call failed or timed ou
 inline constexpr int32_t SG_CHECK_STATUS = 4;     // the device answered with an error status
 
 // Device nodes that may be a camera, in a stable order: the SCSI generic
-// devices, then the removable SCSI disks that have no generic device of
-// their own (a device is offered once).
+// devices of removable disks on a USB bus, then such disks that have no
+// generic device of their own (a device is offered once).
 std::vector<std::string> SgCandidateDevices();
 // Offers only `path` as a candidate from now on (a device the user named);
 // an empty path goes back to searching.

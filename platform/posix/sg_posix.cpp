@@ -32,8 +32,8 @@ constexpr const char* GENERIC_CLASS = "/sys/class/scsi_generic";
 constexpr const char* BLOCK_CLASS = "/sys/class/block";
 constexpr size_t SENSE_SIZE = 32;
 
-// Entry names of a sysfs class directory; none when it cannot be read.
-std::vector<std::string> ClassEntries(const char* directory) {
+// Entry names of a sysfs directory; none when it cannot be read.
+std::vector<std::string> Entries(const fs::path& directory) {
   std::vector<std::string> names;
   std::error_code error;
   for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
@@ -54,16 +54,45 @@ bool IsWholeScsiDisk(const std::string& name) {
          std::all_of(name.begin() + 2, name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
-bool IsRemovable(const std::string& disk) {
-  std::ifstream flag(std::string(BLOCK_CLASS) + "/" + disk + "/removable");
+// The SCSI device directory a class entry belongs to, as in
+// .../6:0:0:0/scsi_generic/sg0 or .../6:0:0:0/block/sdb; empty when the
+// entry does not resolve.
+fs::path ScsiDeviceOf(const char* class_directory, const std::string& name) {
+  std::error_code error;
+  const fs::path entry = fs::canonical(fs::path(class_directory) / name, error);
+  return error ? fs::path() : entry.parent_path().parent_path();
+}
+
+// A camera shows itself as a removable disk on a USB bus; a fixed disk, or
+// a removable one inside the computer, is not asked.
+bool IsUsbRemovableDisk(const fs::path& scsi_device, const std::string& disk) {
+  std::ifstream flag(scsi_device / "block" / disk / "removable");
   char value = '0';
-  return flag.get(value) && value == '1';
+  if (!flag.get(value) || value != '1') return false;
+  std::error_code error;
+  for (fs::path dir = scsi_device; dir.has_relative_path(); dir = dir.parent_path()) {
+    if (fs::read_symlink(dir / "subsystem", error).filename() == "usb") return true;
+  }
+  return false;
+}
+
+bool IsCameraCandidateNode(const std::string& node) {
+  if (node.compare(0, 2, "sg") != 0) return false;
+  const fs::path scsi_device = ScsiDeviceOf(GENERIC_CLASS, node);
+  if (scsi_device.empty()) return false;
+  const std::vector<std::string> disks = Entries(scsi_device / "block");
+  return std::any_of(disks.begin(), disks.end(), [&](const std::string& disk) {
+    return IsWholeScsiDisk(disk) && IsUsbRemovableDisk(scsi_device, disk);
+  });
 }
 
 // A disk whose SCSI device also has a generic node is offered through that node.
-bool HasGenericNode(const std::string& disk) {
+bool IsCameraCandidateDisk(const std::string& disk) {
+  if (!IsWholeScsiDisk(disk)) return false;
+  const fs::path scsi_device = ScsiDeviceOf(BLOCK_CLASS, disk);
   std::error_code error;
-  return fs::is_directory(std::string(BLOCK_CLASS) + "/" + disk + "/device/scsi_generic", error);
+  return !scsi_device.empty() && IsUsbRemovableDisk(scsi_device, disk) &&
+         !fs::is_directory(scsi_device / "scsi_generic", error);
 }
 
 std::string& OnlyDevice() {
@@ -84,13 +113,11 @@ void SgUseOnlyDevice(std::string path) { OnlyDevice() = std::move(path); }
 
 std::vector<std::string> SgCandidateDevices() {
   if (!OnlyDevice().empty()) return {OnlyDevice()};
-  std::vector<std::string> generic = ClassEntries(GENERIC_CLASS);
-  std::erase_if(generic, [](const std::string& name) { return name.compare(0, 2, "sg") != 0; });
+  std::vector<std::string> generic = Entries(GENERIC_CLASS);
+  std::erase_if(generic, [](const std::string& name) { return !IsCameraCandidateNode(name); });
   SortNaturally(generic);
-  std::vector<std::string> disks = ClassEntries(BLOCK_CLASS);
-  std::erase_if(disks, [](const std::string& name) {
-    return !IsWholeScsiDisk(name) || !IsRemovable(name) || HasGenericNode(name);
-  });
+  std::vector<std::string> disks = Entries(BLOCK_CLASS);
+  std::erase_if(disks, [](const std::string& name) { return !IsCameraCandidateDisk(name); });
   SortNaturally(disks);
 
   std::vector<std::string> paths;

@@ -5,8 +5,10 @@
 //   umockdev_camera [--vendor TEXT] [--flash-ms N] [--expect-firmware BYTES] -- program args...
 //   umockdev_camera --replay FILE [--tolerate LIST] -- program args...
 //
-// The program's devices: /dev/sg0 the camera, /dev/sda a fixed disk,
-// /dev/sdb a removable card reader of another maker. The exit status is the
+// The program's devices: /dev/sg0 (/dev/sdb) a USB disk of a camera maker
+// that is no camera, /dev/sg1 (/dev/sdc) the camera, /dev/sg2 (/dev/sda) a
+// fixed disk of the same maker inside the computer, /dev/sdd a USB card
+// reader of another maker. The exit status is the
 // program's, or 1 when the camera saw a protocol error or (with
 // --expect-firmware) did not receive a whole firmware image of that size.
 // With --replay, the devices answer as a storage-pipe recording says, and
@@ -41,11 +43,45 @@ using pelox::sim::ScsiDevice;
 using pelox::sim::ScsiOutcome;
 
 constexpr const char* DEVICES =
-    "P: /devices/pci0000:00/usb1/1-1/1-1:1.0/host6/target6:0:0/6:0:0:0/scsi_generic/sg0\n"
+    "P: /devices/pci0000:00/usb1/1-1\n"
+    "E: SUBSYSTEM=usb\n"
+    "\n"
+    "P: /devices/pci0000:00/usb1/1-1/1-1:1.0/host5/target5:0:0/5:0:0:0/scsi_generic/sg0\n"
     "N: sg0\n"
     "E: SUBSYSTEM=scsi_generic\n"
     "E: DEVNAME=/dev/sg0\n"
     "A: dev=21:0\n"
+    "\n"
+    "P: /devices/pci0000:00/usb1/1-1/1-1:1.0/host5/target5:0:0/5:0:0:0/block/sdb\n"
+    "N: sdb\n"
+    "E: SUBSYSTEM=block\n"
+    "E: DEVNAME=/dev/sdb\n"
+    "E: DEVTYPE=disk\n"
+    "A: dev=8:16\n"
+    "A: removable=1\n"
+    "\n"
+    "P: /devices/pci0000:00/usb1/1-2\n"
+    "E: SUBSYSTEM=usb\n"
+    "\n"
+    "P: /devices/pci0000:00/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0/scsi_generic/sg1\n"
+    "N: sg1\n"
+    "E: SUBSYSTEM=scsi_generic\n"
+    "E: DEVNAME=/dev/sg1\n"
+    "A: dev=21:1\n"
+    "\n"
+    "P: /devices/pci0000:00/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0/block/sdc\n"
+    "N: sdc\n"
+    "E: SUBSYSTEM=block\n"
+    "E: DEVNAME=/dev/sdc\n"
+    "E: DEVTYPE=disk\n"
+    "A: dev=8:32\n"
+    "A: removable=1\n"
+    "\n"
+    "P: /devices/pci0000:00/ata1/host0/target0:0:0/0:0:0:0/scsi_generic/sg2\n"
+    "N: sg2\n"
+    "E: SUBSYSTEM=scsi_generic\n"
+    "E: DEVNAME=/dev/sg2\n"
+    "A: dev=21:2\n"
     "\n"
     "P: /devices/pci0000:00/ata1/host0/target0:0:0/0:0:0:0/block/sda\n"
     "N: sda\n"
@@ -55,12 +91,15 @@ constexpr const char* DEVICES =
     "A: dev=8:0\n"
     "A: removable=0\n"
     "\n"
-    "P: /devices/pci0000:00/usb1/1-2/1-2:1.0/host7/target7:0:0/7:0:0:0/block/sdb\n"
-    "N: sdb\n"
+    "P: /devices/pci0000:00/usb1/1-3\n"
+    "E: SUBSYSTEM=usb\n"
+    "\n"
+    "P: /devices/pci0000:00/usb1/1-3/1-3:1.0/host7/target7:0:0/7:0:0:0/block/sdd\n"
+    "N: sdd\n"
     "E: SUBSYSTEM=block\n"
-    "E: DEVNAME=/dev/sdb\n"
+    "E: DEVNAME=/dev/sdd\n"
     "E: DEVTYPE=disk\n"
-    "A: dev=8:16\n"
+    "A: dev=8:48\n"
     "A: removable=1\n";
 
 constexpr uint8_t SCSI_CHECK_CONDITION = 0x02;
@@ -218,9 +257,11 @@ UMockdevTestbed* MockDevices(Bus& bus, UMockdevIoctlBase* handler) {
   }
   g_signal_connect_data(handler, "handle-ioctl", reinterpret_cast<GCallback>(&OnIoctl), &bus,
                         nullptr, G_CONNECT_DEFAULT);
-  if (!Attach(testbed, handler, "/dev/sg0") || !Attach(testbed, handler, "/dev/sdb")) {
-    g_object_unref(testbed);
-    return nullptr;
+  for (const auto& [node, device] : bus.devices) {
+    if (!Attach(testbed, handler, node.c_str())) {
+      g_object_unref(testbed);
+      return nullptr;
+    }
   }
   return testbed;
 }
@@ -238,10 +279,11 @@ int Replay(Options& options) {
   }
   pelox::sim::ScsiReplay replay(
       *recording, options.tolerate.empty() ? pelox::sim::ReplayTolerance{} : tolerance->tolerance);
-  pelox::sim::ReplayNode camera(replay, "sg0");
-  pelox::sim::ReplayNode reader(replay, "sdb");
+  pelox::sim::ReplayNode maker_disk(replay, "sg0");
+  pelox::sim::ReplayNode camera(replay, "sg1");
+  pelox::sim::ReplayNode reader(replay, "sdd");
   Bus bus;
-  bus.devices = {{"/dev/sg0", &camera}, {"/dev/sdb", &reader}};
+  bus.devices = {{"/dev/sg0", &maker_disk}, {"/dev/sg1", &camera}, {"/dev/sdd", &reader}};
   UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
   UMockdevTestbed* testbed = MockDevices(bus, handler);
   if (testbed == nullptr) return 2;
@@ -277,9 +319,14 @@ int main(int argc, char** argv) {
   config.flash_busy_ms = options.flash_ms;
   pelox::sim::VirtualCamera camera(config);
   pelox::sim::StorageFace face(camera.Endpoint(), camera.Log(), options.vendor, RealClock());
+  pelox::sim::CardReader maker_disk("OLYMPUS");
+  pelox::sim::CardReader fixed_disk("OLYMPUS");
   pelox::sim::CardReader reader("Generic");
   Bus bus;
-  bus.devices = {{"/dev/sg0", &face}, {"/dev/sdb", &reader}};
+  bus.devices = {{"/dev/sg0", &maker_disk},
+                 {"/dev/sg1", &face},
+                 {"/dev/sg2", &fixed_disk},
+                 {"/dev/sdd", &reader}};
   UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
   UMockdevTestbed* testbed = MockDevices(bus, handler);
   if (testbed == nullptr) return 2;
@@ -291,6 +338,10 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "umockdev_camera: %zu SCSI commands, %d protocol errors; %s\n",
                face.Cdbs().size(), face.ProtocolErrors(),
                pelox::sim::DescribeStatement(statement).c_str());
+  if (fixed_disk.CommandCount() > 0) {  // a disk inside the computer is never a candidate
+    std::fprintf(stderr, "umockdev_camera: the fixed disk was asked\n");
+    result = result != 0 ? result : 1;
+  }
   if (face.ProtocolErrors() > 0) {
     std::fprintf(stderr, "%s", camera.Log().Describe().c_str());
     result = result != 0 ? result : 1;

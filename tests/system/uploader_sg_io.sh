@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole update through the SG_IO storage pipe: pelox-uploader under
-# umockdev, whose mocked /dev/sg0 is the virtual camera. Neither COM port
-# has a device, so only the storage pipe can find the camera; then the
-# listing and the dry run through the same pipe.
+# umockdev, whose mocked /dev/sg1 is the virtual camera, behind a USB disk of
+# a camera maker that is no camera. Neither COM port has a device, so only
+# the storage pipe can find the camera; then the listing and the dry run
+# through the same pipe.
 #   uploader_sg_io.sh HARNESS MAKE_FIRMWARE UPLOADER
 set -euo pipefail
 harness=$1 make_firmware=$2 uploader=$3
@@ -24,9 +25,10 @@ echo "$output"
 # --list and --check read the camera through the same pipe and write nothing.
 output=$("$harness" -- "$uploader" --list 2>&1)
 echo "$output"
-[[ "$output" == *$'/dev/sg0\tPELOX CO.,LTD.\tv517-1.00\tbattery '* ]]
+[[ "$output" == *$'/dev/sg1\tPELOX CO.,LTD.\tv517-1.00\tbattery '* ]]
+[[ "$output" != *"/dev/sg0"* ]]
 [[ "$output" == *"no firmware image was sent"* ]]
-output=$("$harness" -- "$uploader" --check --device /dev/sg0 2>&1)
+output=$("$harness" -- "$uploader" --check --device /dev/sg1 2>&1)
 echo "$output"
 [[ "$output" == *"would update v517-1.00 -> v517-1.10"* ]]
 [[ "$output" == *"no firmware image was sent"* ]]
