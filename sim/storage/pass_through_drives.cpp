@@ -1,6 +1,7 @@
 #include "sim/storage/pass_through_drives.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -19,6 +20,11 @@ constexpr size_t CDB_LENGTH_OFFSET = 6;
 constexpr size_t MAX_CDB_LENGTH = 16;
 constexpr uint8_t SCSI_STATUS_CHECK_CONDITION = 0x02;
 constexpr uint32_t MS_PER_SECOND = 1000;
+constexpr size_t SENSE_LENGTH_OFFSET = 7;
+// Fixed-format sense of a refused command: ILLEGAL REQUEST, invalid command
+// operation code.
+constexpr std::array<uint8_t, 14> REFUSAL_SENSE{0x70, 0, 0x05, 0, 0, 0, 0, 0x06,
+                                                0,    0, 0,    0, 0x20, 0x00};
 
 struct Drives {
   std::vector<SimDrive> drives;
@@ -110,8 +116,19 @@ int32_t DrivePassThrough(DriveHandle drive, std::span<uint8_t> request, std::spa
       {request.subspan(SPTD_CDB_OFFSET, cdb_length), data.first(length), direction,
        timeout_seconds * sim::MS_PER_SECOND});
   if (outcome == sim::ScsiOutcome::NO_RESPONSE) return 0;
-  request[sim::SCSI_STATUS_OFFSET] =
-      outcome == sim::ScsiOutcome::GOOD ? 0 : sim::SCSI_STATUS_CHECK_CONDITION;
+  // The driver completes the call whatever the device answered; a refusal
+  // shows only in the status and the sense area.
+  if (outcome == sim::ScsiOutcome::GOOD) {
+    request[sim::SCSI_STATUS_OFFSET] = 0;
+    return 1;
+  }
+  request[sim::SCSI_STATUS_OFFSET] = sim::SCSI_STATUS_CHECK_CONDITION;
+  const size_t sense_offset = Load32(request, SPTD_SENSE_INFO_OFFSET_OFFSET);
+  const size_t sense_length =
+      std::min<size_t>(request[sim::SENSE_LENGTH_OFFSET], sim::REFUSAL_SENSE.size());
+  if (sense_offset <= request.size() && sense_length <= request.size() - sense_offset) {
+    std::copy_n(sim::REFUSAL_SENSE.begin(), sense_length, request.subspan(sense_offset).begin());
+  }
   return 1;
 }
 

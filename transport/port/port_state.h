@@ -33,6 +33,15 @@ struct OpcodeSet {
 };
 
 inline constexpr size_t REQUEST_BLOCK_SIZE = 80;
+// The sense bytes kept of a refused command: the fixed format's response
+// code, sense key and additional sense code and qualifier all lie within.
+inline constexpr size_t SENSE_BYTES_KEPT = 14;
+
+// The last command the device refused with a status of its own.
+struct ScsiRefusal {
+  uint8_t scsi_status = 0;  // 0 when none was refused
+  std::array<uint8_t, SENSE_BYTES_KEPT> sense{};
+};
 using RequestBlock = std::array<uint8_t, REQUEST_BLOCK_SIZE>;
 
 struct PortState {
@@ -46,6 +55,7 @@ struct PortState {
   std::unique_ptr<RequestBlock> pass_through;
   int32_t wait_seconds = 0;
   DriveHandle device_handle = nullptr;
+  ScsiRefusal refusal;
   SerialHandle com_handle = nullptr;
   // While set, no port read waits past this tick and no exchange or
   // reconnection starts after it: a caller's bound on a whole operation.

@@ -146,13 +146,19 @@ TEST_P(PipePhasesTest, AFailedStatusAfterTheDataFailsAReadOnlyThroughAspi) {
   EXPECT_EQ(Read(buffer), expected);
 }
 
-TEST_P(PipePhasesTest, ARefusedCommandIsAScsiErrorWhereTheVariantReportsOne) {
+TEST_P(PipePhasesTest, ARefusedCommandIsAScsiErrorInEveryVariant) {
   OpenWith("PELOX");
   camera_->fail_command = 1;
   camera_->failure = sim::ScsiOutcome::CHECK_CONDITION;
-  // The pass-through driver succeeds whatever the device's status; it is not examined.
-  const int32_t expected = GetParam() == Variant::PASS_THROUGH ? 1 : PORT_SCSI_ERROR;
-  EXPECT_EQ(Write({1, 2}), expected);
+  // The pass-through driver completes the call with status 2 and sense data:
+  // the data-out was not taken, so no status phase follows.
+  EXPECT_EQ(Write({1, 2}), PORT_SCSI_ERROR);
+  EXPECT_EQ(camera_->Pipe().size(), 2u);
+  if (GetParam() == Variant::PASS_THROUGH) {
+    EXPECT_EQ(rig_.Link().refusal.scsi_status, 2);
+    EXPECT_EQ(rig_.Link().refusal.sense[2], 0x05) << "sense key";
+    EXPECT_EQ(rig_.Link().refusal.sense[12], 0x20) << "additional sense code";
+  }
 }
 
 TEST_P(PipePhasesTest, CloseSendsTheMakersCloseCommandOnlyToMakersThatTakeOne) {

@@ -61,8 +61,12 @@ inline std::span<uint8_t, PIPE_CDB_SIZE> SptiCdb(PortState* link) {
                                            PIPE_CDB_SIZE);
 }
 
-// Run the link's current command on `drive`: nonzero on success, 0 on failure.
+// Run the link's current command on `drive`: nonzero when the driver
+// completed the call, 0 on failure. The device's own status is not looked at.
 int32_t SptiRun(DriveHandle drive, uint8_t data_in, std::span<uint8_t> buffer, PortState* link);
+// A phase of the pipe: PIPE_COMPLETION_DONE, PIPE_COMPLETION_FAILED when the
+// driver failed, or PIPE_COMPLETION_SCSI_ERROR when the device refused the
+// command (its first sense bytes kept in the link).
 int32_t SptiScsiIn(PortState* link, std::span<uint8_t> buffer);
 int32_t SptiScsiOut(PortState* link, std::span<const uint8_t> buffer);
 

@@ -19,9 +19,6 @@ void SetTimeout(PortState* link, int32_t seconds) {
   SptiStoreRequest(request, link);
 }
 
-// The driver's result: 0 is a failed transfer, anything else goes on.
-int32_t PhaseResult(int32_t result) { return result == 0 ? PORT_TRANSFER_FAILED : PIPE_GO_ON; }
-
 bool PrepareRequest(PortState* link) {
   if (link->pass_through == nullptr) return false;
   SCSI_PASS_THROUGH_DIRECT request = SptiLoadRequest(link);
@@ -55,7 +52,7 @@ constexpr DevicePipe SPTI_PIPE{
         .cdb = SptiCdb,
         .scsi_in = SptiScsiIn,
         .scsi_out = SptiScsiOut,
-        .phase_result = PhaseResult,
+        .phase_result = PipeResultOfCompletion,
         .set_timeout = SetTimeout,
         .read_status_counts = false,
     },
