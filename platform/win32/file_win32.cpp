@@ -52,9 +52,14 @@ FileHandle FileCreate(const char* path, uint32_t& error) {
 }
 
 int64_t FileSize(FileHandle file) {
-  LARGE_INTEGER size;
-  if (file == nullptr || !GetFileSizeEx(Native(file), &size)) return -1;
-  return static_cast<int64_t>(size.QuadPart);
+  if (file == nullptr) return -1;
+  // GetFileSize, not GetFileSizeEx: Windows 98 and Me lack the latter. A
+  // low part of all ones is a size only when no error came with it.
+  DWORD high = 0;
+  SetLastError(NO_ERROR);
+  const DWORD low = GetFileSize(Native(file), &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return -1;
+  return static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low);
 }
 
 int64_t FileRead(FileHandle file, std::span<uint8_t> buffer) {
