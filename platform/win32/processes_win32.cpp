@@ -6,7 +6,9 @@
 #include <tlhelp32.h>
 // clang-format on
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace pelox {
 namespace {
@@ -64,12 +66,16 @@ bool RegistryReadMachineStrings(const char* key, std::span<const char* const> na
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
   bool all_read = names.size() <= values.size();
   for (size_t i = 0; all_read && i < names.size(); ++i) {
+    // The value may fill all 256 bytes without a closing zero: the text ends
+    // at the first zero or at the bytes the system wrote, whichever is first.
     std::array<char, REGISTRY_STRING_CAPACITY> buffer{};
-    // One byte is held back so the text always ends within the buffer.
-    DWORD size = static_cast<DWORD>(buffer.size() - 1);
+    DWORD size = static_cast<DWORD>(buffer.size());
     all_read = RegQueryValueExA(opened, names[i], nullptr, nullptr,
                                 reinterpret_cast<BYTE*>(buffer.data()), &size) == ERROR_SUCCESS;
-    if (all_read) values[i] = buffer.data();
+    if (all_read) {
+      values[i].assign(buffer.data(),
+                       strnlen(buffer.data(), std::min<size_t>(size, buffer.size())));
+    }
   }
   RegCloseKey(opened);
   return all_read;
