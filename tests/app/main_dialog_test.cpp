@@ -341,6 +341,56 @@ TEST_F(MainDialogSteps, ReportsAFailedWriteWhenTheCameraIsUnpluggedMidTransfer) 
   EXPECT_NE(camera_->Model().Firmware().Statement().outcome, sim::FlashOutcome::FLASHED);
 }
 
+// Uploads that meet a cancel right after the last data frame's
+// acknowledgement, before or after step 1005 took the write command, or
+// threads that cannot start. A cancel holds and the camera is never asked to
+// write, or it is refused and the camera writes, never both; a missing
+// thread ends the upload before the transfer or is done without.
+enum class CancelAt { NEVER, LAST_ACK, WRITE_BEGUN };
+struct UploadCase {
+  const char* name;
+  size_t workers;  // workers that start; the rest cannot
+  CancelAt cancel;
+  bool flashed;
+};
+
+void PrintTo(const UploadCase& upload, std::ostream* out) { *out << upload.name; }
+
+class MainDialogUpload : public MainDialogSteps, public ::testing::WithParamInterface<UploadCase> {};
+
+TEST_P(MainDialogUpload, EndsAsTheCameraWasToldAndNeverWaitsOnItself) {
+  const UploadCase& upload = GetParam();
+  AttachCamera();
+  WriteFirmware("v517-1.10");
+  RunChecks();
+  view_.worker_limit = upload.workers;
+  dialog_->Command(CONTROL_UPLOAD);
+  Pump();
+  if (view_.WorkersPending() != 0) view_.RunWorker(TRANSFER_WORKER);
+  if (upload.cancel == CancelAt::WRITE_BEGUN) Pump();
+  if (upload.cancel != CancelAt::NEVER) {
+    EXPECT_EQ(dialog_->CancelTransfer(), !upload.flashed);
+  }
+  Pump();
+  if (view_.WorkersPending() != 0) view_.RunWorker(view_.WorkersStarted() - 1);
+  Pump();
+  const sim::FirmwareStatement& statement = camera_->Model().Firmware().Statement();
+  EXPECT_EQ(statement.outcome == sim::FlashOutcome::FLASHED, upload.flashed);
+  EXPECT_EQ(statement.transfer_started, upload.workers > 0);
+  EXPECT_EQ(view_.facts.write_detail.empty(), upload.workers > 0);
+  EXPECT_EQ(view_.messages.back(), Text(upload.flashed ? STR_WRITE_COMPLETE : STR_WRITE_ERROR));
+  EXPECT_TRUE(view_.enabled[CONTROL_CLOSE]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CancelsAndThreadLimits, MainDialogUpload,
+    ::testing::Values(UploadCase{"CancelAfterTheLastAck", SIZE_MAX, CancelAt::LAST_ACK, false},
+                      UploadCase{"CancelAfterTheWriteBegan", SIZE_MAX, CancelAt::WRITE_BEGUN, true},
+                      UploadCase{"NoTransferThread", 0, CancelAt::NEVER, false},
+                      UploadCase{"NoAnimatorNorFlashWaitThread", 1, CancelAt::NEVER, true},
+                      UploadCase{"NoFlashWaitThread", 2, CancelAt::NEVER, true}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
+
 // What may happen to Firmware.bin between its check and the transfer.
 struct FileChange {
   const char* name;

@@ -46,6 +46,7 @@ void RecordingView::PostStep(int32_t step_id) {
 }
 
 std::unique_ptr<Worker> RecordingView::StartWorker(std::function<void()> body) {
+  if (workers_.size() >= worker_limit) return nullptr;
   auto pending = std::make_shared<PendingBody>();
   pending->body = std::move(body);
   workers_.push_back(pending);

@@ -3,6 +3,7 @@
 // the test pumps them, and holds started workers until the test runs them
 // (a join runs a worker that has not run yet), so that a test decides the
 // order in which the threads' bodies run.
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -45,6 +46,8 @@ class RecordingView : public DialogView {
   int32_t cursor = -1;
   bool closed = false;
   DialogFacts facts;  // as reported last
+  // From this many workers on, no more start, as when no thread can.
+  size_t worker_limit = SIZE_MAX;
 
   std::vector<int32_t> Progress() const;
   std::vector<int32_t> PostedSteps() const;
