@@ -97,6 +97,7 @@ class MainDialog {
   std::unique_ptr<Worker> worker_;
   std::unique_ptr<Worker> animator_;
   std::atomic<int32_t> progress_position_{PROGRESS_EMPTY};
+  uint32_t last_progress_ms_ = 0;  // the transfer's tick of its last acknowledged frame
   std::atomic<bool> stop_requested_{false};
   std::atomic<WriteCommand> write_command_{WriteCommand::UNDECIDED};
   std::atomic<bool> animator_stop_{false};

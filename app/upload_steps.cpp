@@ -63,7 +63,15 @@ bool MainDialog::BeginWrite() {
 void MainDialog::RunTransfer() {
   LinkSetProgressCallback(&MainDialog::TransferProgress, PROGRESS_USER, link_);
   LinkSetReconnectCheck(&MainDialog::ConfirmCheckedCamera, this, link_);
+  last_progress_ms_ = ClockTickCount();
+  LinkSetStallBound(TRANSFER_STALL_MS, link_);
   const int32_t result = CameraUploadFirmwareData(image_.bytes, FIRMWARE_FILE_UPLOAD_KEY, link_);
+  LinkSetStallBound(0, link_);
+  // Another camera on the path says more than the silence that followed it.
+  if (result != LINK_OK && facts_.write_detail.empty() &&
+      ClockTickCount() - last_progress_ms_ >= TRANSFER_STALL_MS) {
+    facts_.write_detail = TRANSFER_STALL_DETAIL;
+  }
   view_.PostStep(result == LINK_OK ? STEP_TRANSFER_DONE : STEP_WRITE_FAILED);
 }
 
@@ -73,6 +81,7 @@ int32_t MainDialog::TransferProgress(uint32_t /*user*/, int32_t /*reserved*/, in
   if (dialog->stop_requested_ || dialog->write_command_ == WriteCommand::CANCELLED) {
     return PROGRESS_CANCEL;
   }
+  dialog->last_progress_ms_ = ClockTickCount();
   dialog->view_.SetProgress(percent);
   return PROGRESS_CONTINUE;
 }
