@@ -38,6 +38,7 @@ class DialogView {
   // Queues a step behind the messages already waiting; never runs it now.
   virtual void PostStep(int32_t step_id) = 0;
 
+  // Null when no worker could be started; `body` then never runs.
   virtual std::unique_ptr<Worker> StartWorker(std::function<void()> body) = 0;
 
   // What the steps found out so far, after each step that learnt something;

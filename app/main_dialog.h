@@ -39,12 +39,16 @@ class MainDialog {
   // Before Start: the serial speed index to ask for after the handshake;
   // a camera that refuses it is connected at the usual speed.
   void PreferSpeed(int32_t speed_index) { preferred_speed_ = speed_index; }
-  // From any thread: ends a running transfer at its next progress report,
-  // before the camera is asked to write; too late once the transfer is done.
-  void CancelTransfer() { cancel_requested_ = true; }
+  // From any thread: ends the upload before the camera is asked to write,
+  // a running transfer at its next progress report. True when the cancel
+  // holds: no write command will be sent and the camera keeps its old
+  // firmware; false when the write has begun and must run to its end.
+  bool CancelTransfer();
 
  private:
   enum class Phase { CHECKING, READY, UPLOADING, ENDED };
+  // A cancel and the write command decide once which of them holds.
+  enum class WriteCommand { UNDECIDED, CANCELLED, BEGUN };
 
   // Steps 1000 to 1003 return a step error code; Run... shows the message
   // that belongs to it on the way out.
@@ -56,6 +60,8 @@ class MainDialog {
   int32_t CheckCamera();
 
   void StartTransfer();
+  bool BeginWrite();
+  void FailBeforeTransfer(std::string detail);
   void TransferDone();
   void WriteFinished();
   void WriteFailed();
@@ -91,8 +97,9 @@ class MainDialog {
   std::unique_ptr<Worker> worker_;
   std::unique_ptr<Worker> animator_;
   std::atomic<int32_t> progress_position_{PROGRESS_EMPTY};
+  uint32_t last_progress_ms_ = 0;  // the transfer's tick of its last acknowledged frame
   std::atomic<bool> stop_requested_{false};
-  std::atomic<bool> cancel_requested_{false};
+  std::atomic<WriteCommand> write_command_{WriteCommand::UNDECIDED};
   std::atomic<bool> animator_stop_{false};
   bool reconnected_while_writing_ = false;  // the flash wait's worker only
 };

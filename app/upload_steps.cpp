@@ -39,19 +39,49 @@ void MainDialog::StartTransfer() {
   view_.SetProgress(progress_position_);
   transferring_dialog = this;
   worker_ = view_.StartWorker([this] { RunTransfer(); });
+  if (worker_ == nullptr) FailBeforeTransfer("no thread could be started for the transfer");
+}
+
+void MainDialog::FailBeforeTransfer(std::string detail) {
+  facts_.write_detail = std::move(detail);
+  view_.PostStep(STEP_WRITE_FAILED);
+}
+
+bool MainDialog::CancelTransfer() {
+  WriteCommand seen = WriteCommand::UNDECIDED;
+  return write_command_.compare_exchange_strong(seen, WriteCommand::CANCELLED) ||
+         seen == WriteCommand::CANCELLED;
+}
+
+// The one point where a cancel and the write command meet: whichever comes
+// first holds, so what the user is told matches what the camera got.
+bool MainDialog::BeginWrite() {
+  WriteCommand seen = WriteCommand::UNDECIDED;
+  return write_command_.compare_exchange_strong(seen, WriteCommand::BEGUN);
 }
 
 void MainDialog::RunTransfer() {
   LinkSetProgressCallback(&MainDialog::TransferProgress, PROGRESS_USER, link_);
   LinkSetReconnectCheck(&MainDialog::ConfirmCheckedCamera, this, link_);
+  last_progress_ms_ = ClockTickCount();
+  LinkSetStallBound(TRANSFER_STALL_MS, link_);
   const int32_t result = CameraUploadFirmwareData(image_.bytes, FIRMWARE_FILE_UPLOAD_KEY, link_);
+  LinkSetStallBound(0, link_);
+  // Another camera on the path says more than the silence that followed it.
+  if (result != LINK_OK && facts_.write_detail.empty() &&
+      ClockTickCount() - last_progress_ms_ >= TRANSFER_STALL_MS) {
+    facts_.write_detail = TRANSFER_STALL_DETAIL;
+  }
   view_.PostStep(result == LINK_OK ? STEP_TRANSFER_DONE : STEP_WRITE_FAILED);
 }
 
 int32_t MainDialog::TransferProgress(uint32_t /*user*/, int32_t /*reserved*/, int32_t percent) {
   MainDialog* dialog = transferring_dialog;
   if (dialog == nullptr) return PROGRESS_CONTINUE;
-  if (dialog->stop_requested_ || dialog->cancel_requested_) return PROGRESS_CANCEL;
+  if (dialog->stop_requested_ || dialog->write_command_ == WriteCommand::CANCELLED) {
+    return PROGRESS_CANCEL;
+  }
+  dialog->last_progress_ms_ = ClockTickCount();
   dialog->view_.SetProgress(percent);
   return PROGRESS_CONTINUE;
 }
@@ -59,12 +89,17 @@ int32_t MainDialog::TransferProgress(uint32_t /*user*/, int32_t /*reserved*/, in
 void MainDialog::TransferDone() {
   Join(worker_);
   transferring_dialog = nullptr;
+  if (!BeginWrite()) return view_.PostStep(STEP_WRITE_FAILED);
   progress_position_ = PROGRESS_EMPTY;
   view_.ShowMessage(STR_WRITING, STR_DO_NOT_TURN_OFF);
   animator_stop_ = false;
+  // Without a thread of its own the bar stands still; nothing waits on it.
   animator_ =
       view_.StartWorker([this] { AnimateProgress(view_, progress_position_, animator_stop_); });
   worker_ = view_.StartWorker([this] { RunFlashWait(); });
+  // The wait is bounded and needs nothing from this thread, so without a
+  // thread of its own it runs here rather than leave the image unwritten.
+  if (worker_ == nullptr) RunFlashWait();
 }
 
 void MainDialog::RunFlashWait() {

@@ -14,6 +14,11 @@ inline constexpr uint32_t UPLOAD_POLL_MS = 500;
 // command.
 inline constexpr uint32_t CAMERA_WRITE_WAIT_MS = 60000;
 
+// The camera keeps its old firmware until the write command, so a transfer
+// that has not moved for this long ends, whatever its retries would do.
+inline constexpr uint32_t TRANSFER_STALL_MS = 60000;
+inline constexpr const char* TRANSFER_STALL_DETAIL = "no data frame acknowledged for 60 s";
+
 // Polls `camera_ready` every 500 ms until it is true (true), or until the
 // tick `deadline_ms` or a stop request (false). No pause runs past the
 // deadline; the poll itself must end by it too.

@@ -24,10 +24,8 @@ class ThreadWorker final : public Worker {
 }  // namespace
 
 std::unique_ptr<Worker> StartThreadWorker(std::function<void()> body) {
-  // The work may not be dropped: without a thread of its own it runs on the
-  // caller's.
-  ThreadHandle thread = ThreadStart(body);
-  if (thread == nullptr) body();
+  ThreadHandle thread = ThreadStart(std::move(body));
+  if (thread == nullptr) return nullptr;
   return std::make_unique<ThreadWorker>(thread);
 }
 

@@ -9,6 +9,7 @@ namespace pelox {
 
 int32_t SendUntilAcked(std::span<const uint8_t> packet, const AckPolicy& policy, CameraLink* link) {
   for (int32_t attempt = 0; attempt < EXCHANGE_TRIES; ++attempt) {
+    if (WaitDeadlinePassed(link)) return LINK_ERROR_NO_ANSWER;
     if (policy.gone_check_each_try && CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
     const int32_t sent = SendPacket(packet, link);
     if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;

@@ -92,6 +92,8 @@ struct CameraLink : PortState {
   ReconnectCheck reconnect_check = nullptr;
   void* reconnect_user = nullptr;
   bool checking_reconnection = false;
+  // While not 0, the wait deadline stays this far past the last progress.
+  uint32_t stall_bound_ms = 0;
   CameraLink* prev = nullptr;
   CameraLink* next = nullptr;
   int32_t current_object_mode = 0;
@@ -140,6 +142,11 @@ int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link);
 // either camera. A code other than LINK_OK fails the reconnection with that
 // code. Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetReconnectCheck(ReconnectCheck check, void* user, CameraLink* link);
+// Bounds the stretches without progress until called with 0: while set, no
+// port read waits, and no exchange or reconnection starts, more than `ms`
+// after this call or after the last frame of a write the camera acknowledged,
+// whatever the retry budgets say. Returns LINK_OK, or LINK_ERROR_NO_LINK.
+int32_t LinkSetStallBound(uint32_t ms, CameraLink* link);
 // The code the link recorded last, or LINK_ERROR_NO_LINK for null.
 int32_t LinkLastError(const CameraLink* link);
 // Records `code` (and the link state it implies); returns `code`.

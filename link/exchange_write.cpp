@@ -61,6 +61,7 @@ int32_t ExchangeWrite(std::span<const uint8_t> data, uint8_t data_kind, CameraLi
         std::span(packet).first(packet_length),
         AckPolicy{.ack_attempts = WRITE_ACK_ATTEMPTS, .gone_check_each_try = true}, link);
     if (acked != LINK_OK) return acked;
+    RenewStallBound(link);
     sent += taken;
     if (link->progress_callback != nullptr &&
         link->progress_callback(link->progress_user, 0,

@@ -115,6 +115,14 @@ int32_t LinkPollBusy(CameraLink* link) {
   return 0;
 }
 
+int32_t LinkSetStallBound(uint32_t ms, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
+  link->stall_bound_ms = ms;
+  link->wait_deadline.reset();
+  RenewStallBound(link);
+  return LINK_OK;
+}
+
 int32_t LinkCheckAliveBy(uint32_t deadline, CameraLink* link) {
   if (link == nullptr) return 0;
   link->wait_deadline = deadline;

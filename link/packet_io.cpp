@@ -107,6 +107,10 @@ bool WaitDeadlinePassed(const CameraLink* link) {
   return link->wait_deadline && static_cast<int32_t>(*link->wait_deadline - ClockTickCount()) <= 0;
 }
 
+void RenewStallBound(CameraLink* link) {
+  if (link->stall_bound_ms != 0) link->wait_deadline = ClockTickCount() + link->stall_bound_ms;
+}
+
 bool RepliesCarryChecksum(const CameraLink* link) {
   return !(IsStoragePipe(link) && link->vendor_code == VENDOR_WITHOUT_REPLY_CHECKSUM);
 }

@@ -23,6 +23,8 @@ inline constexpr int32_t CONTROL_NOTHING = -1;
 bool IsStoragePipe(const CameraLink* link);
 // True once the link's wait deadline has passed; false without one.
 bool WaitDeadlinePassed(const CameraLink* link);
+// An acknowledged frame is progress: the stall bound, when set, starts again.
+void RenewStallBound(CameraLink* link);
 // False for the maker whose storage cameras send replies without a valid
 // checksum.
 bool RepliesCarryChecksum(const CameraLink* link);

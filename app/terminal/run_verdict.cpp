@@ -112,7 +112,10 @@ Verdict CameraVerdict(const DialogFacts& facts) {
 }
 
 Verdict WriteVerdict(const DialogFacts& facts, const RunEnd& end) {
-  const std::string why = " (" + std::string(LinkErrorText(facts.link_error)) + ")";
+  const std::string why = " (" +
+                          (facts.write_detail.empty() ? std::string(LinkErrorText(facts.link_error))
+                                                      : facts.write_detail) +
+                          ")";
   if (end.writing) {
     return {EXIT_WRITE_FAILED, "write-failed",
             "the camera did not confirm its write" + why +

@@ -112,6 +112,7 @@ std::unique_ptr<Worker> TerminalView::StartWorker(std::function<void()> body) {
     Notify();
   });
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  if (worker == nullptr) --running_workers_;
   return worker;
 }
 

@@ -124,10 +124,16 @@ class Session {
   void Press(int32_t control) { dialog_.Command(static_cast<uint32_t>(control)); }
 
   // Before the transfer a signal ends the run; during it, it cancels the
-  // transfer; while the camera writes, it waits for the camera's verdict.
+  // transfer unless the write has begun; while the camera writes, it waits
+  // for the camera's verdict. The dialog decides which, and the words follow.
   bool ActOnSignal() {
     if (TakeRunSignal() == 0) return false;
-    if (writing_) {
+    if (transferring_ && dialog_.CancelTransfer()) {
+      interrupted_ = true;
+      Say("cancelling the transfer; the camera keeps its old firmware");
+      return false;
+    }
+    if (transferring_ || writing_) {
       if (!deferred_) {
         Say("the camera is writing its firmware; the program will end when it is done");
       }
@@ -135,11 +141,6 @@ class Session {
       return false;
     }
     interrupted_ = true;
-    if (transferring_) {
-      Say("cancelling the transfer; the camera keeps its old firmware");
-      dialog_.CancelTransfer();
-      return false;
-    }
     if (!view_.Picture().close_enabled) return false;
     Press(CONTROL_CLOSE);
     return true;

@@ -16,6 +16,7 @@
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
 #include "app/step_error_text.h"
+#include "app/upload_worker.h"
 #include "platform/file.h"
 #include "sim/camera/virtual_camera.h"
 #include "sim/serial_line.h"
@@ -340,6 +341,61 @@ TEST_F(MainDialogSteps, ReportsAFailedWriteWhenTheCameraIsUnpluggedMidTransfer) 
   EXPECT_EQ(view_.Progress().back(), 0);
   EXPECT_NE(camera_->Model().Firmware().Statement().outcome, sim::FlashOutcome::FLASHED);
 }
+
+// A cancel right after the last acknowledgement holds unless the write began,
+// never both; without threads the upload fails before the transfer or goes
+// on; a camera that stops acknowledging frames ends the transfer.
+enum class CancelAt { NEVER, LAST_ACK, WRITE_BEGUN };
+struct UploadCase {
+  const char* name;
+  size_t workers;  // the rest cannot start
+  CancelAt cancel;
+  uint32_t quiet_from_frame;  // 0: every frame is acknowledged
+  const char* detail;         // empty: the camera writes the image
+};
+
+void PrintTo(const UploadCase& upload, std::ostream* out) { *out << upload.name; }
+
+class MainDialogUpload : public MainDialogSteps,
+                         public ::testing::WithParamInterface<UploadCase> {};
+
+TEST_P(MainDialogUpload, EndsAsTheCameraWasToldWithoutWaitingOnItself) {
+  const UploadCase& upload = GetParam();
+  const bool flashes = std::string(upload.detail).empty() && upload.cancel != CancelAt::LAST_ACK;
+  AttachCamera();
+  WriteFirmware("v517-1.10", 40000);
+  RunChecks();
+  view_.worker_limit = upload.workers;
+  camera_->Faults().Add({.kind = sim::FaultKind::DROP_REPLY,
+                         .target = sim::FaultTarget::WRITE_FRAME,
+                         .occurrence = upload.quiet_from_frame,
+                         .times = upload.quiet_from_frame == 0 ? 0 : 1000u});
+  dialog_->Command(CONTROL_UPLOAD);
+  Pump();
+  if (view_.WorkersPending() != 0) view_.RunWorker(TRANSFER_WORKER);
+  if (upload.cancel == CancelAt::WRITE_BEGUN) Pump();
+  if (upload.cancel != CancelAt::NEVER) {
+    EXPECT_EQ(dialog_->CancelTransfer(), !flashes);
+  }
+  Pump();
+  if (view_.WorkersPending() != 0) view_.RunWorker(view_.WorkersStarted() - 1);
+  Pump();
+  EXPECT_EQ(camera_->Model().Firmware().Statement().outcome == sim::FlashOutcome::FLASHED, flashes);
+  EXPECT_EQ(view_.facts.write_detail, upload.detail);
+  EXPECT_EQ(view_.messages.back(), Text(flashes ? STR_WRITE_COMPLETE : STR_WRITE_ERROR));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CancelsThreadLimitsAndStalls, MainDialogUpload,
+    ::testing::Values(UploadCase{"CancelAfterTheLastAck", SIZE_MAX, CancelAt::LAST_ACK, 0, ""},
+                      UploadCase{"CancelAfterTheWriteBegan", SIZE_MAX, CancelAt::WRITE_BEGUN, 0,
+                                 ""},
+                      UploadCase{"NoTransferThread", 0, CancelAt::NEVER, 0,
+                                 "no thread could be started for the transfer"},
+                      UploadCase{"NoAnimatorNorFlashWaitThread", 1, CancelAt::NEVER, 0, ""},
+                      UploadCase{"CameraQuietFromTheThirdFrame", SIZE_MAX, CancelAt::NEVER, 3,
+                                 TRANSFER_STALL_DETAIL}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
 
 // What may happen to Firmware.bin between its check and the transfer.
 struct FileChange {

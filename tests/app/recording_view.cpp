@@ -1,8 +1,10 @@
 #include "tests/app/recording_view.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/resources/strings.h"
+#include "platform/clock.h"
 
 namespace pelox::test {
 
@@ -36,6 +38,10 @@ void RecordingView::Close() { closed = true; }
 
 void RecordingView::SetProgress(int32_t position) {
   const std::lock_guard lock(mutex_);
+  if (!progress_.empty() && std::ranges::count(progress_, PROGRESS_FULL) == 0) {
+    longest_still_ms = std::max(longest_still_ms, ClockTickCount() - progress_tick_);
+  }
+  progress_tick_ = ClockTickCount();
   progress_.push_back(position);
 }
 
@@ -46,6 +52,7 @@ void RecordingView::PostStep(int32_t step_id) {
 }
 
 std::unique_ptr<Worker> RecordingView::StartWorker(std::function<void()> body) {
+  if (workers_.size() >= worker_limit) return nullptr;
   auto pending = std::make_shared<PendingBody>();
   pending->body = std::move(body);
   workers_.push_back(pending);

@@ -45,6 +45,9 @@ class RecordingView : public DialogView {
   int32_t cursor = -1;
   bool closed = false;
   DialogFacts facts;  // as reported last
+  // From this many workers on, no more start, as when no thread can.
+  size_t worker_limit = SIZE_MAX;
+  uint32_t longest_still_ms = 0;  // between bar positions, up to a full bar
 
   std::vector<int32_t> Progress() const;
   std::vector<int32_t> PostedSteps() const;
@@ -60,6 +63,7 @@ class RecordingView : public DialogView {
   std::deque<int32_t> queue_;
   std::vector<int32_t> posted_;
   std::vector<int32_t> progress_;
+  uint32_t progress_tick_ = 0;
   std::vector<std::shared_ptr<PendingBody>> workers_;
 };
 

@@ -17,6 +17,7 @@
 #include "tests/app/fake_companion_system.h"
 #include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
+#include "transport/storage/aspi/aspi_transport.h"
 #include "transport/storage/storage_ops.h"
 
 namespace pelox::test {
@@ -55,6 +56,9 @@ constexpr uint64_t STORAGE_UNIT_MS = 1000;
 constexpr uint64_t ACK_READS_PER_TRY = 5;
 constexpr uint64_t CONNECT_UNITS = 3;
 constexpr uint64_t TRANSACTION_RUNS = RECONNECT_BUDGET + 1;
+// The longest port call: a control-byte read, a storage command's wait.
+constexpr uint64_t SERIAL_PORT_CALL_MS = TIMEOUT_CONTROL_BYTE * SERIAL_UNIT_MS;
+constexpr uint64_t STORAGE_PORT_CALL_MS = ASPI_WRITE_WAIT_SECONDS * STORAGE_UNIT_MS;
 
 }  // namespace
 
@@ -97,6 +101,7 @@ std::string BrokenPromises(const UpdateEnd& end, const sim::VirtualCamera& camer
   if (camera.Other().Firmware().Statement().transfer_started)
     broken.emplace_back("another camera was sent firmware");
   if (end.upload_ms > bound_ms) broken.emplace_back("ran past its bound");
+  if (end.stall_ms > end.stall_limit_ms) broken.emplace_back("stalled past its limit");
   if (!released) broken.emplace_back("the link, its port or a worker was not released");
   if (broken.empty()) return {};
   std::string text;
@@ -168,6 +173,9 @@ UpdateEnd UpdateRig::Run(const std::function<void()>& before_upload) {
   dialog_->Command(CONTROL_UPLOAD);
   Settle();
   end.upload_ms = sim::VirtualNowMs() - pressed;
+  end.stall_ms = view_.longest_still_ms;
+  end.stall_limit_ms = TRANSFER_STALL_MS +
+                       (port_ == UpdatePort::SERIAL ? SERIAL_PORT_CALL_MS : STORAGE_PORT_CALL_MS);
   end.message = view_.messages.back();
   end.facts = view_.facts;
   return end;

@@ -24,6 +24,8 @@ struct UpdateEnd {
   std::string message;          // the dialog's last message
   uint64_t upload_ms = 0;       // virtual time from Upload to the last message
   DialogFacts facts;            // as the dialog reported them last
+  uint64_t stall_ms = 0;        // the transfer's longest time without progress
+  uint64_t stall_limit_ms = 0;  // the stall bound and the port call under way at it
 };
 
 // The protocol's bound on an update's time from Upload to its end.
@@ -33,7 +35,8 @@ uint64_t UpdateBoundMs(size_t image_size, UpdatePort port);
 // with "Writing Firmware is complete." or "Error in writing Firmware.", the
 // former only when the checked camera flashed; the camera never flashes
 // other bytes than the image; another camera on the path is never sent it;
-// it ends within its bound; everything is released.
+// it ends within its bound and never stalls past its limit; everything is
+// released.
 std::string BrokenPromises(const UpdateEnd& end, const sim::VirtualCamera& camera,
                            const std::vector<uint8_t>& image, uint64_t bound_ms, bool released);
 

@@ -78,6 +78,7 @@ struct SoakFigures {
   size_t failed = 0;
   uint64_t longest_ms = 0;
   uint64_t bound_ms = 0;
+  uint64_t fault_free_ms = 0;  // the longest update in which no fault fired
   std::map<std::string, size_t> faults_fired;
 };
 
@@ -110,9 +111,13 @@ bool SoakOne(UpdatePort port, uint64_t seed, SoakFigures& figures) {
   figures.failed += end.message == StringText(STR_WRITE_ERROR) ? 1u : 0u;
   figures.longest_ms = std::max(figures.longest_ms, end.upload_ms);
   figures.bound_ms = std::max(figures.bound_ms, bound);
+  size_t fired = 0;
   for (const sim::LogEntry& entry : camera.Log().Entries()) {
-    if (entry.verdict == sim::Verdict::FAULTED) ++figures.faults_fired[entry.note];
+    if (entry.verdict != sim::Verdict::FAULTED) continue;
+    ++figures.faults_fired[entry.note];
+    ++fired;
   }
+  if (fired == 0) figures.fault_free_ms = std::max(figures.fault_free_ms, end.upload_ms);
   if (!broken.empty()) {
     ADD_FAILURE() << "seed " << seed << " on " << test::UpdatePortName(port)
                   << ", plan: " << plan.Describe() << "\n  " << broken
@@ -130,7 +135,8 @@ std::optional<uint64_t> Setting(const char* name) {
 void Report(const char* kind, const SoakFigures& figures) {
   std::cout << kind << ": " << figures.updates << " updates, " << figures.completed << " complete, "
             << figures.failed << " failed; longest " << figures.longest_ms << " ms of a "
-            << figures.bound_ms << " ms bound\n  faults fired:";
+            << figures.bound_ms << " ms bound, " << figures.fault_free_ms
+            << " ms at most without faults\n  faults fired:";
   for (const auto& [note, count] : figures.faults_fired)
     std::cout << " " << note << " " << count << ";";
   std::cout << "\n";
