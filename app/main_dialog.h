@@ -13,6 +13,7 @@
 #include "app/dialog_ids.h"
 #include "app/dialog_view.h"
 #include "app/firmware_image.h"
+#include "app/upload_worker.h"
 #include "link/camera_link.h"
 
 namespace pelox {
@@ -70,6 +71,9 @@ class MainDialog {
   // Worker bodies.
   void RunTransfer();
   void RunFlashWait();
+  // Sends the write command and waits for the camera's word on it; true
+  // only when the camera said it is ready again after writing.
+  bool WriteAndWait(uint32_t deadline_ms);
   static int32_t TransferProgress(uint32_t user, int32_t reserved, int32_t percent);
   // After a reconnection up to the write command only the checked camera
   // may go on (a reconnect check; `user` is the dialog). A camera that is

@@ -104,18 +104,38 @@ void MainDialog::TransferDone() {
 
 void MainDialog::RunFlashWait() {
   // The minute counts from the write command, which leaves after its pause;
-  // every poll gives up by the same deadline.
-  const uint32_t deadline_ms = ClockTickCount() + FIRMWARE_WRITE_DELAY_MS + CAMERA_WRITE_WAIT_MS;
-  // Only a camera that took the write command and then reported ready again
-  // has written its firmware; anything else is a failed write.
-  const bool sent = CameraWriteFirmware(link_) == LINK_OK;
-  WatchReconnectionsWhileWriting();
-  const bool written =
-      sent &&
-      WaitForCameraReady([this, deadline_ms] { return LinkCheckAliveBy(deadline_ms, link_) != 0; },
-                         deadline_ms, stop_requested_) &&
-      ReadyCameraHasTheImage();
+  // the wait, and everything on the link within it, ends one full poll later.
+  const uint32_t deadline_ms =
+      ClockTickCount() + FIRMWARE_WRITE_DELAY_MS + CAMERA_WRITE_WAIT_MS + FULL_POLL_MS;
+  LinkSetWaitDeadline(deadline_ms, link_);
+  const bool written = WriteAndWait(deadline_ms);
+  LinkSetWaitDeadline(std::nullopt, link_);
   view_.PostStep(written ? STEP_WRITE_FINISHED : STEP_WRITE_FAILED);
+}
+
+bool MainDialog::WriteAndWait(uint32_t deadline_ms) {
+  const uint32_t packets_before = link_->packets_sent;
+  const bool command_taken = CameraWriteFirmware(link_) == LINK_OK;
+  WatchReconnectionsWhileWriting();
+  // Once any byte of the command may have left, the camera may be writing:
+  // only its own word ends the wait.
+  facts_.write_command_sent = link_->packets_sent != packets_before;
+  if (!facts_.write_command_sent) {
+    facts_.write_detail = "the write command could not be sent";
+    return false;
+  }
+  // A command that went unacknowledged leaves the link to reconnect, after
+  // which only the checked camera with the image's version counts as ready.
+  const FlashLook found = WaitForCameraReady([this] { return LookAtWritingCamera(link_); },
+                                             deadline_ms, stop_requested_);
+  if (found == FlashLook::FAILED) {
+    facts_.write_detail = "the camera reported an error while writing";
+  } else if (found == FlashLook::WRITING) {
+    facts_.write_detail =
+        command_taken ? "the camera did not report ready by the end of the wait"
+                      : "the write command went unanswered and the camera did not report ready";
+  }
+  return found == FlashLook::READY && ReadyCameraHasTheImage();
 }
 
 void MainDialog::WriteFinished() {
@@ -127,6 +147,7 @@ void MainDialog::WriteFinished() {
   view_.EnableControl(CONTROL_CLOSE, true);
   view_.FocusControl(CONTROL_CLOSE);
   view_.SetCursor(CURSOR_ARROW);
+  ReportFacts();
   view_.ShowMessage(STR_WRITE_COMPLETE);
 }
 

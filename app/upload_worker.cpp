@@ -9,6 +9,8 @@ namespace pelox {
 
 namespace {
 
+constexpr int32_t CAMERA_READY = 1;
+
 // Signed difference: the tick count may wrap meanwhile.
 int32_t MsLeft(uint32_t deadline_ms) {
   return static_cast<int32_t>(deadline_ms - ClockTickCount());
@@ -16,14 +18,27 @@ int32_t MsLeft(uint32_t deadline_ms) {
 
 }  // namespace
 
-bool WaitForCameraReady(const std::function<bool()>& camera_ready, uint32_t deadline_ms,
-                        const std::atomic<bool>& stop) {
+FlashLook LookAtWritingCamera(CameraLink* link) {
+  // An error byte ending the write is the camera's verdict, not the end of
+  // its busy time: it is never followed by a look at its readiness.
+  switch (LinkPollAction(link)) {
+    case ActionState::CAMERA_ERROR: return FlashLook::FAILED;
+    case ActionState::RUNNING: return FlashLook::WRITING;
+    case ActionState::ENDED: break;
+  }
+  return LinkGetValue(PROPERTY_READY, false, link) == CAMERA_READY ? FlashLook::READY
+                                                                    : FlashLook::WRITING;
+}
+
+FlashLook WaitForCameraReady(const std::function<FlashLook()>& look, uint32_t deadline_ms,
+                             const std::atomic<bool>& stop) {
   for (;;) {
     const int32_t left = MsLeft(deadline_ms);
-    if (stop || left <= 0) return false;
+    if (stop || left <= 0) return FlashLook::WRITING;
     ClockSleep(std::min(UPLOAD_POLL_MS, static_cast<uint32_t>(left)));
-    if (stop || MsLeft(deadline_ms) <= 0) return false;
-    if (camera_ready()) return true;
+    if (stop || MsLeft(deadline_ms) <= 0) return FlashLook::WRITING;
+    const FlashLook found = look();
+    if (found != FlashLook::WRITING) return found;
   }
 }
 

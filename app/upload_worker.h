@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/dialog_view.h"
+#include "link/camera_link.h"
 
 namespace pelox {
 
@@ -13,17 +14,32 @@ inline constexpr uint32_t UPLOAD_POLL_MS = 500;
 // The camera's write may keep it busy this long, counted from the write
 // command.
 inline constexpr uint32_t CAMERA_WRITE_WAIT_MS = 60000;
+// The wait runs one full poll past that limit, so that a camera ready at
+// its limit is heard: the poll's pause, a look at the end of the write, and
+// a request with a second to read its reply (the storage pipe's least).
+inline constexpr uint32_t FULL_POLL_MS = 2000;
 
 // The camera keeps its old firmware until the write command, so a transfer
 // that has not moved for this long ends, whatever its retries would do.
 inline constexpr uint32_t TRANSFER_STALL_MS = 60000;
 inline constexpr const char* TRANSFER_STALL_DETAIL = "no data frame acknowledged for 60 s";
 
-// Polls `camera_ready` every 500 ms until it is true (true), or until the
-// tick `deadline_ms` or a stop request (false). No pause runs past the
-// deadline; the poll itself must end by it too.
-bool WaitForCameraReady(const std::function<bool()>& camera_ready, uint32_t deadline_ms,
-                        const std::atomic<bool>& stop);
+// What a look at the camera writing its firmware found.
+enum class FlashLook : uint8_t {
+  WRITING,  // not ready yet, or not heard
+  READY,    // idle and ready by its own word
+  FAILED,   // the camera said the write failed
+};
+
+// One look at the camera after the write command: FAILED when it ended the
+// write with its error byte, READY when it is idle and reports itself ready.
+FlashLook LookAtWritingCamera(CameraLink* link);
+
+// Looks every 500 ms until `look` gives READY or FAILED, which it returns,
+// or until the tick `deadline_ms` or a stop request (WRITING). No pause runs
+// past the deadline; the look itself must end by it too.
+FlashLook WaitForCameraReady(const std::function<FlashLook()>& look, uint32_t deadline_ms,
+                             const std::atomic<bool>& stop);
 
 // Alternates the bar between empty and full every 500 ms until stopped.
 void AnimateProgress(DialogView& view, std::atomic<int32_t>& position,

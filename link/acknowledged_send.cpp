@@ -12,6 +12,7 @@ int32_t SendUntilAcked(std::span<const uint8_t> packet, const AckPolicy& policy,
     if (WaitDeadlinePassed(link)) return LINK_ERROR_NO_ANSWER;
     if (policy.gone_check_each_try && CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
     const int32_t sent = SendPacket(packet, link);
+    if (sent == SEND_NO_TIME) return LINK_ERROR_NO_ANSWER;
     if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
     if (sent != PORT_OK) {
       LinkNoteError(LINK_ERROR_SEND, link);

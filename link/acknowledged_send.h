@@ -14,8 +14,9 @@ struct AckPolicy {
 };
 
 // LINK_OK once acknowledged; LINK_ERROR_TRANSPORT or LINK_ERROR_CAMERA_GONE
-// at once; LINK_ERROR_NO_ANSWER once the link's wait deadline has passed;
-// LINK_ERROR_SEND when every try went unacknowledged.
+// at once; LINK_ERROR_NO_ANSWER when the link's wait deadline (or stall
+// bound) leaves no time for a try; LINK_ERROR_SEND when every try went
+// unacknowledged.
 int32_t SendUntilAcked(std::span<const uint8_t> packet, const AckPolicy& policy, CameraLink* link);
 
 }  // namespace pelox

@@ -4,6 +4,7 @@
 // takes the link last and returns a signed 32-bit result.
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -94,6 +95,9 @@ struct CameraLink : PortState {
   bool checking_reconnection = false;
   // While not 0, the wait deadline stays this far past the last progress.
   uint32_t stall_bound_ms = 0;
+  // Packets handed to the port, also those whose write failed: from its
+  // first byte on, a packet may have reached the camera.
+  uint32_t packets_sent = 0;
   CameraLink* prev = nullptr;
   CameraLink* next = nullptr;
   int32_t current_object_mode = 0;
@@ -124,8 +128,9 @@ int32_t LinkOpenPort(int32_t port, CameraLink* link);
 int32_t LinkConnect(int32_t mode, CameraLink* link);
 // Disconnects, finds the port again and connects at the same speed, then
 // runs the reconnect check. Returns LinkConnect's code, the check's,
-// LINK_ERROR_NO_LINK, LINK_ERROR_NO_ANSWER once the link's wait deadline has
-// passed, or LINK_ERROR_CAMERA_GONE when called from within the check.
+// LINK_ERROR_NO_LINK, LINK_ERROR_NO_ANSWER when the link's wait deadline
+// leaves no time for a reconnection, or LINK_ERROR_CAMERA_GONE when called
+// from within the check.
 int32_t LinkReconnect(CameraLink* link);
 // Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link);
@@ -160,17 +165,32 @@ int32_t LinkEnsureReady(CameraLink* link);
 // Returns 1 while the camera is still busy (or reported an error, recorded
 // as LINK_ERROR_CAMERA_ERROR), else 0.
 int32_t LinkPollBusy(CameraLink* link);
+
+// What one look at a busy link found.
+enum class ActionState : uint8_t {
+  RUNNING,       // the camera is still at it, or the read failed
+  ENDED,         // it ended, or the link is no longer busy: the camera may be asked
+  CAMERA_ERROR,  // the camera ended it with its error byte: the action failed
+};
+// LinkPollBusy telling the camera's own error at the end of the action apart
+// from a failed read. A camera silent within the action's busy time is
+// still at it on either port (LinkPollBusy takes that silence for the end
+// on the storage pipe, where the camera's answer may then come late).
+ActionState LinkPollAction(CameraLink* link);
 // Returns 1 when the camera is idle and reports itself ready, else 0.
 int32_t LinkCheckAlive(CameraLink* link);
-// LinkCheckAlive that gives up by the tick `deadline`: its waits end there,
-// and what is still to do then is abandoned (the camera counts as not alive).
-int32_t LinkCheckAliveBy(uint32_t deadline, CameraLink* link);
+// Until cleared (nullopt), the link's operations end by the tick
+// `deadline`: reads end there, no request is sent without time to read its
+// reply and no reconnection starts without time for one (what is left
+// undone fails with LINK_ERROR_NO_ANSWER). Returns LINK_OK, or
+// LINK_ERROR_NO_LINK.
+int32_t LinkSetWaitDeadline(std::optional<uint32_t> deadline, CameraLink* link);
 
 // Transaction engines. Destinations carry their capacity; a read never
 // writes past it.
-// Most engines return LINK_OK, LINK_ERROR_NO_LINK, LINK_ERROR_NO_ANSWER once
-// the link's wait deadline has passed, or the exchange's LINK_ERROR_… code;
-// an abortable one gives LINK_RESTART unrecorded.
+// Most engines return LINK_OK, LINK_ERROR_NO_LINK, LINK_ERROR_NO_ANSWER when
+// the link's wait deadline leaves no time for a reply, or the exchange's
+// LINK_ERROR_… code; an abortable one gives LINK_RESTART unrecorded.
 // Returns the value, LINK_RESTART, or -1 with the code recorded (an answer
 // outside the property's range is LINK_ERROR_UNEXPECTED).
 int32_t LinkGetValue(uint8_t property_id, bool abortable, CameraLink* link);

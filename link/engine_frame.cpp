@@ -8,7 +8,7 @@ int32_t RunTransaction(const TransactionKind& kind, const std::function<int32_t(
                        CameraLink* link) {
   if (link == nullptr) return LINK_ERROR_NO_LINK;
   if (kind.clears_abort) link->abort_requested = 0;
-  if (WaitDeadlinePassed(link)) return LinkSetError(LINK_ERROR_NO_ANSWER, link);
+  if (!TimeForAReply(link)) return LinkSetError(LINK_ERROR_NO_ANSWER, link);
   const int32_t ready = LinkEnsureReady(link);
   if (ready != LINK_OK) return LinkSetError(ready, link);
   // On serial the handshake of each reconnection resets retry_count, so the
@@ -18,7 +18,7 @@ int32_t RunTransaction(const TransactionKind& kind, const std::function<int32_t(
     // Checked before entering the transaction state: a restart leaves the
     // link as the reconnection left it, ready for the caller's next step.
     if (kind.abortable && link->abort_requested != 0) return LINK_RESTART;
-    if (WaitDeadlinePassed(link)) return LinkSetError(LINK_ERROR_NO_ANSWER, link);
+    if (!TimeForAReply(link)) return LinkSetError(LINK_ERROR_NO_ANSWER, link);
     link->state = LINK_STATE_IN_TRANSACTION;
     const int32_t code = exchange();
     if (code != LINK_ERROR_CAMERA_GONE) return LinkSetError(code, link);

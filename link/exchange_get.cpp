@@ -28,6 +28,7 @@ struct GetExchange {
     if (CameraGoneCheck(link)) return {Next::Finish, LINK_ERROR_CAMERA_GONE};
     --credits;
     const int32_t sent = SendPacket(request, link);
+    if (sent == SEND_NO_TIME) return {Next::Finish, LINK_ERROR_NO_ANSWER};
     if (sent == PORT_TRANSFER_FAILED) return {Next::Finish, LINK_ERROR_TRANSPORT};
     if (sent != PORT_OK) {
       LinkNoteError(LINK_ERROR_SEND, link);

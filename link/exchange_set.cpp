@@ -46,6 +46,7 @@ int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, 
   int32_t recorded = LINK_ERROR_SEND;
   for (int32_t attempt = 0; attempt < tries && go_on(); ++attempt) {
     const int32_t sent = SendPacket(packet, link);
+    if (sent == SEND_NO_TIME) return LINK_ERROR_NO_ANSWER;
     if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
     if (sent != PORT_OK) {
       recorded = LINK_ERROR_SEND;

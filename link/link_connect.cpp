@@ -231,8 +231,9 @@ int32_t LinkConnect(int32_t mode, CameraLink* link) {
 int32_t LinkReconnect(CameraLink* link) {
   if (link == nullptr) return LINK_ERROR_NO_LINK;
   if (link->checking_reconnection) return LINK_ERROR_CAMERA_GONE;
-  // Past the caller's bound nothing new is begun; the link stays as it is.
-  if (WaitDeadlinePassed(link)) return LINK_ERROR_NO_ANSWER;
+  // What cannot end by the caller's bound is not begun; the link stays as
+  // it is.
+  if (!TimeForAReconnection(link)) return LINK_ERROR_NO_ANSWER;
   const int32_t port = link->port_type;
   const int32_t speed_index = link->speed_index;
   if (link->state != LINK_STATE_CLOSED && link->state != LINK_STATE_CAMERA_GONE) {

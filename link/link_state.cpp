@@ -34,6 +34,34 @@ int32_t StateForCode(int32_t code) {
 // Wrap-safe: the tick count wraps every 49.7 days.
 bool TickPassed(uint32_t deadline) { return static_cast<int32_t>(ClockTickCount() - deadline) > 0; }
 
+// One look at a busy link: what the camera said of its action, or nothing
+// when it said nothing (the link stays busy).
+std::optional<ActionState> ReadActionState(CameraLink* link) {
+  if (link == nullptr || link->state != LINK_STATE_BUSY) return ActionState::ENDED;
+  const int32_t answer = ReadActionEnd(link);
+  if (answer == CONTROL_ACTION_DONE) {
+    link->state = LINK_STATE_READY;
+    return ActionState::ENDED;
+  }
+  if (answer == CONTROL_ERROR || answer == CONTROL_READ_FAILED) {
+    link->state = LINK_STATE_READY;
+    LinkSetError(LINK_ERROR_CAMERA_ERROR, link);
+    return answer == CONTROL_ERROR ? ActionState::CAMERA_ERROR : ActionState::RUNNING;
+  }
+  if (answer == CONTROL_GONE) {
+    link->state = LINK_STATE_CAMERA_GONE;
+    return ActionState::ENDED;
+  }
+  return std::nullopt;
+}
+
+// A busy camera that stays silent is given up on: the next transaction
+// connects afresh (a serial link at once).
+void EndSilentAction(CameraLink* link) {
+  link->state = LINK_STATE_BROKEN;
+  if (!IsStoragePipe(link)) LinkReconnect(link);
+}
+
 }  // namespace
 
 int32_t LinkSetError(int32_t code, CameraLink* link) {
@@ -94,24 +122,11 @@ int32_t LinkEnsureReady(CameraLink* link) {
 }
 
 int32_t LinkPollBusy(CameraLink* link) {
-  if (link == nullptr || link->state != LINK_STATE_BUSY) return 0;
-  const int32_t answer = ReadControlByte(1, link);
-  if (answer == CONTROL_ACTION_DONE) {
-    link->state = LINK_STATE_READY;
-    return 0;
-  }
-  if (answer == CONTROL_ERROR) {
-    link->state = LINK_STATE_READY;
-    LinkSetError(LINK_ERROR_CAMERA_ERROR, link);
-    return 1;
-  }
-  if (answer == CONTROL_GONE) {
-    link->state = LINK_STATE_CAMERA_GONE;
-    return 0;
+  if (const std::optional<ActionState> heard = ReadActionState(link)) {
+    return *heard == ActionState::ENDED ? 0 : 1;
   }
   if (!IsStoragePipe(link) && !TickPassed(link->busy_deadline)) return 1;
-  link->state = LINK_STATE_BROKEN;
-  if (!IsStoragePipe(link)) LinkReconnect(link);
+  EndSilentAction(link);
   return 0;
 }
 
@@ -123,12 +138,18 @@ int32_t LinkSetStallBound(uint32_t ms, CameraLink* link) {
   return LINK_OK;
 }
 
-int32_t LinkCheckAliveBy(uint32_t deadline, CameraLink* link) {
-  if (link == nullptr) return 0;
+ActionState LinkPollAction(CameraLink* link) {
+  const std::optional<ActionState> heard = ReadActionState(link);
+  if (heard) return *heard;
+  if (!TickPassed(link->busy_deadline)) return ActionState::RUNNING;
+  EndSilentAction(link);
+  return ActionState::ENDED;
+}
+
+int32_t LinkSetWaitDeadline(std::optional<uint32_t> deadline, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   link->wait_deadline = deadline;
-  const int32_t alive = LinkCheckAlive(link);
-  link->wait_deadline.reset();
-  return alive;
+  return LINK_OK;
 }
 
 int32_t LinkCheckAlive(CameraLink* link) {

@@ -78,15 +78,32 @@ Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t l
   return reception;
 }
 
-// One read of a control byte: the byte, CONTROL_ERROR for a failed read,
-// -2 / -3 from the storage pipe, or nothing when the time-out passed.
-std::optional<int32_t> ReadControlOnce(int32_t timeout, CameraLink* link) {
+// One read of a control byte: the byte, CONTROL_READ_FAILED, -2 / -3 from
+// the storage pipe, or nothing when the time-out passed.
+std::optional<int32_t> ReadControlRaw(int32_t timeout, CameraLink* link) {
   std::array<uint8_t, 1> byte{};
   const int32_t result = PortRead(link, byte, timeout);
   if (result == 1) return byte[0];
-  if (result == PORT_FAILED) return CONTROL_ERROR;
+  if (result == PORT_FAILED) return CONTROL_READ_FAILED;
   if (result < 0) return result;
   return std::nullopt;
+}
+
+// ReadControlRaw with a failed read given as CONTROL_ERROR.
+std::optional<int32_t> ReadControlOnce(int32_t timeout, CameraLink* link) {
+  const std::optional<int32_t> answer = ReadControlRaw(timeout, link);
+  return answer == CONTROL_READ_FAILED ? std::optional<int32_t>(CONTROL_ERROR) : answer;
+}
+
+// Whether the wait deadline leaves `needed_ms`; true without one.
+bool WaitDeadlineLeaves(uint32_t needed_ms, const CameraLink* link) {
+  return !link->wait_deadline ||
+         static_cast<int32_t>(*link->wait_deadline - ClockTickCount()) >=
+             static_cast<int32_t>(needed_ms);
+}
+
+uint32_t ReplyTimeMs(const CameraLink* link) {
+  return IsStoragePipe(link) ? STORAGE_TIMEOUT_UNIT_MS : TIMEOUT_PACKET * SERIAL_TIMEOUT_UNIT_MS;
 }
 
 int32_t WriteControl(uint8_t byte, CameraLink* link) {
@@ -103,8 +120,14 @@ int32_t WriteControl(uint8_t byte, CameraLink* link) {
 
 bool IsStoragePipe(const CameraLink* link) { return link->port_type == PORT_TYPE_STORAGE; }
 
-bool WaitDeadlinePassed(const CameraLink* link) {
-  return link->wait_deadline && static_cast<int32_t>(*link->wait_deadline - ClockTickCount()) <= 0;
+bool WaitDeadlinePassed(const CameraLink* link) { return !WaitDeadlineLeaves(1, link); }
+
+bool TimeForAReply(const CameraLink* link) { return WaitDeadlineLeaves(ReplyTimeMs(link), link); }
+
+bool TimeForAReconnection(const CameraLink* link) {
+  const uint32_t handshake_ms =
+      IsStoragePipe(link) ? 0 : TIMEOUT_CONTROL_BYTE * SERIAL_TIMEOUT_UNIT_MS;
+  return WaitDeadlineLeaves(handshake_ms + ReplyTimeMs(link), link);
 }
 
 void RenewStallBound(CameraLink* link) {
@@ -116,6 +139,8 @@ bool RepliesCarryChecksum(const CameraLink* link) {
 }
 
 int32_t SendPacket(std::span<const uint8_t> packet, CameraLink* link) {
+  if (!TimeForAReply(link)) return SEND_NO_TIME;
+  ++link->packets_sent;
   if (IsStoragePipe(link) || packet.size() <= PACKET_HEADER_SIZE) return PortWrite(link, packet);
   const std::array<std::span<const uint8_t>, 3> pieces{packet.first(1),
                                                        packet.subspan(1, PACKET_HEADER_SIZE - 1),
@@ -142,6 +167,11 @@ int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
     }
   }
   return CONTROL_NOTHING;
+}
+
+int32_t ReadActionEnd(CameraLink* link) {
+  link->control_sent = 0;
+  return ReadControlRaw(TIMEOUT_CONTROL_BYTE, link).value_or(CONTROL_NOTHING);
 }
 
 int32_t ReadControlByteBefore(uint32_t deadline_ms, CameraLink* link) {

@@ -19,17 +19,30 @@ inline constexpr size_t SERIAL_PAYLOAD_LIMIT = 2048;
 
 // ReadControlByte when nothing arrived.
 inline constexpr int32_t CONTROL_NOTHING = -1;
+// ReadActionEnd when the port read failed.
+inline constexpr int32_t CONTROL_READ_FAILED = -5;
+// SendPacket's result for a packet it kept back: the link's wait deadline
+// leaves no time to read the reply.
+inline constexpr int32_t SEND_NO_TIME = -4;
 
 bool IsStoragePipe(const CameraLink* link);
 // True once the link's wait deadline has passed; false without one.
 bool WaitDeadlinePassed(const CameraLink* link);
 // An acknowledged frame is progress: the stall bound, when set, starts again.
 void RenewStallBound(CameraLink* link);
+// Whether the link's wait deadline, if any, leaves time to read the reply
+// to a request: a packet time-out on a serial port, a read unit on the
+// storage pipe, whose reads wait no less.
+bool TimeForAReply(const CameraLink* link);
+// Whether it leaves time for a reconnection: for the handshake's wait for
+// the camera's first answer on a serial port, and then for a reply.
+bool TimeForAReconnection(const CameraLink* link);
 // False for the maker whose storage cameras send replies without a valid
 // checksum.
 bool RepliesCarryChecksum(const CameraLink* link);
 
-// The port's write result: 1, or -1, -2, -3.
+// The port's write result: 1, or -1, -2, -3; SEND_NO_TIME, nothing sent,
+// when there is no time to read a reply. Counts the packets it writes.
 int32_t SendPacket(std::span<const uint8_t> packet, CameraLink* link);
 
 // What ReceivePacket found. The bytes sit at the start of the buffer.
@@ -48,6 +61,10 @@ Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t large
 // The byte received, CONTROL_NOTHING, CONTROL_ERROR for a failed read, or
 // -2 / -3 from the storage pipe.
 int32_t ReadControlByte(int32_t attempts, CameraLink* link);
+// One read of the byte that ends a busy camera's action: the byte,
+// CONTROL_NOTHING, CONTROL_READ_FAILED, or -2 / -3 from the storage pipe. A
+// failed read is not the camera's error.
+int32_t ReadActionEnd(CameraLink* link);
 
 // As ReadControlByte on a serial port, reading in short slices until the
 // tick count reaches `deadline_ms` or the link's stop flag is set.

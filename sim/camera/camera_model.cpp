@@ -138,6 +138,11 @@ std::optional<uint32_t> CameraModel::StartFlash() {
   return firmware_.BusyMs();
 }
 
+void CameraModel::FailAction() {
+  if (version_after_busy_) firmware_.NoteNotWritten("the write ended in an error");
+  version_after_busy_.reset();
+}
+
 std::optional<uint32_t> CameraModel::RunAction(uint8_t code, uint8_t argument, uint64_t now_ms) {
   if (Busy(now_ms)) return std::nullopt;
   std::optional<uint32_t> busy_ms;

@@ -74,6 +74,8 @@ class CameraModel {
   // Power lost: an action still running at `now_ms` ends unfinished, so a
   // flash under way writes nothing and the old firmware stays.
   void LoseRunningAction(uint64_t now_ms);
+  // The running action will end in an error: a firmware write writes nothing.
+  void FailAction();
 
   bool Busy(uint64_t now_ms);
   // When the running action ends; meaningful while Busy.

@@ -25,6 +25,8 @@ enum class FaultKind : uint8_t {
   UNPLUG,          // the camera is gone for good: no answers at all
   DELAY,           // the reply leaves `argument_ms` later
   SWAP,            // leave as CAMERA_GONE does; another camera answers on the path from then on
+  END_ERROR,       // take the action, then end it with 0x11 instead of 0x05, doing nothing
+  MUTE,            // take the unit, then neither hear nor answer for `argument_ms`
 };
 
 // What a fault is aimed at: a kind of host unit the camera answers, or the

@@ -116,6 +116,11 @@ void FirmwareStore::NoteFlashed(const std::string& version) {
   statement_.version_after = version;
 }
 
+void FirmwareStore::NoteNotWritten(std::string reason) {
+  statement_.outcome = FlashOutcome::REFUSED;
+  statement_.reason = std::move(reason);
+}
+
 std::string DescribeStatement(const FirmwareStatement& statement) {
   char text[256];
   if (!statement.transfer_started) return "camsim: no firmware image was sent";

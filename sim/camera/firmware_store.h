@@ -38,6 +38,8 @@ class FirmwareStore {
   // image's version text, otherwise the statement says why not.
   bool Flash(std::string& version);
   void NoteFlashed(const std::string& version);
+  // The write was asked for but not done.
+  void NoteNotWritten(std::string reason);
 
   uint32_t BusyMs() const { return busy_ms_; }
   const std::vector<uint8_t>& Image() const { return image_; }

@@ -1,5 +1,6 @@
 #include "sim/camera/packet_endpoint.h"
 
+#include <algorithm>
 #include <string>
 
 #include "transport/byte_order.h"
@@ -29,6 +30,10 @@ void PacketEndpoint::Receive(std::span<const uint8_t> unit, uint64_t now_ms) {
   LeaveIfDue(now_ms);
   if (unplugged_) {
     log_.Add(now_ms, Direction::FROM_HOST, unit, Verdict::IGNORED, "unplugged");
+    return;
+  }
+  if (now_ms < mute_until_ms_) {
+    log_.Add(now_ms, Direction::FROM_HOST, unit, Verdict::IGNORED, "not listening");
     return;
   }
   if (unit.size() == 1) {
@@ -101,6 +106,7 @@ void PacketEndpoint::ReceiveCommand(const Frame& frame, std::span<const uint8_t>
   // frame with nothing after it was a whole write of exactly that size.
   if (write_ && !write_->ended) EndWrite(write_->may_continue, now_ms);
   read_.reset();
+  if (!outgoing_.empty()) ++unread_replies_;
   const bool large_write = !frame.payload.empty() && frame.payload[0] == REQUEST_WRITE_LARGE;
   if (!large_write && frame.checksum != PayloadChecksum(frame.payload)) {
     Answer(unit, Verdict::BAD_CHECKSUM, ControlUnit(CONTROL_NAK), now_ms);
@@ -203,7 +209,14 @@ void PacketEndpoint::ReceiveAction(std::span<const uint8_t> body, std::span<cons
     Answer(unit, Verdict::REFUSED, ControlUnit(CONTROL_ERROR), now_ms, fault);
     return;
   }
-  Answer(unit, Verdict::ACCEPTED, ControlUnit(CONTROL_ACK), now_ms, fault);
+  const bool ends_in_error = fault && fault->kind == FaultKind::END_ERROR;
+  if (ends_in_error) {
+    model_->FailAction();
+    log_.Add(now_ms, Direction::TO_HOST, {}, Verdict::FAULTED, "fault: action ends in an error");
+  }
+  Answer(unit, Verdict::ACCEPTED, ControlUnit(CONTROL_ACK), now_ms,
+         ends_in_error ? std::nullopt : fault);
+  action_end_byte_ = ends_in_error ? CONTROL_ERROR : CONTROL_ACTION_DONE;
   if (!model_->NeverReady()) action_done_ms_ = model_->BusyUntilMs();
 }
 void PacketEndpoint::Answer(std::span<const uint8_t> unit, Verdict verdict,
@@ -219,17 +232,18 @@ std::optional<uint64_t> PacketEndpoint::NextReadyMs() const {
   if (action_done_ms_ && (!next || *action_done_ms_ < *next)) next = action_done_ms_;
   // Leaving sends 0xFF then.
   if (leave_ && (!next || leave_->at_ms < *next)) next = leave_->at_ms;
+  if (next && *next < mute_until_ms_) next = mute_until_ms_;
   return next;
 }
 
 std::optional<CameraUnit> PacketEndpoint::TakeReady(uint64_t now_ms) {
-  if (unplugged_) return std::nullopt;
+  if (unplugged_ || now_ms < mute_until_ms_) return std::nullopt;
   LeaveIfDue(now_ms);
   const bool action_first = action_done_ms_ && *action_done_ms_ <= now_ms &&
                             (outgoing_.empty() || *action_done_ms_ <= outgoing_.front().ready_ms);
   CameraUnit unit;
   if (action_first) {
-    unit = CameraUnit{*action_done_ms_, ControlUnit(CONTROL_ACTION_DONE), std::nullopt};
+    unit = CameraUnit{*action_done_ms_, ControlUnit(action_end_byte_), std::nullopt};
     action_done_ms_.reset();
   } else if (!outgoing_.empty() && outgoing_.front().ready_ms <= now_ms) {
     unit = std::move(outgoing_.front());
@@ -237,6 +251,7 @@ std::optional<CameraUnit> PacketEndpoint::TakeReady(uint64_t now_ms) {
   } else {
     return std::nullopt;
   }
+  unit.ready_ms = std::max(unit.ready_ms, mute_until_ms_);
   log_.Add(unit.ready_ms, Direction::TO_HOST, unit.bytes, Verdict::SENT);
   return unit;
 }

@@ -39,6 +39,9 @@ class PacketEndpoint {
   void Unplug(uint64_t now_ms);
   // Whether the host's port calls fail at `now_ms` (a port-failure fault).
   bool PortFailing(uint64_t now_ms) const;
+  // Replies the host never read: those it sent a new request over, and
+  // those still waiting.
+  size_t UnreadReplies() const { return unread_replies_ + outgoing_.size(); }
 
  private:
   struct ReadInProgress {
@@ -107,6 +110,9 @@ class PacketEndpoint {
     bool swap = false;
   };
   std::optional<ScriptedLeave> leave_;
+  uint8_t action_end_byte_ = CONTROL_ACTION_DONE;
+  uint64_t mute_until_ms_ = 0;  // a mute fault: nothing heard or sent before
+  size_t unread_replies_ = 0;
   std::optional<ReadInProgress> read_;
   std::optional<WriteInProgress> write_;
   std::vector<uint8_t> last_packet_;  // resent on the host's NAK

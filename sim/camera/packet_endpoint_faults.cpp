@@ -18,6 +18,8 @@ const char* FaultName(FaultKind kind) {
     case FaultKind::UNPLUG: return "fault: unplugged";
     case FaultKind::DELAY: return "fault: delayed reply";
     case FaultKind::SWAP: return "fault: another camera";
+    case FaultKind::END_ERROR: return "fault: action ends in an error";
+    case FaultKind::MUTE: return "fault: not listening";
   }
   return "fault";
 }
@@ -62,11 +64,16 @@ PacketEndpoint::ReplyFault PacketEndpoint::Intercept(FaultTarget target, int32_t
       port_failure_until_ms_ = fault->argument_ms == 0 ? 0 : now_ms + fault->argument_ms;
       taken = true;
       return std::nullopt;
+    case FaultKind::MUTE:
+      log_.Add(now_ms, direction, unit, Verdict::FAULTED, FaultName(fault->kind));
+      mute_until_ms_ = now_ms + fault->argument_ms;
+      return std::nullopt;
     case FaultKind::NEVER_READY:
       log_.Add(now_ms, Direction::TO_HOST, {}, Verdict::FAULTED, FaultName(fault->kind));
       model_->SetNeverReady();
       action_done_ms_.reset();
       return std::nullopt;
+    case FaultKind::END_ERROR:
     case FaultKind::DROP_REPLY:
     case FaultKind::PARTIAL_REPLY:
     case FaultKind::WRONG_CHECKSUM:

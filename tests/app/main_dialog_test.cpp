@@ -17,7 +17,9 @@
 #include "app/resources/strings.h"
 #include "app/step_error_text.h"
 #include "app/upload_worker.h"
+#include "commands/firmware_commands.h"
 #include "platform/file.h"
+#include "sim/camera/fault_plan.h"
 #include "sim/camera/virtual_camera.h"
 #include "sim/serial_line.h"
 #include "sim/storage/os_version.h"
@@ -301,8 +303,8 @@ TEST_P(MainDialogSilentCamera, WaitsForTheWriteOneMinuteAtMostWithTheWarningShow
   });
   ASSERT_NE(action, log.end());
   EXPECT_EQ(action->verdict, sim::Verdict::ACCEPTED);
-  EXPECT_LE(sim::VirtualNowMs() - action->time_ms, 60000u);
-  EXPECT_GE(sim::VirtualNowMs() - action->time_ms, 59000u);
+  EXPECT_LE(sim::VirtualNowMs() - action->time_ms, CAMERA_WRITE_WAIT_MS + FULL_POLL_MS);
+  EXPECT_GE(sim::VirtualNowMs() - action->time_ms, CAMERA_WRITE_WAIT_MS);
   EXPECT_EQ(view_.messages.back(), Text(STR_WRITING, STR_DO_NOT_TURN_OFF));
   Pump();
   EXPECT_EQ(view_.messages.back(), Text(STR_WRITE_ERROR));
@@ -311,6 +313,90 @@ TEST_P(MainDialogSilentCamera, WaitsForTheWriteOneMinuteAtMostWithTheWarningShow
 INSTANTIATE_TEST_SUITE_P(OnEitherPort, MainDialogSilentCamera,
                          ::testing::Values("Serial", "StoragePipe"),
                          [](const auto& case_info) { return std::string(case_info.param); });
+
+// How the write ends, by what the camera does with the write command.
+struct FlashEnd {
+  const char* name;
+  const char* fault;  // the camera's fault from the write command on; "" for none
+  sim::CameraConfig camera;
+  int32_t message;
+  bool flashed;
+  const char* detail;  // part of the write detail of a failure
+};
+
+void PrintTo(const FlashEnd& end, std::ostream* out) { *out << end.name; }
+
+sim::CameraConfig FlashingFor(uint32_t busy_ms, bool never_ready = false) {
+  sim::CameraConfig config;
+  config.flash_busy_ms = busy_ms;
+  config.never_ready = never_ready;
+  return config;
+}
+
+class MainDialogFlashEnd
+    : public MainDialogSteps,
+      public ::testing::WithParamInterface<std::tuple<FlashEnd, const char*>> {};
+
+TEST_P(MainDialogFlashEnd, CompletesOnlyOnTheCamerasOwnReadyAfterWriting) {
+  const auto& [end, port] = GetParam();
+  const bool storage = std::string(port) == "StoragePipe";
+  if (!storage) AttachCamera(end.camera);
+  sim::VirtualCamera& camera = storage ? AttachStorageCamera(end.camera) : *camera_;
+  WriteFirmware("v517-1.10");
+  RunChecks();
+  PressUploadAndTransfer();
+  if (*end.fault != 0) {
+    std::string error;
+    camera.Faults().Add(*sim::ParseFaultRule(end.fault, error));
+  }
+  const uint64_t deadline =
+      sim::VirtualNowMs() + FIRMWARE_WRITE_DELAY_MS + CAMERA_WRITE_WAIT_MS + FULL_POLL_MS;
+  view_.RunWorker(FLASH_WAIT_WORKER);
+  EXPECT_EQ(view_.messages.back(), Text(STR_WRITING, STR_DO_NOT_TURN_OFF));
+  EXPECT_LE(sim::VirtualNowMs(), deadline);
+  Pump();
+  EXPECT_EQ(view_.messages.back(), Text(end.message));
+  const sim::FirmwareStatement& statement = camera.Model().Firmware().Statement();
+  EXPECT_EQ(statement.outcome == sim::FlashOutcome::FLASHED, end.flashed)
+      << sim::DescribeStatement(statement);
+  EXPECT_TRUE(view_.facts.write_command_sent);
+  EXPECT_NE(view_.facts.write_detail.find(end.detail), std::string::npos)
+      << view_.facts.write_detail;
+  if (end.message == STR_WRITE_ERROR) {
+    EXPECT_EQ(view_.messages_before_facts, view_.messages.size() - 1);
+  }
+  // Every request had time for its reply, and every reconnection for its
+  // handshake: the camera heard nothing from the host it could not answer.
+  EXPECT_EQ(camera.Endpoint().UnreadReplies(), 0u);
+  const uint64_t reply_ms = storage ? 1000 : 500;
+  for (const sim::LogEntry& entry : camera.Log().Entries()) {
+    if (entry.direction != sim::Direction::FROM_HOST) continue;
+    EXPECT_LE(entry.time_ms + reply_ms, deadline) << entry.note;
+    if (entry.bytes == std::vector<uint8_t>{0}) {
+      EXPECT_LE(entry.time_ms + 3600 + reply_ms, deadline);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EitherPort, MainDialogFlashEnd,
+    ::testing::Combine(
+        ::testing::Values(
+            FlashEnd{"ReadyAtItsLimit", "", FlashingFor(CAMERA_WRITE_WAIT_MS), STR_WRITE_COMPLETE,
+                     true, ""},
+            FlashEnd{"ErrorEndsTheWrite", "end-error@action:11", {}, STR_WRITE_ERROR, false,
+                     "reported an error"},
+            FlashEnd{"DeafWhileWriting", "mute=25000@action:11", {}, STR_WRITE_COMPLETE, true,
+                     ""},
+            FlashEnd{"AcknowledgementLost", "drop@action:11*4", {}, STR_WRITE_COMPLETE, true, ""},
+            FlashEnd{"CommandRefused", "refuse@action:11*4", {}, STR_WRITE_ERROR, false,
+                     "with version v517-1.00"},
+            FlashEnd{"BusyPastTheDeadline", "", FlashingFor(5000, true), STR_WRITE_ERROR, false,
+                     "did not report ready"}),
+        ::testing::Values("Serial", "StoragePipe")),
+    [](const auto& case_info) {
+      return std::string(std::get<0>(case_info.param).name) + std::get<1>(case_info.param);
+    });
 
 TEST_F(MainDialogSteps, ReportsAFailedWriteWhenTheCameraNeverComesBack) {
   sim::CameraConfig config;

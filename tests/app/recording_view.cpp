@@ -32,6 +32,11 @@ void RecordingView::EnableControl(int32_t control_id, bool is_enabled) {
   enabled[control_id] = is_enabled;
 }
 
+void RecordingView::ReportFacts(const DialogFacts& reported) {
+  facts = reported;
+  messages_before_facts = messages.size();
+}
+
 void RecordingView::FocusControl(int32_t control_id) { focus = control_id; }
 void RecordingView::SetCursor(int32_t new_cursor) { cursor = new_cursor; }
 void RecordingView::Close() { closed = true; }

@@ -27,8 +27,8 @@ class RecordingView : public DialogView {
   void Close() override;
   void SetProgress(int32_t position) override;
   void PostStep(int32_t step_id) override;
-  void ReportFacts(const DialogFacts& reported) override { facts = reported; }
   std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
+  void ReportFacts(const DialogFacts& reported) override;
 
   // Hands the posted steps, and the steps they post, to `dispatch` until
   // none is left.
@@ -44,10 +44,11 @@ class RecordingView : public DialogView {
   int32_t focus = 0;
   int32_t cursor = -1;
   bool closed = false;
-  DialogFacts facts;  // as reported last
   // From this many workers on, no more start, as when no thread can.
   size_t worker_limit = SIZE_MAX;
   uint32_t longest_still_ms = 0;  // between bar positions, up to a full bar
+  DialogFacts facts;                  // the facts reported last
+  size_t messages_before_facts = 0;  // the messages shown by then
 
   std::vector<int32_t> Progress() const;
   std::vector<int32_t> PostedSteps() const;

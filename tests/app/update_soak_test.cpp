@@ -51,7 +51,7 @@ SoakPlan DrawPlan(uint64_t seed) {
                                                  "gone",        "port-failure", "port-failure=300",
                                                  "never-ready", "unplug",       "delay=200",
                                                  "delay=5000",  "swap",         "swap=1000",
-                                                 "gone=1000"};
+                                                 "gone=1000",   "end-error",    "mute=25000"};
   struct Target {
     const char* name;
     uint32_t last_occurrence;
@@ -242,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptedUpdate{"LowBattery", UpdatePort::PASS_THROUGH, "swap@set:32", FAILED, false,
                        "battery 10% below 50%", false, Other(PELOX, "v517-1.00", 10)},
         ScriptedUpdate{"TheCheckedCameraBackMidTransfer", UpdatePort::SERIAL, "gone@write-frame#2",
-                       COMPLETE, false, "", true},
+                       COMPLETE, true, "", true},
         ScriptedUpdate{"BackWithTheOldVersionAfterWriting", UpdatePort::SERIAL,
                        "gone=1000@action:11", FAILED, true,
                        "came back after a reconnection with version v517-1.00 instead of v517-1.10",
@@ -259,9 +259,9 @@ INSTANTIATE_TEST_SUITE_P(
                        "swap=1000@action:11", FAILED, true,
                        "version v600-2.00 instead of v517-1.10", false},
         ScriptedUpdate{"BackWrittenAfterAReconnection", UpdatePort::SERIAL, "gone@get:18", COMPLETE,
-                       false, "", true},
+                       true, "", true},
         ScriptedUpdate{"WrittenThroughTheStoragePipe", UpdatePort::SG_IO, "gone@get:18", COMPLETE,
-                       false, "", true}),
+                       true, "", true}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 }  // namespace

@@ -18,10 +18,19 @@ class UploadWorker : public ::testing::Test {
 TEST_F(UploadWorker, FlashWaitEndsAsSoonAsTheCameraReportsReady) {
   int polls = 0;
   const uint32_t started = ClockTickCount();
-  EXPECT_TRUE(
-      WaitForCameraReady([&] { return ++polls == 3; }, started + CAMERA_WRITE_WAIT_MS, stop));
+  EXPECT_EQ(WaitForCameraReady([&] { return ++polls == 3 ? FlashLook::READY : FlashLook::WRITING; },
+                               started + CAMERA_WRITE_WAIT_MS, stop),
+            FlashLook::READY);
   EXPECT_EQ(polls, 3);
   EXPECT_EQ(ClockTickCount() - started, 3 * UPLOAD_POLL_MS);
+}
+
+TEST_F(UploadWorker, FlashWaitEndsAtTheCamerasErrorWithoutLookingAgain) {
+  int polls = 0;
+  EXPECT_EQ(WaitForCameraReady([&] { return ++polls == 2 ? FlashLook::FAILED : FlashLook::WRITING; },
+                               ClockTickCount() + CAMERA_WRITE_WAIT_MS, stop),
+            FlashLook::FAILED);
+  EXPECT_EQ(polls, 2);
 }
 
 TEST_F(UploadWorker, FlashWaitGivesUpAtItsDeadlineWithoutPausingPastIt) {
@@ -29,8 +38,9 @@ TEST_F(UploadWorker, FlashWaitGivesUpAtItsDeadlineWithoutPausingPastIt) {
   const uint32_t started = ClockTickCount();
   sim::VirtualAdvanceMs(500);
   int polls = 0;
-  EXPECT_FALSE(
-      WaitForCameraReady([&] { return ++polls, false; }, started + CAMERA_WRITE_WAIT_MS, stop));
+  EXPECT_EQ(WaitForCameraReady([&] { return ++polls, FlashLook::WRITING; },
+                               started + CAMERA_WRITE_WAIT_MS, stop),
+            FlashLook::WRITING);
   EXPECT_EQ(ClockTickCount() - started, CAMERA_WRITE_WAIT_MS);
   EXPECT_EQ(polls, 118);
 }
@@ -38,15 +48,18 @@ TEST_F(UploadWorker, FlashWaitGivesUpAtItsDeadlineWithoutPausingPastIt) {
 TEST_F(UploadWorker, FlashWaitCountsAcrossTheTickCountWrapping) {
   sim::VirtualClockReset(0xFFFFFFFFull - 1000);
   const uint32_t started = ClockTickCount();
-  EXPECT_FALSE(WaitForCameraReady([] { return false; }, started + CAMERA_WRITE_WAIT_MS, stop));
+  EXPECT_EQ(WaitForCameraReady([] { return FlashLook::WRITING; }, started + CAMERA_WRITE_WAIT_MS,
+                               stop),
+            FlashLook::WRITING);
   EXPECT_EQ(static_cast<uint32_t>(ClockTickCount() - started), CAMERA_WRITE_WAIT_MS);
 }
 
 TEST_F(UploadWorker, FlashWaitStopsWhenAsked) {
   stop = true;
   int polls = 0;
-  EXPECT_FALSE(WaitForCameraReady([&] { return ++polls, true; },
-                                  ClockTickCount() + CAMERA_WRITE_WAIT_MS, stop));
+  EXPECT_EQ(WaitForCameraReady([&] { return ++polls, FlashLook::READY; },
+                               ClockTickCount() + CAMERA_WRITE_WAIT_MS, stop),
+            FlashLook::WRITING);
   EXPECT_EQ(polls, 0);
 }
 

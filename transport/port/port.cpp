@@ -17,7 +17,6 @@ CommSettings comm_settings;
 constexpr uint32_t WRITE_TIMEOUT_MULTIPLIER_MS = 100;
 constexpr uint32_t WRITE_TIMEOUT_CONSTANT_MS = 300;
 constexpr uint32_t SERIAL_ZERO_TIMEOUT_MS = 2;
-constexpr int64_t MS_PER_SECOND = 1000;
 constexpr uint32_t FLOW_FLAGS = DCB_OUTX_CTS_FLOW | DCB_OUTX_DSR_FLOW | DCB_OUTX | DCB_INX;
 
 bool IsStorage(int32_t type) { return type == PORT_TYPE_STORAGE; }
@@ -123,7 +122,7 @@ int32_t PortRead(PortState* link, std::span<uint8_t> buffer, int32_t timeout) {
     if (ops.Read == nullptr) return PORT_TRANSFER_FAILED;
     // Storage time-outs are whole seconds: rounded down, so that none ends
     // past the deadline; less than one second left is too little for a read.
-    const int64_t seconds = left ? *left / MS_PER_SECOND : timeout;
+    const int64_t seconds = left ? *left / STORAGE_TIMEOUT_UNIT_MS : timeout;
     if (seconds <= 0) return 0;
     return ops.Read(link, buffer, static_cast<int32_t>(std::min<int64_t>(timeout, seconds)));
   }

@@ -16,8 +16,9 @@ inline constexpr int32_t PORT_FAILED = -1;
 inline constexpr int32_t PORT_TRANSFER_FAILED = -2;
 inline constexpr int32_t PORT_SCSI_ERROR = -3;
 
-// Serial read time-outs count in this unit.
+// Read time-outs count in these units.
 inline constexpr uint32_t SERIAL_TIMEOUT_UNIT_MS = 10;
+inline constexpr uint32_t STORAGE_TIMEOUT_UNIT_MS = 1000;
 
 // A serial drain ends once a read finds the line quiet, or after this many
 // bytes or this long: a device that never stops talking cannot hold it.
