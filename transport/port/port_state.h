@@ -8,7 +8,9 @@
 #include <optional>
 
 #include "platform/devices.h"
+#include "platform/export.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 // Port types.
@@ -53,3 +55,4 @@ struct PortState {
 };
 
 }  // namespace pelox
+PELOX_API_END
