@@ -6,7 +6,9 @@
 #include <cstdint>
 
 #include "link/camera_link.h"
+#include "platform/export.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 inline constexpr uint32_t ACTION_BUSY_MS = 60000;
@@ -71,3 +73,4 @@ int32_t CameraAction13(uint32_t entry, CameraLink* link);
 int32_t CameraAction16(int32_t ignored, CameraLink* link);
 
 }  // namespace pelox
+PELOX_API_END

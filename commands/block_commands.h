@@ -11,7 +11,9 @@
 #include <string_view>
 
 #include "link/camera_link.h"
+#include "platform/export.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 inline constexpr uint8_t DATA_KIND_USAGE_TABLE = 123;
@@ -175,3 +177,4 @@ int32_t CameraRead84(std::span<uint8_t, 9> buffer, uint32_t entry, CameraLink* l
 int32_t CameraRead91(uint32_t entry, Record91& record, CameraLink* link);
 
 }  // namespace pelox
+PELOX_API_END

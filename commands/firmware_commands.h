@@ -9,7 +9,9 @@
 
 #include "link/camera_link.h"
 #include "platform/devices.h"
+#include "platform/export.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 // The maker and version texts: zero-terminated unless the camera fills all 32.
@@ -64,3 +66,4 @@ int32_t CameraUploadFirmwareImage(std::span<const uint8_t> image, CameraLink* li
 int32_t CameraWriteFirmware(CameraLink* link);
 
 }  // namespace pelox
+PELOX_API_END

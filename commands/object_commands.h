@@ -11,7 +11,9 @@
 
 #include "link/camera_link.h"
 #include "platform/devices.h"
+#include "platform/export.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 inline constexpr uint8_t DATA_KIND_OBJECT = 14;
@@ -45,3 +47,4 @@ int32_t CameraReadSecondaryToFile(FileHandle file, uint32_t object, CameraLink* 
 int32_t CameraReadCurrentObject(std::span<uint8_t> buffer, int32_t& size, CameraLink* link);
 
 }  // namespace pelox
+PELOX_API_END

@@ -5,7 +5,9 @@
 
 #include "link/camera_link.h"
 #include "platform/devices.h"
+#include "platform/export.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 inline constexpr int32_t PROBE_OPEN = 0;
@@ -32,3 +34,4 @@ int32_t CameraNoOperation(int32_t first, int32_t second, CameraLink* link);
 SerialHandle CameraGetComHandle(const CameraLink* link);
 
 }  // namespace pelox
+PELOX_API_END

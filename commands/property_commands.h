@@ -5,8 +5,10 @@
 #include <cstdint>
 
 #include "link/camera_link.h"
+#include "platform/export.h"
 #include "platform/local_time.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 inline constexpr uint8_t PROPERTY_CLOCK = 2;
@@ -164,3 +166,4 @@ int32_t CameraGetPair54(int16_t& first, int16_t& second, CameraLink* link);
 int32_t CameraGetClock(LocalTime& time, CameraLink* link);
 
 }  // namespace pelox
+PELOX_API_END

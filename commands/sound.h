@@ -6,7 +6,9 @@
 #include <span>
 
 #include "link/camera_link.h"
+#include "platform/export.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 inline constexpr uint8_t DATA_KIND_SOUND_INFORMATION = 43;
@@ -50,3 +52,4 @@ SoundDecoderState CurrentSoundDecoderState();
 void ResetSoundDecoder();
 
 }  // namespace pelox
+PELOX_API_END

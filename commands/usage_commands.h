@@ -3,7 +3,9 @@
 #include <cstdint>
 
 #include "link/camera_link.h"
+#include "platform/export.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 // The camera's running time in whole hours, rounded to the nearest, or -1
@@ -11,3 +13,4 @@ namespace pelox {
 int32_t CameraGetRunningHours(CameraLink* link);
 
 }  // namespace pelox
+PELOX_API_END

@@ -9,8 +9,10 @@
 #include <string_view>
 
 #include "platform/devices.h"
+#include "platform/export.h"
 #include "transport/port/port_state.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 // LinkOpenPort's port that searches the storage pipe, then COM1 and COM2,
@@ -227,3 +229,4 @@ int32_t LinkWriteData(uint8_t data_kind, std::span<const uint8_t> data, CameraLi
 int32_t LinkWriteString(uint8_t data_kind, std::string_view text, CameraLink* link);
 
 }  // namespace pelox
+PELOX_API_END

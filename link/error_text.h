@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/export.h"
+
+PELOX_API_BEGIN
 namespace pelox {
 
 // The text of a link error code (LINK_OK, LINK_ERROR_*, LINK_RESTART);
@@ -11,3 +14,4 @@ namespace pelox {
 std::string_view LinkErrorText(int32_t code);
 
 }  // namespace pelox
+PELOX_API_END

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/export.h"
+
+PELOX_API_BEGIN
 namespace pelox {
 
 // Frame types.
@@ -77,3 +80,4 @@ int32_t ParsePacket(std::span<const uint8_t> received, bool check_sum, uint8_t r
                     ParsedPacket& parsed);
 
 }  // namespace pelox
+PELOX_API_END

@@ -6,7 +6,9 @@
 #include <span>
 
 #include "link/camera_link.h"
+#include "platform/export.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 // Read time-outs in the port's units (10 ms serial, 1 s storage pipe).
@@ -87,3 +89,4 @@ void PreSendPause(CameraLink* link);
 void DrainInput(CameraLink* link);
 
 }  // namespace pelox
+PELOX_API_END

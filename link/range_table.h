@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/export.h"
+
+PELOX_API_BEGIN
 namespace pelox {
 
 struct ValueRange {
@@ -75,3 +78,4 @@ constexpr bool InRange(uint8_t property_id, uint32_t value) {
 }
 
 }  // namespace pelox
+PELOX_API_END

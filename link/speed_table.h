@@ -2,8 +2,12 @@
 // Serial speeds by speed index. Serial ports always open at 19200 bit/s and
 // switch to the table's speed after the handshake.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
+#include "platform/export.h"
+
+PELOX_API_BEGIN
 namespace pelox {
 
 inline constexpr uint32_t SERIAL_OPEN_BAUD = 19200;
@@ -20,3 +24,4 @@ constexpr uint32_t SpeedTableBaud(int32_t speed_index) {
 }
 
 }  // namespace pelox
+PELOX_API_END

@@ -1,7 +1,9 @@
 #pragma once
 // Opaque handles of the operating-system objects the library holds. Each
 // backend (real or simulated) defines what stands behind them.
+#include "platform/export.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 struct SerialDevice;
@@ -15,3 +17,4 @@ using EventHandle = PlatformEvent*;
 using FileHandle = PlatformFile*;
 
 }  // namespace pelox
+PELOX_API_END

@@ -3,6 +3,9 @@
 // any thread.
 #include <cstdint>
 
+#include "platform/export.h"
+
+PELOX_API_BEGIN
 namespace pelox {
 
 struct LocalTime {
@@ -21,3 +24,4 @@ struct LocalTime {
 bool LocalTimeFromCalendar(int64_t seconds, LocalTime& local);
 
 }  // namespace pelox
+PELOX_API_END

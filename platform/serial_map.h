@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/export.h"
+
+PELOX_API_BEGIN
 namespace pelox {
 
 // An empty path means that there is no device behind the port.
@@ -16,6 +19,7 @@ std::string SerialDevicePath(int32_t port);
 int SerialOpenError(int32_t port);
 void SerialNoteOpenError(int32_t port, int error);
 // Back to the default devices; for tests.
-void SerialResetDeviceMap();
+PELOX_TEST_HOOK void SerialResetDeviceMap();
 
 }  // namespace pelox
+PELOX_API_END

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/export.h"
+
+PELOX_API_BEGIN
 namespace pelox {
 
 inline void StoreLe16(std::span<uint8_t, 2> out, uint16_t value) {
@@ -35,3 +38,4 @@ inline uint32_t LoadBe32(std::span<const uint8_t, 4> in) {
 }
 
 }  // namespace pelox
+PELOX_API_END

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/export.h"
+
+PELOX_API_BEGIN
 namespace pelox {
 
 inline constexpr uint16_t VENDOR_OLYMPUS = 0x07B4;
@@ -25,3 +28,4 @@ inline constexpr size_t INQUIRY_DATA_SIZE = 36;
 int32_t CameraVendorLookup(std::span<const uint8_t> vendor_field, uint16_t& code);
 
 }  // namespace pelox
+PELOX_API_END

@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/export.h"
+
+PELOX_API_BEGIN
 namespace pelox {
 
 inline constexpr int32_t DEVICE_TABLE_CAPACITY = 32;
@@ -60,6 +63,7 @@ void DiscoverySetSystemError(int32_t error);
 int32_t DiscoverySystemError();
 
 // Everything back to the start of the run, claims included; for tests.
-void DeviceTableReset();
+PELOX_TEST_HOOK void DeviceTableReset();
 
 }  // namespace pelox
+PELOX_API_END

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/export.h"
 #include "platform/serial.h"
 #include "transport/port/port_state.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 inline constexpr int32_t PORT_OK = 1;
@@ -57,9 +59,11 @@ int32_t PortSetBaud(int32_t type, uint32_t baud, SerialHandle device);
 // on the storage pipe), or PORT_FAILED when the device refuses the settings.
 int32_t PortSetFlowControl(int32_t type, int32_t mode, SerialHandle device);
 
-// Program-wide port state, with a reset for tests.
+// Program-wide port state.
 int32_t PortOpenType();
 const CommSettings& PortCommSettings();
-void PortResetState();
+// Back to no port open and the default settings; for tests.
+PELOX_TEST_HOOK void PortResetState();
 
 }  // namespace pelox
+PELOX_API_END

@@ -8,7 +8,9 @@
 #include <optional>
 
 #include "platform/devices.h"
+#include "platform/export.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 // Port types.
@@ -63,3 +65,4 @@ struct PortState {
 };
 
 }  // namespace pelox
+PELOX_API_END

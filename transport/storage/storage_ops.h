@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/export.h"
 #include "transport/port/port_state.h"
 
+PELOX_API_BEGIN
 namespace pelox {
 
 inline constexpr int32_t STORAGE_MODE_NONE = 0;
@@ -34,6 +36,7 @@ inline constexpr int32_t STORAGE_INIT_DONE = 1;
 inline constexpr int32_t STORAGE_INIT_NO_ASPI = 0;
 int32_t StorageTransportInit(int32_t request);
 // Back to no variant; for tests.
-void StorageResetState();
+PELOX_TEST_HOOK void StorageResetState();
 
 }  // namespace pelox
+PELOX_API_END

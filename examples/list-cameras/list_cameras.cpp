@@ -1,0 +1,41 @@
+// Lists the cameras on USB, then on the serial devices given, with their
+// firmware versions.   list-cameras [SERIAL-DEVICE...]
+#include <pelox/pelox.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+using namespace pelox;
+
+constexpr int32_t SPEED_115200 = 5;  // index into SPEED_TABLE
+
+// USB again after a camera answered there (each link keeps its camera, so
+// the next link opens another one), then COM1 onwards.
+int32_t NextPort(int32_t port, bool answered, int32_t serial_count) {
+  if (port == PORT_TYPE_STORAGE && answered) return port;
+  const int32_t next = port == PORT_TYPE_STORAGE ? PORT_TYPE_COM_FIRST : port + 1;
+  return next <= serial_count ? next : PORT_TYPE_NONE;
+}
+
+int main(int argc, char** argv) {
+  StorageTransportInit(STORAGE_INIT_REQUEST);
+  const int32_t serial_count = std::min(argc - 1, PORT_TYPE_COM_LAST);
+  for (int32_t com = 1; com <= serial_count; ++com) SerialMapDevice(com, argv[com]);
+  int found = 0;
+  for (int32_t port = PORT_TYPE_STORAGE; port != PORT_TYPE_NONE;) {
+    CameraLink* link = LinkCreate();
+    std::array<char, CAMERA_TEXT_SIZE + 1> version{};
+    const bool answered =
+        link != nullptr && LinkSetSpeed(SPEED_115200, link) == LINK_OK &&
+        LinkOpenPort(port, link) == port && LinkConnect(LINK_CONNECT, link) == LINK_OK &&
+        CameraGetFirmwareVersion(std::span(version).first<CAMERA_TEXT_SIZE>(), link) == LINK_OK;
+    if (answered) {
+      std::printf("%s: %s\n", port == PORT_TYPE_STORAGE ? "USB" : argv[port], version.data());
+    }
+    found += answered ? 1 : 0;
+    port = NextPort(port, answered, serial_count);
+  }
+  LinkDestroyAll();
+  return found > 0 ? 0 : 1;
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# manual_page.sh PROGRAM PAGE: the page formats without a warning and names
+# every long option the program's --help lists.
+set -euo pipefail
+program=$1 page=$2
+warnings=$(groff -ww -man -z "$page" 2>&1)
+[[ -z "$warnings" ]] || { echo "$warnings"; exit 1; }
+text=$(sed 's/\\-/-/g' "$page")
+options=$("$program" --help 2>&1 | grep -oE -- '--[a-z][a-z0-9-]*' | sort -u || true)
+[[ -n "$options" ]] || { echo "no options in $program --help"; exit 1; }
+missing=0
+for option in $options; do
+  grep -qE -- "${option}([^a-z0-9-]|$)" <<<"$text" || { echo "$page lacks $option"; missing=1; }
+done
+exit "$missing"
