@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "app/camera_checks.h"
 #include "app/dialog_ids.h"
 #include "app/dialog_view.h"
 #include "app/firmware_image.h"
@@ -39,6 +40,8 @@ class MainDialog {
   // Before Start: the serial speed index to ask for after the handshake;
   // a camera that refuses it is connected at the usual speed.
   void PreferSpeed(int32_t speed_index) { preferred_speed_ = speed_index; }
+  // Before Start: the images besides newer ones that the camera check takes.
+  void AllowVersions(VersionAllowance allowance) { allowance_ = allowance; }
   // From any thread: ends a running transfer at its next progress report,
   // before the camera is asked to write; too late once the transfer is done.
   void CancelTransfer() { cancel_requested_ = true; }
@@ -86,6 +89,7 @@ class MainDialog {
   FirmwareImage image_;
   std::string image_path_;
   int32_t preferred_speed_ = 0;  // 0: the usual speed
+  VersionAllowance allowance_;
   DialogFacts facts_;
   VersionText image_version_{};
   std::unique_ptr<Worker> worker_;
