@@ -52,6 +52,12 @@ bool ImageIsNewer(std::span<const char> image_version, std::span<const char> cam
                              VersionNumber(BufferText(camera_version))) > 0;
 }
 
+bool AllowanceCovers(VersionAllowance allowance, std::span<const char> image_version,
+                     std::span<const char> camera_version) {
+  if (ImageIsNewer(camera_version, image_version)) return allowance.older;
+  return allowance.same;
+}
+
 uint32_t BatteryThreshold(std::span<const char> image_version) {
   return CompareIgnoringCase(Family(BufferText(image_version)), FAMILY_WITH_LOW_THRESHOLD) == 0
              ? BATTERY_THRESHOLD_LOW

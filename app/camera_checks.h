@@ -25,6 +25,15 @@ bool SameVersionFamily(std::span<const char> image_version, std::span<const char
 // text that ends first is the lower. "u" after the family shifts the number
 // one character on.
 bool ImageIsNewer(std::span<const char> image_version, std::span<const char> camera_version);
+// What a front end may allow besides a newer image of the camera's family;
+// the Win32 program allows nothing more.
+struct VersionAllowance {
+  bool same = false;   // the version the camera has
+  bool older = false;  // an older version of the same family
+};
+// Whether the allowance takes an image that is not newer than the camera's.
+bool AllowanceCovers(VersionAllowance allowance, std::span<const char> image_version,
+                     std::span<const char> camera_version);
 uint32_t BatteryThreshold(std::span<const char> image_version);
 // A battery query result, -1 on failure, as the check reads it: a failed
 // query and a level of 0 are never too low.

@@ -4,6 +4,7 @@
 #include "app/main_dialog.h"
 #include "app/resources/strings.h"
 #include "commands/firmware_commands.h"
+#include "link/speed_table.h"
 #include "transport/storage/storage_ops.h"
 
 namespace pelox {
@@ -28,6 +29,7 @@ int32_t MainDialog::Connect() {
     facts_.link_error = LinkLastError(link_);
     return STEP_ERROR_NOT_READY;
   }
+  if (facts_.port_type != PORT_TYPE_STORAGE) facts_.speed_baud = SpeedTableBaud(link_->speed_index);
   return STEP_OK;
 }
 
@@ -61,9 +63,12 @@ int32_t MainDialog::CheckCamera() {
     facts_.link_error = version_read;
     return STEP_ERROR_IO_DEVICE;
   }
-  if (!SameVersionFamily(image_version_, camera_version) ||
-      !ImageIsNewer(image_version_, camera_version)) {
-    return STEP_ERROR_INVALID_DATA;
+  if (!SameVersionFamily(image_version_, camera_version)) return STEP_ERROR_INVALID_DATA;
+  if (!ImageIsNewer(image_version_, camera_version)) {
+    if (!AllowanceCovers(allowance_, image_version_, camera_version)) {
+      return STEP_ERROR_INVALID_DATA;
+    }
+    facts_.version_allowed_by_user = true;
   }
   facts_.battery = CameraGetBatteryLevel(link_);
   facts_.battery_threshold = BatteryThreshold(image_version_);

@@ -4,6 +4,7 @@
 // the versions and the battery level it read, and the link's error behind a failed write.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "app/firmware_image.h"
 
@@ -17,17 +18,22 @@ struct DialogFacts {
   int32_t link_error = 0;      // the link's error code behind it, 0 for none
   int32_t port_type = -1;      // the port the camera was found on
   bool speed_refused = false;  // the speed asked for was refused: the usual one is used
+  uint32_t speed_baud = 0;     // the serial speed in use; 0 off a serial port
 
   HeaderFault header_fault = HeaderFault::NONE;
   int64_t header_declared = 0;  // what the header says (length or sum)
   int64_t header_actual = 0;    // what the image holds
   std::string image_version;
   uint64_t image_size = 0;
+  uint32_t image_open_error = 0;  // the system's error when the image did not open
 
   std::string maker;
   std::string camera_version;
   int32_t battery = BATTERY_UNKNOWN;
   uint32_t battery_threshold = 0;
+  // The image is not newer than the camera's firmware and passed only by the
+  // front end's allowance.
+  bool version_allowed_by_user = false;
 
   // The write command may have reached the camera: unless the checked camera
   // then said "ready" itself, its firmware is unknown.
@@ -36,5 +42,15 @@ struct DialogFacts {
   // camera's own error, another camera come back, a stall); empty if nothing.
   std::string write_detail;
 };
+
+// What the image check found, in the facts.
+inline void NoteImageCheck(const HeaderVerdict& verdict, std::string version, uint64_t size,
+                           DialogFacts& facts) {
+  facts.header_fault = verdict.fault;
+  facts.header_declared = verdict.declared;
+  facts.header_actual = verdict.actual;
+  facts.image_version = std::move(version);
+  facts.image_size = size;
+}
 
 }  // namespace pelox

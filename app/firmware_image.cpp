@@ -80,10 +80,25 @@ HeaderVerdict FirmwareHeaderInspect(std::span<const uint8_t> image, VersionText&
   if (!sum_text) return {HeaderFault::NO_SUM};
   // The payload's byte sum, wrapping at 32 bits, must cancel SUM exactly.
   const auto declared = static_cast<uint32_t>(ParseHeaderNumber(*sum_text));
-  uint32_t sum = 0;
-  for (const uint8_t byte : image.subspan(FIRMWARE_HEADER_SIZE)) sum += byte;
+  const uint32_t sum = FirmwarePayloadSum(image);
   if (sum != declared) return {HeaderFault::SUM_MISMATCH, declared, sum};
   return {};
+}
+
+uint32_t FirmwarePayloadSum(std::span<const uint8_t> image) {
+  uint32_t sum = 0;
+  if (image.size() <= FIRMWARE_HEADER_SIZE) return sum;
+  for (const uint8_t byte : image.subspan(FIRMWARE_HEADER_SIZE)) sum += byte;
+  return sum;
+}
+
+HeaderFields FirmwareHeaderFields(std::span<const uint8_t> image) {
+  const std::string_view area = KeySearchArea(image);
+  HeaderFields fields;
+  if (const auto length = HeaderValue(area, KEY_LENGTH, VALUE_END)) fields.length = *length;
+  if (const auto version = HeaderValue(area, KEY_VERSION, VALUE_END)) fields.version = *version;
+  if (const auto sum = HeaderValue(area, KEY_SUM, SUM_END)) fields.sum = *sum;
+  return fields;
 }
 
 int32_t FirmwareHeaderCheck(std::span<const uint8_t> image, VersionText& version) {
@@ -113,7 +128,10 @@ int32_t FirmwareImageOpen(FirmwareImage& image, std::string path) {
   if (path.empty()) return STEP_ERROR_ACCESS_DENIED;
   uint32_t error = 0;
   image.file = FileOpenRead(path.c_str(), error);
-  if (image.file == nullptr) return STEP_ERROR_FILE_NOT_FOUND;
+  if (image.file == nullptr) {
+    image.open_error = error;
+    return STEP_ERROR_FILE_NOT_FOUND;
+  }
   image.file_size = FileSize(image.file);
   if (image.file_size <= 0) return STEP_ERROR_CANTOPEN;
   // Reading a larger file whole would size memory by the file.

@@ -2,9 +2,9 @@
 // The firmware image: Firmware.bin in the current directory, a 96-byte text
 // header (LENGTH=, VER=, SUM=) followed by the payload. It is read once into
 // memory, and those bytes are checked and sent: whatever happens to the file
-// meanwhile, the camera gets what was checked. The file stays open (and, as
-// far as the platform allows, unshared) until the dialog closes, so that other
-// programs see it in use.
+// meanwhile, the camera gets what was checked. The file stays open (on
+// Windows unshared) until the dialog closes, so that other programs see it
+// in use.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +30,7 @@ using VersionText = std::array<char, VERSION_TEXT_CAPACITY>;
 struct FirmwareImage {
   FileHandle file = nullptr;
   int64_t file_size = 0;       // as the open file reported it
+  uint32_t open_error = 0;     // the system's error when the file did not open
   std::vector<uint8_t> bytes;  // the image as read at open: what is checked and sent
 };
 
@@ -40,7 +41,8 @@ std::string FirmwareImagePath();
 // Opens the image at `path`, by default the image's path above, and reads it
 // whole unless it is larger than the transfer takes (FIRMWARE_FILE_MAX_SIZE;
 // the check then refuses it). Returns STEP_OK, STEP_ERROR_ACCESS_DENIED (no current directory),
-// STEP_ERROR_FILE_NOT_FOUND (missing, locked, not a regular file) or
+// STEP_ERROR_FILE_NOT_FOUND (missing, not a regular file, on Windows in use;
+// the system's error in open_error) or
 // STEP_ERROR_CANTOPEN (empty or unreadable). What was opened stays in `image`
 // either way, for FirmwareImageRelease.
 int32_t FirmwareImageOpen(FirmwareImage& image, std::string path = {});
@@ -75,6 +77,17 @@ struct HeaderVerdict {
 HeaderVerdict FirmwareHeaderInspect(std::span<const uint8_t> image, VersionText& version);
 // The check of an opened image: its size first, then the header of its bytes.
 HeaderVerdict FirmwareImageInspect(const FirmwareImage& image, VersionText& version);
+
+// The header's LENGTH=, VER= and SUM= values as written; each empty when
+// missing or too long to be read.
+struct HeaderFields {
+  std::string length;
+  std::string version;
+  std::string sum;
+};
+HeaderFields FirmwareHeaderFields(std::span<const uint8_t> image);
+// The byte sum of what follows the header, wrapping at 32 bits.
+uint32_t FirmwarePayloadSum(std::span<const uint8_t> image);
 
 // Reads a header number: leading white space, an optional sign, digits up to
 // the first other character, saturating at the limits of int32_t.

@@ -32,8 +32,7 @@ int32_t FailureMessage(int32_t step, int32_t code) {
 
 }  // namespace
 
-MainDialog::MainDialog(DialogView& view, const std::atomic<int>* stop)
-    : view_(view), stop_(stop) {}
+MainDialog::MainDialog(DialogView& view, const std::atomic<int>* stop) : view_(view), stop_(stop) {}
 
 MainDialog::~MainDialog() { ReleaseAll(); }
 
@@ -76,15 +75,16 @@ void MainDialog::RunCheckStep(int32_t step, int32_t (MainDialog::*actions)()) {
   }
 }
 
-int32_t MainDialog::OpenFirmware() { return FirmwareImageOpen(image_, image_path_); }
+int32_t MainDialog::OpenFirmware() {
+  const int32_t code = FirmwareImageOpen(image_, image_path_);
+  facts_.image_open_error = image_.open_error;
+  return code;
+}
 
 int32_t MainDialog::CheckFirmware() {
   const HeaderVerdict verdict = FirmwareImageInspect(image_, image_version_);
-  facts_.header_fault = verdict.fault;
-  facts_.header_declared = verdict.declared;
-  facts_.header_actual = verdict.actual;
-  facts_.image_version = BufferText(image_version_);
-  facts_.image_size = static_cast<uint64_t>(image_.file_size);
+  NoteImageCheck(verdict, std::string(BufferText(image_version_)),
+                 static_cast<uint64_t>(image_.file_size), facts_);
   return verdict.fault == HeaderFault::NONE ? STEP_OK : STEP_ERROR_INVALID_PARAMETER;
 }
 

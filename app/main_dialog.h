@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "app/camera_checks.h"
 #include "app/dialog_ids.h"
 #include "app/dialog_view.h"
 #include "app/firmware_image.h"
@@ -40,6 +41,8 @@ class MainDialog {
   // Before Start: the serial speed index to ask for after the handshake;
   // a camera that refuses it is connected at the usual speed.
   void PreferSpeed(int32_t speed_index) { preferred_speed_ = speed_index; }
+  // Before Start: the images besides newer ones that the camera check takes.
+  void AllowVersions(VersionAllowance allowance) { allowance_ = allowance; }
   // From any thread: ends the upload before the camera is asked to write,
   // a running transfer at its next progress report. True when the cancel
   // holds: no write command will be sent and the camera keeps its old
@@ -96,6 +99,7 @@ class MainDialog {
   FirmwareImage image_;
   std::string image_path_;
   int32_t preferred_speed_ = 0;  // 0: the usual speed
+  VersionAllowance allowance_;
   DialogFacts facts_;
   VersionText image_version_{};
   std::unique_ptr<Worker> worker_;

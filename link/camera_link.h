@@ -137,8 +137,9 @@ int32_t LinkReconnect(CameraLink* link);
 // Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link);
 // While `flag` is non-zero (a pending signal, a second Close), the link
-// gives up the waits it may cut short: a disconnect closes the port without
-// waiting for the camera, and the search for a camera at other speeds ends.
+// gives up its waits on a serial line: the search and the handshake end, an
+// exchange gets no answer, and a disconnect closes the port without waiting
+// for the camera.
 // The flag must outlive the link; setting it is safe from a signal handler
 // and from any thread. Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link);

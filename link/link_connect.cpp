@@ -210,7 +210,7 @@ int32_t LinkOpenPort(int32_t port, CameraLink* link) {
     const bool automatic = port == LINK_PORT_AUTOMATIC;
     const int32_t first = automatic ? PORT_COM1 : port;
     const int32_t last = automatic ? PORT_COM2 : port;
-    for (int32_t com = first; com <= last && !found; ++com) {
+    for (int32_t com = first; com <= last && !found && !StopRequested(link); ++com) {
       found = SerialPortAnswers(com, automatic, link);
     }
   }

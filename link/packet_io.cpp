@@ -160,6 +160,12 @@ Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t large
 }
 
 int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
+  // A front end that can stop the link has its stop seen within a slice.
+  if (link->stop_flag != nullptr && !IsStoragePipe(link)) {
+    const auto wait_ms = static_cast<uint32_t>(attempts * TIMEOUT_CONTROL_BYTE) *
+                         static_cast<uint32_t>(SERIAL_TIMEOUT_UNIT_MS);
+    return ReadControlByteBefore(ClockTickCount() + wait_ms, link);
+  }
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
     link->control_sent = 0;
     if (const std::optional<int32_t> answer = ReadControlOnce(TIMEOUT_CONTROL_BYTE, link)) {

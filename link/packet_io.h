@@ -61,7 +61,8 @@ Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t large
                         CameraLink* link);
 
 // The byte received, CONTROL_NOTHING, CONTROL_ERROR for a failed read, or
-// -2 / -3 from the storage pipe.
+// -2 / -3 from the storage pipe. On a serial link with a stop flag, the
+// same wait ends as soon as the flag is set.
 int32_t ReadControlByte(int32_t attempts, CameraLink* link);
 // One read of the byte that ends a busy camera's action: the byte,
 // CONTROL_NOTHING, CONTROL_READ_FAILED, or -2 / -3 from the storage pipe. A

@@ -13,7 +13,7 @@ inline constexpr uint32_t SERIAL_QUEUE_SIZE = 4096;
 // Probes with 0x00 at the opening speed until the camera answers NAK, the
 // rounds counted in the link's retry_count; without an answer, probes once
 // at each other speed of the table. True when the camera answered; the port
-// is then at the speed it answered at.
+// is then at the speed it answered at. The link's stop flag ends the search.
 bool SerialHandshake(CameraLink* link);
 
 }  // namespace pelox

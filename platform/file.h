@@ -1,6 +1,6 @@
 #pragma once
-// Files: the firmware image (opened without sharing) and the destination
-// files of object reads.
+// Files: the firmware image (opened without sharing on Windows, shared with
+// other readers elsewhere) and the destination files of object reads.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -14,8 +14,9 @@ std::string FileCurrentDirectory();
 char FilePathSeparator();
 
 // Opens an existing regular file for reading, without waiting for anything
-// and refusing to share it where the platform allows; null on failure (also
-// for a FIFO, a device or a directory) with the system error in `error`.
+// (on Windows also without sharing it); null on failure with the system
+// error in `error` (on POSIX EISDIR for a directory, EINVAL for a FIFO, a
+// device or a socket).
 FileHandle FileOpenRead(const char* path, uint32_t& error);
 // Creates or truncates a file for writing; null on failure.
 FileHandle FileCreate(const char* path, uint32_t& error);

@@ -19,12 +19,16 @@ constexpr size_t DEFAULT_PAYLOAD_SIZE = 65536;
 // The largest payload whose image the uploader still takes.
 constexpr size_t LARGEST_PAYLOAD = pelox::FIRMWARE_FILE_MAX_SIZE - pelox::FIRMWARE_HEADER_SIZE;
 
-int Usage(const char* program) {
-  std::fprintf(stderr,
+void PrintUsage(FILE* to, const char* program) {
+  std::fprintf(to,
                "Usage: %s --version TEXT [--payload-size BYTES] [--out PATH]\n"
                "Writes a firmware image whose header agrees with its payload\n"
                "(default: 65536 bytes of payload into Firmware.bin).\n",
                program);
+}
+
+int Usage(const char* program) {
+  PrintUsage(stderr, program);
   return EXIT_USAGE;
 }
 
@@ -49,6 +53,10 @@ int main(int argc, char** argv) {
   std::string version;
   std::optional<std::string_view> payload_text;
   std::string out = "Firmware.bin";
+  if (argc == 2 && std::string_view(argv[1]) == "--help") {
+    PrintUsage(stdout, argv[0]);
+    return EXIT_SUCCESS;
+  }
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string_view option = argv[i];
     if (option == "--version") {

@@ -14,13 +14,23 @@ namespace {
 
 constexpr int32_t LIST_SPEED_INDEX = 5;
 
+void Disconnect(CameraLink* link) {
+  LinkConnect(LINK_DISCONNECT, link);
+  LinkDelete(link);
+}
+
 // A link connected to the camera on `port`; null when none answers there.
-CameraLink* Connected(int32_t port) {
+CameraLink* Connected(int32_t port, const std::atomic<int>& stop) {
   CameraLink* link = LinkCreate();
   if (link == nullptr) return nullptr;
-  if (LinkSetSpeed(LIST_SPEED_INDEX, link) != LINK_OK || LinkOpenPort(port, link) != port ||
-      LinkConnect(LINK_CONNECT, link) != LINK_OK) {
+  LinkSetStopFlag(&stop, link);
+  if (LinkSetSpeed(LIST_SPEED_INDEX, link) != LINK_OK || LinkOpenPort(port, link) != port) {
     LinkDelete(link);
+    return nullptr;
+  }
+  // A failed handshake leaves the port open: it is closed, its settings given back.
+  if (LinkConnect(LINK_CONNECT, link) != LINK_OK) {
+    Disconnect(link);
     return nullptr;
   }
   return link;
@@ -37,29 +47,25 @@ ListedCamera Describe(std::string port, CameraLink* link) {
   return camera;
 }
 
-void Disconnect(CameraLink* link) {
-  LinkConnect(LINK_DISCONNECT, link);
-  LinkDelete(link);
-}
-
 }  // namespace
 
-std::vector<ListedCamera> ListCameras(int32_t serial_ports) {
+std::vector<ListedCamera> ListCameras(int32_t serial_ports, const std::atomic<int>& stop) {
   StorageTransportInit(STORAGE_INIT_REQUEST);
   LinkDestroyAll();
   std::vector<ListedCamera> cameras;
   // Each connected link holds its camera, so the next one claims another.
   std::vector<CameraLink*> held;
-  while (held.size() < static_cast<size_t>(DEVICE_TABLE_CAPACITY)) {
-    CameraLink* link = Connected(PORT_TYPE_STORAGE);
+  while (held.size() < static_cast<size_t>(DEVICE_TABLE_CAPACITY) && stop.load() == 0) {
+    CameraLink* link = Connected(PORT_TYPE_STORAGE, stop);
     if (link == nullptr) break;
     const CameraDevice* device = DeviceTableEntry(link->device_index);
     cameras.push_back(Describe(device != nullptr ? device->path : "storage pipe", link));
     held.push_back(link);
   }
   for (CameraLink* link : held) Disconnect(link);
-  for (int32_t port = PORT_TYPE_COM_FIRST; port < PORT_TYPE_COM_FIRST + serial_ports; ++port) {
-    if (CameraLink* link = Connected(port)) {
+  for (int32_t port = PORT_TYPE_COM_FIRST;
+       port < PORT_TYPE_COM_FIRST + serial_ports && stop.load() == 0; ++port) {
+    if (CameraLink* link = Connected(port, stop)) {
       cameras.push_back(Describe(SerialDevicePath(port), link));
       Disconnect(link);
     }

@@ -1,6 +1,5 @@
 // pelox-uploader: the Main dialog in a terminal, or as lines for logs and
 // scripts, with a listing and a dry run beside it.
-#include <fcntl.h>
 #include <grp.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -12,14 +11,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/dialog_ids.h"
+#include "app/resources/strings.h"
 #include "app/terminal/camera_list.h"
 #include "app/terminal/device_choice.h"
 #include "app/terminal/dialog_picture.h"
+#include "app/terminal/image_report.h"
 #include "app/terminal/options.h"
 #include "app/terminal/run_signals.h"
 #include "app/terminal/run_trace.h"
@@ -49,20 +51,12 @@ std::string OwningGroup(const std::string& path) {
   return entry.gr_name;
 }
 
-// Why the image cannot be opened, as an errno value; 0 when it can.
-int ImageOpenError(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno;
-  close(fd);
-  return 0;
-}
-
 pelox::SearchNotes SearchNotesOf(const UploaderOptions& options) {
   pelox::SearchNotes notes;
   for (size_t i = 0; i < options.ports.size(); ++i) {
     const auto port = static_cast<int32_t>(i) + pelox::PORT_TYPE_COM_FIRST;
-    notes.ports.push_back(
-        {options.ports[i], pelox::SerialOpenError(port), OwningGroup(options.ports[i])});
+    notes.ports.push_back({options.ports[i], pelox::SerialOpenError(port),
+                           OwningGroup(options.ports[i]), pelox::SerialHeardBytes(port)});
   }
   notes.device = options.device;
   notes.denied_devices = pelox::DiscoveryDeniedCount();
@@ -74,7 +68,8 @@ pelox::SearchNotes SearchNotesOf(const UploaderOptions& options) {
 // wide enough (the screen checks again as it starts); elsewhere lines are
 // printed.
 bool CanDraw(const UploaderOptions& options) {
-  if (options.plain || options.json || options.quiet || options.check) return false;
+  if (!options.inspect.empty() || options.plain || options.json || options.quiet || options.check)
+    return false;
   if (isatty(STDOUT_FILENO) != 1 || isatty(STDIN_FILENO) != 1) return false;
   const char* term = std::getenv("TERM");
   if (term == nullptr || *term == '\0' || std::string_view(term) == "dumb") return false;
@@ -91,9 +86,11 @@ struct RunResult {
   std::string cause;
 };
 
+void Say(const std::string& text) { std::fprintf(stderr, "pelox-uploader: %s\n", text.c_str()); }
+
 RunResult List(const UploaderOptions& options) {
   const std::vector<pelox::ListedCamera> cameras =
-      pelox::ListCameras(static_cast<int32_t>(options.ports.size()));
+      pelox::ListCameras(static_cast<int32_t>(options.ports.size()), *pelox::PendingRunSignal());
   for (const pelox::ListedCamera& camera : cameras) {
     if (options.json) {
       std::printf("%s\n", nlohmann::json{{"port", camera.port},
@@ -107,31 +104,26 @@ RunResult List(const UploaderOptions& options) {
                   camera.version.c_str(), static_cast<int>(camera.battery));
     }
   }
-  if (!cameras.empty()) return {pelox::EXIT_WRITTEN, "listed"};
+  pelox::RunEnd end;
+  end.interrupted = pelox::TakeRunSignal() != 0;
+  if (!cameras.empty() && !end.interrupted) return {pelox::EXIT_WRITTEN, "listed"};
   pelox::DialogFacts nothing;
   nothing.failed_step = pelox::STEP_CONNECT;
-  const pelox::Verdict verdict = pelox::JudgeRun(nothing, {}, SearchNotesOf(options));
-  std::fprintf(stderr, "pelox-uploader: %s\n", verdict.detail.c_str());
+  const pelox::Verdict verdict = pelox::JudgeRun(nothing, end, SearchNotesOf(options));
+  Say(verdict.detail);
   return {verdict.exit_status, verdict.cause};
 }
 
-RunResult Update(const UploaderOptions& options) {
-  pelox::SessionMode mode;
-  mode.drawn = CanDraw(options);
-  mode.yes = options.yes;
-  mode.check_only = options.check;
-  mode.image = options.image;
-  mode.speed_index = options.speed_index.value_or(0);
-  const pelox::ReportStyle style = options.json    ? pelox::ReportStyle::JSON
-                                   : options.quiet ? pelox::ReportStyle::QUIET
-                                                   : pelox::ReportStyle::PLAIN;
-  pelox::RunReport report(style, options.verbosity);
-  pelox::SessionOutcome outcome = pelox::RunUploaderSession(mode, report);
+RunResult Inspect(const UploaderOptions& options) {
+  const pelox::ImageInspection inspection = pelox::InspectImage(options.inspect, options.json);
+  for (const std::string& line : inspection.lines) std::printf("%s\n", line.c_str());
+  return {inspection.exit_status, inspection.exit_status == 0 ? "image-sound" : "image-refused"};
+}
 
-  outcome.end.image = options.image.empty() ? DEFAULT_IMAGE : options.image;
-  if (outcome.facts.step_error == pelox::STEP_ERROR_FILE_NOT_FOUND) {
-    outcome.end.image_open_error = ImageOpenError(outcome.end.image);
-  }
+// The verdict's lines: the result on standard output, the detail and the
+// advice on standard error.
+RunResult Conclude(const UploaderOptions& options, pelox::RunReport& report,
+                   const pelox::SessionOutcome& outcome) {
   const pelox::SearchNotes search = SearchNotesOf(options);
   const pelox::Verdict verdict = pelox::JudgeRun(outcome.facts, outcome.end, search);
   for (const std::string& line : report.Result(verdict, outcome.last_message)) {
@@ -142,15 +134,59 @@ RunResult Update(const UploaderOptions& options) {
     if (verdict.cause == "would-update") {
       std::printf("%s\n", verdict.detail.c_str());
     } else {
-      std::fprintf(stderr, "pelox-uploader: %s\n", verdict.detail.c_str());
+      Say(verdict.detail);
     }
   }
   if (verdict.cause == "no-camera" && !options.json) {
     if (const std::string advice = pelox::DeniedDevicesAdvice(search); !advice.empty()) {
-      std::fprintf(stderr, "pelox-uploader: %s\n", advice.c_str());
+      Say(advice);
     }
   }
   return {verdict.exit_status, verdict.cause};
+}
+
+pelox::RunReport ReportFor(const UploaderOptions& options) {
+  const pelox::ReportStyle style = options.json    ? pelox::ReportStyle::JSON
+                                   : options.quiet ? pelox::ReportStyle::QUIET
+                                                   : pelox::ReportStyle::PLAIN;
+  return {style, options.verbosity};
+}
+
+// The image is checked before any camera is looked for: a bad one never
+// waits for a camera. The dialog checks it again in its own order.
+std::optional<pelox::SessionOutcome> RefusedImage(const UploaderOptions& options,
+                                                  pelox::RunReport& report) {
+  pelox::SessionOutcome outcome;
+  outcome.facts = pelox::CheckImageFirst(options.image);
+  if (outcome.facts.failed_step == 0) return std::nullopt;
+  const int32_t message = outcome.facts.failed_step == pelox::STEP_OPEN_FIRMWARE
+                              ? pelox::STR_NO_FIRMWARE
+                              : pelox::STR_FIRMWARE_NOT_CORRECT;
+  outcome.last_message = pelox::StringText(message);
+  for (const std::string& line : report.Message(message, outcome.last_message, 0)) {
+    std::printf("%s\n", line.c_str());
+  }
+  return outcome;
+}
+
+RunResult Update(const UploaderOptions& options) {
+  pelox::SessionMode mode;
+  mode.drawn = CanDraw(options);
+  mode.yes = options.yes;
+  mode.check_only = options.check;
+  mode.image = options.image;
+  mode.speed_index = options.speed_index.value_or(0);
+  mode.allowance = {options.allow_reinstall, options.allow_older};
+  mode.verbosity = options.verbosity;
+  pelox::RunReport report = ReportFor(options);
+  std::optional<pelox::SessionOutcome> outcome = RefusedImage(options, report);
+  if (!outcome) outcome = pelox::RunUploaderSession(mode, report);
+
+  outcome->end.image = options.image.empty() ? DEFAULT_IMAGE : options.image;
+  if (outcome->facts.step_error == pelox::STEP_ERROR_FILE_NOT_FOUND) {
+    outcome->end.image_kind = pelox::ImageKind(outcome->end.image);
+  }
+  return Conclude(options, report, *outcome);
 }
 
 }  // namespace
@@ -179,7 +215,9 @@ int main(int argc, char** argv) {
     pelox::StopRunTrace();
     return pelox::EXIT_USAGE;
   }
-  const RunResult result = options.list ? List(options) : Update(options);
+  const RunResult result = options.list               ? List(options)
+                           : !options.inspect.empty() ? Inspect(options)
+                                                      : Update(options);
   recording.Finish(result.exit_status, result.cause);
   if (const std::string problem = recording.Problem(); !problem.empty()) {
     std::fprintf(stderr, "pelox-uploader: warning: %s\n", problem.c_str());

@@ -17,14 +17,18 @@ constexpr const char* DESCRIPTION =
 constexpr const char* EXIT_STATUSES =
     "Exit status:\n"
     "  0    the firmware was written (with --check: the camera would be updated;\n"
-    "       with --list: a camera was found)\n"
-    "  1    writing failed; the message says whether the camera keeps its old firmware\n"
+    "       with --list: a camera was found; with --inspect: the image holds together)\n"
+    "  1    writing failed before the write command: the camera keeps its old firmware,\n"
+    "       safe to retry\n"
     "  2    bad usage\n"
     "  3    no camera found, or no access to its device\n"
     "  4    the image was refused (missing, unreadable or inconsistent)\n"
     "  5    the camera was refused (maker, firmware family or version, battery)\n"
     "  6    the camera already has this firmware or a newer one\n"
-    "  130  interrupted (SIGINT, SIGTERM or SIGHUP) before the camera began writing\n";
+    "  7    state uncertain: the write command may have reached the camera and no verdict\n"
+    "       came; leave the camera on, then check its version with --list\n"
+    "  8    closed by the user before any update\n"
+    "  130  interrupted (SIGINT, SIGTERM, SIGHUP or SIGQUIT) before the camera began writing\n";
 
 std::optional<int32_t> SpeedIndex(uint32_t baud) {
   for (int32_t index = SPEED_INDEX_FIRST; index <= SPEED_INDEX_LAST; ++index) {
@@ -71,6 +75,14 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
   app.add_flag("--check", options.check,
                "run every check up to the upload and say whether the camera would be updated; "
                "writes nothing");
+  app.add_option("--inspect", options.inspect,
+                 "describe the image FILE (size, header fields, version, family, whether LENGTH "
+                 "and SUM agree) without looking for a camera")
+      ->type_name("FILE");
+  app.add_flag("--allow-reinstall", options.allow_reinstall,
+               "also write an image of the version the camera has");
+  app.add_flag("--allow-older", options.allow_older,
+               "also write an older image of the camera's family");
   app.add_flag("-y,--yes", options.yes,
                "start the update as soon as the checks pass, and close at the end");
   app.add_option("--speed", speed,
@@ -111,6 +123,11 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
 
   if (!com1.empty()) options.ports.insert(options.ports.begin(), com1);
   if (!com2.empty()) options.ports.push_back(com2);
+  // A port named twice is probed once.
+  for (auto port = options.ports.begin(); port != options.ports.end(); ++port) {
+    options.ports.erase(std::remove(std::next(port), options.ports.end(), *port),
+                        options.ports.end());
+  }
   if (options.ports.size() > SERIAL_PORTS_MAX) {
     return Usage(program, "at most two serial ports can be named");
   }
@@ -120,8 +137,10 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
       return Usage(program, "--speed " + std::to_string(speed) + " is not a speed of the camera");
     }
   }
-  if (options.list && options.check) {
-    return Usage(program, "--list and --check exclude each other");
+  if (static_cast<int>(options.list) + static_cast<int>(options.check) +
+          static_cast<int>(!options.inspect.empty()) >
+      1) {
+    return Usage(program, "--list, --check and --inspect exclude each other");
   }
   if (options.record_image && options.record_file.empty()) {
     return Usage(program, "--record-image needs --record FILE");

@@ -17,6 +17,8 @@ inline constexpr int EXIT_NO_CAMERA = 3;
 inline constexpr int EXIT_IMAGE_REFUSED = 4;
 inline constexpr int EXIT_CAMERA_REFUSED = 5;
 inline constexpr int EXIT_UP_TO_DATE = 6;
+inline constexpr int EXIT_WRITE_UNCERTAIN = 7;
+inline constexpr int EXIT_CLOSED = 8;
 inline constexpr int EXIT_INTERRUPTED = 130;
 
 // At most this many serial ports are probed, in the order named.
@@ -30,6 +32,9 @@ struct UploaderOptions {
   bool yes = false;                // press Upload when enabled, Close at the end
   bool list = false;
   bool check = false;
+  std::string inspect;  // --inspect FILE: describe the image, no camera
+  bool allow_reinstall = false;
+  bool allow_older = false;
   bool json = false;
   bool quiet = false;
   int verbosity = 0;  // -v 1, -vv 2

@@ -14,6 +14,8 @@ std::atomic<int> pending_signal{0};
 std::atomic<bool> end_at_once_allowed{true};
 std::atomic<const termios*> terminal_settings{nullptr};
 
+std::atomic<int> stop_waits{0};
+
 // Only async-signal-safe calls here.
 void OnRunSignal(int number) {
   if (pending_signal.load() != 0 && end_at_once_allowed.load()) {
@@ -23,6 +25,11 @@ void OnRunSignal(int number) {
     _exit(EXIT_INTERRUPTED);
   }
   pending_signal = number;
+  if (end_at_once_allowed.load()) {
+    stop_waits = number;
+    // The write may have begun meanwhile: its waits must not be cut.
+    if (!end_at_once_allowed.load()) stop_waits = 0;
+  }
 }
 
 }  // namespace
@@ -32,15 +39,18 @@ void CatchRunSignals() {
   action.sa_handler = OnRunSignal;
   sigemptyset(&action.sa_mask);
   // No SA_RESTART: the loop's poll returns at once.
-  for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
+  for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(number, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
 }
 
 int TakeRunSignal() { return pending_signal.exchange(0); }
 
-const std::atomic<int>* PendingRunSignal() { return &pending_signal; }
+const std::atomic<int>* PendingRunSignal() { return &stop_waits; }
 
-void AllowEndAtOnce(bool allowed) { end_at_once_allowed = allowed; }
+void AllowEndAtOnce(bool allowed) {
+  end_at_once_allowed = allowed;
+  if (!allowed) stop_waits = 0;
+}
 
 void RestoreTerminalOnSignal(const termios* settings) { terminal_settings = settings; }
 

@@ -1,5 +1,5 @@
 #pragma once
-// SIGINT, SIGTERM and SIGHUP for the uploader: each is noted for the
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT for the uploader: each is noted for the
 // session's loop to act on (end, cancel the transfer, or wait for the
 // camera's write). A second one before the first was acted on ends the
 // program at once while that is still safe. SIGPIPE is ignored, so a closed
@@ -13,8 +13,9 @@ namespace pelox {
 void CatchRunSignals();
 // The signal received since the last call, 0 for none.
 int TakeRunSignal();
-// The same signal as a flag that a blocking camera call may watch, so that
-// a signal cuts short a disconnect or a speed search already under way.
+// Set by a signal that came while the program may end at once, and kept:
+// a flag for the camera's waits (search, handshake, exchanges, disconnect),
+// so that they end at once. Cleared while the camera may be writing.
 const std::atomic<int>* PendingRunSignal();
 // Whether a second signal may end the program at once; not while the
 // camera may be writing its firmware.

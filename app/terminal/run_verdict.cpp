@@ -12,17 +12,31 @@
 namespace pelox {
 namespace {
 
+// The group that owns serial devices on Debian and its derivatives.
+constexpr const char* SERIAL_GROUP = "dialout";
+
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// A remedy that is safe: never membership of a group that grants more than
+// the serial line.
+std::string PermissionAdvice(const NamedPort& port) {
+  if (port.group == SERIAL_GROUP) {
+    return ": add your user to the group \"" + std::string(SERIAL_GROUP) +
+           "\" that owns it and log in again";
+  }
+  return ": run it as the user who owns " + port.path + " or as root";
+}
 
 std::string PortNote(const NamedPort& port) {
   switch (port.open_error) {
-    case 0: return "nothing answered on " + port.path + " within its time-out";
+    case 0:
+      if (port.heard_bytes > 0) {
+        return "something answered on " + port.path + " (" + std::to_string(port.heard_bytes) +
+               " bytes), but not as a camera";
+      }
+      return "nothing answered on " + port.path + " within its time-out";
     case EACCES:
-    case EPERM:
-      return "permission denied on " + port.path +
-             (port.group.empty() ? std::string()
-                                 : ": add your user to the group " + Quoted(port.group) +
-                                       " that owns it and log in again");
+    case EPERM: return "permission denied on " + port.path + PermissionAdvice(port);
     case EBUSY:
     case EWOULDBLOCK: return port.path + " is in use by another process";
     case ENOENT:
@@ -33,11 +47,17 @@ std::string PortNote(const NamedPort& port) {
   }
 }
 
+// The link's error in brackets; nothing for a success code.
+std::string Why(int32_t link_error) {
+  if (link_error == 0) return {};
+  return " (" + std::string(LinkErrorText(link_error)) + ")";
+}
+
 std::string NoCameraDetail(const DialogFacts& facts, const SearchNotes& search) {
   if (facts.port_type > 0) {
-    return "the camera stopped answering while connecting (" +
-           std::string(LinkErrorText(facts.link_error)) + "); a connection is given up " +
-           std::to_string(LINK_CONNECT_LIMIT_MS / 1000) + " s after the camera first answered";
+    return "the camera stopped answering while connecting" + Why(facts.link_error) +
+           "; a connection is given up " + std::to_string(LINK_CONNECT_LIMIT_MS / 1000) +
+           " s after the camera first answered";
   }
   std::string detail = search.device.empty() ? "no camera answered on the USB storage pipe"
                                              : "no camera answered on " + search.device;
@@ -67,15 +87,19 @@ std::string HeaderDetail(const DialogFacts& facts, const std::string& image) {
   return image + " is not a firmware image";
 }
 
+std::string OpenFailure(const DialogFacts& facts, const RunEnd& end) {
+  const std::string opening = "cannot open " + end.image;
+  if (!end.image_kind.empty())
+    return opening + ": it is " + end.image_kind + ", not a regular file";
+  if (facts.image_open_error == 0) return opening;
+  return opening + ": " + std::strerror(static_cast<int>(facts.image_open_error));
+}
+
 Verdict ImageVerdict(const DialogFacts& facts, const RunEnd& end) {
   std::string detail;
   switch (facts.step_error) {
     case STEP_ERROR_ACCESS_DENIED: detail = "the current directory cannot be read"; break;
-    case STEP_ERROR_FILE_NOT_FOUND:
-      detail = "cannot open " + end.image +
-               (end.image_open_error != 0 ? std::string(": ") + std::strerror(end.image_open_error)
-                                          : std::string(" (locked by another program?)"));
-      break;
+    case STEP_ERROR_FILE_NOT_FOUND: detail = OpenFailure(facts, end); break;
     case STEP_ERROR_CANTOPEN: detail = end.image + " is empty or cannot be read"; break;
     default: detail = HeaderDetail(facts, end.image); break;
   }
@@ -97,14 +121,17 @@ Verdict CameraVerdict(const DialogFacts& facts) {
       return {EXIT_CAMERA_REFUSED, "other-family",
               "the image " + image + " is for another camera family than this camera's " + camera};
     }
+    const bool older = ImageIsNewer(std::span(camera.data(), camera.size()),
+                                    std::span(image.data(), image.size()));
     return {EXIT_UP_TO_DATE, "up-to-date",
             "the camera already has " + camera + ", and the image is " + image +
-                (camera == image ? "" : ", which is not newer")};
+                (older ? ", which is older (--allow-older writes it)"
+                       : (camera == image ? "" : ", which is not newer") +
+                             std::string(" (--allow-reinstall writes it again)"))};
   }
   if (facts.link_error != 0) {
     return {EXIT_CAMERA_REFUSED, "camera-problem",
-            "the camera did not tell its maker and version (" +
-                std::string(LinkErrorText(facts.link_error)) + ")"};
+            "the camera did not tell its maker and version" + Why(facts.link_error)};
   }
   return {EXIT_CAMERA_REFUSED, "other-maker",
           "the camera's maker is " + Quoted(facts.maker) + ", not " +
@@ -112,15 +139,12 @@ Verdict CameraVerdict(const DialogFacts& facts) {
 }
 
 Verdict WriteVerdict(const DialogFacts& facts, const RunEnd& end) {
-  const std::string why = " (" +
-                          (facts.write_detail.empty() ? std::string(LinkErrorText(facts.link_error))
-                                                      : facts.write_detail) +
-                          ")";
-  if (end.writing) {
-    return {EXIT_WRITE_FAILED, "write-failed",
-            "the camera did not confirm its write" + why +
-                "; it may keep its old firmware: leave it on, then check its version with "
-                "--list"};
+  std::string why = Why(facts.link_error);
+  if (!facts.write_detail.empty()) why += ": " + facts.write_detail;
+  if (facts.write_command_sent || end.writing) {
+    return {EXIT_WRITE_UNCERTAIN, "write-uncertain",
+            "the write command may have reached the camera and it did not confirm the write" + why +
+                "; its firmware is uncertain: leave it on, then check its version with --list"};
   }
   const std::string reached = "after " + std::to_string(end.bytes_sent) + " of " +
                               std::to_string(facts.image_size) + " bytes";
@@ -131,7 +155,7 @@ Verdict WriteVerdict(const DialogFacts& facts, const RunEnd& end) {
   }
   return {EXIT_WRITE_FAILED, "write-failed",
           "the transfer failed " + reached + why +
-              "; nothing was written, the camera keeps its old firmware"};
+              "; nothing was written, the camera keeps its old firmware: safe to retry"};
 }
 
 }  // namespace
@@ -153,7 +177,23 @@ Verdict JudgeRun(const DialogFacts& facts, const RunEnd& end, const SearchNotes&
     return {EXIT_WRITTEN, "would-update",
             "would update " + facts.camera_version + " -> " + facts.image_version};
   }
-  return {EXIT_WRITE_FAILED, "closed", "closed before the update"};
+  return {EXIT_CLOSED, "closed", "closed before the update; nothing was written"};
+}
+
+std::vector<std::string> ReadyWarnings(const DialogFacts& facts) {
+  std::vector<std::string> warnings;
+  if (facts.version_allowed_by_user) {
+    warnings.push_back("warning: the image " + facts.image_version +
+                       " is not newer than the camera's " + facts.camera_version +
+                       "; writing it as allowed");
+  }
+  if (facts.battery <= 0) {
+    warnings.push_back(std::string(facts.battery == 0
+                                       ? "warning: the camera reports a battery level of 0"
+                                       : "warning: the camera did not tell its battery level") +
+                       ": make sure the camera is charged or on mains power");
+  }
+  return warnings;
 }
 
 std::string DeniedDevicesAdvice(const SearchNotes& search) {

@@ -14,8 +14,9 @@ namespace pelox {
 // A serial port the user named, as its last open left it.
 struct NamedPort {
   std::string path;
-  int open_error = 0;  // errno of the last open, 0 when it opened
-  std::string group;   // the group that owns the device, when known
+  int open_error = 0;        // errno of the last open, 0 when it opened
+  std::string group;         // the group that owns the device, when known
+  uint64_t heard_bytes = 0;  // what the device sent, none of it a camera's answer
 };
 
 // What the search for the camera ran into.
@@ -34,7 +35,7 @@ struct RunEnd {
   bool check_only = false;   // --check: stop before the upload
   uint64_t bytes_sent = 0;   // of the image, as far as the transfer got
   std::string image;         // the image's path as the user knows it
-  int image_open_error = 0;  // errno of opening the image, when it was not found
+  std::string image_kind;    // what the image's path names when no regular file: "a directory", ...
 };
 
 struct Verdict {
@@ -44,6 +45,10 @@ struct Verdict {
 };
 
 Verdict JudgeRun(const DialogFacts& facts, const RunEnd& end, const SearchNotes& search);
+
+// Lines to warn of before the update: a battery level that is unknown or 0,
+// and an image taken only by --allow-reinstall or --allow-older.
+std::vector<std::string> ReadyWarnings(const DialogFacts& facts);
 
 // The line about devices the search could not open for want of permission;
 // empty when there were none.

@@ -80,6 +80,7 @@ class Session {
         started_(std::chrono::steady_clock::now()) {
     dialog_.UseImage(mode.image);
     dialog_.PreferSpeed(mode.speed_index);
+    dialog_.AllowVersions(mode.allowance);
     // The camera steps block for a while after their start message.
     view_.OnMessage([this] { Show(); });
   }
@@ -92,6 +93,8 @@ class Session {
         TraceRunLine(std::string("step ") + StepName(*step));
         Print(Lines(report_.Step(StepName(*step), NowMs())));
         dialog_.Command(static_cast<uint32_t>(*step));
+        if (*step == STEP_CONNECT) SaySpeed();
+        WarnWhenReady();
       } else if (!ActOnItsOwn()) {
         Show();
         Wait();
@@ -122,6 +125,22 @@ class Session {
   }
 
   void Press(int32_t control) { dialog_.Command(static_cast<uint32_t>(control)); }
+
+  // -v: the serial speed the camera took.
+  void SaySpeed() const {
+    const DialogFacts facts = view_.Facts();
+    if (mode_.verbosity < 1 || mode_.drawn || facts.speed_baud == 0) return;
+    Say(("connected at " + std::to_string(facts.speed_baud) + " bit/s").c_str());
+  }
+
+  // Once the checks passed, what the user should know before the update; a
+  // drawn dialog keeps them for after it closes.
+  void WarnWhenReady() {
+    if (warned_ || !view_.HasShown(STR_CLICK_UPLOAD)) return;
+    warned_ = true;
+    if (mode_.drawn) return;
+    for (const std::string& warning : ReadyWarnings(view_.Facts())) Say(warning.c_str());
+  }
 
   // Before the transfer a signal ends the run; during it, it cancels the
   // transfer unless the write has begun; while the camera writes, it waits
@@ -182,7 +201,9 @@ class Session {
     for (const ViewEvent& event : view_.TakeEvents()) {
       if (event.is_message) {
         Note(event.string_id, event.message);
-        Print(Lines(report_.Message(event.string_id, event.message, now)));
+        std::vector<std::string> lines = report_.Message(event.string_id, event.message, now);
+        if (event.string_id == STR_CLICK_UPLOAD && !UploadOffered()) continue;
+        Print(Lines(std::move(lines)));
       } else {
         Print(Lines(report_.Progress(event.progress, now)));
       }
@@ -201,10 +222,14 @@ class Session {
     const DialogPicture picture = view_.Picture();
     if (picture.upload_enabled && !mode_.yes && !mode_.check_only && !prompted_) {
       prompted_ = true;
-      std::printf("Type \"upload\" and Enter to start the update, or \"close\" to quit.\n");
-      std::fflush(stdout);
+      // Standard output may be a log; the user reads this where they type.
+      std::fprintf(stderr,
+                   "Type \"upload\" and Enter to start the update, or \"close\" to quit.\n");
     }
   }
+
+  // Whether anybody is asked to click Upload: not with --yes or --check.
+  bool UploadOffered() const { return !mode_.yes && !mode_.check_only; }
 
   // Follows the chain's phase by its messages: from here on a signal may no
   // longer end the program at once.
@@ -302,6 +327,7 @@ class Session {
   bool interrupted_ = false;
   bool deferred_ = false;
   bool speed_refusal_said_ = false;
+  bool warned_ = false;
   std::string line_;
 };
 
@@ -318,7 +344,14 @@ SessionOutcome RunUploaderSession(const SessionMode& mode, RunReport& report) {
     chosen.drawn = screen->Start();
   }
   Session session(chosen, report, chosen.drawn ? &*screen : nullptr);
-  return session.Run();
+  SessionOutcome outcome = session.Run();
+  if (chosen.drawn) {
+    screen.reset();
+    if (outcome.end.ready) {
+      for (const std::string& warning : ReadyWarnings(outcome.facts)) Say(warning.c_str());
+    }
+  }
+  return outcome;
 }
 
 }  // namespace pelox

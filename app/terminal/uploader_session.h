@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/camera_checks.h"
 #include "app/dialog_facts.h"
 #include "app/terminal/run_report.h"
 #include "app/terminal/run_verdict.h"
@@ -11,11 +12,13 @@
 namespace pelox {
 
 struct SessionMode {
-  bool drawn = false;       // draw the dialog and read keys; else lines
-  bool yes = false;         // press Upload when enabled, Close when the chain ends
-  bool check_only = false;  // close as soon as Upload is offered
-  std::string image;        // empty: Firmware.bin in the current directory
-  int32_t speed_index = 0;  // 0: the usual serial speed
+  bool drawn = false;          // draw the dialog and read keys; else lines
+  bool yes = false;            // press Upload when enabled, Close when the chain ends
+  bool check_only = false;     // close as soon as Upload is offered
+  std::string image;           // empty: Firmware.bin in the current directory
+  int32_t speed_index = 0;     // 0: the usual serial speed
+  VersionAllowance allowance;  // images besides newer ones that may be written
+  int verbosity = 0;           // -v: also say the speed in use
 };
 
 struct SessionOutcome {

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,7 +34,8 @@ char FilePathSeparator() { return '/'; }
 
 FileHandle FileOpenRead(const char* path, uint32_t& error) {
   // Non-blocking, so that a FIFO or a device cannot hold the open; only a
-  // regular file is taken.
+  // regular file is taken. No lock: the image is read once into memory, and
+  // several uploaders may read one file at once.
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     error = LastError();
@@ -43,14 +43,7 @@ FileHandle FileOpenRead(const char* path, uint32_t& error) {
   }
   struct stat status {};
   if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    error = static_cast<uint32_t>(EINVAL);
-    close(fd);
-    return nullptr;
-  }
-  // The nearest POSIX has to opening without sharing: an exclusive lock that
-  // a second opener of this file is refused.
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    error = LastError();
+    error = static_cast<uint32_t>(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
     close(fd);
     return nullptr;
   }

@@ -16,9 +16,17 @@ std::map<int32_t, int>& OpenErrors() {
   return errors;
 }
 
+std::map<int32_t, uint64_t>& Heard() {
+  static std::map<int32_t, uint64_t> heard;
+  return heard;
+}
+
 }  // namespace
 
-void SerialMapDevice(int32_t port, std::string path) { Overrides()[port] = std::move(path); }
+void SerialMapDevice(int32_t port, std::string path) {
+  Overrides()[port] = std::move(path);
+  Heard().erase(port);
+}
 
 std::string SerialDevicePath(int32_t port) {
   const auto mapped = Overrides().find(port);
@@ -34,9 +42,17 @@ int SerialOpenError(int32_t port) {
 
 void SerialNoteOpenError(int32_t port, int error) { OpenErrors()[port] = error; }
 
+uint64_t SerialHeardBytes(int32_t port) {
+  const auto heard = Heard().find(port);
+  return heard == Heard().end() ? 0 : heard->second;
+}
+
+void SerialNoteHeard(int32_t port, uint64_t count) { Heard()[port] += count; }
+
 void SerialResetDeviceMap() {
   Overrides().clear();
   OpenErrors().clear();
+  Heard().clear();
 }
 
 }  // namespace pelox

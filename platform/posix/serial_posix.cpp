@@ -20,6 +20,7 @@ namespace pelox {
 
 struct SerialDevice {
   int fd;
+  int32_t port;
   // The settings found at open, given back at close: a terminal named by
   // mistake is left as it was.
   termios found;
@@ -156,7 +157,7 @@ SerialHandle SerialOpen(int32_t port) {
     return nullptr;
   }
   TapSerialOpened(port, path);
-  return new SerialDevice{fd, found, CommSettings{}, CommTimeouts{}};
+  return new SerialDevice{fd, port, found, CommSettings{}, CommTimeouts{}};
 }
 
 bool SerialGetState(SerialHandle device, CommSettings& settings) {
@@ -248,6 +249,7 @@ bool SerialRead(SerialHandle device, std::span<uint8_t> buffer, uint32_t& receiv
     received += static_cast<uint32_t>(count);
   }
   TapSerialBytes(TraceDirection::FROM_DEVICE, buffer.first(received));
+  SerialNoteHeard(device->port, received);
   return true;
 }
 

@@ -196,5 +196,9 @@ int main(int argc, char** argv) {
     std::fputs(pelox::sim::CAMSIM_USAGE, stdout);
     return 0;
   }
+  if (options->version) {
+    std::puts("camsim " PELOX_VERSION);
+    return 0;
+  }
   return pelox::sim::Serve(*options);
 }

@@ -36,7 +36,8 @@ const char* const CAMSIM_USAGE =
     "                            that differs, and exit 1\n"
     "  --tolerate LIST           with --replay, accept what varies between runs, comma-\n"
     "                            separated: sequence-start (where data frames' sequence\n"
-    "                            numbers start), payload (any image payload and checksum)\n";
+    "                            numbers start), payload (any image payload and checksum)\n"
+    "  --version                 print camsim's version and end\n";
 
 namespace {
 
@@ -102,6 +103,7 @@ std::optional<CamsimOptions> ParseCamsimOptions(const std::vector<std::string>& 
       {"--never-ready", [&] { options.camera.never_ready = true; }},
       {"--exit-after-flash", [&] { options.exit_after_flash = true; }},
       {"--help", [&] { options.help = true; }},
+      {"--version", [&] { options.version = true; }},
   };
   const std::map<std::string, Valued> valued = {
       {"--maker",

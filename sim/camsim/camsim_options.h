@@ -31,6 +31,7 @@ struct CamsimOptions {
   std::string replay_path;  // play a recording's camera side instead of the model
   ReplayTolerance tolerance;
   bool help = false;
+  bool version = false;
 };
 
 // Reads argv; on a mistake returns nothing and says why in `error`.

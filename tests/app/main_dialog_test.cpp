@@ -208,7 +208,7 @@ TEST_F(MainDialogSteps, RefusesAnImageWhoseSumDoesNotMatch) {
   EXPECT_EQ(view_.messages[view_.messages.size() - 2], Text(STR_CHECKING_FIRMWARE));
 }
 
-TEST_F(MainDialogSteps, FindsNoFirmwareInAnEmptyOrLockedFile) {
+TEST_F(MainDialogSteps, FindsNoFirmwareInAnEmptyFileAndSharesOneHeldOpenElsewhere) {
   AttachCamera();
   test::WriteFile(scratch_.Path() / "Firmware.bin", {});
   RunChecks();
@@ -223,7 +223,12 @@ TEST_F(MainDialogSteps, FindsNoFirmwareInAnEmptyOrLockedFile) {
   MainDialog second(second_view);
   second.Start();
   second_view.Pump([&](uint32_t command) { second.Command(command); });
+  // Several uploaders may read one image; only Windows keeps it unshared.
+#ifdef _WIN32
   EXPECT_EQ(second_view.messages.back(), Text(STR_NO_FIRMWARE));
+#else
+  EXPECT_EQ(second_view.messages.back(), Text(STR_CLICK_UPLOAD));
+#endif
   FileClose(holder);
 }
 

@@ -28,6 +28,7 @@
 #include "sim/replay/recording.h"
 #include "tests/app/firmware_files.h"
 #include "tests/system/camsim_process.h"
+#include "tests/system/silent_terminal.h"
 #include "tests/system/uploader_process.h"
 #include "tools/firmware_sample.h"
 
@@ -72,6 +73,20 @@ TEST_F(UploaderAgainstCamsim, WritesTheFirmwareAndTheCameraConfirmsEveryByte) {
   EXPECT_NE(statement.find("was flashed: version now v517-1.10"), std::string::npos) << statement;
 }
 
+TEST_F(UploaderAgainstCamsim, TwoUploadersShareOneImageFileAndBothCamerasAreUpdated) {
+  Camsim first(CAMERA_OPTIONS);
+  Camsim second(CAMERA_OPTIONS);
+  WriteImage("v517-1.10", 40000);
+  Outcome first_outcome;
+  std::thread first_run([&] { first_outcome = RunUploader(OnCom1(first)); });
+  const Outcome second_outcome = RunUploader(OnCom1(second));
+  first_run.join();
+  EXPECT_EQ(first_outcome.exit_status, 0) << first_outcome.output;
+  EXPECT_EQ(second_outcome.exit_status, 0) << second_outcome.output;
+  EXPECT_NE(first.Finish().find("was flashed: version now v517-1.10"), std::string::npos);
+  EXPECT_NE(second.Finish().find("was flashed: version now v517-1.10"), std::string::npos);
+}
+
 // How a run ends, for each cause: the dialog's message last on standard
 // output, a detail line saying why on standard error, an exit status of
 // its own, and nothing flashed.
@@ -83,6 +98,7 @@ struct Ending {
   const char* message;
   const char* detail;
   int exit_status;
+  const char* arguments = "";
 };
 
 void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
@@ -102,7 +118,7 @@ TEST_P(UploaderEnding, SaysWhyAndExitsWithTheStatusOfItsCause) {
   if (ending.image_cut != 0) {
     std::filesystem::resize_file(scratch_.Path() / "Firmware.bin", ending.image_cut);
   }
-  const Outcome outcome = RunUploader("--plain --yes" + ports);
+  const Outcome outcome = RunUploader("--plain --yes " + std::string(ending.arguments) + ports);
   EXPECT_EQ(outcome.exit_status, ending.exit_status) << outcome.output;
   EXPECT_NE(outcome.output.find(std::string(ending.message) + "\n"), std::string::npos)
       << outcome.output;
@@ -110,7 +126,8 @@ TEST_P(UploaderEnding, SaysWhyAndExitsWithTheStatusOfItsCause) {
                                 std::regex(std::string("pelox-uploader: ") + ending.detail)))
       << outcome.output;
   if (camsim) {
-    EXPECT_EQ(camsim->Finish().find("was flashed"), std::string::npos);
+    const bool flashed = camsim->Finish().find("was flashed") != std::string::npos;
+    EXPECT_EQ(flashed, ending.exit_status == 0);
   }
 }
 
@@ -138,8 +155,31 @@ INSTANTIATE_TEST_SUITE_P(
         Ending{"UnpluggedMidTransfer", "--unplug-after-bytes 8000", "v517-1.10", 0,
                "Error in writing Firmware.",
                "the transfer failed after [0-9]+ of 30096 bytes .*the camera keeps its old "
-               "firmware",
-               1}),
+               "firmware: safe to retry",
+               1},
+        Ending{"CameraGoneAfterTheWriteCommand", "--fault unplug@action", "v517-1.10", 0,
+               "Error in writing Firmware.",
+               "the write command may have reached the camera .*check its version with --list", 7},
+        Ending{"OlderImage", "--firmware-version v517-1.10", "v517-1.00", 0,
+               "Firmware is not correct.",
+               "the camera already has v517-1.10, and the image is v517-1.00, which is older "
+               "\\(--allow-older writes it\\)",
+               6},
+        Ending{"OlderImageAllowed", "--firmware-version v517-1.10", "v517-1.00", 0,
+               "Writing Firmware is complete.",
+               "warning: the image v517-1.00 is not newer than the camera's v517-1.10", 0,
+               "--allow-older"},
+        Ending{"SameImageNotAllowedByAllowOlder", "--firmware-version v517-1.10", "v517-1.10", 0,
+               "Firmware is not correct.",
+               "the camera already has v517-1.10, and the image is v517-1.10 "
+               "\\(--allow-reinstall writes it again\\)",
+               6, "--allow-older"},
+        Ending{"BatteryLevelZero", "--battery 0", "v517-1.10", 0, "Writing Firmware is complete.",
+               "warning: the camera reports a battery level of 0: make sure the camera is "
+               "charged or on mains power",
+               0},
+        Ending{"ImageIsADirectoryFoundBeforeAnyCamera", nullptr, "", 0, "No Firmware found.",
+               "cannot open \\.: it is a directory, not a regular file", 4, "."}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 // --list and --check read the camera and write nothing into it.
@@ -167,15 +207,28 @@ TEST_P(UploaderDryRun, PrintsTheVersionsAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     ListAndCheck, UploaderDryRun,
-    ::testing::Values(DryRun{"List", "--list",
-                             "/dev/pts/[0-9]+\tPELOX CO.,LTD.\tv517-1.00\tbattery 77\n", 0},
-                      DryRun{"ListAsJson", "--list --json",
-                             "\\{\"battery\":77,\"maker\":\"PELOX "
-                             "CO.,LTD.\",\"port\":\"/dev/pts/[0-9]+\",\"version\":\"v517-1.00\"\\}",
-                             0},
-                      DryRun{"Check", "--check", "would update v517-1.00 -> v517-1.10\n", 0},
-                      DryRun{"CheckIsTheDefaultWithoutInput", "--plain",
-                             "Click \"Upload\" button to start the update.", 1}),
+    ::testing::Values(
+        DryRun{"List", "--list", "/dev/pts/[0-9]+\tPELOX CO.,LTD.\tv517-1.00\tbattery 77\n", 0},
+        DryRun{"ListAsJson", "--list --json",
+               "\\{\"battery\":77,\"maker\":\"PELOX "
+               "CO.,LTD.\",\"port\":\"/dev/pts/[0-9]+\",\"version\":\"v517-1.00\"\\}",
+               0},
+        DryRun{"Check", "--check", "would update v517-1.00 -> v517-1.10\n", 0},
+        DryRun{"CheckIsTheDefaultWithoutInput", "--plain",
+               "Click \"Upload\" button to start the update.\n(.|\n)*closed "
+               "before the update",
+               8},
+        DryRun{"CheckSaysNoWordOfAButton", "--check", "^((?!Click)(.|\n))*would update", 0},
+        DryRun{"CheckWithoutAnImageLooksForNoCamera", "--check nosuch.bin",
+               "cannot open nosuch.bin: No such file or directory", 4},
+        DryRun{"Inspect", "--inspect Firmware.bin",
+               "size: 12096 bytes\n(.|\n)*version: v517-1.10\nfamily: v517\n(.|\n)*"
+               "LENGTH agrees: yes\nSUM agrees: yes\nresult: a sound firmware image",
+               0},
+        DryRun{"InspectAsJson", "--inspect Firmware.bin --json",
+               "\"family\":\"v517\",(.|\n)*\"length_agrees\":true", 0},
+        DryRun{"InspectADirectory", "--inspect .",
+               "result: refused: cannot open \\.: it is a directory", 4}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 TEST_F(UploaderAgainstCamsim, ReportsEveryEventAsOneJsonObjectALineAndTracesToTheLog) {
@@ -276,10 +329,14 @@ TEST_F(UploaderAgainstCamsim, PrintsLinesWithoutEscapeCodesOnATerminalThatCannot
 }
 
 // A signal before the camera writes ends the run with 130 and nothing
-// flashed; while the camera writes, it waits for the camera's verdict.
+// flashed, soon and with the port's settings given back; while the camera
+// writes, it waits for the camera's verdict.
 struct SignalCase {
   const char* name;
+  const char* camera_options;  // null: the port is a terminal where nobody answers
+  const char* arguments;
   const char* wait_for;  // the output after which the signal comes
+  int signal;
   int exit_status;
   const char* statement;  // what camsim says of the image
 };
@@ -289,17 +346,64 @@ void PrintTo(const SignalCase& signal_case, std::ostream* out) { *out << signal_
 class UploaderSignal : public UploaderAgainstCamsim,
                        public ::testing::WithParamInterface<SignalCase> {};
 
+// A stop well inside a wait, which a loaded machine may stretch.
+constexpr auto INSIDE_THE_WAIT = std::chrono::milliseconds(400);
+constexpr auto SIGNAL_BOUND = std::chrono::seconds(2);
+
+// The settings of the terminal at `path` that a port's user may change.
+std::optional<termios> PortSettings(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  termios settings{};
+  const bool read = tcgetattr(fd, &settings) == 0;
+  close(fd);
+  if (!read) return std::nullopt;
+  return settings;
+}
+
+bool SameSettings(const termios& a, const termios& b) {
+  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+         a.c_lflag == b.c_lflag && cfgetispeed(&a) == cfgetispeed(&b);
+}
+
 TEST_P(UploaderSignal, EndsAsTheCameraAllows) {
   const SignalCase& signal_case = GetParam();
   // camsim ends after 1.5 s without a frame, so the write takes less.
-  Camsim camsim("--flash-busy-ms 1000");
+  std::optional<Camsim> camsim;
+  std::optional<SilentTerminal> silent;
+  std::string port;
+  if (signal_case.camera_options != nullptr) {
+    camsim.emplace(std::string("--flash-busy-ms 1000 ") + signal_case.camera_options);
+    port = camsim->Path();
+  } else {
+    port = silent.emplace(false).path;
+  }
+  const std::optional<termios> before = PortSettings(port);
+  ASSERT_TRUE(before.has_value()) << port;
   WriteImage("v517-1.10", 100000);
-  TerminalSession terminal(
-      {"--plain", "--yes", "--port", camsim.Path(), "--record", "signalled.jsonl"});
+  std::vector<std::string> arguments = {"--plain", "--yes",    "--port",
+                                        port,      "--record", "signalled.jsonl"};
+  std::istringstream extra(signal_case.arguments);
+  for (std::string word; extra >> word;) arguments.push_back(word);
+  TerminalSession terminal(arguments);
   ASSERT_TRUE(terminal.WaitFor(signal_case.wait_for));
-  terminal.Signal(SIGTERM);
-  EXPECT_EQ(terminal.ExitStatus(), signal_case.exit_status);
-  EXPECT_NE(camsim.Finish().find(signal_case.statement), std::string::npos);
+  if (signal_case.exit_status == 130) std::this_thread::sleep_for(INSIDE_THE_WAIT);
+  const auto signalled = std::chrono::steady_clock::now();
+  terminal.Signal(signal_case.signal);
+  EXPECT_EQ(terminal.ExitStatus(), signal_case.exit_status) << terminal.Screen();
+  const auto took = std::chrono::steady_clock::now() - signalled;
+  if (signal_case.exit_status == 130) {
+    EXPECT_LT(took, SIGNAL_BOUND) << terminal.Screen();
+    std::printf("%s: ended %lld ms after the signal\n", signal_case.name,
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+  }
+  const std::optional<termios> after = PortSettings(port);
+  ASSERT_TRUE(after.has_value());
+  EXPECT_TRUE(SameSettings(*before, *after));
+  if (camsim) {
+    EXPECT_NE(camsim->Finish().find(signal_case.statement), std::string::npos);
+  }
   // The recording reads back whole and ends as the run did.
   std::string error;
   const std::optional<sim::Recording> recording = sim::ReadRecording("signalled.jsonl", error);
@@ -311,8 +415,14 @@ TEST_P(UploaderSignal, EndsAsTheCameraAllows) {
 
 INSTANTIATE_TEST_SUITE_P(
     DuringTheUpdate, UploaderSignal,
-    ::testing::Values(SignalCase{"MidTransfer", "Progress: 10%", 130, "was not flashed"},
-                      SignalCase{"DuringTheWrite", "Writing Firmware...", 0, "was flashed"}),
+    ::testing::Values(
+        SignalCase{"MidTransfer", "", "", "Progress: 10%", SIGTERM, 130, "was not flashed"},
+        SignalCase{"QuitMidTransfer", "", "", "Progress: 10%", SIGQUIT, 130, "was not flashed"},
+        SignalCase{"DuringTheWrite", "", "", "Writing Firmware...", SIGTERM, 0, "was flashed"},
+        SignalCase{"SearchOnASilentPort", nullptr, "", "Communication (Auto)", SIGINT, 130, ""},
+        SignalCase{"HandshakeWithACameraThatIgnoresTheProbe", "--fault drop@probe*1000", "",
+                   "Communication (Auto)", SIGHUP, 130, "no firmware image was sent"},
+        SignalCase{"List", nullptr, "--list -vv", "-> ", SIGINT, 130, ""}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 // --speed: the camera is asked for the speed after the handshake, and one

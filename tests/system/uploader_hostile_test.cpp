@@ -2,9 +2,6 @@
 // with its message and exit status, within its bound, and nothing reaches a
 // camera or a device that should not get it.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,6 +21,7 @@
 #include "app/terminal/options.h"
 #include "tests/app/firmware_files.h"
 #include "tests/system/camsim_process.h"
+#include "tests/system/silent_terminal.h"
 #include "tools/firmware_sample.h"
 
 namespace pelox {
@@ -94,32 +92,6 @@ std::string SumText(const std::vector<uint8_t>& payload) {
   for (const uint8_t byte : payload) sum += byte;
   return std::to_string(sum);
 }
-
-// A pseudo-terminal with nobody behind it; optionally locked by this process.
-struct SilentTerminal {
-  explicit SilentTerminal(bool lock) : locked(lock) {
-    std::array<char, 128> name{};
-    if (openpty(&controller, &device, name.data(), nullptr, nullptr) == 0) path = name.data();
-    if (locked) flock(device, LOCK_EX | LOCK_NB);
-  }
-  ~SilentTerminal() {
-    close(device);
-    close(controller);
-  }
-  SilentTerminal(const SilentTerminal&) = delete;
-  SilentTerminal& operator=(const SilentTerminal&) = delete;
-
-  // Whether any byte was written to the terminal.
-  bool Heard() const {
-    pollfd waiting{controller, POLLIN, 0};
-    return poll(&waiting, 1, 0) == 1 && (waiting.revents & POLLIN) != 0;
-  }
-
-  bool locked;
-  int controller = -1;
-  int device = -1;
-  std::string path;
-};
 
 // What a case prepares: files in the scratch directory, a terminal held
 // open for the run.

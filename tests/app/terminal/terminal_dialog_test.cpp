@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@
 #include "app/terminal/keys.h"
 #include "app/terminal/options.h"
 #include "app/terminal/run_report.h"
+#include "app/terminal/run_verdict.h"
 #include "platform/serial_map.h"
 
 namespace pelox {
@@ -137,6 +139,8 @@ TEST(UploaderOptions, ParseEachFormAndRefuseBadUsageWithAOneLineHint) {
        ""},
       {{"--com2", "/b", "--port", "/a"}, -1, "", {"/a", "/b"}, ""},
       {{"--com1=/a", "--com2", "/b"}, -1, "", {"/a", "/b"}, ""},
+      {{"--port", "/a", "--port", "/a", "--com2", "/a"}, -1, "", {"/a"}, ""},
+      {{"--help"}, 0, "", {}, "7    state uncertain"},
       {{"--help"}, 0, "", {}, "Exit status:"},
       {{"-V"}, 0, "", {}, "pelox-uploader " PELOX_VERSION},
       {{"--bogus"}, 2, "", {}, "--bogus"},
@@ -145,6 +149,7 @@ TEST(UploaderOptions, ParseEachFormAndRefuseBadUsageWithAOneLineHint) {
       {{"--speed", "1234"}, 2, "", {}, "1234"},
       {{"--speed", "fast"}, 2, "", {}, "fast"},
       {{"--list", "--check"}, 2, "", {}, "--list"},
+      {{"--inspect", "fw.bin", "--check"}, 2, "", {}, "--inspect"},
       {{"a.bin", "b.bin"}, 2, "", {}, "b.bin"},
       {{"--record-image"}, 2, "", {}, "--record FILE"},
   };
@@ -223,6 +228,56 @@ TEST(RunReport, CountsTheWriteWaitInSecondsAndNeverGoesQuietForLong) {
   EXPECT_EQ(report.BarPercent(30000), 50);
   report.Message(STR_WRITE_COMPLETE, "Writing Firmware is complete.", 35000);
   EXPECT_EQ(report.BarPercent(35000), 100);
+}
+
+// Each cause with the status a script sees and the detail a person reads.
+struct VerdictCase {
+  DialogFacts facts;
+  RunEnd end;
+  SearchNotes search;
+  int exit_status;
+  std::string detail;  // what the detail line holds
+  std::string never;   // and never holds
+};
+
+DialogFacts Failed(int32_t step, int32_t step_error = 0) {
+  DialogFacts facts;
+  facts.failed_step = step;
+  facts.step_error = step_error;
+  return facts;
+}
+
+TEST(RunVerdict, GivesEachCauseItsStatusAndASafeRemedy) {
+  DialogFacts write_sent = Failed(STEP_WRITE_FAILED);
+  write_sent.write_command_sent = true;
+  DialogFacts too_many_files = Failed(STEP_OPEN_FIRMWARE, STEP_ERROR_FILE_NOT_FOUND);
+  too_many_files.image_open_error = EMFILE;
+  const DialogFacts not_found = Failed(STEP_OPEN_FIRMWARE, STEP_ERROR_FILE_NOT_FOUND);
+  RunEnd fw_is_a_directory;
+  fw_is_a_directory.image = "fw";
+  fw_is_a_directory.image_kind = "a directory";
+  const auto denied = [](const char* group) {
+    return SearchNotes{{{"/dev/x", EACCES, group, 0}}, {}, 0, {}};
+  };
+  const SearchNotes heard{{{"/dev/x", 0, "dialout", 12}}, {}, 0, {}};
+  const std::vector<VerdictCase> cases = {
+      {write_sent, {}, {}, EXIT_WRITE_UNCERTAIN, "may have reached the camera", "(success)"},
+      {Failed(STEP_WRITE_FAILED), {}, {}, EXIT_WRITE_FAILED, "keeps its old firmware", "(success)"},
+      {Failed(0), {}, {}, EXIT_CLOSED, "closed before the update", ""},
+      {too_many_files, {}, {}, EXIT_IMAGE_REFUSED, ": Too many open files", "locked"},
+      {not_found, fw_is_a_directory, {}, 4, "cannot open fw: it is a directory", "locked"},
+      {Failed(STEP_CONNECT), {}, denied("root"), 3, "the user who owns /dev/x or as root", "group"},
+      {Failed(STEP_CONNECT), {}, denied("dialout"), 3, "to the group \"dialout\"", "as root"},
+      {Failed(STEP_CONNECT), {}, heard, 3, "on /dev/x (12 bytes), but not as a camera", "nothing"},
+  };
+  for (const VerdictCase& entry : cases) {
+    const Verdict verdict = JudgeRun(entry.facts, entry.end, entry.search);
+    EXPECT_EQ(verdict.exit_status, entry.exit_status) << verdict.detail;
+    EXPECT_NE(verdict.detail.find(entry.detail), std::string::npos) << verdict.detail;
+    if (!entry.never.empty()) {
+      EXPECT_EQ(verdict.detail.find(entry.never), std::string::npos) << verdict.detail;
+    }
+  }
 }
 
 }  // namespace
