@@ -39,6 +39,11 @@ class MainDialog {
   // Before Start: the serial speed index to ask for after the handshake;
   // a camera that refuses it is connected at the usual speed.
   void PreferSpeed(int32_t speed_index) { preferred_speed_ = speed_index; }
+  // Before Start: who hears of the link's resends, waits and frames.
+  void ObserveLink(LinkEventCallback callback, void* user) {
+    link_observer_ = callback;
+    link_observer_user_ = user;
+  }
   // From any thread: ends a running transfer at its next progress report,
   // before the camera is asked to write; too late once the transfer is done.
   void CancelTransfer() { cancel_requested_ = true; }
@@ -86,6 +91,8 @@ class MainDialog {
   FirmwareImage image_;
   std::string image_path_;
   int32_t preferred_speed_ = 0;  // 0: the usual speed
+  LinkEventCallback link_observer_ = nullptr;
+  void* link_observer_user_ = nullptr;
   DialogFacts facts_;
   VersionText image_version_{};
   std::unique_ptr<Worker> worker_;

@@ -121,20 +121,37 @@ int32_t SendPacket(std::span<const uint8_t> packet, CameraLink* link) {
     const int32_t result = PortWrite(link, pieces[i]);
     if (result != PORT_WRITE_OK) return result;
   }
+  LinkEvent sent;
+  sent.packet = packet;
+  LinkReportEvent(sent, link);
   return PORT_WRITE_OK;
 }
 
 Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t largest,
                         CameraLink* link) {
-  return IsStoragePipe(link) ? ReceiveFromStorage(buffer, timeout, largest, link)
-                             : ReceiveFromSerial(buffer, timeout, largest, link);
+  const Reception reception = IsStoragePipe(link)
+                                  ? ReceiveFromStorage(buffer, timeout, largest, link)
+                                  : ReceiveFromSerial(buffer, timeout, largest, link);
+  if (reception.complete) {
+    LinkEvent received;
+    received.kind = LinkEventKind::FRAME_RECEIVED;
+    received.packet = buffer.first(reception.received);
+    LinkReportEvent(received, link);
+  }
+  return reception;
 }
 
 int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
+  const uint32_t start = ClockTickCount();
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
     link->control_sent = 0;
     if (const std::optional<int32_t> answer = ReadControlOnce(TIMEOUT_CONTROL_BYTE, link)) {
       return *answer;
+    }
+    if (attempt + 1 < attempts) {
+      LinkReportEvent(TryEvent(LinkEventKind::STILL_WAITING, attempt + 2, attempts,
+                               ClockTickCount() - start),
+                      link);
     }
   }
   return CONTROL_NOTHING;

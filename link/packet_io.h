@@ -21,6 +21,8 @@ inline constexpr size_t SERIAL_PAYLOAD_LIMIT = 2048;
 inline constexpr int32_t CONTROL_NOTHING = -1;
 
 bool IsStoragePipe(const CameraLink* link);
+// Hands `event` to the link's observer, if it has one.
+void LinkReportEvent(const LinkEvent& event, const CameraLink* link);
 // True once the link's wait deadline has passed; false without one.
 bool WaitDeadlinePassed(const CameraLink* link);
 // False for the maker whose storage cameras send replies without a valid

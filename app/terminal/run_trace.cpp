@@ -1,7 +1,9 @@
 #include "app/terminal/run_trace.h"
 
 #include <array>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 
 #include "platform/port_tap.h"
@@ -16,8 +18,18 @@ struct Trace {
   std::mutex mutex;
   bool to_stderr = false;
   FILE* file = nullptr;
+  std::string file_name;
+  std::string loss;  // why the file stopped
+  bool loss_taken = false;
   std::chrono::steady_clock::time_point start;
 };
+
+// The log is given up at its first failed write, and the program goes on.
+void LoseFile(Trace& trace) {
+  trace.loss = "the log " + trace.file_name + " stopped early: " + std::strerror(errno);
+  std::fclose(trace.file);
+  trace.file = nullptr;
+}
 
 Trace& TheTrace() {
   static Trace trace;
@@ -29,11 +41,13 @@ void Write(Trace& trace, std::string_view text) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - trace.start).count();
   std::array<char, 32> stamp{};
   std::snprintf(stamp.data(), stamp.size(), "%9.3f ", seconds);
-  for (FILE* out : {trace.to_stderr ? stderr : nullptr, trace.file}) {
-    if (out == nullptr) continue;
-    std::fprintf(out, "%s%.*s\n", stamp.data(), static_cast<int>(text.size()), text.data());
-    std::fflush(out);
-  }
+  const auto put = [&](FILE* out) {
+    return std::fprintf(out, "%s%.*s\n", stamp.data(), static_cast<int>(text.size()),
+                        text.data()) >= 0 &&
+           std::fflush(out) == 0;
+  };
+  if (trace.to_stderr) put(stderr);
+  if (trace.file != nullptr && !put(trace.file)) LoseFile(trace);
 }
 
 // The -vv trace shows the serial bytes; storage-pipe commands are for --record.
@@ -66,6 +80,7 @@ bool StartRunTrace(bool to_stderr, const std::string& log_file) {
   if (!log_file.empty()) {
     trace.file = std::fopen(log_file.c_str(), "we");
     if (trace.file == nullptr) return false;
+    trace.file_name = log_file;
   }
   trace.to_stderr = to_stderr;
   trace.start = std::chrono::steady_clock::now();
@@ -86,6 +101,20 @@ void TraceRunLine(std::string_view text) {
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
   if (trace.to_stderr || trace.file != nullptr) Write(trace, text);
+}
+
+std::string RunTraceLoss() {
+  Trace& trace = TheTrace();
+  const std::lock_guard lock(trace.mutex);
+  return trace.loss;
+}
+
+std::string TakeRunTraceLoss() {
+  Trace& trace = TheTrace();
+  const std::lock_guard lock(trace.mutex);
+  if (trace.loss.empty() || trace.loss_taken) return {};
+  trace.loss_taken = true;
+  return trace.loss;
 }
 
 }  // namespace pelox
