@@ -99,6 +99,20 @@ int32_t WriteControl(uint8_t byte, CameraLink* link) {
   return result == PORT_TRANSFER_FAILED ? LINK_ERROR_TRANSPORT : LINK_ERROR_CAMERA_GONE;
 }
 
+// The storage pipe takes a packet whole; a serial camera in three pieces.
+int32_t WritePacket(std::span<const uint8_t> packet, CameraLink* link) {
+  if (IsStoragePipe(link) || packet.size() <= PACKET_HEADER_SIZE) return PortWrite(link, packet);
+  const std::array<std::span<const uint8_t>, 3> pieces{packet.first(1),
+                                                       packet.subspan(1, PACKET_HEADER_SIZE - 1),
+                                                       packet.subspan(PACKET_HEADER_SIZE)};
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0) PauseBetweenPieces();
+    const int32_t result = PortWrite(link, pieces[i]);
+    if (result != PORT_WRITE_OK) return result;
+  }
+  return PORT_WRITE_OK;
+}
+
 }  // namespace
 
 bool IsStoragePipe(const CameraLink* link) { return link->port_type == PORT_TYPE_STORAGE; }
@@ -112,19 +126,13 @@ bool RepliesCarryChecksum(const CameraLink* link) {
 }
 
 int32_t SendPacket(std::span<const uint8_t> packet, CameraLink* link) {
-  if (IsStoragePipe(link) || packet.size() <= PACKET_HEADER_SIZE) return PortWrite(link, packet);
-  const std::array<std::span<const uint8_t>, 3> pieces{packet.first(1),
-                                                       packet.subspan(1, PACKET_HEADER_SIZE - 1),
-                                                       packet.subspan(PACKET_HEADER_SIZE)};
-  for (size_t i = 0; i < pieces.size(); ++i) {
-    if (i > 0) PauseBetweenPieces();
-    const int32_t result = PortWrite(link, pieces[i]);
-    if (result != PORT_WRITE_OK) return result;
+  const int32_t result = WritePacket(packet, link);
+  if (result == PORT_WRITE_OK) {
+    LinkEvent sent;
+    sent.packet = packet;
+    LinkReportEvent(sent, link);
   }
-  LinkEvent sent;
-  sent.packet = packet;
-  LinkReportEvent(sent, link);
-  return PORT_WRITE_OK;
+  return result;
 }
 
 Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t largest,

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <span>
+#include <string>
 
 #include "platform/port_tap.h"
 
@@ -50,27 +52,40 @@ void Write(Trace& trace, std::string_view text) {
   if (trace.file != nullptr && !put(trace.file)) LoseFile(trace);
 }
 
-// The -vv trace shows the serial bytes; storage-pipe commands are for --record.
-class BytesTap : public PortTap {
- public:
-  void SerialBytes(TraceDirection direction, std::span<const uint8_t> bytes) override;
-};
-
-BytesTap bytes_tap;
-
-void BytesTap::SerialBytes(TraceDirection direction, std::span<const uint8_t> bytes) {
-  std::string line = direction == TraceDirection::TO_DEVICE ? "-> " : "<- ";
+// Up to `most` bytes as hex, each after a space, and "..." for the rest.
+std::string Hex(std::span<const uint8_t> bytes, size_t most) {
+  std::string text;
   std::array<char, 4> hex{};
-  for (size_t i = 0; i < bytes.size() && i < BYTES_SHOWN; ++i) {
-    std::snprintf(hex.data(), hex.size(), "%02X ", bytes[i]);
-    line += hex.data();
+  for (size_t i = 0; i < bytes.size() && i < most; ++i) {
+    std::snprintf(hex.data(), hex.size(), " %02X", bytes[i]);
+    text += hex.data();
   }
-  if (bytes.size() > BYTES_SHOWN) line += "... ";
-  line += "(" + std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte)" : " bytes)");
+  return bytes.size() > most ? text + " ..." : text;
+}
+
+void WriteLocked(std::string_view line) {
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
   Write(trace, line);
 }
+
+// The -vv trace shows the serial bytes and the storage pipe's commands.
+class BytesTap : public PortTap {
+ public:
+  void SerialBytes(TraceDirection direction, std::span<const uint8_t> bytes) override {
+    WriteLocked((direction == TraceDirection::TO_DEVICE ? "->" : "<-") + Hex(bytes, BYTES_SHOWN) +
+                " (" + std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte)" : " bytes)"));
+  }
+  void ScsiCommand(const ScsiTrace& command) override {
+    const char* direction = command.direction == TraceDirection::TO_DEVICE ? " out" : " in";
+    WriteLocked("scsi" + Hex(command.cdb, command.cdb.size()) + ": " +
+                (command.has_data ? std::to_string(command.data.size()) + " bytes" + direction
+                                  : std::string("no data")) +
+                ", result " + std::to_string(command.result));
+  }
+};
+
+BytesTap bytes_tap;
 
 }  // namespace
 

@@ -1,9 +1,9 @@
 #pragma once
 // The support trace (-vv, --log FILE): the steps, the messages, each frame
-// decoded and every byte on the serial line with its time since the start,
-// as lines a support engineer can read. Any thread may add to it. A log
-// that cannot be written (a full disk, the file-size limit) stops; the run
-// goes on.
+// decoded, every byte on the serial line and every SCSI command of the
+// storage pipe, with its time since the start, as lines a support engineer
+// can read. Any thread may add to it. A log that cannot be written (a full
+// disk, the file-size limit) stops; the run goes on.
 #include <cstdio>
 #include <string>
 #include <string_view>

@@ -92,3 +92,21 @@ wait_for "Firmware is not correct. - the camera already has v517-1.10, and the i
 tmux -S "$socket" kill-server
 wait
 echo "34 columns: the refusal explained inside the box and after it"
+
+# However the program ends while the dialog is drawn, the terminal gets its
+# settings back.
+for signal in SEGV; do
+  "$camsim" --idle-exit-ms 3000 >"$scratch/camsim-$signal.out" &
+  for _ in $(seq 50); do [[ -s "$scratch/camsim-$signal.out" ]] && break; sleep 0.1; done
+  port=$(head -n1 "$scratch/camsim-$signal.out")
+  rm -f "$scratch/before" "$scratch/after" "$scratch/pid"
+  tmux -S "$socket" new-session -d -s dialog -x 66 -y 24 \
+    "stty -g >'$scratch/before'; sh -c 'echo \$\$ >$scratch/pid; exec env TERM=xterm-256color $uploader --port $port'; stty -g >'$scratch/after'; sleep 30"
+  wait_for "[ Upload ]"
+  kill -"$signal" "$(cat "$scratch/pid")"
+  for _ in $(seq 100); do [[ -s "$scratch/after" ]] && break; sleep 0.1; done
+  cmp "$scratch/before" "$scratch/after" || { echo "SIG$signal left the terminal changed"; exit 1; }
+  tmux -S "$socket" kill-server
+  wait
+  echo "SIG$signal: the terminal's settings restored"
+done
