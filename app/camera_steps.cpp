@@ -8,12 +8,6 @@
 #include "transport/storage/storage_ops.h"
 
 namespace pelox {
-namespace {
-
-constexpr int32_t LINK_SPEED_INDEX = 5;
-
-}  // namespace
-
 int32_t MainDialog::Connect() {
   TerminateMonitorProcesses();
   CloseMonitorWindow();
@@ -22,24 +16,25 @@ int32_t MainDialog::Connect() {
   link_ = LinkCreate();
   if (link_ == nullptr) return STEP_ERROR_INVALID_HANDLE;
   LinkSetStopFlag(stop_, link_);
-  const int32_t speed = preferred_speed_ != 0 ? preferred_speed_ : LINK_SPEED_INDEX;
+  LinkSetEventCallback(link_observer_, link_observer_user_, link_);
+  const int32_t speed = preferred_speed_ != 0 ? preferred_speed_ : SPEED_INDEX_USUAL;
   if (LinkSetSpeed(speed, link_) != LINK_OK) return STEP_ERROR_INVALID_ACCESS;
   facts_.port_type = LinkOpenPort(LINK_PORT_AUTOMATIC, link_);
   if (facts_.port_type == LINK_PORT_NOT_FOUND || !ConnectAtSpeed(speed)) {
     facts_.link_error = LinkLastError(link_);
     return STEP_ERROR_NOT_READY;
   }
-  if (facts_.port_type != PORT_TYPE_STORAGE) facts_.speed_baud = SpeedTableBaud(link_->speed_index);
+  facts_.speed_index = link_->speed_index;
   return STEP_OK;
 }
 
 bool MainDialog::ConnectAtSpeed(int32_t speed) {
   if (LinkConnect(LINK_CONNECT, link_) == LINK_OK) return true;
-  if (speed == LINK_SPEED_INDEX || facts_.port_type == PORT_TYPE_STORAGE) return false;
+  if (speed == SPEED_INDEX_USUAL || facts_.port_type == PORT_TYPE_STORAGE) return false;
   // The camera would not take the speed asked for: the usual one, from a
   // new handshake.
   facts_.speed_refused = true;
-  return LinkSetSpeed(LINK_SPEED_INDEX, link_) == LINK_OK &&
+  return LinkSetSpeed(SPEED_INDEX_USUAL, link_) == LINK_OK &&
          LinkConnect(LINK_CONNECT, link_) == LINK_OK;
 }
 

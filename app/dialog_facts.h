@@ -17,8 +17,8 @@ struct DialogFacts {
   int32_t step_error = 0;      // its step error code
   int32_t link_error = 0;      // the link's error code behind it, 0 for none
   int32_t port_type = -1;      // the port the camera was found on
+  int32_t speed_index = 0;     // the serial speed connected at; 0 before
   bool speed_refused = false;  // the speed asked for was refused: the usual one is used
-  uint32_t speed_baud = 0;     // the serial speed in use; 0 off a serial port
 
   HeaderFault header_fault = HeaderFault::NONE;
   int64_t header_declared = 0;  // what the header says (length or sum)

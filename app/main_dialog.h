@@ -43,6 +43,11 @@ class MainDialog {
   void PreferSpeed(int32_t speed_index) { preferred_speed_ = speed_index; }
   // Before Start: the images besides newer ones that the camera check takes.
   void AllowVersions(VersionAllowance allowance) { allowance_ = allowance; }
+  // Before Start: who hears of the link's resends, waits and frames.
+  void ObserveLink(LinkEventCallback callback, void* user) {
+    link_observer_ = callback;
+    link_observer_user_ = user;
+  }
   // From any thread: ends the upload before the camera is asked to write,
   // a running transfer at its next progress report. True when the cancel
   // holds: no write command will be sent and the camera keeps its old
@@ -100,6 +105,8 @@ class MainDialog {
   std::string image_path_;
   int32_t preferred_speed_ = 0;  // 0: the usual speed
   VersionAllowance allowance_;
+  LinkEventCallback link_observer_ = nullptr;
+  void* link_observer_user_ = nullptr;
   DialogFacts facts_;
   VersionText image_version_{};
   std::unique_ptr<Worker> worker_;

@@ -11,6 +11,7 @@ namespace pelox {
 struct AckPolicy {
   int32_t ack_attempts = 1;  // control-byte reads per try
   bool gone_check_each_try = false;
+  uint32_t frame = 0;  // the frame's number in its write, for the link's events
 };
 
 // LINK_OK once acknowledged; LINK_ERROR_TRANSPORT or LINK_ERROR_CAMERA_GONE

@@ -8,6 +8,7 @@
 #include <span>
 #include <string_view>
 
+#include "link/link_events.h"
 #include "platform/devices.h"
 #include "platform/export.h"
 #include "transport/port/port_state.h"
@@ -90,6 +91,8 @@ struct CameraLink : PortState {
   std::atomic<int32_t> abort_requested{0};
   ProgressCallback progress_callback = nullptr;
   uint32_t progress_user = 0;
+  LinkEventCallback event_callback = nullptr;
+  void* event_user = nullptr;
   // Set by the front end to cut the link's optional waits short.
   const std::atomic<int>* stop_flag = nullptr;
   ReconnectCheck reconnect_check = nullptr;
@@ -136,6 +139,9 @@ int32_t LinkConnect(int32_t mode, CameraLink* link);
 int32_t LinkReconnect(CameraLink* link);
 // Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link);
+// `callback` (null for none) hears of what the link goes through; `user`
+// is handed back to it. Returns LINK_OK, or LINK_ERROR_NO_LINK.
+int32_t LinkSetEventCallback(LinkEventCallback callback, void* user, CameraLink* link);
 // While `flag` is non-zero (a pending signal, a second Close), the link
 // gives up its waits on a serial line: the search and the handshake end, an
 // exchange gets no answer, and a disconnect closes the port without waiting

@@ -23,6 +23,8 @@ int32_t RunTransaction(const TransactionKind& kind, const std::function<int32_t(
     const int32_t code = exchange();
     if (code != LINK_ERROR_CAMERA_GONE) return LinkSetError(code, link);
     ++link->retry_count;
+    LinkReportEvent(TryEvent(LinkEventKind::RECONNECTING, reconnections + 1, RECONNECT_BUDGET),
+                    link);
     const int32_t reconnected = LinkReconnect(link);
     if (reconnected != LINK_OK) return LinkSetError(reconnected, link);
     if (link->retry_count >= RECONNECT_BUDGET || reconnections + 1 >= RECONNECT_BUDGET) {

@@ -45,7 +45,7 @@ int32_t ExchangeWrite(std::span<const uint8_t> data, uint8_t data_kind, CameraLi
                          data.begin() + static_cast<ptrdiff_t>(first_taken));
 
   size_t sent = 0;
-  while (sent < data.size()) {
+  for (uint32_t frame = 1; sent < data.size(); ++frame) {
     size_t taken = first_taken;
     size_t packet_length = 0;
     if (sent == 0) {
@@ -59,10 +59,16 @@ int32_t ExchangeWrite(std::span<const uint8_t> data, uint8_t data_kind, CameraLi
     PreSendPause(link);
     const int32_t acked = SendUntilAcked(
         std::span(packet).first(packet_length),
-        AckPolicy{.ack_attempts = WRITE_ACK_ATTEMPTS, .gone_check_each_try = true}, link);
+        AckPolicy{.ack_attempts = WRITE_ACK_ATTEMPTS, .gone_check_each_try = true, .frame = frame},
+        link);
     if (acked != LINK_OK) return acked;
     RenewStallBound(link);
     sent += taken;
+    LinkEvent acknowledged;
+    acknowledged.kind = LinkEventKind::BYTES_ACKNOWLEDGED;
+    acknowledged.bytes = sent;
+    acknowledged.total = data.size();
+    LinkReportEvent(acknowledged, link);
     if (link->progress_callback != nullptr &&
         link->progress_callback(link->progress_user, 0,
                                 WritePercent(data.size() - sent, data.size())) == 0) {

@@ -88,6 +88,17 @@ int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, Camera
   return LINK_OK;
 }
 
+int32_t LinkSetEventCallback(LinkEventCallback callback, void* user, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
+  link->event_callback = callback;
+  link->event_user = user;
+  return LINK_OK;
+}
+
+void LinkReportEvent(const LinkEvent& event, const CameraLink* link) {
+  if (link->event_callback != nullptr) link->event_callback(link->event_user, event);
+}
+
 static_assert(std::atomic<int>::is_always_lock_free, "signal handlers set the stop flag");
 
 int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link) {

@@ -116,6 +116,20 @@ int32_t WriteControl(uint8_t byte, CameraLink* link) {
   return result == PORT_TRANSFER_FAILED ? LINK_ERROR_TRANSPORT : LINK_ERROR_CAMERA_GONE;
 }
 
+// The storage pipe takes a packet whole; a serial camera in three pieces.
+int32_t WritePacket(std::span<const uint8_t> packet, CameraLink* link) {
+  if (IsStoragePipe(link) || packet.size() <= PACKET_HEADER_SIZE) return PortWrite(link, packet);
+  const std::array<std::span<const uint8_t>, 3> pieces{packet.first(1),
+                                                       packet.subspan(1, PACKET_HEADER_SIZE - 1),
+                                                       packet.subspan(PACKET_HEADER_SIZE)};
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0) PauseBetweenPieces();
+    const int32_t result = PortWrite(link, pieces[i]);
+    if (result != PORT_WRITE_OK) return result;
+  }
+  return PORT_WRITE_OK;
+}
+
 }  // namespace
 
 bool IsStoragePipe(const CameraLink* link) { return link->port_type == PORT_TYPE_STORAGE; }
@@ -141,22 +155,27 @@ bool RepliesCarryChecksum(const CameraLink* link) {
 int32_t SendPacket(std::span<const uint8_t> packet, CameraLink* link) {
   if (!TimeForAReply(link)) return SEND_NO_TIME;
   ++link->packets_sent;
-  if (IsStoragePipe(link) || packet.size() <= PACKET_HEADER_SIZE) return PortWrite(link, packet);
-  const std::array<std::span<const uint8_t>, 3> pieces{packet.first(1),
-                                                       packet.subspan(1, PACKET_HEADER_SIZE - 1),
-                                                       packet.subspan(PACKET_HEADER_SIZE)};
-  for (size_t i = 0; i < pieces.size(); ++i) {
-    if (i > 0) PauseBetweenPieces();
-    const int32_t result = PortWrite(link, pieces[i]);
-    if (result != PORT_WRITE_OK) return result;
+  const int32_t result = WritePacket(packet, link);
+  if (result == PORT_WRITE_OK) {
+    LinkEvent sent;
+    sent.packet = packet;
+    LinkReportEvent(sent, link);
   }
-  return PORT_WRITE_OK;
+  return result;
 }
 
 Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t largest,
                         CameraLink* link) {
-  return IsStoragePipe(link) ? ReceiveFromStorage(buffer, timeout, largest, link)
-                             : ReceiveFromSerial(buffer, timeout, largest, link);
+  const Reception reception = IsStoragePipe(link)
+                                  ? ReceiveFromStorage(buffer, timeout, largest, link)
+                                  : ReceiveFromSerial(buffer, timeout, largest, link);
+  if (reception.complete) {
+    LinkEvent received;
+    received.kind = LinkEventKind::FRAME_RECEIVED;
+    received.packet = buffer.first(reception.received);
+    LinkReportEvent(received, link);
+  }
+  return reception;
 }
 
 int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
@@ -166,10 +185,16 @@ int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
                          static_cast<uint32_t>(SERIAL_TIMEOUT_UNIT_MS);
     return ReadControlByteBefore(ClockTickCount() + wait_ms, link);
   }
+  const uint32_t start = ClockTickCount();
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
     link->control_sent = 0;
     if (const std::optional<int32_t> answer = ReadControlOnce(TIMEOUT_CONTROL_BYTE, link)) {
       return *answer;
+    }
+    if (attempt + 1 < attempts) {
+      LinkReportEvent(TryEvent(LinkEventKind::STILL_WAITING, attempt + 2, attempts,
+                               ClockTickCount() - start),
+                      link);
     }
   }
   return CONTROL_NOTHING;

@@ -28,6 +28,8 @@ inline constexpr int32_t CONTROL_READ_FAILED = -5;
 inline constexpr int32_t SEND_NO_TIME = -4;
 
 bool IsStoragePipe(const CameraLink* link);
+// Hands `event` to the link's observer, if it has one.
+void LinkReportEvent(const LinkEvent& event, const CameraLink* link);
 // True once the link's wait deadline has passed; false without one.
 bool WaitDeadlinePassed(const CameraLink* link);
 // An acknowledged frame is progress: the stall bound, when set, starts again.

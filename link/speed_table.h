@@ -13,6 +13,8 @@ namespace pelox {
 inline constexpr uint32_t SERIAL_OPEN_BAUD = 19200;
 inline constexpr int32_t SPEED_INDEX_FIRST = 1;
 inline constexpr int32_t SPEED_INDEX_LAST = 6;
+// The speed a camera is updated at unless another is asked for.
+inline constexpr int32_t SPEED_INDEX_USUAL = 5;
 inline constexpr std::array<uint32_t, 7> SPEED_TABLE{19200, 9600,   19200, 38400,
                                                      57600, 115200, 230400};
 

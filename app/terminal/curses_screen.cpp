@@ -5,9 +5,15 @@
 #include <curses.h>
 #include <term.h>
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <string>
+
+#include "app/terminal/terminal_rescue.h"
 
 namespace pelox {
 namespace {
@@ -15,14 +21,29 @@ namespace {
 // A lone Esc is Close; wait no longer than this for the rest of a sequence.
 constexpr int ESCAPE_DELAY_MS = 25;
 
+// What gives the terminal back its screen, cursor and colours; empty for
+// what the terminal does not have.
+std::string ResetSequence() {
+  std::string reset;
+  for (const char* capability : {"rmcup", "cnorm", "sgr0"}) {
+    const char* sequence = tigetstr(capability);
+    if (sequence != nullptr && sequence != reinterpret_cast<char*>(-1)) reset += sequence;
+  }
+  return reset;
+}
+
 }  // namespace
 
 CursesScreen::~CursesScreen() {
-  if (started_) endwin();
+  if (!started_) return;
+  StopRescuingTerminal();
+  endwin();
 }
 
 bool CursesScreen::Start() {
   std::setlocale(LC_ALL, "");
+  termios settings{};
+  const bool have_settings = tcgetattr(STDIN_FILENO, &settings) == 0;
   SCREEN* screen = newterm(nullptr, stdout, stdin);
   if (screen == nullptr) return false;
   // Without cursor addressing nothing can be redrawn in place.
@@ -35,6 +56,7 @@ bool CursesScreen::Start() {
     return false;
   }
   started_ = true;
+  if (have_settings) RescueTerminalOnFault(settings, ResetSequence());
   cbreak();
   noecho();
   nonl();

@@ -99,9 +99,16 @@ std::vector<std::string> DrawDialog(const DialogPicture& picture, size_t width) 
     lines.push_back(Row(" | " + Padded(message[i], layout.message) + " |  " + button, layout));
   }
   lines.push_back(Row(" " + frame_edge, layout));
+  const auto add_wrapped = [&](std::string_view text) {
+    for (const std::string& line : WrapText(text, layout.inner - 1)) {
+      lines.push_back(Row(" " + line, layout));
+    }
+  };
+  if (!picture.detail.empty()) add_wrapped(picture.detail);
   lines.push_back(ProgressRow(picture, layout));
-  lines.push_back(Row(" " + picture.status, layout));
-  lines.push_back(Row(" " + picture.versions, layout));
+  add_wrapped(picture.status);
+  add_wrapped(picture.versions);
+  if (!picture.note.empty()) add_wrapped(picture.note);
   lines.push_back("+" + std::string(layout.inner, '-') + "+");
   lines.push_back(Padded(KEY_HINT, layout.inner + 2));
   return lines;

@@ -24,12 +24,15 @@ struct DialogPicture {
   uint32_t busy_frame = 0;  // turns the busy indicator
   std::string status;       // under the bar: bytes and rate, or the wait's seconds
   std::string versions;     // the camera's and the image's versions, once known
+  std::string detail;       // why the run ended as it did, once the chain ends
+  std::string note;         // what the program tells of a signal or of its log
 };
 
 // The dialog's lines, all of one width that fits `width`: caption, the
 // framed message (wrapped at words, a line feed starting a new line), the
-// Upload and Close buttons beside it, the progress bar, the status and
-// versions lines, and the keys' hint under the box. A focused button reads
+// Upload and Close buttons beside it, the detail under it, the progress
+// bar, the status and versions lines and the note, each wrapped rather than
+// cut, and the keys' hint under the box. A focused button reads
 // >[ Upload ]<, a disabled one ( Upload ).
 std::vector<std::string> DrawDialog(const DialogPicture& picture, size_t width = DIALOG_WIDTH);
 

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <span>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -23,11 +25,14 @@
 #include "app/terminal/dialog_picture.h"
 #include "app/terminal/image_report.h"
 #include "app/terminal/options.h"
+#include "app/terminal/run_log.h"
+#include "app/terminal/run_report.h"
 #include "app/terminal/run_signals.h"
 #include "app/terminal/run_trace.h"
 #include "app/terminal/session_recording.h"
 #include "app/terminal/uploader_session.h"
 #include "link/camera_link.h"
+#include "link/speed_table.h"
 #include "platform/serial_map.h"
 #include "transport/discovery/device_table.h"
 
@@ -49,6 +54,32 @@ std::string OwningGroup(const std::string& path) {
     return {};
   }
   return entry.gr_name;
+}
+
+// Whether the arguments ask for JSON, also where they cannot be parsed.
+bool AsksForJson(std::span<const std::string> arguments) {
+  for (const std::string& argument : arguments.subspan(arguments.empty() ? 0 : 1)) {
+    if (argument == "--") break;
+    if (argument == "--json") return true;
+  }
+  return false;
+}
+
+// The result object of a run without a dialog.
+void PrintJsonResult(const pelox::Verdict& verdict, const pelox::RunSummary& summary = {}) {
+  pelox::RunReport report(pelox::ReportStyle::JSON, 0);
+  for (const std::string& line : report.Result(verdict, {}, summary)) {
+    std::printf("%s\n", line.c_str());
+  }
+  std::fflush(stdout);
+}
+
+// A run that ends before it starts: the reason on standard error and, for
+// JSON, the result object as every run ends with.
+int EndEarly(bool json, const pelox::Verdict& verdict) {
+  if (json) PrintJsonResult(verdict);
+  std::fprintf(stderr, "pelox-uploader: %s\n", verdict.detail.c_str());
+  return verdict.exit_status;
 }
 
 pelox::SearchNotes SearchNotesOf(const UploaderOptions& options) {
@@ -88,6 +119,37 @@ struct RunResult {
 
 void Say(const std::string& text) { std::fprintf(stderr, "pelox-uploader: %s\n", text.c_str()); }
 
+// Where the camera answered and at what speed, the versions, the log and
+// the time, for the result.
+pelox::RunSummary SummaryOf(const pelox::DialogFacts& facts, const UploaderOptions& options,
+                            uint64_t elapsed_ms) {
+  pelox::RunSummary summary;
+  if (facts.port_type == pelox::PORT_TYPE_STORAGE) {
+    const pelox::CameraDevice* found = pelox::DeviceTableEntry(0);
+    summary.port = !options.device.empty() ? options.device
+                   : found != nullptr      ? found->path
+                                           : std::string();
+  } else if (facts.port_type >= pelox::PORT_TYPE_COM_FIRST &&
+             facts.port_type <= pelox::PORT_TYPE_COM_LAST) {
+    summary.port = pelox::SerialDevicePath(facts.port_type);
+    if (facts.speed_index != 0) summary.speed = pelox::SpeedTableBaud(facts.speed_index);
+  }
+  summary.camera_version = facts.camera_version;
+  summary.image_version = facts.image_version;
+  summary.log_lost = pelox::RunTraceLoss();
+  summary.elapsed_ms = elapsed_ms;
+  return summary;
+}
+
+pelox::Verdict Judge(const pelox::DialogFacts& facts, pelox::RunEnd end,
+                     const UploaderOptions& options) {
+  end.image = options.image.empty() ? DEFAULT_IMAGE : options.image;
+  if (facts.step_error == pelox::STEP_ERROR_FILE_NOT_FOUND) {
+    end.image_kind = pelox::ImageKind(end.image);
+  }
+  return pelox::JudgeRun(facts, end, SearchNotesOf(options));
+}
+
 RunResult List(const UploaderOptions& options) {
   const std::vector<pelox::ListedCamera> cameras =
       pelox::ListCameras(static_cast<int32_t>(options.ports.size()), *pelox::PendingRunSignal());
@@ -106,12 +168,14 @@ RunResult List(const UploaderOptions& options) {
   }
   pelox::RunEnd end;
   end.interrupted = pelox::TakeRunSignal() != 0;
-  if (!cameras.empty() && !end.interrupted) return {pelox::EXIT_WRITTEN, "listed"};
+  if (!cameras.empty() && !end.interrupted) {
+    if (options.json) PrintJsonResult({pelox::EXIT_WRITTEN, "listed", {}});
+    return {pelox::EXIT_WRITTEN, "listed"};
+  }
   pelox::DialogFacts nothing;
   nothing.failed_step = pelox::STEP_CONNECT;
   const pelox::Verdict verdict = pelox::JudgeRun(nothing, end, SearchNotesOf(options));
-  Say(verdict.detail);
-  return {verdict.exit_status, verdict.cause};
+  return {EndEarly(options.json, verdict), verdict.cause};
 }
 
 RunResult Inspect(const UploaderOptions& options) {
@@ -125,12 +189,17 @@ RunResult Inspect(const UploaderOptions& options) {
 RunResult Conclude(const UploaderOptions& options, pelox::RunReport& report,
                    const pelox::SessionOutcome& outcome) {
   const pelox::SearchNotes search = SearchNotesOf(options);
-  const pelox::Verdict verdict = pelox::JudgeRun(outcome.facts, outcome.end, search);
-  for (const std::string& line : report.Result(verdict, outcome.last_message)) {
+  const pelox::Verdict verdict = Judge(outcome.facts, outcome.end, options);
+  const pelox::RunSummary summary = SummaryOf(outcome.facts, options, outcome.elapsed_ms);
+  for (const std::string& line : report.Result(verdict, outcome.last_message, summary)) {
     std::printf("%s\n", line.c_str());
   }
+  // The drawn dialog leaves its result on the screen as one line.
+  if (outcome.drawn) {
+    std::printf("%s\n", pelox::SummaryLine(verdict, outcome.last_message, summary).c_str());
+  }
   std::fflush(stdout);
-  if (!options.json && !verdict.detail.empty()) {
+  if (!options.json && !outcome.drawn && !verdict.detail.empty()) {
     if (verdict.cause == "would-update") {
       std::printf("%s\n", verdict.detail.c_str());
     } else {
@@ -178,14 +247,12 @@ RunResult Update(const UploaderOptions& options) {
   mode.speed_index = options.speed_index.value_or(0);
   mode.allowance = {options.allow_reinstall, options.allow_older};
   mode.verbosity = options.verbosity;
+  mode.judge = [&options](const pelox::DialogFacts& facts, const pelox::RunEnd& end) {
+    return Judge(facts, end, options);
+  };
   pelox::RunReport report = ReportFor(options);
   std::optional<pelox::SessionOutcome> outcome = RefusedImage(options, report);
   if (!outcome) outcome = pelox::RunUploaderSession(mode, report);
-
-  outcome->end.image = options.image.empty() ? DEFAULT_IMAGE : options.image;
-  if (outcome->facts.step_error == pelox::STEP_ERROR_FILE_NOT_FOUND) {
-    outcome->end.image_kind = pelox::ImageKind(outcome->end.image);
-  }
   return Conclude(options, report, *outcome);
 }
 
@@ -195,25 +262,34 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv, argv + argc);
   const pelox::CommandLine command_line = pelox::ParseCommandLine(arguments);
   if (!command_line.options) {
+    if (command_line.exit_status != 0 && AsksForJson(arguments)) {
+      const std::string problem = command_line.text.substr(0, command_line.text.find('\n'));
+      PrintJsonResult({command_line.exit_status, "usage", problem});
+    }
     std::fputs(command_line.text.c_str(), command_line.exit_status == 0 ? stdout : stderr);
     return command_line.exit_status;
   }
   const UploaderOptions& options = *command_line.options;
   pelox::CatchRunSignals();
   pelox::ChooseDevices(options);
+  if (const std::string refusal = pelox::LogFileRefusal(options); !refusal.empty()) {
+    return EndEarly(options.json, {pelox::EXIT_USAGE, "usage", refusal});
+  }
   const bool trace_to_stderr = options.verbosity >= 2 && (options.list || !CanDraw(options));
   if (!pelox::StartRunTrace(trace_to_stderr, options.log_file)) {
-    std::fprintf(stderr, "pelox-uploader: cannot write %s: %s\n", options.log_file.c_str(),
-                 std::strerror(errno));
-    return pelox::EXIT_USAGE;
+    return EndEarly(options.json, {pelox::EXIT_USAGE, "usage",
+                                   "cannot write " + options.log_file + ": " +
+                                       std::strerror(errno)});
+  }
+  for (const std::string& line : pelox::LogHeader(arguments, options, std::time(nullptr))) {
+    pelox::TraceRunLine(line);
   }
   pelox::SessionRecording recording;
   if (!options.record_file.empty() &&
       !recording.Start(options, options.image.empty() ? DEFAULT_IMAGE : options.image)) {
-    std::fprintf(stderr, "pelox-uploader: cannot write %s: %s\n", options.record_file.c_str(),
-                 std::strerror(errno));
+    const std::string problem = "cannot write " + options.record_file + ": " + std::strerror(errno);
     pelox::StopRunTrace();
-    return pelox::EXIT_USAGE;
+    return EndEarly(options.json, {pelox::EXIT_USAGE, "usage", problem});
   }
   const RunResult result = options.list               ? List(options)
                            : !options.inspect.empty() ? Inspect(options)
@@ -221,6 +297,9 @@ int main(int argc, char** argv) {
   recording.Finish(result.exit_status, result.cause);
   if (const std::string problem = recording.Problem(); !problem.empty()) {
     std::fprintf(stderr, "pelox-uploader: warning: %s\n", problem.c_str());
+  }
+  if (const std::string lost = pelox::TakeRunTraceLoss(); !lost.empty()) {
+    std::fprintf(stderr, "pelox-uploader: %s\n", lost.c_str());
   }
   pelox::StopRunTrace();
   return result.exit_status;

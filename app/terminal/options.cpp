@@ -94,8 +94,12 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
                "or output is not a terminal)");
   app.add_flag("-q,--quiet", options.quiet, "print only the result");
   app.add_flag("-v,--verbose", options.verbosity,
-               "print each step; twice (-vv): also each frame and control byte with its time");
-  app.add_option("--log", options.log_file, "write the -vv trace to FILE whatever the verbosity")
+               "print each step, and each frame sent again, wait and reconnection with its try; "
+               "twice (-vv): also each frame decoded, each byte on the line and each SCSI "
+               "command, with its time");
+  app.add_option("--log", options.log_file,
+                 "write the -vv trace to FILE whatever the verbosity, after a header naming the "
+                 "run; never to a camera's port or a terminal")
       ->type_name("FILE");
   app.add_option("--record", options.record_file,
                  "write everything that crosses the port to FILE, to replay it with camsim; "
@@ -105,7 +109,8 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
   app.add_flag("--record-image", options.record_image,
                "with --record: keep the image's payload in the recording too");
   app.add_flag("--json", options.json,
-               "print one JSON object a line: steps, messages, progress and the result");
+               "print one JSON object a line: steps, messages, the bytes the camera "
+               "acknowledged, the link's events, and last, always, the result");
 
   std::vector<const char*> argv;
   argv.reserve(arguments.size() + 1);

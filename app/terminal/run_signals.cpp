@@ -41,6 +41,9 @@ void CatchRunSignals() {
   // No SA_RESTART: the loop's poll returns at once.
   for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(number, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  // A log past the file-size limit fails its writes instead; the log stops
+  // and the update goes on.
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 int TakeRunSignal() { return pending_signal.exchange(0); }

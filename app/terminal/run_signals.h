@@ -2,8 +2,9 @@
 // SIGINT, SIGTERM, SIGHUP and SIGQUIT for the uploader: each is noted for the
 // session's loop to act on (end, cancel the transfer, or wait for the
 // camera's write). A second one before the first was acted on ends the
-// program at once while that is still safe. SIGPIPE is ignored, so a closed
-// output pipe cannot kill a write.
+// program at once while that is still safe. SIGPIPE and SIGXFSZ are
+// ignored, so a closed output pipe or a log at the file-size limit cannot
+// kill a write.
 #include <termios.h>
 
 #include <atomic>

@@ -1,8 +1,12 @@
 #include "app/terminal/run_trace.h"
 
 #include <array>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <mutex>
+#include <span>
+#include <string>
 
 #include "platform/port_tap.h"
 
@@ -16,8 +20,18 @@ struct Trace {
   std::mutex mutex;
   bool to_stderr = false;
   FILE* file = nullptr;
+  std::string file_name;
+  std::string loss;  // why the file stopped
+  bool loss_taken = false;
   std::chrono::steady_clock::time_point start;
 };
+
+// The log is given up at its first failed write, and the program goes on.
+void LoseFile(Trace& trace) {
+  trace.loss = "the log " + trace.file_name + " stopped early: " + std::strerror(errno);
+  std::fclose(trace.file);
+  trace.file = nullptr;
+}
 
 Trace& TheTrace() {
   static Trace trace;
@@ -29,34 +43,49 @@ void Write(Trace& trace, std::string_view text) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - trace.start).count();
   std::array<char, 32> stamp{};
   std::snprintf(stamp.data(), stamp.size(), "%9.3f ", seconds);
-  for (FILE* out : {trace.to_stderr ? stderr : nullptr, trace.file}) {
-    if (out == nullptr) continue;
-    std::fprintf(out, "%s%.*s\n", stamp.data(), static_cast<int>(text.size()), text.data());
-    std::fflush(out);
-  }
+  const auto put = [&](FILE* out) {
+    return std::fprintf(out, "%s%.*s\n", stamp.data(), static_cast<int>(text.size()),
+                        text.data()) >= 0 &&
+           std::fflush(out) == 0;
+  };
+  if (trace.to_stderr) put(stderr);
+  if (trace.file != nullptr && !put(trace.file)) LoseFile(trace);
 }
 
-// The -vv trace shows the serial bytes; storage-pipe commands are for --record.
-class BytesTap : public PortTap {
- public:
-  void SerialBytes(TraceDirection direction, std::span<const uint8_t> bytes) override;
-};
-
-BytesTap bytes_tap;
-
-void BytesTap::SerialBytes(TraceDirection direction, std::span<const uint8_t> bytes) {
-  std::string line = direction == TraceDirection::TO_DEVICE ? "-> " : "<- ";
+// Up to `most` bytes as hex, each after a space, and "..." for the rest.
+std::string Hex(std::span<const uint8_t> bytes, size_t most) {
+  std::string text;
   std::array<char, 4> hex{};
-  for (size_t i = 0; i < bytes.size() && i < BYTES_SHOWN; ++i) {
-    std::snprintf(hex.data(), hex.size(), "%02X ", bytes[i]);
-    line += hex.data();
+  for (size_t i = 0; i < bytes.size() && i < most; ++i) {
+    std::snprintf(hex.data(), hex.size(), " %02X", bytes[i]);
+    text += hex.data();
   }
-  if (bytes.size() > BYTES_SHOWN) line += "... ";
-  line += "(" + std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte)" : " bytes)");
+  return bytes.size() > most ? text + " ..." : text;
+}
+
+void WriteLocked(std::string_view line) {
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
   Write(trace, line);
 }
+
+// The -vv trace shows the serial bytes and the storage pipe's commands.
+class BytesTap : public PortTap {
+ public:
+  void SerialBytes(TraceDirection direction, std::span<const uint8_t> bytes) override {
+    WriteLocked((direction == TraceDirection::TO_DEVICE ? "->" : "<-") + Hex(bytes, BYTES_SHOWN) +
+                " (" + std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte)" : " bytes)"));
+  }
+  void ScsiCommand(const ScsiTrace& command) override {
+    const char* direction = command.direction == TraceDirection::TO_DEVICE ? " out" : " in";
+    WriteLocked("scsi" + Hex(command.cdb, command.cdb.size()) + ": " +
+                (command.has_data ? std::to_string(command.data.size()) + " bytes" + direction
+                                  : std::string("no data")) +
+                ", result " + std::to_string(command.result));
+  }
+};
+
+BytesTap bytes_tap;
 
 }  // namespace
 
@@ -66,6 +95,7 @@ bool StartRunTrace(bool to_stderr, const std::string& log_file) {
   if (!log_file.empty()) {
     trace.file = std::fopen(log_file.c_str(), "we");
     if (trace.file == nullptr) return false;
+    trace.file_name = log_file;
   }
   trace.to_stderr = to_stderr;
   trace.start = std::chrono::steady_clock::now();
@@ -86,6 +116,20 @@ void TraceRunLine(std::string_view text) {
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
   if (trace.to_stderr || trace.file != nullptr) Write(trace, text);
+}
+
+std::string RunTraceLoss() {
+  Trace& trace = TheTrace();
+  const std::lock_guard lock(trace.mutex);
+  return trace.loss;
+}
+
+std::string TakeRunTraceLoss() {
+  Trace& trace = TheTrace();
+  const std::lock_guard lock(trace.mutex);
+  if (trace.loss.empty() || trace.loss_taken) return {};
+  trace.loss_taken = true;
+  return trace.loss;
 }
 
 }  // namespace pelox

@@ -1,7 +1,9 @@
 #pragma once
-// The support trace (-vv, --log FILE): the steps, the messages and every
-// byte on the serial line with its time since the start, as lines a support
-// engineer can read. Any thread may add to it.
+// The support trace (-vv, --log FILE): the steps, the messages, each frame
+// decoded, every byte on the serial line and every SCSI command of the
+// storage pipe, with its time since the start, as lines a support engineer
+// can read. Any thread may add to it. A log that cannot be written (a full
+// disk, the file-size limit) stops; the run goes on.
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -14,5 +16,9 @@ bool StartRunTrace(bool to_stderr, const std::string& log_file);
 void StopRunTrace();
 // A line of its own, such as a step or a message; nothing when not tracing.
 void TraceRunLine(std::string_view text);
+// Why the log stopped early; empty while it is written.
+std::string RunTraceLoss();
+// RunTraceLoss the first time it is not empty, then empty: said once.
+std::string TakeRunTraceLoss();
 
 }  // namespace pelox

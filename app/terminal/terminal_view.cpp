@@ -47,7 +47,7 @@ void TerminalView::Message(int32_t string_id, std::string text) {
     const std::lock_guard lock(mutex_);
     shown_.insert(string_id);
     picture_.message = text;
-    events_.push_back({true, string_id, std::move(text), 0});
+    events_.push_back({true, string_id, std::move(text), 0, std::nullopt});
   }
   if (message_shown_) message_shown_();
 }
@@ -84,7 +84,18 @@ void TerminalView::SetProgress(int32_t position) {
   {
     const std::lock_guard lock(mutex_);
     picture_.progress = position;
-    events_.push_back({false, 0, {}, position});
+    events_.push_back({false, 0, {}, position, std::nullopt});
+  }
+  Notify();
+}
+
+void TerminalView::NoteLinkEvent(const LinkEvent& event) {
+  {
+    const std::lock_guard lock(mutex_);
+    ViewEvent noted;
+    noted.link = event;
+    noted.link->packet = {};
+    events_.push_back(std::move(noted));
   }
   Notify();
 }

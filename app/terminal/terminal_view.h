@@ -13,6 +13,7 @@
 
 #include "app/dialog_view.h"
 #include "app/terminal/dialog_picture.h"
+#include "link/link_events.h"
 
 namespace pelox {
 
@@ -22,6 +23,7 @@ struct ViewEvent {
   int32_t string_id = 0;
   std::string message;
   int32_t progress = 0;
+  std::optional<LinkEvent> link;  // what the link went through, its packet dropped
 };
 
 class TerminalView final : public DialogView {
@@ -41,6 +43,9 @@ class TerminalView final : public DialogView {
   void PostStep(int32_t step_id) override;
   std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
   void ReportFacts(const DialogFacts& facts) override;
+
+  // From any thread, as SetProgress.
+  void NoteLinkEvent(const LinkEvent& event);
 
   // The loop's side.
   // Called on the steps' thread right after each new message.

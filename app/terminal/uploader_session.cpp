@@ -18,10 +18,13 @@
 #include "app/terminal/curses_screen.h"
 #include "app/terminal/dialog_picture.h"
 #include "app/terminal/keys.h"
+#include "app/terminal/link_event_text.h"
 #include "app/terminal/run_signals.h"
 #include "app/terminal/run_trace.h"
 #include "app/terminal/sleep_inhibitor.h"
 #include "app/terminal/terminal_view.h"
+#include "link/speed_table.h"
+#include "transport/port/port_state.h"
 
 namespace pelox {
 namespace {
@@ -53,8 +56,6 @@ void Print(const std::vector<std::string>& lines) {
   if (!lines.empty()) std::fflush(stdout);
 }
 
-void Say(const char* text) { std::fprintf(stderr, "pelox-uploader: %s\n", text); }
-
 // The terminal's settings as they were, for a signal that ends the program
 // while the dialog is drawn.
 class SavedTerminal {
@@ -81,6 +82,7 @@ class Session {
     dialog_.UseImage(mode.image);
     dialog_.PreferSpeed(mode.speed_index);
     dialog_.AllowVersions(mode.allowance);
+    dialog_.ObserveLink(&Session::OnLinkEvent, this);
     // The camera steps block for a while after their start message.
     view_.OnMessage([this] { Show(); });
   }
@@ -102,17 +104,49 @@ class Session {
     }
     Show();
     inhibitor_.Release();
-    SessionOutcome outcome{view_.Facts(), {}, last_message_};
-    outcome.end.written = view_.HasShown(STR_WRITE_COMPLETE);
-    outcome.end.ready = view_.HasShown(STR_CLICK_UPLOAD);
-    outcome.end.writing = view_.HasShown(STR_WRITING);
-    outcome.end.interrupted = interrupted_;
-    outcome.end.check_only = mode_.check_only;
-    outcome.end.bytes_sent = report_.BytesSent();
-    return outcome;
+    return {view_.Facts(), End(), last_message_, mode_.drawn, NowMs()};
   }
 
  private:
+  // Link events come on the thread of the camera call: frames go to the
+  // trace at once, the rest to the loop.
+  static void OnLinkEvent(void* user, const LinkEvent& event) {
+    auto* session = static_cast<Session*>(user);
+    if (event.kind == LinkEventKind::FRAME_SENT || event.kind == LinkEventKind::FRAME_RECEIVED) {
+      TraceRunLine(FrameTraceLine(event.kind == LinkEventKind::FRAME_SENT, event.packet));
+      return;
+    }
+    if (const std::string line = LinkEventLine(event); !line.empty()) TraceRunLine(line);
+    session->view_.NoteLinkEvent(event);
+  }
+
+  RunEnd End() const {
+    RunEnd end;
+    end.written = view_.HasShown(STR_WRITE_COMPLETE);
+    end.ready = view_.HasShown(STR_CLICK_UPLOAD);
+    end.writing = view_.HasShown(STR_WRITING);
+    end.interrupted = interrupted_;
+    end.check_only = mode_.check_only;
+    end.bytes_sent = report_.BytesSent();
+    return end;
+  }
+
+  // A note for the user: inside the drawn dialog, or a line on standard error.
+  void Say(const std::string& text) {
+    TraceRunLine("note " + text);
+    if (mode_.drawn) {
+      note_ = text;
+    } else {
+      std::fprintf(stderr, "pelox-uploader: %s\n", text.c_str());
+    }
+  }
+
+  // Nothing more happens without the user, and Upload is not offered.
+  bool ChainEnded() const {
+    const DialogPicture picture = view_.Picture();
+    return view_.IsIdle() && picture.close_enabled && !picture.upload_enabled;
+  }
+
   uint64_t NowMs() const {
     return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                      std::chrono::steady_clock::now() - started_)
@@ -129,8 +163,11 @@ class Session {
   // -v: the serial speed the camera took.
   void SaySpeed() const {
     const DialogFacts facts = view_.Facts();
-    if (mode_.verbosity < 1 || mode_.drawn || facts.speed_baud == 0) return;
-    Say(("connected at " + std::to_string(facts.speed_baud) + " bit/s").c_str());
+    if (mode_.verbosity < 1 || mode_.drawn || facts.speed_index == 0 ||
+        facts.port_type == PORT_TYPE_STORAGE) {
+      return;
+    }
+    Say(("connected at " + std::to_string(SpeedTableBaud(facts.speed_index)) + " bit/s").c_str());
   }
 
   // Once the checks passed, what the user should know before the update; a
@@ -180,7 +217,7 @@ class Session {
       return true;
     }
     const bool waiting_for_user = view_.IsIdle() && picture.close_enabled;
-    const bool chain_ended = waiting_for_user && !picture.upload_enabled;
+    const bool chain_ended = ChainEnded();
     const bool close_at_end = mode_.yes || !mode_.drawn || interrupted_ || deferred_;
     if ((chain_ended && close_at_end) || (waiting_for_user && !input_open_)) {
       Show();
@@ -198,8 +235,15 @@ class Session {
       speed_refusal_said_ = true;
       Say("the camera refused the speed asked for; it is updated at 115200 bit/s");
     }
+    // Said once: in the box while it is drawn, else here; the rest after the run.
+    if (const std::string lost = mode_.drawn ? RunTraceLoss() : TakeRunTraceLoss();
+        !lost.empty() && lost != note_) {
+      Say(lost);
+    }
     for (const ViewEvent& event : view_.TakeEvents()) {
-      if (event.is_message) {
+      if (event.link) {
+        Print(Lines(report_.Link(*event.link, now)));
+      } else if (event.is_message) {
         Note(event.string_id, event.message);
         std::vector<std::string> lines = report_.Message(event.string_id, event.message, now);
         if (event.string_id == STR_CLICK_UPLOAD && !UploadOffered()) continue;
@@ -215,6 +259,12 @@ class Session {
       picture.status = report_.Status(now);
       if (!facts.camera_version.empty() && !facts.image_version.empty()) {
         picture.versions = "Camera " + facts.camera_version + ", image " + facts.image_version;
+      }
+      picture.note = note_;
+      if (ChainEnded()) {
+        // The chain is over: nothing turns, and the result says why.
+        picture.busy = false;
+        if (mode_.judge) picture.detail = mode_.judge(facts, End()).detail;
       }
       screen_->Draw(picture);
       return;
@@ -328,6 +378,7 @@ class Session {
   bool deferred_ = false;
   bool speed_refusal_said_ = false;
   bool warned_ = false;
+  std::string note_;
   std::string line_;
 };
 

@@ -213,6 +213,10 @@ INSTANTIATE_TEST_SUITE_P(
                "\\{\"battery\":77,\"maker\":\"PELOX "
                "CO.,LTD.\",\"port\":\"/dev/pts/[0-9]+\",\"version\":\"v517-1.00\"\\}",
                0},
+        DryRun{"ListAsJsonEndsWithItsResult", "--list --json",
+               "\\}\n\\{\"result\":\\{.*\"cause\":\"listed\"", 0},
+        DryRun{"UsageErrorAsJsonResult", "--json --speed 1234",
+               "\\{\"result\":\\{.*\"cause\":\"usage\".*\"exit_status\":2", 2},
         DryRun{"Check", "--check", "would update v517-1.00 -> v517-1.10\n", 0},
         DryRun{"CheckIsTheDefaultWithoutInput", "--plain",
                "Click \"Upload\" button to start the update.\n(.|\n)*closed "
@@ -254,12 +258,56 @@ TEST_F(UploaderAgainstCamsim, ReportsEveryEventAsOneJsonObjectALineAndTracesToTh
   EXPECT_EQ(bytes, 40096);
   EXPECT_EQ(last["result"]["exit_status"], 0);
   EXPECT_EQ(last["result"]["cause"], "written");
-  // The support trace went to the file: steps and timed bytes on the line.
+  EXPECT_EQ(last["result"]["port"], camsim.Path());
+  EXPECT_EQ(last["result"]["speed"], 115200);
+  EXPECT_EQ(last["result"]["camera_version"], "v517-1.00");
+  EXPECT_EQ(last["result"]["image_version"], "v517-1.10");
+  // The support trace went to the file: its header, steps, frames decoded
+  // and timed bytes on the line.
   std::ifstream file(trace);
   const std::string traced((std::istreambuf_iterator<char>(file)), {});
+  EXPECT_NE(traced.find("arguments: " UPLOADER_PATH " --json"), std::string::npos) << traced;
   EXPECT_NE(traced.find("step start-transfer"), std::string::npos) << traced;
+  EXPECT_NE(traced.find("frame out: command C, 2 bytes, get property"), std::string::npos);
   EXPECT_TRUE(std::regex_search(traced, std::regex("\n +[0-9]+\\.[0-9]{3} -> 1B ")));
 }
+
+// A frame the camera does not acknowledge is sent again, and the user hears
+// of it: with -v as a line, in JSON as an event.
+struct StallCase {
+  const char* name;
+  const char* camera_options;
+  const char* arguments;
+  const char* told;  // a pattern of the output
+};
+
+void PrintTo(const StallCase& stall, std::ostream* out) { *out << stall.name; }
+
+class UploaderStall : public UploaderAgainstCamsim,
+                      public ::testing::WithParamInterface<StallCase> {};
+
+TEST_P(UploaderStall, SendsTheFrameAgainAndSaysSo) {
+  const StallCase& stall = GetParam();
+  Camsim camsim(std::string(CAMERA_OPTIONS) + stall.camera_options);
+  WriteImage("v517-1.10", 40000);
+  const Outcome outcome = RunUploader(std::string(stall.arguments) + " --port " + camsim.Path());
+  EXPECT_EQ(outcome.exit_status, 0) << outcome.output;
+  EXPECT_TRUE(std::regex_search(outcome.output, std::regex(stall.told))) << outcome.output;
+  EXPECT_NE(camsim.Finish().find("was flashed"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OneFrameUnacknowledged, UploaderStall,
+    ::testing::Values(
+        // camsim waits out the uploader's silence.
+        StallCase{"DroppedToldByVerboseLines",
+                  "--idle-exit-ms 60000 --exit-after-flash --fault drop@write-frame#3",
+                  "--plain --yes -v",
+                  "no answer from the camera for [0-9]+\\.[0-9] s, frame 3 sent again, try 2 of 4"},
+        StallCase{"RefusedToldAsJsonEvent", "--fault nak@write-frame#3", "--json --yes",
+                  "\\{\"event\":\\{\"answer\":\"nak\",\"frame\":3,\"kind\":\"resend\","
+                  ".*\"try\":2\\}"}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
 
 // The uploader on a terminal of its own, its output read as it comes.
 class TerminalSession {

@@ -3,7 +3,8 @@
 # tmux pane of 40, 66 and 120 columns, read back with capture-pane. Every
 # row of the box ends at the same column within the width, the whole
 # message shows, Tab, Enter and Esc work, and resizing mid-upload leaves no
-# fragments.
+# fragments; the result stays on the screen as one line once the box is
+# gone. At 34 columns a refused update shows why inside the box, still.
 #   uploader_dialog_tmux.sh CAMSIM MAKE_FIRMWARE UPLOADER
 set -euo pipefail
 camsim=$1 make_firmware=$2 uploader=$3
@@ -15,15 +16,19 @@ cd "$scratch"
 "$make_firmware" --version v517-1.10 --payload-size 150000 >/dev/null
 
 screen() { tmux -S "$socket" capture-pane -p -t dialog; }
+# The lines the program printed, as printed: a long one wraps in the pane.
+printed() { tmux -S "$socket" capture-pane -p -J -t dialog; }
 
-# Waits until the screen shows the text; fails with the screen after 30 s.
+# Waits until the screen (or another view of it) shows the text; fails
+# with the screen after 30 s.
 wait_for() {
+  local view=${2:-screen}
   for _ in $(seq 300); do
-    if screen | grep -qF -- "$1"; then return 0; fi
+    if "$view" | grep -qF -- "$1"; then return 0; fi
     sleep 0.1
   done
   echo "never shown: $1"
-  screen
+  "$view"
   return 1
 }
 
@@ -62,8 +67,46 @@ for width in 40 66 120; do
   for _ in $(seq 50); do [[ -s "$scratch/status" ]] && break; sleep 0.1; done
   [[ $(cat "$scratch/status") == 0 ]]
   rm "$scratch/status"
+  wait_for "Writing Firmware is complete. (camera v517-1.00, image v517-1.10," printed
   tmux -S "$socket" kill-server
   wait
   grep -q "was flashed" "$scratch/camsim-$width.out"
   echo "$width columns: drawn, resized and updated"
+done
+
+"$camsim" --idle-exit-ms 3000 --firmware-version v517-1.10 >"$scratch/camsim-same.out" &
+for _ in $(seq 50); do [[ -s "$scratch/camsim-same.out" ]] && break; sleep 0.1; done
+port=$(head -n1 "$scratch/camsim-same.out")
+tmux -S "$socket" new-session -d -s dialog -x 34 -y 24 \
+  "TERM=xterm-256color '$uploader' --port '$port'; echo \$? >'$scratch/status'; sleep 30"
+# The reason inside the box before Close, and nothing turning any more.
+wait_for "already has"
+screen | grep -q '^| .*already has.*|$' || { echo "the detail is not inside the box"; screen; exit 1; }
+check_box 34
+sleep 0.5
+if screen | grep -q busy; then echo "still busy after the chain ended"; screen; exit 1; fi
+tmux -S "$socket" send-keys -t dialog Escape
+for _ in $(seq 50); do [[ -s "$scratch/status" ]] && break; sleep 0.1; done
+[[ $(cat "$scratch/status") == 6 ]]
+wait_for "Firmware is not correct. - the camera already has v517-1.10, and the image is v517-1.10 (camera v517-1.10," printed
+tmux -S "$socket" kill-server
+wait
+echo "34 columns: the refusal explained inside the box and after it"
+
+# However the program ends while the dialog is drawn, the terminal gets its
+# settings back.
+for signal in SEGV; do
+  "$camsim" --idle-exit-ms 3000 >"$scratch/camsim-$signal.out" &
+  for _ in $(seq 50); do [[ -s "$scratch/camsim-$signal.out" ]] && break; sleep 0.1; done
+  port=$(head -n1 "$scratch/camsim-$signal.out")
+  rm -f "$scratch/before" "$scratch/after" "$scratch/pid"
+  tmux -S "$socket" new-session -d -s dialog -x 66 -y 24 \
+    "stty -g >'$scratch/before'; sh -c 'echo \$\$ >$scratch/pid; exec env TERM=xterm-256color $uploader --port $port'; stty -g >'$scratch/after'; sleep 30"
+  wait_for "[ Upload ]"
+  kill -"$signal" "$(cat "$scratch/pid")"
+  for _ in $(seq 100); do [[ -s "$scratch/after" ]] && break; sleep 0.1; done
+  cmp "$scratch/before" "$scratch/after" || { echo "SIG$signal left the terminal changed"; exit 1; }
+  tmux -S "$socket" kill-server
+  wait
+  echo "SIG$signal: the terminal's settings restored"
 done

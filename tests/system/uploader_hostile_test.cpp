@@ -53,10 +53,13 @@ struct Outcome {
 
 // Runs the uploader in the current directory; `on_line` sees each line of
 // its output as it comes.
+// `shell_before` runs in the shell first, as a limit to set.
 Outcome RunUploader(const std::string& arguments,
-                    const std::function<void(const std::string&)>& on_line = {}) {
-  const std::string command = "timeout -s KILL " + std::to_string(HANG_LIMIT_S) + " " +
-                              UPLOADER_PATH + " --plain --yes " + arguments + " 2>&1 </dev/null";
+                    const std::function<void(const std::string&)>& on_line = {},
+                    const std::string& shell_before = {}) {
+  const std::string command = shell_before + "timeout -s KILL " + std::to_string(HANG_LIMIT_S) +
+                              " " + UPLOADER_PATH + " --plain --yes " + arguments +
+                              " 2>&1 </dev/null";
   Outcome outcome;
   const auto started = std::chrono::steady_clock::now();
   FILE* output = popen(command.c_str(), "r");
@@ -112,6 +115,10 @@ struct Hostile {
   // Acts on each line of the uploader's output as it comes.
   std::function<void(const std::string& line, const fs::path& scratch)> meanwhile;
   bool unprivileged = false;  // root reads any file: the case means nothing to it
+  std::string arguments;      // more for the uploader
+  const char* shell_before = "";
+  bool log_to_port = false;         // --log names the port the case made
+  const char* said_once = nullptr;  // a text the output holds exactly once
 };
 
 void PrintTo(const Hostile& hostile, std::ostream* out) { *out << hostile.name; }
@@ -133,9 +140,19 @@ TEST_P(UploaderHostile, EndsWithItsMessageAndStatusInTimeAndSendsNothing) {
   Scene scene{scratch_.Path(), std::nullopt};
   const std::optional<std::string> port = hostile.prepare(scene);
   if (port) ports += " --port " + *port;
-  const Outcome outcome = RunUploader(ports, [&](const std::string& line) {
-    if (hostile.meanwhile) hostile.meanwhile(line, scratch_.Path());
-  });
+  if (hostile.log_to_port && port) ports += " --log " + *port;
+  const Outcome outcome = RunUploader(
+      ports + " " + hostile.arguments,
+      [&](const std::string& line) {
+        if (hostile.meanwhile) hostile.meanwhile(line, scratch_.Path());
+      },
+      hostile.shell_before);
+  if (hostile.said_once != nullptr) {
+    const size_t said = outcome.output.find(hostile.said_once);
+    EXPECT_NE(said, std::string::npos) << outcome.output;
+    EXPECT_EQ(outcome.output.find(hostile.said_once, said + 1), std::string::npos)
+        << outcome.output;
+  }
   EXPECT_EQ(outcome.exit_status, hostile.exit_status) << outcome.output;
   EXPECT_NE(outcome.output.find(std::string(hostile.message) + "\n"), std::string::npos)
       << outcome.output;
@@ -237,6 +254,28 @@ Hostile ReplacedImage(const char* name, bool in_place) {
   return hostile;
 }
 
+// A log that cannot be written stops with one warning; the update goes on.
+Hostile LostLog(const char* name, std::string arguments, const char* shell_before,
+                const char* said_once) {
+  Hostile hostile = Case(name, Image(Sample()), CAMERA, "Writing Firmware is complete.",
+                         EXIT_WRITTEN, UPDATE_BOUND_S);
+  hostile.flashed = IMAGE_VERSION;
+  hostile.arguments = std::move(arguments);
+  hostile.shell_before = shell_before;
+  hostile.said_once = said_once;
+  return hostile;
+}
+
+// A log that would write into the camera's line or onto a terminal is refused.
+Hostile LogOnTheCameraPort() {
+  Hostile hostile = Case(
+      "LogNamesTheCameraPort",
+      Port([](Scene& scene) { return scene.terminal.emplace(false).path; }), nullptr,
+      "is a camera's port; the trace would go to the camera", EXIT_USAGE, IMAGE_BOUND_S);
+  hostile.log_to_port = true;
+  return hostile;
+}
+
 // A header that agrees with an empty payload would flash nothing.
 Hostile HeaderOnlyImage() {
   return IncorrectImage("ImageOf96BytesHeaderOnly", Header("LENGTH=0 VER=v517-1.10 SUM=0\r\n"));
@@ -299,7 +338,11 @@ INSTANTIATE_TEST_SUITE_P(
             "PortNobodyAnswers", [](Scene& scene) { return scene.terminal.emplace(false).path; },
             SILENT_PORT_BOUND_S),
         NoCameraPort("PortLockedByAnotherProcess",
-                     [](Scene& scene) { return scene.terminal.emplace(true).path; })),
+                     [](Scene& scene) { return scene.terminal.emplace(true).path; }),
+        LostLog("LogAtTheFileSizeLimit", "--log trace.txt", "ulimit -f 1; ",
+                "stopped early: File too large"),
+        LostLog("LogOnAFullDevice", "--log /dev/full", "", "stopped early: No space left"),
+        LogOnTheCameraPort()),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 }  // namespace

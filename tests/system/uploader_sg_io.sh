@@ -28,7 +28,10 @@ echo "$output"
 [[ "$output" == *$'/dev/sg1\tPELOX CO.,LTD.\tv517-1.00\tbattery '* ]]
 [[ "$output" != *"/dev/sg0"* ]]
 [[ "$output" == *"no firmware image was sent"* ]]
-output=$("$harness" -- "$uploader" --check --device /dev/sg1 2>&1)
+output=$("$harness" -- "$uploader" --check --device /dev/sg1 --log "$scratch/trace" 2>&1)
 echo "$output"
 [[ "$output" == *"would update v517-1.00 -> v517-1.10"* ]]
 [[ "$output" == *"no firmware image was sent"* ]]
+# The support trace has the pipe's SCSI commands and the frames they carry.
+grep -Eq "scsi( [0-9A-F]{2}){16}: [0-9]+ bytes out, result" "$scratch/trace"
+grep -q "frame out: command C, 2 bytes, get property" "$scratch/trace"
