@@ -161,7 +161,7 @@ class Session {
   void Press(int32_t control) { dialog_.Command(static_cast<uint32_t>(control)); }
 
   // -v: the serial speed the camera took.
-  void SaySpeed() const {
+  void SaySpeed() {
     const DialogFacts facts = view_.Facts();
     if (mode_.verbosity < 1 || mode_.drawn || facts.speed_index == 0 ||
         facts.port_type == PORT_TYPE_STORAGE) {
@@ -399,7 +399,7 @@ SessionOutcome RunUploaderSession(const SessionMode& mode, RunReport& report) {
   if (chosen.drawn) {
     screen.reset();
     if (outcome.end.ready) {
-      for (const std::string& warning : ReadyWarnings(outcome.facts)) Say(warning.c_str());
+      for (const std::string& warning : ReadyWarnings(outcome.facts)) std::fprintf(stderr, "pelox-uploader: %s\n", warning.c_str());
     }
   }
   return outcome;

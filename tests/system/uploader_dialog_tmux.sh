@@ -88,7 +88,7 @@ if screen | grep -q busy; then echo "still busy after the chain ended"; screen; 
 tmux -S "$socket" send-keys -t dialog Escape
 for _ in $(seq 50); do [[ -s "$scratch/status" ]] && break; sleep 0.1; done
 [[ $(cat "$scratch/status") == 6 ]]
-wait_for "Firmware is not correct. - the camera already has v517-1.10, and the image is v517-1.10 (camera v517-1.10," printed
+wait_for "Firmware is not correct. - the camera already has v517-1.10, and the image is v517-1.10 (--allow-reinstall writes it again) (camera v517-1.10," printed
 tmux -S "$socket" kill-server
 wait
 echo "34 columns: the refusal explained inside the box and after it"
