@@ -95,7 +95,7 @@ echo "34 columns: the refusal explained inside the box and after it"
 
 # However the program ends while the dialog is drawn, the terminal gets its
 # settings back.
-for signal in SEGV; do
+for signal in SEGV QUIT; do
   "$camsim" --idle-exit-ms 3000 >"$scratch/camsim-$signal.out" &
   for _ in $(seq 50); do [[ -s "$scratch/camsim-$signal.out" ]] && break; sleep 0.1; done
   port=$(head -n1 "$scratch/camsim-$signal.out")
