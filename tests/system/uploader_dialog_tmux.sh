@@ -11,7 +11,8 @@ camsim=$1 make_firmware=$2 uploader=$3
 
 scratch=$(mktemp -d)
 socket="$scratch/tmux"
-trap 'tmux -S "$socket" kill-server 2>/dev/null || true; rm -rf "$scratch"' EXIT
+camsim_pid=
+trap 'tmux -S "$socket" kill-server 2>/dev/null || true; [[ -z $camsim_pid ]] || kill "$camsim_pid" 2>/dev/null || true; rm -rf "$scratch"' EXIT
 cd "$scratch"
 "$make_firmware" --version v517-1.10 --payload-size 150000 >/dev/null
 
@@ -32,6 +33,22 @@ wait_for() {
   return 1
 }
 
+# camsim on a line of its own, kept up however slowly the dialog is driven
+# (a loaded machine may take seconds between two keys), and ended once the
+# run is done so that its statement is written.
+start_camsim() {
+  local out=$1
+  shift
+  "$camsim" --idle-exit-ms 120000 "$@" >"$out" &
+  camsim_pid=$!
+  for _ in $(seq 50); do [[ -s "$out" ]] && break; sleep 0.1; done
+  port=$(head -n1 "$out")
+}
+stop_camsim() {
+  kill -TERM "$camsim_pid"
+  wait "$camsim_pid"
+}
+
 # Each row of the box starts at column 0 and ends at one column, within
 # the pane's width; nothing stands beside it.
 check_box() {
@@ -47,9 +64,7 @@ check_box() {
 }
 
 for width in 40 66 120; do
-  "$camsim" --idle-exit-ms 3000 --flash-busy-ms 500 >"$scratch/camsim-$width.out" &
-  for _ in $(seq 50); do [[ -s "$scratch/camsim-$width.out" ]] && break; sleep 0.1; done
-  port=$(head -n1 "$scratch/camsim-$width.out")
+  start_camsim "$scratch/camsim-$width.out" --flash-busy-ms 500
   tmux -S "$socket" new-session -d -s dialog -x "$width" -y 24 \
     "TERM=xterm-256color '$uploader' --port '$port'; echo \$? >'$scratch/status'; sleep 30"
   wait_for "[ Upload ]"
@@ -69,14 +84,12 @@ for width in 40 66 120; do
   rm "$scratch/status"
   wait_for "Writing Firmware is complete. (camera v517-1.00, image v517-1.10," printed
   tmux -S "$socket" kill-server
-  wait
+  stop_camsim
   grep -q "was flashed" "$scratch/camsim-$width.out"
   echo "$width columns: drawn, resized and updated"
 done
 
-"$camsim" --idle-exit-ms 3000 --firmware-version v517-1.10 >"$scratch/camsim-same.out" &
-for _ in $(seq 50); do [[ -s "$scratch/camsim-same.out" ]] && break; sleep 0.1; done
-port=$(head -n1 "$scratch/camsim-same.out")
+start_camsim "$scratch/camsim-same.out" --firmware-version v517-1.10
 tmux -S "$socket" new-session -d -s dialog -x 34 -y 24 \
   "TERM=xterm-256color '$uploader' --port '$port'; echo \$? >'$scratch/status'; sleep 30"
 # The reason inside the box before Close, and nothing turning any more.
@@ -90,15 +103,13 @@ for _ in $(seq 50); do [[ -s "$scratch/status" ]] && break; sleep 0.1; done
 [[ $(cat "$scratch/status") == 6 ]]
 wait_for "Firmware is not correct. - the camera already has v517-1.10, and the image is v517-1.10 (--allow-reinstall writes it again) (camera v517-1.10," printed
 tmux -S "$socket" kill-server
-wait
+stop_camsim
 echo "34 columns: the refusal explained inside the box and after it"
 
 # However the program ends while the dialog is drawn, the terminal gets its
 # settings back.
 for signal in SEGV QUIT; do
-  "$camsim" --idle-exit-ms 3000 >"$scratch/camsim-$signal.out" &
-  for _ in $(seq 50); do [[ -s "$scratch/camsim-$signal.out" ]] && break; sleep 0.1; done
-  port=$(head -n1 "$scratch/camsim-$signal.out")
+  start_camsim "$scratch/camsim-$signal.out"
   rm -f "$scratch/before" "$scratch/after" "$scratch/pid"
   tmux -S "$socket" new-session -d -s dialog -x 66 -y 24 \
     "stty -g >'$scratch/before'; sh -c 'echo \$\$ >$scratch/pid; exec env TERM=xterm-256color $uploader --port $port'; stty -g >'$scratch/after'; sleep 30"
@@ -107,6 +118,6 @@ for signal in SEGV QUIT; do
   for _ in $(seq 100); do [[ -s "$scratch/after" ]] && break; sleep 0.1; done
   cmp "$scratch/before" "$scratch/after" || { echo "SIG$signal left the terminal changed"; exit 1; }
   tmux -S "$socket" kill-server
-  wait
+  stop_camsim
   echo "SIG$signal: the terminal's settings restored"
 done
