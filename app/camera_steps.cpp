@@ -44,6 +44,29 @@ void MainDialog::NoteCamera(std::span<const char> maker, std::span<const char> v
 }
 
 int32_t MainDialog::CheckCamera() {
+  // A reconnection between the reads may have brought another camera: no
+  // check rests on two cameras' answers, so they are read again, once.
+  WatchReconnections();
+  int32_t result = ReadAndCheckCamera();
+  if (reconnected_) {
+    WatchReconnections();
+    result = ReadAndCheckCamera();
+  }
+  LinkSetReconnectCheck(nullptr, nullptr, link_);
+  if (reconnected_) {
+    facts_.link_error = LINK_ERROR_UNEXPECTED;
+    facts_.write_detail = "the camera reconnected again while it was checked";
+    return STEP_ERROR_IO_DEVICE;
+  }
+  if (result != STEP_OK) return result;
+  phase_ = Phase::READY;
+  view_.EnableControl(CONTROL_UPLOAD, true);
+  view_.SetCursor(CURSOR_ARROW);
+  view_.ShowMessage(STR_CLICK_UPLOAD);
+  return STEP_OK;
+}
+
+int32_t MainDialog::ReadAndCheckCamera() {
   std::array<char, CAMERA_TEXT_SIZE> maker{};
   std::array<char, CAMERA_TEXT_SIZE> camera_version{};
   const int32_t maker_read = CameraGetVendor(maker, link_);
@@ -68,10 +91,6 @@ int32_t MainDialog::CheckCamera() {
   facts_.battery = CameraGetBatteryLevel(link_);
   facts_.battery_threshold = BatteryThreshold(image_version_);
   if (BatteryTooLow(facts_.battery, facts_.battery_threshold)) return STEP_ERROR_CANTWRITE;
-  phase_ = Phase::READY;
-  view_.EnableControl(CONTROL_UPLOAD, true);
-  view_.SetCursor(CURSOR_ARROW);
-  view_.ShowMessage(STR_CLICK_UPLOAD);
   return STEP_OK;
 }
 

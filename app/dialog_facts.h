@@ -38,8 +38,9 @@ struct DialogFacts {
   // The write command may have reached the camera: unless the checked camera
   // then said "ready" itself, its firmware is unknown.
   bool write_command_sent = false;
-  // What kept the write from being confirmed, beyond the link's error (the
-  // camera's own error, another camera come back, a stall); empty if nothing.
+  // What kept the write from being confirmed, or the camera's check from
+  // standing, beyond the link's error (the camera's own error, another
+  // camera come back, a stall); empty if nothing.
   std::string write_detail;
 };
 

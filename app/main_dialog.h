@@ -67,6 +67,7 @@ class MainDialog {
   int32_t OpenFirmware();
   int32_t CheckFirmware();
   int32_t CheckCamera();
+  int32_t ReadAndCheckCamera();
 
   void StartTransfer();
   bool BeginWrite();
@@ -84,11 +85,11 @@ class MainDialog {
   bool WriteAndWait(uint32_t deadline_ms);
   static int32_t TransferProgress(uint32_t user, int32_t reserved, int32_t percent);
   // After a reconnection up to the write command only the checked camera
-  // may go on (a reconnect check; `user` is the dialog). A camera that is
-  // writing cannot say who it is: a reconnection then is noted, and the
-  // camera asked once it says "ready".
+  // may go on (a reconnect check; `user` is the dialog). While the camera
+  // is checked, and while it writes, it cannot yet say who it must be: a
+  // reconnection then is only noted (`reconnected_`), and acted on later.
   static int32_t ConfirmCheckedCamera(void* user, CameraLink* link);
-  void WatchReconnectionsWhileWriting();
+  void WatchReconnections();
   bool ReadyCameraHasTheImage();
 
   void ReportFacts() { view_.ReportFacts(facts_); }
@@ -116,7 +117,7 @@ class MainDialog {
   std::atomic<bool> stop_requested_{false};
   std::atomic<WriteCommand> write_command_{WriteCommand::UNDECIDED};
   std::atomic<bool> animator_stop_{false};
-  bool reconnected_while_writing_ = false;  // the flash wait's worker only
+  bool reconnected_ = false;  // by the thread that uses the link
 };
 
 }  // namespace pelox

@@ -24,28 +24,28 @@ int32_t MainDialog::ConfirmCheckedCamera(void* user, CameraLink* link) {
   return LINK_ERROR_UNEXPECTED;
 }
 
-void MainDialog::WatchReconnectionsWhileWriting() {
-  reconnected_while_writing_ = false;
+void MainDialog::WatchReconnections() {
+  reconnected_ = false;
   LinkSetReconnectCheck(
       [](void* user, CameraLink* /*link*/) {
-        static_cast<MainDialog*>(user)->reconnected_while_writing_ = true;
+        static_cast<MainDialog*>(user)->reconnected_ = true;
         return LINK_OK;
       },
       this, link_);
 }
 
 bool MainDialog::ReadyCameraHasTheImage() {
-  if (!reconnected_while_writing_) return true;
+  if (!reconnected_) return true;
   // The "ready" came after a reconnection: it may be another camera's, or
   // the checked camera's without the new firmware.
-  reconnected_while_writing_ = false;
+  reconnected_ = false;
   CameraIdentity found;
   const int32_t read = ReadCameraIdentity(found, link_);
   const std::string change = IdentityChange({facts_.maker, facts_.image_version}, found);
-  if (read == LINK_OK && !reconnected_while_writing_ && change.empty()) return true;
+  if (read == LINK_OK && !reconnected_ && change.empty()) return true;
   // Not known to have written the image: state uncertain.
   facts_.write_command_sent = true;
-  facts_.write_detail = read != LINK_OK || reconnected_while_writing_
+  facts_.write_detail = read != LINK_OK || reconnected_
                             ? "the camera could not be identified after a reconnection"
                             : "the camera came back after a reconnection with " + change;
   return false;

@@ -116,7 +116,7 @@ void MainDialog::RunFlashWait() {
 bool MainDialog::WriteAndWait(uint32_t deadline_ms) {
   const uint32_t packets_before = link_->packets_sent;
   const bool command_taken = CameraWriteFirmware(link_) == LINK_OK;
-  WatchReconnectionsWhileWriting();
+  WatchReconnections();
   // Once any byte of the command may have left, the camera may be writing:
   // only its own word ends the wait.
   facts_.write_command_sent = link_->packets_sent != packets_before;

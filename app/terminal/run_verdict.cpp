@@ -131,7 +131,8 @@ Verdict CameraVerdict(const DialogFacts& facts) {
   }
   if (facts.link_error != 0) {
     return {EXIT_CAMERA_REFUSED, "camera-problem",
-            "the camera did not tell its maker and version" + Why(facts.link_error)};
+            "the camera did not tell its maker and version" + Why(facts.link_error) +
+                (facts.write_detail.empty() ? "" : ": " + facts.write_detail)};
   }
   return {EXIT_CAMERA_REFUSED, "other-maker",
           "the camera's maker is " + Quoted(facts.maker) + ", not " +

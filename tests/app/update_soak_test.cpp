@@ -185,6 +185,7 @@ struct ScriptedUpdate {
   const char* detail;  // write_detail ends so
   bool flashed;        // the checked camera flashed the image
   sim::CameraConfig other = sim::OtherCameraConfig();
+  bool while_checking = false;  // the rule holds from the start, not from the upload
 };
 
 void PrintTo(const ScriptedUpdate& update, std::ostream* out) { *out << update.name; }
@@ -196,14 +197,24 @@ TEST_P(UpdateUnderScript, EndsAsTheCamerasSay) {
   const std::vector<uint8_t> image = SampleFirmwareImage("v517-1.10", SamplePayload(PAYLOAD_SIZE));
   test::UpdateRig rig(update.port, image, update.other);
   std::string error;
-  const test::UpdateEnd end =
-      rig.Run([&] { rig.Camera().Faults().Add(*sim::ParseFaultRule(update.rule, error)); });
+  const auto add_rule = [&] {
+    rig.Camera().Faults().Add(*sim::ParseFaultRule(update.rule, error));
+  };
+  if (update.while_checking) add_rule();
+  const test::UpdateEnd end = rig.Run(update.while_checking ? std::function<void()>() : add_rule);
   EXPECT_EQ(end.message, StringText(update.message));
   EXPECT_EQ(end.facts.write_command_sent, update.write_command_sent);
   EXPECT_TRUE(end.facts.write_detail.ends_with(update.detail)) << end.facts.write_detail;
   EXPECT_EQ(rig.Camera().Model().Firmware().Statement().outcome == sim::FlashOutcome::FLASHED,
             update.flashed);
   const bool released = rig.CloseAndCheckReleased();
+  if (!end.upload_offered) {
+    // Stopped by the check: neither camera may have been sent anything.
+    EXPECT_TRUE(released);
+    EXPECT_FALSE(rig.Camera().Model().Firmware().Statement().transfer_started);
+    EXPECT_FALSE(rig.Camera().Other().Firmware().Statement().transfer_started);
+    return;
+  }
   EXPECT_EQ(test::BrokenPromises(end, rig.Camera(), image,
                                  test::UpdateBoundMs(image.size(), update.port), released),
             "");
@@ -241,6 +252,15 @@ INSTANTIATE_TEST_SUITE_P(
                        Other(PELOX, "v517-1.20", 100)},
         ScriptedUpdate{"LowBattery", UpdatePort::PASS_THROUGH, "swap@set:32", FAILED, false,
                        "battery 10% below 50%", false, Other(PELOX, "v517-1.00", 10)},
+        // Another camera between the checks' reads: all are read again.
+        ScriptedUpdate{"AnotherMakerAtTheBatteryCheck", UpdatePort::SERIAL, "swap@get:16",
+                       STR_CAMERA_PROBLEM, false, "", false,
+                       Other("OTHER CO.,LTD.", "v517-1.00", 100), true},
+        ScriptedUpdate{"AnotherMakerAtTheVersionCheck", UpdatePort::SG_IO, "swap@read:26",
+                       STR_CAMERA_PROBLEM, false, "", false,
+                       Other("OTHER CO.,LTD.", "v517-1.00", 100), true},
+        ScriptedUpdate{"TheCheckedCameraBackAtTheBatteryCheck", UpdatePort::SERIAL, "gone@get:16",
+                       COMPLETE, true, "", true, sim::OtherCameraConfig(), true},
         ScriptedUpdate{"TheCheckedCameraBackMidTransfer", UpdatePort::SERIAL, "gone@write-frame#2",
                        COMPLETE, true, "", true},
         ScriptedUpdate{"BackWithTheOldVersionAfterWriting", UpdatePort::SERIAL,
