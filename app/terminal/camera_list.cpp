@@ -5,14 +5,13 @@
 #include "app/camera_checks.h"
 #include "commands/firmware_commands.h"
 #include "link/camera_link.h"
+#include "link/speed_table.h"
 #include "platform/serial_map.h"
 #include "transport/discovery/device_table.h"
 #include "transport/storage/storage_ops.h"
 
 namespace pelox {
 namespace {
-
-constexpr int32_t LIST_SPEED_INDEX = 5;
 
 void Disconnect(CameraLink* link) {
   LinkConnect(LINK_DISCONNECT, link);
@@ -24,7 +23,7 @@ CameraLink* Connected(int32_t port, const std::atomic<int>& stop) {
   CameraLink* link = LinkCreate();
   if (link == nullptr) return nullptr;
   LinkSetStopFlag(&stop, link);
-  if (LinkSetSpeed(LIST_SPEED_INDEX, link) != LINK_OK || LinkOpenPort(port, link) != port) {
+  if (LinkSetSpeed(SPEED_INDEX_USUAL, link) != LINK_OK || LinkOpenPort(port, link) != port) {
     LinkDelete(link);
     return nullptr;
   }

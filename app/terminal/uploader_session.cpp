@@ -233,7 +233,8 @@ class Session {
     report_.SetImageSize(facts.image_size);
     if (facts.speed_refused && !speed_refusal_said_) {
       speed_refusal_said_ = true;
-      Say("the camera refused the speed asked for; it is updated at 115200 bit/s");
+      Say("the camera refused the speed asked for; it is updated at " +
+          std::to_string(SpeedTableBaud(SPEED_INDEX_USUAL)) + " bit/s");
     }
     // Said once: in the box while it is drawn, else here; the rest after the run.
     if (const std::string lost = mode_.drawn ? RunTraceLoss() : TakeRunTraceLoss();
