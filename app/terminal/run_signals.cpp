@@ -39,7 +39,7 @@ void CatchRunSignals() {
   action.sa_handler = OnRunSignal;
   sigemptyset(&action.sa_mask);
   // No SA_RESTART: the loop's poll returns at once.
-  for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(number, &action, nullptr);
+  for (const int number : RUN_SIGNALS) sigaction(number, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
   // A log past the file-size limit fails its writes instead; the log stops
   // and the update goes on.

@@ -7,9 +7,14 @@
 // kill a write.
 #include <termios.h>
 
+#include <array>
 #include <atomic>
+#include <csignal>
 
 namespace pelox {
+
+// The signals the session acts on; only its loop's thread may take them.
+inline constexpr std::array<int, 4> RUN_SIGNALS{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 void CatchRunSignals();
 // The signal received since the last call, 0 for none.

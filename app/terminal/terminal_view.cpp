@@ -10,6 +10,7 @@
 
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
+#include "app/terminal/run_signals.h"
 #include "app/worker_thread.h"
 
 namespace pelox {
@@ -115,7 +116,7 @@ std::unique_ptr<Worker> TerminalView::StartWorker(std::function<void()> body) {
   sigset_t run_signals;
   sigset_t previous;
   sigemptyset(&run_signals);
-  for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&run_signals, number);
+  for (const int number : RUN_SIGNALS) sigaddset(&run_signals, number);
   pthread_sigmask(SIG_BLOCK, &run_signals, &previous);
   std::unique_ptr<Worker> worker = StartThreadWorker([this, body = std::move(body)] {
     body();

@@ -87,6 +87,32 @@ TEST_F(UploaderAgainstCamsim, TwoUploadersShareOneImageFileAndBothCamerasAreUpda
   EXPECT_NE(second.Finish().find("was flashed: version now v517-1.10"), std::string::npos);
 }
 
+// A user at the limit of their processes: no thread can start, and the
+// run ends before the transfer with its cause, the camera sent nothing.
+// Only another user than root is held to that limit.
+TEST_F(UploaderAgainstCamsim, EndsBeforeTheTransferWhenNoThreadCanStart) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run the uploader as another user";
+  Camsim camsim(CAMERA_OPTIONS);
+  WriteImage("v517-1.10", 30000);
+  namespace fs = std::filesystem;
+  fs::permissions(scratch_.Path(), fs::perms::others_read | fs::perms::others_exec,
+                  fs::perm_options::add);
+  fs::permissions(scratch_.Path() / "Firmware.bin", fs::perms::others_read, fs::perm_options::add);
+  fs::permissions(camsim.Path(), fs::perms::others_read | fs::perms::others_write,
+                  fs::perm_options::add);
+  // The sanitizer's leak check at the end needs a thread of its own.
+  const Outcome outcome =
+      RunUploader(OnCom1(camsim),
+                  "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" timeout -s KILL 60 setpriv "
+                  "--reuid=nobody --regid=nogroup --clear-groups prlimit --nproc=1 ");
+  EXPECT_EQ(outcome.exit_status, 1) << outcome.output;
+  EXPECT_NE(outcome.output.find("no thread could be started for the transfer"), std::string::npos)
+      << outcome.output;
+  EXPECT_NE(outcome.output.find("Error in writing Firmware.\n"), std::string::npos)
+      << outcome.output;
+  EXPECT_NE(camsim.Finish().find("no firmware image was sent"), std::string::npos);
+}
+
 // How a run ends, for each cause: the dialog's message last on standard
 // output, a detail line saying why on standard error, an exit status of
 // its own, and nothing flashed.
