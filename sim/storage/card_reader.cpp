@@ -5,7 +5,7 @@
 namespace pelox::sim {
 
 ScsiOutcome CardReader::Execute(const ScsiCommand& command) {
-  ++command_count_;
+  opcodes_.push_back(command.cdb.empty() ? 0 : command.cdb[0]);
   if (command.cdb.empty() || command.cdb[0] != SCSI_INQUIRY ||
       command.direction != DataDirection::IN) {
     return ScsiOutcome::CHECK_CONDITION;

@@ -34,12 +34,13 @@ int32_t ClaimBit(int32_t index, ClaimBy by) {
 
 uint32_t Mask(int32_t bit) { return uint32_t{1} << static_cast<uint32_t>(bit); }
 
-bool PassedOver(int32_t index) {
+}  // namespace
+
+bool DevicePassedOver(int32_t index) {
+  if (index < 0 || index >= table.device_count) return false;
   return std::ranges::find(table.passed_over, table.entries[static_cast<size_t>(index)]) !=
          table.passed_over.end();
 }
-
-}  // namespace
 
 void DeviceTableClear() {
   table.device_count = 0;
@@ -74,7 +75,7 @@ bool DeviceHoldsClaim(const void* owner) {
 }
 
 void DevicePassOver(int32_t index) {
-  if (index < 0 || index >= table.device_count || PassedOver(index)) return;
+  if (index < 0 || index >= table.device_count || DevicePassedOver(index)) return;
   table.passed_over.push_back(table.entries[static_cast<size_t>(index)]);
 }
 
@@ -84,7 +85,7 @@ int32_t DeviceClaimFirstFree(ClaimBy by, const void* owner) {
   for (int32_t index = 0; index < table.device_count; ++index) {
     const int32_t bit = ClaimBit(index, by);
     if (bit == NO_BIT || bit >= MASK_BITS || (table.devices_in_use & Mask(bit)) != 0 ||
-        PassedOver(index)) {
+        DevicePassedOver(index)) {
       continue;
     }
     table.devices_in_use |= Mask(bit);

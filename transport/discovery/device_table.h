@@ -53,6 +53,7 @@ bool DeviceHoldsClaim(const void* owner);
 // camera exchange is no camera: entry `index` is passed over by every claim,
 // also after later discoveries, until the list is forgotten (a new search).
 void DevicePassOver(int32_t index);
+bool DevicePassedOver(int32_t index);
 void DevicePassOverForget();
 
 // A candidate device that could not be opened for lack of permission.

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <numeric>
 #include <string>
@@ -74,7 +75,9 @@ TEST_P(StorageLinkTest, FindingThePortLeavesThePipeClosedAndConnectingSendsNoPac
 
 TEST_P(StorageLinkTest, ADiskOfACameraMakerThatIsNoCameraIsPassedOver) {
   VariantRig rig(GetParam());
-  sim::CardReader disk("OLYMPUS");
+  // A maker whose cameras take a close command: the disk must not get it.
+  constexpr uint8_t EPSON_CLOSE = 0xD5;
+  sim::CardReader disk("EPSON");
   StorageCamera camera;
   rig.Attach(disk);
   rig.Attach(camera.face);
@@ -92,6 +95,7 @@ TEST_P(StorageLinkTest, ADiskOfACameraMakerThatIsNoCameraIsPassedOver) {
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(LinkOpenPort(PORT_TYPE_STORAGE, second), LINK_PORT_NOT_FOUND);
   EXPECT_EQ(camera.face.ProtocolErrors(), 0);
+  EXPECT_EQ(std::ranges::count(disk.Opcodes(), EPSON_CLOSE), 0);
   LinkConnect(LINK_DISCONNECT, link);
   LinkDelete(second);
   LinkDelete(link);
