@@ -14,6 +14,8 @@ constexpr size_t BUTTON_WIDTH = 12;
 // frame, two spaces and the buttons.
 constexpr size_t WIDTH_BESIDE_MESSAGE = 2 + 4 + 2 + BUTTON_WIDTH + 2;
 constexpr std::string_view KEY_HINT = " Tab switch  Enter press  Esc close";
+// The same, whole down to 34 columns.
+constexpr std::string_view KEY_HINT_NARROW = " Tab switch Enter press Esc close";
 constexpr std::array<char, 4> BUSY_FRAMES = {'|', '/', '-', '\\'};
 
 std::string Padded(std::string_view text, size_t width) {
@@ -110,7 +112,8 @@ std::vector<std::string> DrawDialog(const DialogPicture& picture, size_t width) 
   add_wrapped(picture.versions);
   if (!picture.note.empty()) add_wrapped(picture.note);
   lines.push_back("+" + std::string(layout.inner, '-') + "+");
-  lines.push_back(Padded(KEY_HINT, layout.inner + 2));
+  const size_t hint_width = layout.inner + 2;
+  lines.push_back(Padded(KEY_HINT.size() <= hint_width ? KEY_HINT : KEY_HINT_NARROW, hint_width));
   return lines;
 }
 

@@ -96,6 +96,7 @@ tmux -S "$socket" new-session -d -s dialog -x 34 -y 24 \
 wait_for "already has"
 screen | grep -q '^| .*already has.*|$' || { echo "the detail is not inside the box"; screen; exit 1; }
 check_box 34
+screen | grep -q 'Esc close$' || { echo "the key hint is cut"; screen; exit 1; }
 sleep 0.5
 if screen | grep -q busy; then echo "still busy after the chain ended"; screen; exit 1; fi
 tmux -S "$socket" send-keys -t dialog Escape
