@@ -67,6 +67,7 @@ int32_t MainDialog::CheckCamera() {
 }
 
 int32_t MainDialog::ReadAndCheckCamera() {
+  facts_.version_allowed_by_user = false;
   std::array<char, CAMERA_TEXT_SIZE> maker{};
   std::array<char, CAMERA_TEXT_SIZE> camera_version{};
   const int32_t maker_read = CameraGetVendor(maker, link_);
