@@ -1,6 +1,7 @@
 #include "link/engine_frame.h"
 
 #include "link/packet_io.h"
+#include "link/packet_io_internal.h"
 
 namespace pelox {
 

@@ -2,6 +2,7 @@
 
 #include "link/packet.h"
 #include "link/packet_io.h"
+#include "link/packet_io_internal.h"
 
 namespace pelox {
 

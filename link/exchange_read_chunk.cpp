@@ -7,6 +7,7 @@
 #include "link/exchanges.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
+#include "link/packet_io_internal.h"
 #include "transport/port/port.h"
 
 namespace pelox {

@@ -6,6 +6,7 @@
 #include "link/exchanges.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
+#include "link/packet_io_internal.h"
 
 namespace pelox {
 namespace {

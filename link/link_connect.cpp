@@ -5,10 +5,11 @@
 #include "link/exchanges.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
+#include "link/packet_io_internal.h"
 #include "link/serial_handshake.h"
 #include "link/speed_table.h"
 #include "platform/clock.h"
-#include "transport/discovery/device_table.h"
+#include "transport/discovery/device_table_internal.h"
 #include "transport/port/port.h"
 
 namespace pelox {

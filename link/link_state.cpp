@@ -4,6 +4,7 @@
 #include "link/exchanges.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
+#include "link/packet_io_internal.h"
 #include "platform/clock.h"
 #include "transport/port/port.h"
 

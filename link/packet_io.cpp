@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "link/packet.h"
+#include "link/packet_io_internal.h"
 #include "link/speed_table.h"
 #include "platform/clock.h"
 #include "transport/byte_order.h"

@@ -17,11 +17,9 @@ std::string SerialDevicePath(int32_t port);
 // Why the last open of COM `port` failed, as an errno value; 0 once it
 // opened or before any try.
 int SerialOpenError(int32_t port);
-void SerialNoteOpenError(int32_t port, int error);
 // How many bytes the device behind COM `port` has sent since it was mapped:
 // a search that found no camera tells a silent device from one that talks.
 uint64_t SerialHeardBytes(int32_t port);
-void SerialNoteHeard(int32_t port, uint64_t count);
 // Back to the default devices; for tests.
 PELOX_TEST_HOOK void SerialResetDeviceMap();
 

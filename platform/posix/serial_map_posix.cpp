@@ -2,6 +2,7 @@
 #include <utility>
 
 #include "platform/serial_map.h"
+#include "platform/serial_map_internal.h"
 
 namespace pelox {
 namespace {

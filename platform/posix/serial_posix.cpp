@@ -15,6 +15,7 @@
 #include "platform/port_tap.h"
 #include "platform/serial.h"
 #include "platform/serial_map.h"
+#include "platform/serial_map_internal.h"
 
 namespace pelox {
 

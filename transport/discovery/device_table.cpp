@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "transport/discovery/device_table_internal.h"
+
 namespace pelox {
 namespace {
 

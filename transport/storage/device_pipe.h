@@ -6,7 +6,7 @@
 #include <span>
 
 #include "platform/devices.h"
-#include "transport/discovery/device_table.h"
+#include "transport/discovery/device_table_internal.h"
 #include "transport/port/port_state.h"
 #include "transport/storage/pipe_phases.h"
 #include "transport/storage/storage_ops.h"

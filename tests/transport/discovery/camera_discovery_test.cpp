@@ -11,7 +11,7 @@
 #include "tests/transport/storage/recording_device.h"
 #include "tests/transport/storage/variant_rig.h"
 #include "transport/discovery/camera_vendor.h"
-#include "transport/discovery/device_table.h"
+#include "transport/discovery/device_table_internal.h"
 #include "transport/port/port.h"
 #include "transport/storage/storage_ops.h"
 

@@ -1,6 +1,6 @@
-#include "transport/discovery/device_table.h"
-
 #include <gtest/gtest.h>
+
+#include "transport/discovery/device_table_internal.h"
 
 namespace pelox {
 namespace {

@@ -15,7 +15,7 @@
 #include "sim/storage/card_reader.h"
 #include "tests/transport/storage/storage_camera.h"
 #include "tests/transport/storage/variant_rig.h"
-#include "transport/discovery/device_table.h"
+#include "transport/discovery/device_table_internal.h"
 #include "transport/port/port.h"
 
 namespace pelox::test {

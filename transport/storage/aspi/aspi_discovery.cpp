@@ -4,7 +4,7 @@
 #include <bit>
 
 #include "transport/discovery/camera_vendor.h"
-#include "transport/discovery/device_table.h"
+#include "transport/discovery/device_table_internal.h"
 #include "transport/storage/aspi/aspi_library.h"
 #include "transport/storage/aspi/aspi_request.h"
 #include "transport/storage/aspi/aspi_status.h"

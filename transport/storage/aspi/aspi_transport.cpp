@@ -1,6 +1,6 @@
 #include "transport/storage/aspi/aspi_transport.h"
 
-#include "transport/discovery/device_table.h"
+#include "transport/discovery/device_table_internal.h"
 #include "transport/port/port.h"
 #include "transport/storage/aspi/aspi_discovery.h"
 #include "transport/storage/aspi/aspi_request.h"

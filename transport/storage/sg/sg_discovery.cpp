@@ -4,7 +4,7 @@
 
 #include "platform/sg.h"
 #include "transport/discovery/camera_vendor.h"
-#include "transport/discovery/device_table.h"
+#include "transport/discovery/device_table_internal.h"
 
 namespace pelox {
 namespace {

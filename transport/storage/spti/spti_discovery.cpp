@@ -6,7 +6,7 @@
 
 #include "platform/spti.h"
 #include "transport/discovery/camera_vendor.h"
-#include "transport/discovery/device_table.h"
+#include "transport/discovery/device_table_internal.h"
 #include "transport/storage/spti/spti_request.h"
 
 namespace pelox {

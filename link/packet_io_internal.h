@@ -1,0 +1,49 @@
+#pragma once
+// What the link's own operations share around their packets and waits:
+// the wait deadline, the stop flag, events and the reads of a busy camera's
+// end. Kept out of the installed headers, since no program calls them.
+#include <cstdint>
+
+#include "link/camera_link.h"
+
+namespace pelox {
+
+// ReadActionEnd when the port read failed.
+inline constexpr int32_t CONTROL_READ_FAILED = -5;
+
+bool IsStoragePipe(const CameraLink* link);
+// Hands `event` to the link's observer, if it has one.
+void LinkReportEvent(const LinkEvent& event, const CameraLink* link);
+// True once the link's wait deadline has passed; false without one.
+bool WaitDeadlinePassed(const CameraLink* link);
+// An acknowledged frame is progress: the stall bound, when set, starts again.
+void RenewStallBound(CameraLink* link);
+// Whether the link's wait deadline, if any, leaves time to read the reply
+// to a request: a packet time-out on a serial port, a read unit on the
+// storage pipe, whose reads wait no less.
+bool TimeForAReply(const CameraLink* link);
+// Whether it leaves time for a reconnection: for the handshake's wait for
+// the camera's first answer on a serial port, and then for a reply.
+bool TimeForAReconnection(const CameraLink* link);
+// False for the maker whose storage cameras send replies without a valid
+// checksum.
+bool RepliesCarryChecksum(const CameraLink* link);
+
+// One read of the byte that ends a busy camera's action: the byte,
+// CONTROL_NOTHING, CONTROL_READ_FAILED, or -2 / -3 from the storage pipe. A
+// failed read is not the camera's error.
+int32_t ReadActionEnd(CameraLink* link);
+
+// As ReadControlByte on a serial port, reading in short slices until the
+// tick count reaches `deadline_ms` or the link's stop flag is set.
+int32_t ReadControlByteBefore(uint32_t deadline_ms, CameraLink* link);
+// Milliseconds until the tick count reaches `deadline_ms`; 0 or less once
+// it has.
+int32_t TimeLeftMs(uint32_t deadline_ms);
+// True once the front end asked the link to stop waiting.
+bool StopRequested(const CameraLink* link);
+
+// Discards pending serial input.
+void DrainInput(CameraLink* link);
+
+}  // namespace pelox
