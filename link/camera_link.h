@@ -112,7 +112,9 @@ struct CameraLink : PortState {
 // Returns a new listed link, or null when memory or the storage pipe's
 // request resources cannot be had.
 CameraLink* LinkCreate();
-// Closes the open ports and frees every listed link; returns LINK_OK.
+// Closes the open ports and frees every listed link; returns LINK_OK. It
+// does not disconnect: a serial camera stays at the link's speed, where the
+// next search finds it only after its rounds at the opening speed.
 int32_t LinkDestroyAll();
 // Frees the link without closing its port; returns LINK_OK (also for null).
 int32_t LinkDelete(CameraLink* link);

@@ -68,6 +68,12 @@ bool SerialPortAnswers(int32_t port, bool with_handshake, CameraLink* link) {
     PortSetFlowControl(link->port_type, FLOW_NONE, link->com_handle);
     DrainInput(link);
     found = SerialHandshake(link) && CameraAnswers(link);
+    // A camera found at another speed goes back to the opening one, where
+    // the connection that follows looks for it first.
+    if (found && PortCommSettings().BaudRate != SERIAL_OPEN_BAUD &&
+        ExchangeSet(0, PROPERTY_SPEED, COMMAND_SPEED, link) == LINK_OK) {
+      PortSleep(link->port_type, SETTLE_MS);
+    }
   }
   PortClose(link);
   return found;

@@ -34,6 +34,9 @@ int main(int argc, char** argv) {
       std::printf("%s: %s\n", port == PORT_TYPE_STORAGE ? "USB" : argv[port], version.data());
     }
     found += answered ? 1 : 0;
+    // A serial camera goes back to the opening speed, where the next program
+    // looks for it first; a USB link keeps its camera until the end.
+    if (port != PORT_TYPE_STORAGE) LinkConnect(LINK_DISCONNECT, link);
     port = NextPort(port, answered, serial_count);
   }
   LinkDestroyAll();

@@ -68,6 +68,18 @@ TEST_F(ConnectTest, AutomaticSearchWithoutCameraReportsNoPort) {
   EXPECT_EQ(link->state, LINK_STATE_CLOSED);
 }
 
+// As a host that ended without disconnecting leaves it, at the link's speed.
+TEST_F(ConnectTest, SearchSendsACameraFoundAtAnotherSpeedBackForTheConnection) {
+  Connect();
+  PortClose(link);
+  link->state = LINK_STATE_CLOSED;
+  ASSERT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link), CAMERA_PORT);
+  EXPECT_EQ(camera.Serial().Baud(), 19200u) << Trace();
+  const uint64_t start = sim::VirtualNowMs();
+  EXPECT_EQ(LinkConnect(LINK_CONNECT, link), LINK_OK) << Trace();
+  EXPECT_LT(sim::VirtualNowMs() - start, 1000u) << "no handshake rounds at the wrong speed";
+}
+
 TEST_F(ConnectTest, ConnectRequestsTheSpeedAndChecksItWithTheReadyProperty) {
   ASSERT_EQ(LinkOpenPort(CAMERA_PORT, link), CAMERA_PORT);
   ASSERT_EQ(LinkConnect(LINK_CONNECT, link), LINK_OK) << Trace();
