@@ -21,7 +21,7 @@ constexpr uint16_t VENDOR_DEFAULT = 1140;
 constexpr int32_t STORAGE_SPEED_INDEX = 2;
 constexpr uint32_t SETTLE_MS = 50;
 // How long a disconnect waits for the camera to take the speed request.
-constexpr uint32_t DISLINK_CONNECT_LIMIT_MS = 3000;
+constexpr uint32_t DISCONNECT_LIMIT_MS = 3000;
 constexpr uint32_t DISCONNECT_BROKEN_LIMIT_MS = 500;
 // Keeps the link's wait deadline at most `limit_ms` ahead while it lives;
 // a caller's earlier deadline stands and is given back after.
@@ -124,7 +124,7 @@ int32_t DisconnectSerial(CameraLink* link) {
   // end's stop flag ends the wait at once.
   const bool broken = link->state == LINK_STATE_BROKEN || link->state == LINK_STATE_CAMERA_GONE;
   const uint32_t deadline_ms =
-      ClockTickCount() + (broken ? DISCONNECT_BROKEN_LIMIT_MS : DISLINK_CONNECT_LIMIT_MS);
+      ClockTickCount() + (broken ? DISCONNECT_BROKEN_LIMIT_MS : DISCONNECT_LIMIT_MS);
   link->speed_index = 0;
   if (ExchangeSetBefore(0, PROPERTY_SPEED, COMMAND_SPEED, broken ? 1 : EXCHANGE_TRIES, deadline_ms,
                         link) == LINK_OK) {
