@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/firmware_image.h"
 
@@ -42,6 +43,9 @@ struct DialogFacts {
   // standing, beyond the link's error (the camera's own error, another
   // camera come back, a stall); empty if nothing.
   std::string write_detail;
+  // The first sense bytes of the storage device's refusal behind a failed
+  // step; empty when there was none.
+  std::vector<uint8_t> sense;
 };
 
 // What the image check found, in the facts.

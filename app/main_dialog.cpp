@@ -66,6 +66,7 @@ void MainDialog::RunCheckStep(int32_t step, int32_t (MainDialog::*actions)()) {
     phase_ = Phase::ENDED;
     facts_.failed_step = step;
     facts_.step_error = code;
+    NoteRefusal();
   }
   ReportFacts();
   if (code != STEP_OK) {
@@ -94,6 +95,12 @@ void MainDialog::CloseDialog() {
   if (phase_ == Phase::UPLOADING) return;
   ReleaseAll();
   view_.Close();
+}
+
+// The device's own words on the storage pipe, for a detail beyond the message.
+void MainDialog::NoteRefusal() {
+  const std::span<const uint8_t> sense = LinkLastSense(link_);
+  facts_.sense.assign(sense.begin(), sense.end());
 }
 
 void MainDialog::ReleaseAll() {

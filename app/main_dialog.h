@@ -93,6 +93,7 @@ class MainDialog {
   bool ReadyCameraHasTheImage();
 
   void ReportFacts() { view_.ReportFacts(facts_); }
+  void NoteRefusal();
   void NoteCamera(std::span<const char> maker, std::span<const char> version);
   void StopAnimator();
   void StopWorkers();

@@ -158,6 +158,7 @@ void MainDialog::WriteFailed() {
   phase_ = Phase::ENDED;
   facts_.failed_step = STEP_WRITE_FAILED;
   facts_.link_error = LinkLastError(link_);
+  NoteRefusal();
   ReportFacts();
   view_.ShowMessage(STR_WRITE_ERROR);
   progress_position_ = PROGRESS_EMPTY;

@@ -165,6 +165,9 @@ int32_t LinkSetReconnectCheck(ReconnectCheck check, void* user, CameraLink* link
 int32_t LinkSetStallBound(uint32_t ms, CameraLink* link);
 // The code the link recorded last, or LINK_ERROR_NO_LINK for null.
 int32_t LinkLastError(const CameraLink* link);
+// The first sense bytes of the last command the storage device refused, as
+// long as no command succeeded after it; empty when none (or for null).
+std::span<const uint8_t> LinkLastSense(const CameraLink* link);
 // Records `code` (and the link state it implies); returns `code`.
 int32_t LinkSetError(int32_t code, CameraLink* link);
 void LinkNoteError(int32_t code, CameraLink* link);

@@ -1,5 +1,7 @@
 // Link states and error codes: recording outcomes, readiness before a
 // transaction, and the wait for a camera that is busy with an action.
+#include <algorithm>
+
 #include "link/camera_link.h"
 #include "link/exchanges.h"
 #include "link/packet.h"
@@ -80,6 +82,13 @@ void LinkNoteError(int32_t code, CameraLink* link) {
 
 int32_t LinkLastError(const CameraLink* link) {
   return link != nullptr ? link->last_error : LINK_ERROR_NO_LINK;
+}
+
+std::span<const uint8_t> LinkLastSense(const CameraLink* link) {
+  if (link == nullptr) return {};
+  const ScsiRefusal& refusal = link->refusal;
+  return std::span(refusal.sense)
+      .first(std::min<size_t>(refusal.sense_length, refusal.sense.size()));
 }
 
 int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link) {

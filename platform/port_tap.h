@@ -18,6 +18,8 @@ struct ScsiTrace {
   bool has_data = false;
   std::span<const uint8_t> data;  // sent, or received when the direction is FROM_DEVICE
   int32_t result = 0;             // an SgExecute outcome
+  uint8_t scsi_status = 0;        // the device's, when it refused the command
+  std::span<const uint8_t> sense;  // what it returned with the refusal
 };
 
 // Called from whichever thread uses the port; a tap must not block for long.

@@ -1,5 +1,6 @@
 #pragma once
 // SCSI commands through the Linux SG_IO interface.
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -30,8 +31,16 @@ std::vector<std::string> SgCandidateDevices();
 void SgUseOnlyDevice(std::string path);
 // Opens the node for reading and writing; null with the reason in `outcome`.
 DriveHandle SgOpen(const std::string& path, int32_t& outcome);
+// What the device answered besides the data: its status byte and, with a
+// refusal, the sense bytes it returned (`sense_length` of them).
+inline constexpr size_t SG_SENSE_SIZE = 32;
+struct SgAnswer {
+  uint8_t scsi_status = 0;
+  uint8_t sense_length = 0;
+  std::array<uint8_t, SG_SENSE_SIZE> sense{};
+};
 int32_t SgExecute(DriveHandle device, std::span<const uint8_t> cdb, std::span<uint8_t> data,
-                  SgDirection direction, uint32_t timeout_ms);
+                  SgDirection direction, uint32_t timeout_ms, SgAnswer& answer);
 bool SgClose(DriveHandle device);
 
 }  // namespace pelox

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <span>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +29,7 @@
 #include "app/terminal/run_report.h"
 #include "app/terminal/run_signals.h"
 #include "app/terminal/run_trace.h"
+#include "app/terminal/sense_text.h"
 #include "app/terminal/session_recording.h"
 #include "app/terminal/uploader_session.h"
 #include "link/camera_link.h"
@@ -137,6 +138,7 @@ pelox::RunSummary SummaryOf(const pelox::DialogFacts& facts, const UploaderOptio
   summary.camera_version = facts.camera_version;
   summary.image_version = facts.image_version;
   summary.log_lost = pelox::RunTraceLoss();
+  summary.sense = pelox::SenseHex(facts.sense);
   summary.elapsed_ms = elapsed_ms;
   return summary;
 }

@@ -212,6 +212,7 @@ std::vector<std::string> RunReport::Result(const Verdict& verdict, std::string_v
                              {"time_ms", summary.elapsed_ms}};
     if (summary.speed == 0) result["speed"] = nullptr;
     if (!summary.log_lost.empty()) result["log_lost"] = summary.log_lost;
+    if (!summary.sense.empty()) result["sense"] = summary.sense;
     return {nlohmann::json{{"result", result}}.dump()};
   }
   if (style_ == ReportStyle::QUIET) return SplitLines(message);

@@ -34,6 +34,7 @@ struct RunSummary {
   std::string camera_version;  // the camera's before the update
   std::string image_version;
   std::string log_lost;  // why the log stopped early; empty when it did not
+  std::string sense;     // the storage device's sense bytes in hex; empty when none
   uint64_t elapsed_ms = 0;
 };
 

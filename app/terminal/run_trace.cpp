@@ -63,6 +63,16 @@ std::string Hex(std::span<const uint8_t> bytes, size_t most) {
   return bytes.size() > most ? text + " ..." : text;
 }
 
+// What the device answered a refused command with; nothing otherwise.
+std::string Refusal(const ScsiTrace& command) {
+  if (command.scsi_status == 0 && command.sense.empty()) return {};
+  std::array<char, 16> status{};
+  std::snprintf(status.data(), status.size(), ", status %02Xh", command.scsi_status);
+  return status.data() + (command.sense.empty()
+                              ? std::string()
+                              : ", sense" + Hex(command.sense, command.sense.size()));
+}
+
 void WriteLocked(std::string_view line) {
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
@@ -81,7 +91,7 @@ class BytesTap : public PortTap {
     WriteLocked("scsi" + Hex(command.cdb, command.cdb.size()) + ": " +
                 (command.has_data ? std::to_string(command.data.size()) + " bytes" + direction
                                   : std::string("no data")) +
-                ", result " + std::to_string(command.result));
+                ", result " + std::to_string(command.result) + Refusal(command));
   }
 };
 

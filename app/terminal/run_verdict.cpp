@@ -6,6 +6,7 @@
 #include "app/camera_checks.h"
 #include "app/dialog_ids.h"
 #include "app/terminal/options.h"
+#include "app/terminal/sense_text.h"
 #include "link/camera_link.h"
 #include "link/error_text.h"
 
@@ -47,15 +48,17 @@ std::string PortNote(const NamedPort& port) {
   }
 }
 
-// The link's error in brackets; nothing for a success code.
-std::string Why(int32_t link_error) {
-  if (link_error == 0) return {};
-  return " (" + std::string(LinkErrorText(link_error)) + ")";
+// The link's error and what the storage device said of its refusal, in
+// brackets; nothing when there is neither.
+std::string Why(const DialogFacts& facts) {
+  std::string why = facts.link_error != 0 ? std::string(LinkErrorText(facts.link_error)) : "";
+  if (!facts.sense.empty()) why += (why.empty() ? "" : "; ") + SenseText(facts.sense);
+  return why.empty() ? why : " (" + why + ")";
 }
 
 std::string NoCameraDetail(const DialogFacts& facts, const SearchNotes& search) {
   if (facts.port_type > 0) {
-    return "the camera stopped answering while connecting" + Why(facts.link_error) +
+    return "the camera stopped answering while connecting" + Why(facts) +
            "; a connection is given up " + std::to_string(LINK_CONNECT_LIMIT_MS / 1000) +
            " s after the camera first answered";
   }
@@ -131,7 +134,7 @@ Verdict CameraVerdict(const DialogFacts& facts) {
   }
   if (facts.link_error != 0) {
     return {EXIT_CAMERA_REFUSED, "camera-problem",
-            "the camera did not tell its maker and version" + Why(facts.link_error) +
+            "the camera did not tell its maker and version" + Why(facts) +
                 (facts.write_detail.empty() ? "" : ": " + facts.write_detail)};
   }
   return {EXIT_CAMERA_REFUSED, "other-maker",
@@ -140,7 +143,7 @@ Verdict CameraVerdict(const DialogFacts& facts) {
 }
 
 Verdict WriteVerdict(const DialogFacts& facts, const RunEnd& end) {
-  std::string why = Why(facts.link_error);
+  std::string why = Why(facts);
   if (!facts.write_detail.empty()) why += ": " + facts.write_detail;
   if (facts.write_command_sent || end.writing) {
     return {EXIT_WRITE_UNCERTAIN, "write-uncertain",

@@ -30,7 +30,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* GENERIC_CLASS = "/sys/class/scsi_generic";
 constexpr const char* BLOCK_CLASS = "/sys/class/block";
-constexpr size_t SENSE_SIZE = 32;
 
 // Entry names of a sysfs directory; none when it cannot be read.
 std::vector<std::string> Entries(const fs::path& directory) {
@@ -143,9 +142,9 @@ DriveHandle SgOpen(const std::string& path, int32_t& outcome) {
 }
 
 int32_t SgExecute(DriveHandle device, std::span<const uint8_t> cdb, std::span<uint8_t> data,
-                  SgDirection direction, uint32_t timeout_ms) {
+                  SgDirection direction, uint32_t timeout_ms, SgAnswer& answer) {
+  answer = {};
   if (device == nullptr || cdb.empty() || cdb.size() > UINT8_MAX) return SG_TRANSFER_FAILED;
-  std::array<uint8_t, SENSE_SIZE> sense{};
   sg_io_hdr_t header{};
   header.interface_id = 'S';
   switch (direction) {
@@ -158,14 +157,19 @@ int32_t SgExecute(DriveHandle device, std::span<const uint8_t> cdb, std::span<ui
   header.cmdp = const_cast<unsigned char*>(cdb.data());
   header.dxfer_len = static_cast<unsigned int>(data.size());
   header.dxferp = data.empty() ? nullptr : data.data();
-  header.mx_sb_len = static_cast<unsigned char>(sense.size());
-  header.sbp = sense.data();
+  header.mx_sb_len = static_cast<unsigned char>(answer.sense.size());
+  header.sbp = answer.sense.data();
   header.timeout = timeout_ms;
   const int32_t result = Outcome(ioctl(device->fd, SG_IO, &header) == 0, header);
+  if (result == SG_CHECK_STATUS) {
+    answer.scsi_status = header.status;
+    answer.sense_length = std::min(header.sb_len_wr, header.mx_sb_len);
+  }
   TapScsiCommand({device->path, cdb,
                   direction == SgDirection::FROM_DEVICE ? TraceDirection::FROM_DEVICE
                                                         : TraceDirection::TO_DEVICE,
-                  direction != SgDirection::NONE, data, result});
+                  direction != SgDirection::NONE, data, result, answer.scsi_status,
+                  std::span(answer.sense).first(answer.sense_length)});
   return result;
 }
 

@@ -10,7 +10,8 @@ DriveHandle SgOpen(const std::string& /*path*/, int32_t& outcome) {
   return nullptr;
 }
 int32_t SgExecute(DriveHandle /*device*/, std::span<const uint8_t> /*cdb*/,
-                  std::span<uint8_t> /*data*/, SgDirection /*direction*/, uint32_t /*timeout_ms*/) {
+                  std::span<uint8_t> /*data*/, SgDirection /*direction*/, uint32_t /*timeout_ms*/,
+                  SgAnswer& /*answer*/) {
   return SG_TRANSFER_FAILED;
 }
 bool SgClose(DriveHandle /*device*/) { return false; }

@@ -27,6 +27,8 @@ enum class FaultKind : uint8_t {
   SWAP,            // leave as CAMERA_GONE does; another camera answers on the path from then on
   END_ERROR,       // take the action, then end it with 0x11 instead of 0x05, doing nothing
   MUTE,            // take the unit, then neither hear nor answer for `argument_ms`
+  SCSI_REFUSAL,    // the storage device answers every command with CHECK CONDITION
+                   // (for `argument_ms`, 0: for good); nothing on a serial line
 };
 
 // What a fault is aimed at: a kind of host unit the camera answers, or the

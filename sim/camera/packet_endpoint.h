@@ -24,6 +24,16 @@ struct CameraUnit {
   std::optional<uint8_t> then_speed_index;
 };
 
+// The time a lasting fault holds.
+struct FaultWindow {
+  bool open = false;
+  uint64_t from_ms = 0;
+  uint64_t until_ms = 0;  // 0: for good
+
+  void Open(uint64_t now_ms, uint32_t length_ms);  // length 0: for good
+  bool Covers(uint64_t now_ms) const;
+};
+
 class PacketEndpoint {
  public:
   // `other` answers in place of `model` once a swap fault has fired.
@@ -38,7 +48,9 @@ class PacketEndpoint {
   bool Unplugged() const { return unplugged_; }
   void Unplug(uint64_t now_ms);
   // Whether the host's port calls fail at `now_ms` (a port-failure fault).
-  bool PortFailing(uint64_t now_ms) const;
+  bool PortFailing(uint64_t now_ms) const { return port_failure_.Covers(now_ms); }
+  // Whether the storage device refuses every command at `now_ms`.
+  bool ScsiRefusing(uint64_t now_ms) const { return scsi_refusal_.Covers(now_ms); }
   // Replies the host never read: those it sent a new request over, and
   // those still waiting.
   size_t UnreadReplies() const { return unread_replies_ + outgoing_.size(); }
@@ -117,9 +129,8 @@ class PacketEndpoint {
   std::optional<WriteInProgress> write_;
   std::vector<uint8_t> last_packet_;  // resent on the host's NAK
   bool unplugged_ = false;
-  bool port_failure_ = false;
-  uint64_t port_failure_from_ms_ = 0;
-  uint64_t port_failure_until_ms_ = 0;  // 0: for good
+  FaultWindow port_failure_;
+  FaultWindow scsi_refusal_;
 };
 
 }  // namespace pelox::sim

@@ -20,6 +20,7 @@ const char* FaultName(FaultKind kind) {
     case FaultKind::SWAP: return "fault: another camera";
     case FaultKind::END_ERROR: return "fault: action ends in an error";
     case FaultKind::MUTE: return "fault: not listening";
+    case FaultKind::SCSI_REFUSAL: return "fault: SCSI commands refused";
   }
   return "fault";
 }
@@ -58,10 +59,10 @@ PacketEndpoint::ReplyFault PacketEndpoint::Intercept(FaultTarget target, int32_t
       taken = true;
       return std::nullopt;
     case FaultKind::PORT_FAILURE:
+    case FaultKind::SCSI_REFUSAL:
       log_.Add(now_ms, direction, unit, Verdict::FAULTED, FaultName(fault->kind));
-      port_failure_ = true;
-      port_failure_from_ms_ = now_ms;
-      port_failure_until_ms_ = fault->argument_ms == 0 ? 0 : now_ms + fault->argument_ms;
+      (fault->kind == FaultKind::PORT_FAILURE ? port_failure_ : scsi_refusal_)
+          .Open(now_ms, fault->argument_ms);
       taken = true;
       return std::nullopt;
     case FaultKind::MUTE:
@@ -141,9 +142,14 @@ void PacketEndpoint::Unplug(uint64_t now_ms) {
   log_.Add(now_ms, Direction::TO_HOST, {}, Verdict::IGNORED, "unplugged");
 }
 
-bool PacketEndpoint::PortFailing(uint64_t now_ms) const {
-  return port_failure_ && now_ms >= port_failure_from_ms_ &&
-         (port_failure_until_ms_ == 0 || now_ms < port_failure_until_ms_);
+void FaultWindow::Open(uint64_t now_ms, uint32_t length_ms) {
+  open = true;
+  from_ms = now_ms;
+  until_ms = length_ms == 0 ? 0 : now_ms + length_ms;
+}
+
+bool FaultWindow::Covers(uint64_t now_ms) const {
+  return open && now_ms >= from_ms && (until_ms == 0 || now_ms < until_ms);
 }
 
 }  // namespace pelox::sim

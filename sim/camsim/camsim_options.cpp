@@ -22,6 +22,7 @@ const char* const CAMSIM_USAGE =
     "                                   port-failure (camsim hangs up) never-ready unplug delay\n"
     "                                   swap (another camera answers from then on)\n"
     "                                   end-error (the action ends in 0x11) mute (=MS deaf)\n"
+    "                                   scsi-refusal (storage commands refused)\n"
     "                            targets: any probe speed set get action read write-frame\n"
     "                                     read-frame ack\n"
     "  --seed N                  seeded random faults\n"

@@ -1,5 +1,6 @@
 #include "sim/storage/aspi_manager.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <map>
@@ -39,7 +40,11 @@ constexpr size_t TARGET_OFFSET = 8;
 constexpr size_t LUN_OFFSET = 9;
 constexpr size_t DEVICE_TYPE_OFFSET = 10;
 constexpr size_t BUFFER_LENGTH_OFFSET = 12;
+constexpr size_t SENSE_LENGTH_OFFSET = 20;
 constexpr size_t CDB_LENGTH_OFFSET = 21;
+constexpr size_t TARGET_STATUS_OFFSET = 23;
+constexpr size_t SENSE_AREA_OFFSET = 64;
+constexpr size_t SENSE_AREA_SIZE = 16;
 constexpr size_t CDB_OFFSET = 48;
 constexpr size_t MAX_CDB_LENGTH = 16;
 constexpr size_t HA_INQUIRY_SIZE = 60;
@@ -85,9 +90,20 @@ uint8_t Execute(std::span<uint8_t> request, std::span<uint8_t> data, EventHandle
   // A command the device never completes stays pending and is never signalled.
   if (outcome == ScsiOutcome::NO_RESPONSE) return SS_PENDING;
   const uint8_t status = outcome == ScsiOutcome::GOOD ? SS_COMP : SS_ERR;
+  if (outcome == ScsiOutcome::CHECK_CONDITION) {
+    // The manager asks for the sense at once and hands back what fits.
+    const std::span<const uint8_t> sense = REFUSAL_SENSE;
+    request[TARGET_STATUS_OFFSET] = SCSI_STATUS_CHECK_CONDITION;
+    std::copy_n(sense.begin(),
+                std::min({sense.size(), size_t{request[SENSE_LENGTH_OFFSET]}, SENSE_AREA_SIZE}),
+                request.begin() + SENSE_AREA_OFFSET);
+  }
   switch (manager.completion) {
     case AspiCompletion::BEFORE_RETURN: return status;
-    case AspiCompletion::SIGNALLED: EventSignal(completion); return SS_PENDING;
+    case AspiCompletion::SIGNALLED:
+      request[STATUS_OFFSET] = status;
+      EventSignal(completion);
+      return SS_PENDING;
     case AspiCompletion::NEVER: return SS_PENDING;
   }
   return status;
@@ -159,8 +175,12 @@ uint32_t AspiModuleSupportInfo(AspiModuleHandle /*module*/) {
 
 uint32_t AspiModuleSend(AspiModuleHandle /*module*/, std::span<uint8_t> request,
                         std::span<uint8_t> data, EventHandle completion) {
+  if (request.size() > sim::STATUS_OFFSET) request[sim::STATUS_OFFSET] = sim::SS_PENDING;
   const uint8_t status = sim::Dispatch(request, data, completion);
-  if (request.size() > sim::STATUS_OFFSET) request[sim::STATUS_OFFSET] = status;
+  // A command signalled as done has its status set already.
+  if (status != sim::SS_PENDING && request.size() > sim::STATUS_OFFSET) {
+    request[sim::STATUS_OFFSET] = status;
+  }
   return status;
 }
 

@@ -1,13 +1,12 @@
 #include "sim/storage/pass_through_drives.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <new>
 #include <utility>
 
-#include "sim/storage/drive_device.h"
 #include "platform/spti.h"
+#include "sim/storage/drive_device.h"
 
 namespace pelox {
 
@@ -18,13 +17,8 @@ constexpr size_t LENGTH_OFFSET = 0;
 constexpr size_t SCSI_STATUS_OFFSET = 2;
 constexpr size_t CDB_LENGTH_OFFSET = 6;
 constexpr size_t MAX_CDB_LENGTH = 16;
-constexpr uint8_t SCSI_STATUS_CHECK_CONDITION = 0x02;
 constexpr uint32_t MS_PER_SECOND = 1000;
 constexpr size_t SENSE_LENGTH_OFFSET = 7;
-// Fixed-format sense of a refused command: ILLEGAL REQUEST, invalid command
-// operation code.
-constexpr std::array<uint8_t, 14> REFUSAL_SENSE{0x70, 0, 0x05, 0, 0, 0, 0, 0x06,
-                                                0,    0, 0,    0, 0x20, 0x00};
 
 struct Drives {
   std::vector<SimDrive> drives;
@@ -123,11 +117,14 @@ int32_t DrivePassThrough(DriveHandle drive, std::span<uint8_t> request, std::spa
     return 1;
   }
   request[sim::SCSI_STATUS_OFFSET] = sim::SCSI_STATUS_CHECK_CONDITION;
+  // As the driver does, the sense length is left at what was returned.
+  const std::span<const uint8_t> sense = sim::REFUSAL_SENSE;
   const size_t sense_offset = Load32(request, SPTD_SENSE_INFO_OFFSET_OFFSET);
-  const size_t sense_length =
-      std::min<size_t>(request[sim::SENSE_LENGTH_OFFSET], sim::REFUSAL_SENSE.size());
+  const size_t sense_length = std::min<size_t>(request[sim::SENSE_LENGTH_OFFSET], sense.size());
+  request[sim::SENSE_LENGTH_OFFSET] = 0;
   if (sense_offset <= request.size() && sense_length <= request.size() - sense_offset) {
-    std::copy_n(sim::REFUSAL_SENSE.begin(), sense_length, request.subspan(sense_offset).begin());
+    std::copy_n(sense.begin(), sense_length, request.subspan(sense_offset).begin());
+    request[sim::SENSE_LENGTH_OFFSET] = static_cast<uint8_t>(sense_length);
   }
   return 1;
 }

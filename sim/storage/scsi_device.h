@@ -1,6 +1,7 @@
 #pragma once
 // A device on the simulated SCSI buses: every simulated entry point (ASPI
 // manager, pass-through drives, SG devices) hands its commands to one.
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -21,6 +22,12 @@ enum class ScsiOutcome {
   CHECK_CONDITION,  // the device refused the command
   NO_RESPONSE,      // the device did not complete it: gone, or timed out
 };
+
+inline constexpr uint8_t SCSI_STATUS_CHECK_CONDITION = 0x02;
+// The sense every entry point hands back with a refusal, in the fixed format:
+// ILLEGAL REQUEST, invalid command operation code.
+inline constexpr std::array<uint8_t, 14> REFUSAL_SENSE{0x70, 0, 0x05, 0, 0, 0,    0,
+                                                       0x06, 0, 0,    0, 0, 0x20, 0x00};
 
 class ScsiDevice {
  public:

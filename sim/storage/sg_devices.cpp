@@ -62,12 +62,19 @@ DriveHandle SgOpen(const std::string& path, int32_t& outcome) {
 }
 
 int32_t SgExecute(DriveHandle device, std::span<const uint8_t> cdb, std::span<uint8_t> data,
-                  SgDirection direction, uint32_t timeout_ms) {
+                  SgDirection direction, uint32_t timeout_ms, SgAnswer& answer) {
+  answer = {};
   if (device == nullptr) return SG_TRANSFER_FAILED;
   sim::state.timeouts_ms.push_back(timeout_ms);
   switch (device->device->Execute({cdb, data, sim::Direction(direction), timeout_ms})) {
     case sim::ScsiOutcome::GOOD: return SG_DONE;
-    case sim::ScsiOutcome::CHECK_CONDITION: return SG_CHECK_STATUS;
+    case sim::ScsiOutcome::CHECK_CONDITION: {
+      const std::span<const uint8_t> sense = sim::REFUSAL_SENSE;
+      answer.scsi_status = sim::SCSI_STATUS_CHECK_CONDITION;
+      answer.sense_length = static_cast<uint8_t>(std::min(sense.size(), answer.sense.size()));
+      std::copy_n(sense.begin(), answer.sense_length, answer.sense.begin());
+      return SG_CHECK_STATUS;
+    }
     case sim::ScsiOutcome::NO_RESPONSE: return SG_TRANSFER_FAILED;
   }
   return SG_TRANSFER_FAILED;

@@ -67,6 +67,7 @@ ScsiOutcome StorageFace::Execute(const ScsiCommand& command) {
   const uint64_t now = clock_.now_ms();
   if (endpoint_.Unplugged() || endpoint_.PortFailing(now)) return ScsiOutcome::NO_RESPONSE;
   if (command.cdb.empty()) return Refuse(command, Verdict::MALFORMED, "empty CDB");
+  if (endpoint_.ScsiRefusing(now)) return ScsiOutcome::CHECK_CONDITION;
   cdbs_.push_back({{command.cdb.begin(), command.cdb.end()},
                    command.direction,
                    command.data.size(),

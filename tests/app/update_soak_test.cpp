@@ -186,6 +186,7 @@ struct ScriptedUpdate {
   bool flashed;        // the checked camera flashed the image
   sim::CameraConfig other = sim::OtherCameraConfig();
   bool while_checking = false;  // the rule holds from the start, not from the upload
+  bool refused = false;         // the failure comes with the storage device's sense
 };
 
 void PrintTo(const ScriptedUpdate& update, std::ostream* out) { *out << update.name; }
@@ -205,6 +206,7 @@ TEST_P(UpdateUnderScript, EndsAsTheCamerasSay) {
   EXPECT_EQ(end.message, StringText(update.message));
   EXPECT_EQ(end.facts.write_command_sent, update.write_command_sent);
   EXPECT_TRUE(end.facts.write_detail.ends_with(update.detail)) << end.facts.write_detail;
+  EXPECT_EQ(!end.facts.sense.empty(), update.refused);
   EXPECT_EQ(rig.Camera().Model().Firmware().Statement().outcome == sim::FlashOutcome::FLASHED,
             update.flashed);
   const bool released = rig.CloseAndCheckReleased();
@@ -281,7 +283,14 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptedUpdate{"BackWrittenAfterAReconnection", UpdatePort::SERIAL, "gone@get:18", COMPLETE,
                        true, "", true},
         ScriptedUpdate{"WrittenThroughTheStoragePipe", UpdatePort::SG_IO, "gone@get:18", COMPLETE,
-                       true, "", true}),
+                       true, "", true},
+        ScriptedUpdate{"RefusedBySgIo", UpdatePort::SG_IO, "scsi-refusal@write-frame", FAILED,
+                       false, "", false, sim::OtherCameraConfig(), false, true},
+        ScriptedUpdate{"RefusedThroughPassThrough", UpdatePort::PASS_THROUGH,
+                       "scsi-refusal@write-frame", FAILED, false, "", false,
+                       sim::OtherCameraConfig(), false, true},
+        ScriptedUpdate{"RefusedThroughAspi", UpdatePort::ASPI, "scsi-refusal@write-frame", FAILED,
+                       false, "", false, sim::OtherCameraConfig(), false, true}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 }  // namespace

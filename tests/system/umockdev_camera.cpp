@@ -18,6 +18,7 @@
 #include <umockdev.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -113,6 +115,7 @@ struct Options {
   std::optional<uint32_t> expect_firmware;
   std::string replay_path;
   std::string tolerate;
+  std::string fault;  // a rule of the camera's fault plan
   std::vector<char*> program;
 };
 
@@ -130,6 +133,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.replay_path = value;
     } else if (option == "--tolerate") {
       options.tolerate = value;
+    } else if (option == "--fault") {
+      options.fault = value;
     } else if (option == "--expect-firmware") {
       options.expect_firmware = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
     } else {
@@ -205,12 +210,21 @@ gboolean OnIoctl(UMockdevIoctlBase* /*base*/, UMockdevIoctlClient* client, gpoin
   header->host_status = 0;
   header->driver_status = 0;
   header->resid = 0;
+  header->sb_len_wr = 0;
   header->info = SG_INFO_OK;
   if (outcome == ScsiOutcome::CHECK_CONDITION) {
     header->status = SCSI_CHECK_CONDITION;
     header->masked_status = MASKED_CHECK_CONDITION;
     header->driver_status = DRIVER_SENSE;
     header->info = SG_INFO_CHECK;
+    const std::span<const uint8_t> sense = pelox::sim::REFUSAL_SENSE;
+    const size_t length = std::min<size_t>(sense.size(), header->mx_sb_len);
+    UMockdevIoctlData* sense_area =
+        length > 0 ? Resolve(header_data, offsetof(sg_io_hdr_t, sbp), length) : nullptr;
+    if (sense_area != nullptr) {
+      std::copy_n(sense.begin(), length, sense_area->data);
+      header->sb_len_wr = static_cast<unsigned char>(length);
+    }
   } else if (outcome == ScsiOutcome::NO_RESPONSE) {
     header->host_status = DID_TIME_OUT;
     header->info = SG_INFO_CHECK;
@@ -310,7 +324,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: umockdev_camera [--vendor TEXT] [--flash-ms N] "
-                 "[--expect-firmware BYTES] -- program args...\n"
+                 "[--expect-firmware BYTES] [--fault RULE] -- program args...\n"
                  "       umockdev_camera --replay FILE [--tolerate LIST] -- program args...\n");
     return 2;
   }
@@ -318,6 +332,16 @@ int main(int argc, char** argv) {
   pelox::sim::CameraConfig config;
   config.flash_busy_ms = options.flash_ms;
   pelox::sim::VirtualCamera camera(config);
+  if (!options.fault.empty()) {
+    std::string error;
+    const std::optional<pelox::sim::FaultRule> rule =
+        pelox::sim::ParseFaultRule(options.fault, error);
+    if (!rule) {
+      std::fprintf(stderr, "umockdev_camera: %s\n", error.c_str());
+      return 2;
+    }
+    camera.Faults().Add(*rule);
+  }
   pelox::sim::StorageFace face(camera.Endpoint(), camera.Log(), options.vendor, RealClock());
   pelox::sim::CardReader maker_disk("OLYMPUS");
   pelox::sim::CardReader fixed_disk("OLYMPUS");

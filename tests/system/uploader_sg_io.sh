@@ -35,3 +35,14 @@ echo "$output"
 # The support trace has the pipe's SCSI commands and the frames they carry.
 grep -Eq "scsi( [0-9A-F]{2}){16}: [0-9]+ bytes out, result" "$scratch/trace"
 grep -q "frame out: command C, 2 bytes, get property" "$scratch/trace"
+
+# A device that refuses every command from the transfer on: the failure
+# carries its sense, in the detail, the JSON result and the trace.
+status=0
+output=$("$harness" --fault scsi-refusal@write-frame -- "$uploader" --json --yes \
+  --log "$scratch/refused" --com1 /nonexistent/com1 --com2 /nonexistent/com2 2>&1) || status=$?
+echo "$output"
+[[ $status -eq 1 ]]
+[[ "$output" == *"SCSI sense key 5, ASC 20h, ASCQ 00h)"* ]]
+[[ "$output" == *'"sense":"7000050000000006000000002000"'* ]]
+grep -q "result 4, status 02h, sense 70 00 05 00" "$scratch/refused"

@@ -18,16 +18,23 @@ void SetPhase(const PipeVariant& variant, uint8_t opcode, size_t length, PortSta
   StoreBe32(cdb.subspan<PIPE_CDB_LENGTH_OFFSET, 4>(), static_cast<uint32_t>(length));
 }
 
+// A refusal is told only until the device takes a command again.
+int32_t Outcome(const PipeVariant& variant, int32_t status, PortState* link) {
+  const int32_t result = variant.phase_result(status);
+  if (result == PIPE_GO_ON) link->refusal = {};
+  return result;
+}
+
 int32_t PhaseIn(const PipeVariant& variant, uint8_t opcode, std::span<uint8_t> buffer,
                 PortState* link) {
   SetPhase(variant, opcode, buffer.size(), link);
-  return variant.phase_result(variant.scsi_in(link, buffer));
+  return Outcome(variant, variant.scsi_in(link, buffer), link);
 }
 
 int32_t PhaseOut(const PipeVariant& variant, uint8_t opcode, std::span<const uint8_t> buffer,
                  PortState* link) {
   SetPhase(variant, opcode, buffer.size(), link);
-  return variant.phase_result(variant.scsi_out(link, buffer));
+  return Outcome(variant, variant.scsi_out(link, buffer), link);
 }
 
 // One data phase's buffer, zero-filled; null when it cannot be had.
@@ -36,6 +43,14 @@ std::unique_ptr<uint8_t[]> PhaseBuffer(size_t size) {
 }
 
 }  // namespace
+
+void PipeKeepRefusal(uint8_t scsi_status, std::span<const uint8_t> sense, PortState* link) {
+  ScsiRefusal& refusal = link->refusal;
+  refusal.scsi_status = scsi_status;
+  refusal.sense_length = static_cast<uint8_t>(std::min(sense.size(), refusal.sense.size()));
+  std::copy_n(sense.begin(), refusal.sense_length, refusal.sense.begin());
+  std::fill(refusal.sense.begin() + refusal.sense_length, refusal.sense.end(), uint8_t{0});
+}
 
 int32_t PipeResultOfCompletion(int32_t status) {
   switch (status) {

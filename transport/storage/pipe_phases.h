@@ -31,6 +31,10 @@ struct PipeVariant {
   bool read_status_counts;
 };
 
+// Notes a command the device refused with `scsi_status`, keeping the first
+// of the sense bytes it returned; a phase that succeeds forgets it.
+void PipeKeepRefusal(uint8_t scsi_status, std::span<const uint8_t> sense, PortState* link);
+
 // Maps a completion code: failed -2, SCSI error -3, anything else goes on.
 int32_t PipeResultOfCompletion(int32_t status);
 

@@ -153,8 +153,8 @@ TEST_F(RecordingFile, ScsiReplayAnswersAsRecordedUntilACommandDiffers) {
   const Bytes cdb{0xC1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10};
   const Bytes answer{1, 2, 3, 4};
   const std::optional<sim::Recording> recording = WriteAndRead(
-      {ScsiEvent(0.1, {"/dev/sg0", cdb, TraceDirection::FROM_DEVICE, true, answer, 1}, {}),
-       ScsiEvent(0.2, {"/dev/sg0", cdb, TraceDirection::FROM_DEVICE, true, answer, 4}, {})});
+      {ScsiEvent(0.1, {"/dev/sg0", cdb, TraceDirection::FROM_DEVICE, true, answer, 1, 0, {}}, {}),
+       ScsiEvent(0.2, {"/dev/sg0", cdb, TraceDirection::FROM_DEVICE, true, answer, 4, 2, {}}, {})});
   ASSERT_TRUE(recording.has_value()) << error_;
   sim::ScsiReplay replay(*recording, {});
   Bytes data(4);

@@ -22,6 +22,7 @@
 #include "app/terminal/options.h"
 #include "app/terminal/run_report.h"
 #include "app/terminal/run_verdict.h"
+#include "link/camera_link.h"
 #include "platform/serial_map.h"
 
 namespace pelox {
@@ -300,6 +301,15 @@ TEST(RunVerdict, GivesEachCauseItsStatusAndASafeRemedy) {
     return SearchNotes{{{"/dev/x", EACCES, group, 0}}, {}, 0, {}};
   };
   const SearchNotes heard{{{"/dev/x", 0, "dialout", 12}}, {}, 0, {}};
+  const auto refused = [](std::vector<uint8_t> sense) {
+    DialogFacts facts = Failed(STEP_WRITE_FAILED);
+    facts.link_error = LINK_ERROR_CAMERA_GONE;
+    facts.sense = std::move(sense);
+    return facts;
+  };
+  const std::vector<uint8_t> fixed{0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x24, 0x00};
+  // Its additional length ends it before the code and qualifier.
+  const std::vector<uint8_t> cut_fixed{0x70, 0, 0x05, 0, 0, 0, 0, 0x03, 0, 0, 0, 0, 0x24, 0x00};
   const std::vector<VerdictCase> cases = {
       {write_sent, {}, {}, EXIT_WRITE_UNCERTAIN, "may have reached the camera", "(success)"},
       {Failed(STEP_WRITE_FAILED), {}, {}, EXIT_WRITE_FAILED, "keeps its old firmware", "(success)"},
@@ -309,6 +319,10 @@ TEST(RunVerdict, GivesEachCauseItsStatusAndASafeRemedy) {
       {Failed(STEP_CONNECT), {}, denied("root"), 3, "the user who owns /dev/x or as root", "group"},
       {Failed(STEP_CONNECT), {}, denied("dialout"), 3, "to the group \"dialout\"", "as root"},
       {Failed(STEP_CONNECT), {}, heard, 3, "on /dev/x (12 bytes), but not as a camera", "nothing"},
+      {refused(fixed), {}, {}, 1, "(camera gone; SCSI sense key 5, ASC 24h, ASCQ 00h)", "70"},
+      {refused({0xF2, 0x06, 0x29, 0x01}), {}, {}, 1, "key 6, ASC 29h, ASCQ 01h)", "F2"},
+      {refused(cut_fixed), {}, {}, 1, "SCSI sense 70 00 05 00 00 00 00 03 00 00 00", "key"},
+      {refused({0x72, 0x05}), {}, {}, 1, "(camera gone; SCSI sense 72 05)", "key"},
   };
   for (const VerdictCase& entry : cases) {
     const Verdict verdict = JudgeRun(entry.facts, entry.end, entry.search);

@@ -150,15 +150,16 @@ TEST_P(PipePhasesTest, ARefusedCommandIsAScsiErrorInEveryVariant) {
   OpenWith("PELOX");
   camera_->fail_command = 1;
   camera_->failure = sim::ScsiOutcome::CHECK_CONDITION;
-  // The pass-through driver completes the call with status 2 and sense data:
-  // the data-out was not taken, so no status phase follows.
+  // The data-out was not taken, so no status phase follows; the device's
+  // status and sense are kept until a command succeeds.
   EXPECT_EQ(Write({1, 2}), PORT_SCSI_ERROR);
   EXPECT_EQ(camera_->Pipe().size(), 2u);
-  if (GetParam() == Variant::PASS_THROUGH) {
-    EXPECT_EQ(rig_.Link().refusal.scsi_status, 2);
-    EXPECT_EQ(rig_.Link().refusal.sense[2], 0x05) << "sense key";
-    EXPECT_EQ(rig_.Link().refusal.sense[12], 0x20) << "additional sense code";
-  }
+  const ScsiRefusal& refusal = rig_.Link().refusal;
+  EXPECT_EQ(refusal.scsi_status, 2);
+  EXPECT_THAT(std::span(refusal.sense).first(refusal.sense_length),
+              ElementsAreArray(sim::REFUSAL_SENSE));
+  EXPECT_EQ(Write({1, 2}), 1);
+  EXPECT_EQ(refusal.sense_length, 0);
 }
 
 TEST_P(PipePhasesTest, CloseSendsTheMakersCloseCommandOnlyToMakersThatTakeOne) {

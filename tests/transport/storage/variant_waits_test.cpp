@@ -84,6 +84,10 @@ TEST_F(VariantWaitsTest, AnAspiCommandIsWaitedForOnlyWhilePending) {
   sim::AspiManagerSetCompletion(sim::AspiCompletion::SIGNALLED);
   WriteThenRead(rig, 5);
   EXPECT_EQ(sim::VirtualNowMs(), start);
+  // Refused, then signalled: the status the library set fails the phase.
+  camera_.fail_command = camera_.Pipe().size() + 1;
+  camera_.failure = sim::ScsiOutcome::CHECK_CONDITION;
+  EXPECT_EQ(StorageOpsTable().Write(&rig.Link(), std::array<uint8_t, 1>{6}), PORT_SCSI_ERROR);
 }
 
 }  // namespace

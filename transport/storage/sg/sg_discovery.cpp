@@ -20,11 +20,12 @@ void ProbeDevice(const std::string& path) {
   }
   std::array<uint8_t, INQUIRY_DATA_SIZE> data{};
   CameraDevice camera;
-  if (SgExecute(device, INQUIRY_CDB, data, SgDirection::FROM_DEVICE, SG_INQUIRY_TIMEOUT_MS) ==
-          SG_DONE &&
-      CameraVendorLookup(std::span<const uint8_t>(data).subspan<INQUIRY_VENDOR_OFFSET,
-                                                                INQUIRY_VENDOR_SIZE>(),
-                         camera.vendor_code) == VENDOR_FOUND) {
+  SgAnswer answer;
+  if (SgExecute(device, INQUIRY_CDB, data, SgDirection::FROM_DEVICE, SG_INQUIRY_TIMEOUT_MS,
+                answer) == SG_DONE &&
+      CameraVendorLookup(
+          std::span<const uint8_t>(data).subspan<INQUIRY_VENDOR_OFFSET, INQUIRY_VENDOR_SIZE>(),
+          camera.vendor_code) == VENDOR_FOUND) {
     camera.path = path;
     DeviceTableAdd(camera);
   }

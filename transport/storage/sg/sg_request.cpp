@@ -1,6 +1,9 @@
 #include "transport/storage/sg/sg_request.h"
 
+#include <algorithm>
+
 #include "platform/sg.h"
+#include "transport/storage/pipe_phases.h"
 
 namespace pelox {
 namespace {
@@ -10,8 +13,14 @@ constexpr uint32_t MS_PER_SECOND = 1000;
 int32_t Run(SgDirection direction, std::span<uint8_t> buffer, PortState* link) {
   const SgRequest request = SgLoadRequest(link);
   if (buffer.empty()) direction = SgDirection::NONE;
-  return SgExecute(link->device_handle, request.cdb, buffer, direction,
-                   request.timeout_seconds * MS_PER_SECOND);
+  SgAnswer answer;
+  const int32_t result = SgExecute(link->device_handle, request.cdb, buffer, direction,
+                                   request.timeout_seconds * MS_PER_SECOND, answer);
+  if (result == SG_CHECK_STATUS) {
+    const size_t returned = std::min<size_t>(answer.sense_length, answer.sense.size());
+    PipeKeepRefusal(answer.scsi_status, std::span(answer.sense).first(returned), link);
+  }
+  return result;
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ inline std::span<uint8_t, PIPE_CDB_SIZE> SgCdb(PortState* link) {
 }
 
 // Run the link's current CDB on its device: SG_DONE, SG_TRANSFER_FAILED or
-// SG_CHECK_STATUS.
+// SG_CHECK_STATUS (the device's status and first sense bytes kept in the link).
 int32_t SgScsiIn(PortState* link, std::span<uint8_t> buffer);
 int32_t SgScsiOut(PortState* link, std::span<const uint8_t> buffer);
 

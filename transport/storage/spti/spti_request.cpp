@@ -8,7 +8,6 @@ namespace pelox {
 namespace {
 
 constexpr uint8_t SCSI_STATUS_GOOD = 0;
-static_assert(SENSE_BYTES_KEPT <= SPTI_SENSE_SIZE);
 
 // The driver completes the call also when the device answers CHECK
 // CONDITION: only ScsiStatus tells that the command was refused.
@@ -16,9 +15,10 @@ int32_t Phase(uint8_t data_in, std::span<uint8_t> buffer, PortState* link) {
   if (SptiRun(link->device_handle, data_in, buffer, link) == 0) return PIPE_COMPLETION_FAILED;
   const SCSI_PASS_THROUGH_DIRECT request = SptiLoadRequest(link);
   if (request.ScsiStatus == SCSI_STATUS_GOOD) return PIPE_COMPLETION_DONE;
-  link->refusal.scsi_status = request.ScsiStatus;
-  const auto sense = link->pass_through->begin() + SPTI_SENSE_OFFSET;
-  std::copy_n(sense, link->refusal.sense.size(), link->refusal.sense.begin());
+  // The driver leaves in SenseInfoLength the sense bytes it returned.
+  const std::span<const uint8_t> sense(link->pass_through->data() + SPTI_SENSE_OFFSET,
+                                       std::min(request.SenseInfoLength, SPTI_SENSE_SIZE));
+  PipeKeepRefusal(request.ScsiStatus, sense, link);
   return PIPE_COMPLETION_SCSI_ERROR;
 }
 
@@ -29,9 +29,12 @@ int32_t SptiRun(DriveHandle drive, uint8_t data_in, std::span<uint8_t> buffer, P
   request.DataIn = data_in;
   request.DataTransferLength = static_cast<uint32_t>(buffer.size());
   request.SenseInfoLength = SPTI_SENSE_SIZE;
-  // A driver that leaves the status alone must not repeat the last refusal.
+  // A driver that leaves the status or the sense alone must not repeat the
+  // last refusal.
   request.ScsiStatus = SCSI_STATUS_GOOD;
   SptiStoreRequest(request, link);
+  const auto sense = link->pass_through->begin() + SPTI_SENSE_OFFSET;
+  std::fill(sense, sense + SPTI_SENSE_SIZE, uint8_t{0});
   return DrivePassThrough(drive, *link->pass_through, buffer);
 }
 
