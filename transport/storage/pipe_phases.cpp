@@ -53,10 +53,12 @@ void PipeKeepRefusal(uint8_t scsi_status, std::span<const uint8_t> sense, PortSt
 }
 
 int32_t PipeResultOfCompletion(int32_t status) {
+  // Only a completed command goes on: a status the pipe does not know (no
+  // device, an invalid request) is no more done than an aborted one.
   switch (status) {
-    case PIPE_COMPLETION_FAILED: return PORT_TRANSFER_FAILED;
+    case PIPE_COMPLETION_DONE: return PIPE_GO_ON;
     case PIPE_COMPLETION_SCSI_ERROR: return PORT_SCSI_ERROR;
-    default: return PIPE_GO_ON;
+    default: return PORT_TRANSFER_FAILED;
   }
 }
 

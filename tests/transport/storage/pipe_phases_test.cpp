@@ -11,6 +11,7 @@
 #include "tests/transport/storage/recording_device.h"
 #include "tests/transport/storage/variant_rig.h"
 #include "transport/port/port.h"
+#include "transport/storage/pipe_phases.h"
 #include "transport/storage/storage_ops.h"
 
 namespace pelox::test {
@@ -160,6 +161,15 @@ TEST_P(PipePhasesTest, ARefusedCommandIsAScsiErrorInEveryVariant) {
               ElementsAreArray(sim::REFUSAL_SENSE));
   EXPECT_EQ(Write({1, 2}), 1);
   EXPECT_EQ(refusal.sense_length, 0);
+}
+
+TEST(PipeCompletion, OnlyACompletedCommandGoesOn) {
+  EXPECT_EQ(PipeResultOfCompletion(PIPE_COMPLETION_DONE), PIPE_GO_ON);
+  EXPECT_EQ(PipeResultOfCompletion(PIPE_COMPLETION_SCSI_ERROR), PORT_SCSI_ERROR);
+  // Aborted, and ASPI's "no device" and "invalid request".
+  for (const int32_t status : {PIPE_COMPLETION_FAILED, 0x82, 0xE0}) {
+    EXPECT_EQ(PipeResultOfCompletion(status), PORT_TRANSFER_FAILED) << status;
+  }
 }
 
 TEST_P(PipePhasesTest, CloseSendsTheMakersCloseCommandOnlyToMakersThatTakeOne) {
