@@ -25,6 +25,7 @@ int32_t MainDialog::Connect() {
     return STEP_ERROR_NOT_READY;
   }
   facts_.speed_index = link_->speed_index;
+  facts_.device_index = link_->device_index;
   return STEP_OK;
 }
 

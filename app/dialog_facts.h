@@ -19,6 +19,7 @@ struct DialogFacts {
   int32_t link_error = 0;      // the link's error code behind it, 0 for none
   int32_t port_type = -1;      // the port the camera was found on
   int32_t speed_index = 0;     // the serial speed connected at; 0 before
+  int32_t device_index = -1;   // the storage device connected to, in the device table
   bool speed_refused = false;  // the speed asked for was refused: the usual one is used
 
   HeaderFault header_fault = HeaderFault::NONE;

@@ -126,7 +126,7 @@ pelox::RunSummary SummaryOf(const pelox::DialogFacts& facts, const UploaderOptio
                             uint64_t elapsed_ms) {
   pelox::RunSummary summary;
   if (facts.port_type == pelox::PORT_TYPE_STORAGE) {
-    const pelox::CameraDevice* found = pelox::DeviceTableEntry(0);
+    const pelox::CameraDevice* found = pelox::DeviceTableEntry(facts.device_index);
     summary.port = !options.device.empty() ? options.device
                    : found != nullptr      ? found->path
                                            : std::string();

@@ -45,4 +45,5 @@ echo "$output"
 [[ $status -eq 1 ]]
 [[ "$output" == *"SCSI sense key 5, ASC 20h, ASCQ 00h)"* ]]
 [[ "$output" == *'"sense":"7000050000000006000000002000"'* ]]
+[[ "$output" == *'"port":"/dev/sg1"'* ]]
 grep -q "result 4, status 02h, sense 70 00 05 00" "$scratch/refused"
