@@ -27,7 +27,7 @@ FlashLook LookAtWritingCamera(CameraLink* link) {
     case ActionState::ENDED: break;
   }
   return LinkGetValue(PROPERTY_READY, false, link) == CAMERA_READY ? FlashLook::READY
-                                                                    : FlashLook::WRITING;
+                                                                   : FlashLook::WRITING;
 }
 
 FlashLook WaitForCameraReady(const std::function<FlashLook()>& look, uint32_t deadline_ms,

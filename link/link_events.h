@@ -19,13 +19,13 @@ enum class LinkEventKind : uint8_t {
 
 struct LinkEvent {
   LinkEventKind kind = LinkEventKind::FRAME_SENT;
-  int32_t try_number = 0;  // the try or read about to start, counted from 1
-  int32_t tries = 0;       // the most there will be
-  uint32_t frame = 0;      // the frame of the write, its command frame being 1
-  bool nak = false;        // the camera answered NAK rather than nothing
-  uint32_t silent_ms = 0;  // how long the camera has said nothing
-  uint64_t bytes = 0;      // BYTES_ACKNOWLEDGED: of the data, so far
-  uint64_t total = 0;      // BYTES_ACKNOWLEDGED: the whole data
+  int32_t try_number = 0;           // the try or read about to start, counted from 1
+  int32_t tries = 0;                // the most there will be
+  uint32_t frame = 0;               // the frame of the write, its command frame being 1
+  bool nak = false;                 // the camera answered NAK rather than nothing
+  uint32_t silent_ms = 0;           // how long the camera has said nothing
+  uint64_t bytes = 0;               // BYTES_ACKNOWLEDGED: of the data, so far
+  uint64_t total = 0;               // BYTES_ACKNOWLEDGED: the whole data
   std::span<const uint8_t> packet;  // FRAME_*: only valid during the call
 };
 

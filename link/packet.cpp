@@ -32,16 +32,16 @@ size_t FinishFrame(std::span<const uint8_t> payload, std::span<uint8_t> out, Che
 
 }  // namespace
 
-size_t BuildCommandFrame(std::span<const uint8_t> payload, std::span<uint8_t> out,
-                         uint8_t command, Checksum checksum) {
+size_t BuildCommandFrame(std::span<const uint8_t> payload, std::span<uint8_t> out, uint8_t command,
+                         Checksum checksum) {
   if (!Fits(payload, out)) return 0;
   out[0] = FRAME_COMMAND;
   out[1] = command;
   return FinishFrame(payload, out, checksum);
 }
 
-size_t BuildDataFrame(std::span<const uint8_t> payload, std::span<uint8_t> out,
-                      uint8_t frame_type, uint8_t& tx_seq, Checksum checksum) {
+size_t BuildDataFrame(std::span<const uint8_t> payload, std::span<uint8_t> out, uint8_t frame_type,
+                      uint8_t& tx_seq, Checksum checksum) {
   if (!Fits(payload, out)) return 0;
   out[0] = frame_type;
   out[1] = tx_seq++;

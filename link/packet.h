@@ -60,12 +60,12 @@ enum class Checksum { SUMMED, OMITTED };
 // written and `tx_seq` stays.
 
 // A command frame: FRAME_COMMAND and `command`, which takes no sequence number.
-size_t BuildCommandFrame(std::span<const uint8_t> payload, std::span<uint8_t> out,
-                         uint8_t command, Checksum checksum = Checksum::SUMMED);
+size_t BuildCommandFrame(std::span<const uint8_t> payload, std::span<uint8_t> out, uint8_t command,
+                         Checksum checksum = Checksum::SUMMED);
 
 // A data frame of `frame_type`, numbered `tx_seq`, which then moves on.
-size_t BuildDataFrame(std::span<const uint8_t> payload, std::span<uint8_t> out,
-                      uint8_t frame_type, uint8_t& tx_seq, Checksum checksum = Checksum::SUMMED);
+size_t BuildDataFrame(std::span<const uint8_t> payload, std::span<uint8_t> out, uint8_t frame_type,
+                      uint8_t& tx_seq, Checksum checksum = Checksum::SUMMED);
 
 struct ParsedPacket {
   bool has_type = false;  // at least one byte was there

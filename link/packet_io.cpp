@@ -98,9 +98,8 @@ std::optional<int32_t> ReadControlOnce(int32_t timeout, CameraLink* link) {
 
 // Whether the wait deadline leaves `needed_ms`; true without one.
 bool WaitDeadlineLeaves(uint32_t needed_ms, const CameraLink* link) {
-  return !link->wait_deadline ||
-         static_cast<int32_t>(*link->wait_deadline - ClockTickCount()) >=
-             static_cast<int32_t>(needed_ms);
+  return !link->wait_deadline || static_cast<int32_t>(*link->wait_deadline - ClockTickCount()) >=
+                                     static_cast<int32_t>(needed_ms);
 }
 
 uint32_t ReplyTimeMs(const CameraLink* link) {
@@ -193,9 +192,9 @@ int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
       return *answer;
     }
     if (attempt + 1 < attempts) {
-      LinkReportEvent(TryEvent(LinkEventKind::STILL_WAITING, attempt + 2, attempts,
-                               ClockTickCount() - start),
-                      link);
+      LinkReportEvent(
+          TryEvent(LinkEventKind::STILL_WAITING, attempt + 2, attempts, ClockTickCount() - start),
+          link);
     }
   }
   return CONTROL_NOTHING;

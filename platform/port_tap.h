@@ -16,9 +16,9 @@ struct ScsiTrace {
   std::span<const uint8_t> cdb;
   TraceDirection direction = TraceDirection::TO_DEVICE;
   bool has_data = false;
-  std::span<const uint8_t> data;  // sent, or received when the direction is FROM_DEVICE
-  int32_t result = 0;             // an SgExecute outcome
-  uint8_t scsi_status = 0;        // the device's, when it refused the command
+  std::span<const uint8_t> data;   // sent, or received when the direction is FROM_DEVICE
+  int32_t result = 0;              // an SgExecute outcome
+  uint8_t scsi_status = 0;         // the device's, when it refused the command
   std::span<const uint8_t> sense;  // what it returned with the refusal
 };
 

@@ -4,7 +4,6 @@
 #define NCURSES_NOMACROS
 #include <curses.h>
 #include <term.h>
-
 #include <termios.h>
 #include <unistd.h>
 

@@ -45,9 +45,9 @@ std::string LinkEventLine(const LinkEvent& event) {
     case LinkEventKind::FRAME_SENT_AGAIN: {
       const std::string what =
           event.frame == 0 ? "the request" : "frame " + std::to_string(event.frame);
-      const std::string cause = event.nak ? "the camera answered NAK"
-                                          : "no answer from the camera for " +
-                                                Seconds(event.silent_ms);
+      const std::string cause = event.nak
+                                    ? "the camera answered NAK"
+                                    : "no answer from the camera for " + Seconds(event.silent_ms);
       return cause + ", " + what + " sent again, try " + TryCount(event);
     }
     case LinkEventKind::STILL_WAITING:
@@ -62,9 +62,12 @@ std::string LinkEventLine(const LinkEvent& event) {
 nlohmann::json LinkEventJson(const LinkEvent& event) {
   switch (event.kind) {
     case LinkEventKind::FRAME_SENT_AGAIN:
-      return {{"kind", "resend"},       {"frame", event.frame},
-              {"try", event.try_number}, {"tries", event.tries},
-              {"answer", event.nak ? "nak" : "none"}, {"silent_ms", event.silent_ms}};
+      return {{"kind", "resend"},
+              {"frame", event.frame},
+              {"try", event.try_number},
+              {"tries", event.tries},
+              {"answer", event.nak ? "nak" : "none"},
+              {"silent_ms", event.silent_ms}};
     case LinkEventKind::STILL_WAITING:
       return {{"kind", "wait"},
               {"read", event.try_number},
@@ -84,7 +87,8 @@ std::string FrameTraceLine(bool sent, std::span<const uint8_t> packet) {
   const uint8_t type = packet[0];
   const size_t length = LoadLe16(packet.subspan<2, 2>());
   const std::span<const uint8_t> payload =
-      packet.subspan(PACKET_HEADER_SIZE).first(std::min(length, packet.size() - PACKET_HEADER_SIZE));
+      packet.subspan(PACKET_HEADER_SIZE)
+          .first(std::min(length, packet.size() - PACKET_HEADER_SIZE));
   switch (type) {
     case FRAME_COMMAND: {
       line += "command ";

@@ -279,9 +279,9 @@ int main(int argc, char** argv) {
   }
   const bool trace_to_stderr = options.verbosity >= 2 && (options.list || !CanDraw(options));
   if (!pelox::StartRunTrace(trace_to_stderr, options.log_file)) {
-    return EndEarly(options.json, {pelox::EXIT_USAGE, "usage",
-                                   "cannot write " + options.log_file + ": " +
-                                       std::strerror(errno)});
+    return EndEarly(options.json,
+                    {pelox::EXIT_USAGE, "usage",
+                     "cannot write " + options.log_file + ": " + std::strerror(errno)});
   }
   for (const std::string& line : pelox::LogHeader(arguments, options, std::time(nullptr))) {
     pelox::TraceRunLine(line);

@@ -57,8 +57,7 @@ std::vector<std::string> LogHeader(std::span<const std::string> arguments,
   for (const std::string& port : options.ports) ports += (ports.empty() ? "" : ", ") + port;
   if (!options.device.empty()) ports += (ports.empty() ? "" : ", ") + options.device;
   const uint32_t baud = SpeedTableBaud(options.speed_index.value_or(SPEED_INDEX_USUAL));
-  return {"pelox-uploader " PELOX_VERSION,
-          "arguments: " + command,
+  return {"pelox-uploader " PELOX_VERSION, "arguments: " + command,
           "date: " + std::string(date.data()),
           "ports: " + (ports.empty() ? std::string("the USB storage pipe only") : ports),
           "speed asked for: " + std::to_string(baud) + " bit/s"};

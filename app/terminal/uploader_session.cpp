@@ -400,7 +400,8 @@ SessionOutcome RunUploaderSession(const SessionMode& mode, RunReport& report) {
   if (chosen.drawn) {
     screen.reset();
     if (outcome.end.ready) {
-      for (const std::string& warning : ReadyWarnings(outcome.facts)) std::fprintf(stderr, "pelox-uploader: %s\n", warning.c_str());
+      for (const std::string& warning : ReadyWarnings(outcome.facts))
+        std::fprintf(stderr, "pelox-uploader: %s\n", warning.c_str());
     }
   }
   return outcome;

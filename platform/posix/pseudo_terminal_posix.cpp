@@ -1,5 +1,3 @@
-#include "platform/pseudo_terminal.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -10,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+
+#include "platform/pseudo_terminal.h"
 
 namespace pelox {
 namespace {

@@ -37,9 +37,9 @@ void StorePointer(std::span<uint8_t> request, size_t offset, const void* pointer
 AspiModuleHandle AspiModuleLoad() {
   HMODULE library = LoadLibraryA("wnaspi32.dll");
   if (library == nullptr) return nullptr;
-  auto* module = new (std::nothrow) AspiModule{
-      library, Entry<SendAspiCommand>(library, "SendASPI32Command"),
-      Entry<GetAspiSupportInfo>(library, "GetASPI32SupportInfo")};
+  auto* module =
+      new (std::nothrow) AspiModule{library, Entry<SendAspiCommand>(library, "SendASPI32Command"),
+                                    Entry<GetAspiSupportInfo>(library, "GetASPI32SupportInfo")};
   if (module == nullptr || module->send == nullptr || module->support_info == nullptr) {
     delete module;
     FreeLibrary(library);

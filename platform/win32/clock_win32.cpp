@@ -25,7 +25,8 @@ uint32_t ClockTickCount() {
   QueryPerformanceCounter(&counter);
   const uint64_t ticks = static_cast<uint64_t>(counter.QuadPart);
   const uint64_t frequency = CounterFrequency();
-  return static_cast<uint32_t>((ticks / frequency) * 1000u + (ticks % frequency) * 1000u / frequency);
+  return static_cast<uint32_t>((ticks / frequency) * 1000u +
+                               (ticks % frequency) * 1000u / frequency);
 }
 
 void ClockSleep(uint32_t milliseconds) { Sleep(milliseconds); }

@@ -17,8 +17,7 @@ static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataTransferLength) ==
               SPTD_DATA_TRANSFER_LENGTH_OFFSET);
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, TimeOutValue) == SPTD_TIME_OUT_VALUE_OFFSET);
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer) == SPTD_DATA_BUFFER_OFFSET);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) ==
-              SPTD_SENSE_INFO_OFFSET_OFFSET);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) == SPTD_SENSE_INFO_OFFSET_OFFSET);
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == SPTD_CDB_OFFSET);
 static_assert(PASS_THROUGH_DIRECT_CONTROL == IOCTL_SCSI_PASS_THROUGH_DIRECT);
 static_assert(DRIVE_TYPE_REMOVABLE == DRIVE_REMOVABLE);
@@ -39,9 +38,9 @@ uint32_t DriveType(const char* root) { return GetDriveTypeA(root); }
 uint32_t DriveSetErrorMode(uint32_t mode) { return SetErrorMode(mode); }
 
 DriveHandle DriveOpen(const char* device_name) {
-  HANDLE handle = CreateFileA(device_name, GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+  HANDLE handle =
+      CreateFileA(device_name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   return handle == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<DriveHandle>(handle);
 }
 

@@ -71,9 +71,7 @@ uint32_t DriveType(const char* root) {
   return drive != nullptr ? drive->type : 1;  // 1: no such root
 }
 
-uint32_t DriveSetErrorMode(uint32_t mode) {
-  return std::exchange(sim::state.error_mode, mode);
-}
+uint32_t DriveSetErrorMode(uint32_t mode) { return std::exchange(sim::state.error_mode, mode); }
 
 DriveHandle DriveOpen(const char* device_name) {
   const std::string name(device_name);
@@ -104,11 +102,12 @@ int32_t DrivePassThrough(DriveHandle drive, std::span<uint8_t> request, std::spa
   sim::state.timeouts.push_back(timeout_seconds);
   sim::DataDirection direction = sim::DataDirection::NONE;
   if (length > 0) {
-    direction = request[SPTD_DATA_IN_OFFSET] != 0 ? sim::DataDirection::IN : sim::DataDirection::OUT;
+    direction =
+        request[SPTD_DATA_IN_OFFSET] != 0 ? sim::DataDirection::IN : sim::DataDirection::OUT;
   }
-  const sim::ScsiOutcome outcome = drive->device->Execute(
-      {request.subspan(SPTD_CDB_OFFSET, cdb_length), data.first(length), direction,
-       timeout_seconds * sim::MS_PER_SECOND});
+  const sim::ScsiOutcome outcome =
+      drive->device->Execute({request.subspan(SPTD_CDB_OFFSET, cdb_length), data.first(length),
+                              direction, timeout_seconds * sim::MS_PER_SECOND});
   if (outcome == sim::ScsiOutcome::NO_RESPONSE) return 0;
   // The driver completes the call whatever the device answered; a refusal
   // shows only in the status and the sense area.

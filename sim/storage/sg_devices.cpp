@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <new>
 
-#include "sim/storage/drive_device.h"
 #include "platform/sg.h"
+#include "sim/storage/drive_device.h"
 
 namespace pelox {
 

@@ -40,7 +40,9 @@ void StorageBusUse(StorageVariant variant) {
 
 void StorageBusAttach(StorageVariant variant, int32_t position, ScsiDevice& device) {
   switch (variant) {
-    case StorageVariant::ASPI: AspiManagerAttach(0, static_cast<uint8_t>(position), 0, device); break;
+    case StorageVariant::ASPI:
+      AspiManagerAttach(0, static_cast<uint8_t>(position), 0, device);
+      break;
     case StorageVariant::PASS_THROUGH:
       PassThroughDriveAdd({static_cast<char>('D' + position), DRIVE_TYPE_REMOVABLE, &device});
       break;

@@ -53,7 +53,9 @@ char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + '
 
 StorageFace::StorageFace(PacketEndpoint& endpoint, CameraLog& log, std::string vendor_field,
                          StorageFaceClock clock)
-    : endpoint_(endpoint), log_(log), vendor_field_(std::move(vendor_field)),
+    : endpoint_(endpoint),
+      log_(log),
+      vendor_field_(std::move(vendor_field)),
       clock_(std::move(clock)) {
   if (vendor_field_.empty()) return;
   for (const Maker& maker : MAKERS) {

@@ -338,9 +338,9 @@ sim::CameraConfig FlashingFor(uint32_t busy_ms, bool never_ready = false) {
   return config;
 }
 
-class MainDialogFlashEnd
-    : public MainDialogSteps,
-      public ::testing::WithParamInterface<std::tuple<FlashEnd, const char*>> {};
+class MainDialogFlashEnd : public MainDialogSteps,
+                           public ::testing::WithParamInterface<std::tuple<FlashEnd, const char*>> {
+};
 
 TEST_P(MainDialogFlashEnd, CompletesOnlyOnTheCamerasOwnReadyAfterWriting) {
   const auto& [end, port] = GetParam();
@@ -389,12 +389,19 @@ INSTANTIATE_TEST_SUITE_P(
         ::testing::Values(
             FlashEnd{"ReadyAtItsLimit", "", FlashingFor(CAMERA_WRITE_WAIT_MS), STR_WRITE_COMPLETE,
                      true, ""},
-            FlashEnd{"ErrorEndsTheWrite", "end-error@action:11", {}, STR_WRITE_ERROR, false,
+            FlashEnd{"ErrorEndsTheWrite",
+                     "end-error@action:11",
+                     {},
+                     STR_WRITE_ERROR,
+                     false,
                      "reported an error"},
-            FlashEnd{"DeafWhileWriting", "mute=25000@action:11", {}, STR_WRITE_COMPLETE, true,
-                     ""},
+            FlashEnd{"DeafWhileWriting", "mute=25000@action:11", {}, STR_WRITE_COMPLETE, true, ""},
             FlashEnd{"AcknowledgementLost", "drop@action:11*4", {}, STR_WRITE_COMPLETE, true, ""},
-            FlashEnd{"CommandRefused", "refuse@action:11*4", {}, STR_WRITE_ERROR, false,
+            FlashEnd{"CommandRefused",
+                     "refuse@action:11*4",
+                     {},
+                     STR_WRITE_ERROR,
+                     false,
                      "with version v517-1.00"},
             FlashEnd{"BusyPastTheDeadline", "", FlashingFor(5000, true), STR_WRITE_ERROR, false,
                      "did not report ready"}),

@@ -46,8 +46,8 @@ class RecordingView : public DialogView {
   bool closed = false;
   // From this many workers on, no more start, as when no thread can.
   size_t worker_limit = SIZE_MAX;
-  uint32_t longest_still_ms = 0;  // between bar positions, up to a full bar
-  DialogFacts facts;                  // the facts reported last
+  uint32_t longest_still_ms = 0;     // between bar positions, up to a full bar
+  DialogFacts facts;                 // the facts reported last
   size_t messages_before_facts = 0;  // the messages shown by then
 
   std::vector<int32_t> Progress() const;

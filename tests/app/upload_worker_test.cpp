@@ -27,9 +27,10 @@ TEST_F(UploadWorker, FlashWaitEndsAsSoonAsTheCameraReportsReady) {
 
 TEST_F(UploadWorker, FlashWaitEndsAtTheCamerasErrorWithoutLookingAgain) {
   int polls = 0;
-  EXPECT_EQ(WaitForCameraReady([&] { return ++polls == 2 ? FlashLook::FAILED : FlashLook::WRITING; },
-                               ClockTickCount() + CAMERA_WRITE_WAIT_MS, stop),
-            FlashLook::FAILED);
+  EXPECT_EQ(
+      WaitForCameraReady([&] { return ++polls == 2 ? FlashLook::FAILED : FlashLook::WRITING; },
+                         ClockTickCount() + CAMERA_WRITE_WAIT_MS, stop),
+      FlashLook::FAILED);
   EXPECT_EQ(polls, 2);
 }
 
@@ -48,9 +49,9 @@ TEST_F(UploadWorker, FlashWaitGivesUpAtItsDeadlineWithoutPausingPastIt) {
 TEST_F(UploadWorker, FlashWaitCountsAcrossTheTickCountWrapping) {
   sim::VirtualClockReset(0xFFFFFFFFull - 1000);
   const uint32_t started = ClockTickCount();
-  EXPECT_EQ(WaitForCameraReady([] { return FlashLook::WRITING; }, started + CAMERA_WRITE_WAIT_MS,
-                               stop),
-            FlashLook::WRITING);
+  EXPECT_EQ(
+      WaitForCameraReady([] { return FlashLook::WRITING; }, started + CAMERA_WRITE_WAIT_MS, stop),
+      FlashLook::WRITING);
   EXPECT_EQ(static_cast<uint32_t>(ClockTickCount() - started), CAMERA_WRITE_WAIT_MS);
 }
 

@@ -12,8 +12,8 @@
 #include "sim/camera/fault_plan.h"
 #include "sim/serial_line.h"
 #include "tests/commands/camera_fixture.h"
-#include "transport/port/port.h"
 #include "tests/temp_path.h"
+#include "transport/port/port.h"
 
 namespace pelox {
 namespace {

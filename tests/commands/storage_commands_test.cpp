@@ -16,10 +16,10 @@
 #include "sim/vocabulary/command_vocabulary.h"
 #include "tests/byte_pattern.h"
 #include "tests/commands/camera_checks.h"
+#include "tests/temp_path.h"
 #include "tests/transport/storage/storage_camera.h"
 #include "tests/transport/storage/variant_rig.h"
 #include "transport/port/port.h"
-#include "tests/temp_path.h"
 
 namespace pelox::test {
 namespace {

@@ -21,11 +21,11 @@
 #include "sim/storage/storage_face.h"
 #include "sim/virtual_clock.h"
 #include "tests/byte_pattern.h"
+#include "tests/temp_path.h"
 #include "transport/discovery/camera_vendor.h"
 #include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
 #include "transport/storage/storage_ops.h"
-#include "tests/temp_path.h"
 
 namespace pelox {
 namespace {

@@ -49,7 +49,8 @@ std::vector<Rule> VendorRules() {
   std::vector<Rule> rules;
   for (const std::string& line : RuleLines()) {
     std::smatch match;
-    if (std::regex_search(line, match, vendor_match)) rules.push_back({line, Alternatives(match[1])});
+    if (std::regex_search(line, match, vendor_match))
+      rules.push_back({line, Alternatives(match[1])});
   }
   return rules;
 }
@@ -111,8 +112,8 @@ bool RuleMatches(const std::vector<RuleKey>& keys, const DeviceNode& node) {
       if (!Compares(key, Attribute(node.chain.front(), key.attribute))) return false;
     } else if (key.name == "ENV") {
       const auto found = node.environment.find(key.attribute);
-      if (!Compares(key, found == node.environment.end() ? std::nullopt
-                                                          : std::optional(found->second))) {
+      if (!Compares(
+              key, found == node.environment.end() ? std::nullopt : std::optional(found->second))) {
         return false;
       }
     } else {

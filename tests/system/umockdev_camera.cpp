@@ -156,7 +156,8 @@ pelox::sim::StorageFaceClock RealClock() {
   };
   return {now_ms, [now_ms](uint64_t until_ms) {
             const uint64_t now = now_ms();
-            if (until_ms > now) std::this_thread::sleep_for(std::chrono::milliseconds(until_ms - now));
+            if (until_ms > now)
+              std::this_thread::sleep_for(std::chrono::milliseconds(until_ms - now));
           }};
 }
 
@@ -198,11 +199,11 @@ gboolean OnIoctl(UMockdevIoctlBase* /*base*/, UMockdevIoctlClient* client, gpoin
     std::lock_guard lock(bus->mutex);
     auto device = bus->devices.find(umockdev_ioctl_client_get_devnode(client));
     if (device != bus->devices.end()) {
-      outcome = device->second->Execute(
-          {{cdb->data, header->cmd_len},
-           {data != nullptr ? data->data : nullptr, header->dxfer_len},
-           Direction(header->dxfer_direction),
-           header->timeout});
+      outcome =
+          device->second->Execute({{cdb->data, header->cmd_len},
+                                   {data != nullptr ? data->data : nullptr, header->dxfer_len},
+                                   Direction(header->dxfer_direction),
+                                   header->timeout});
     }
   }
   header->status = 0;

@@ -268,10 +268,10 @@ Hostile LostLog(const char* name, std::string arguments, const char* shell_befor
 
 // A log that would write into the camera's line or onto a terminal is refused.
 Hostile LogOnTheCameraPort() {
-  Hostile hostile = Case(
-      "LogNamesTheCameraPort",
-      Port([](Scene& scene) { return scene.terminal.emplace(false).path; }), nullptr,
-      "is a camera's port; the trace would go to the camera", EXIT_USAGE, IMAGE_BOUND_S);
+  Hostile hostile =
+      Case("LogNamesTheCameraPort",
+           Port([](Scene& scene) { return scene.terminal.emplace(false).path; }), nullptr,
+           "is a camera's port; the trace would go to the camera", EXIT_USAGE, IMAGE_BOUND_S);
   hostile.log_to_port = true;
   return hostile;
 }

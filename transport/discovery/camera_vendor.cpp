@@ -32,7 +32,8 @@ int32_t CameraVendorLookup(std::span<const uint8_t> vendor_field, uint16_t& code
     if (Upper(vendor_field[0]) != static_cast<uint8_t>(vendor.name[0])) continue;
     if (vendor_field.size() < vendor.name.size()) return VENDOR_NOT_A_CAMERA;
     for (size_t i = 0; i < vendor.name.size(); ++i) {
-      if (Upper(vendor_field[i]) != static_cast<uint8_t>(vendor.name[i])) return VENDOR_NOT_A_CAMERA;
+      if (Upper(vendor_field[i]) != static_cast<uint8_t>(vendor.name[i]))
+        return VENDOR_NOT_A_CAMERA;
     }
     code = vendor.code;
     return VENDOR_FOUND;

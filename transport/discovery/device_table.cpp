@@ -25,7 +25,6 @@ struct DeviceTable {
 
 DeviceTable table;
 
-
 int32_t ClaimBit(int32_t index, ClaimBy by) {
   if (index < 0 || index >= table.device_count) return NO_BIT;
   if (by == ClaimBy::TABLE_INDEX) return index;

@@ -54,8 +54,7 @@ int32_t DevicePipeRead(const DevicePipe& variant, std::span<uint8_t> buffer, int
   return PipeRead(variant.pipe, buffer, timeout, link);
 }
 
-int32_t DevicePipeWrite(const DevicePipe& variant, std::span<const uint8_t> data,
-                        PortState* link) {
+int32_t DevicePipeWrite(const DevicePipe& variant, std::span<const uint8_t> data, PortState* link) {
   if (link->device_handle == nullptr) return PORT_TRANSFER_FAILED;
   variant.pipe.set_timeout(link, variant.write_timeout_seconds);
   return PipeWrite(variant.pipe, data, link);

@@ -34,8 +34,7 @@ int32_t DevicePipeOpen(const DevicePipe& variant, int32_t type, PortState* link)
 int32_t DevicePipeClose(const DevicePipe& variant, PortState* link);
 int32_t DevicePipeRead(const DevicePipe& variant, std::span<uint8_t> buffer, int32_t timeout,
                        PortState* link);
-int32_t DevicePipeWrite(const DevicePipe& variant, std::span<const uint8_t> data,
-                        PortState* link);
+int32_t DevicePipeWrite(const DevicePipe& variant, std::span<const uint8_t> data, PortState* link);
 
 // The operations table of such a variant; `discover` fills its Discover slot.
 template <const DevicePipe& variant>
@@ -44,14 +43,10 @@ constexpr StorageOps DevicePipeOperations(int32_t (*discover)(PortState*)) {
       .Open = [](int32_t type, PortState* link) { return DevicePipeOpen(variant, type, link); },
       .Discover = discover,
       .Close = [](PortState* link) { return DevicePipeClose(variant, link); },
-      .Read =
-          [](PortState* link, std::span<uint8_t> buffer, int32_t timeout) {
-            return DevicePipeRead(variant, buffer, timeout, link);
-          },
-      .Write =
-          [](PortState* link, std::span<const uint8_t> data) {
-            return DevicePipeWrite(variant, data, link);
-          },
+      .Read = [](PortState* link, std::span<uint8_t> buffer,
+                 int32_t timeout) { return DevicePipeRead(variant, buffer, timeout, link); },
+      .Write = [](PortState* link,
+                  std::span<const uint8_t> data) { return DevicePipeWrite(variant, data, link); },
       .ScsiIn = variant.pipe.scsi_in,
       .ScsiOut = variant.pipe.scsi_out,
   };

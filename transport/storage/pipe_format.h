@@ -15,9 +15,8 @@ inline constexpr size_t PIPE_CDB_LENGTH_OFFSET = 6;
 inline constexpr size_t PIPE_CDB_MAKER_FLAG_OFFSET = 12;
 
 // Length 16, type 1 and code 0x9FFF, little-endian, then eight zero bytes.
-inline constexpr std::array<uint8_t, 16> PIPE_COMMAND_BLOCK{0x10, 0x00, 0x00, 0x00, 0x01, 0x00,
-                                                            0xFF, 0x9F, 0x00, 0x00, 0x00, 0x00,
-                                                            0x00, 0x00, 0x00, 0x00};
+inline constexpr std::array<uint8_t, 16> PIPE_COMMAND_BLOCK{
+    0x10, 0x00, 0x00, 0x00, 0x01, 0x00, 0xFF, 0x9F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
 
 // The data phase: a header with the phase's total length T and a type byte,
 // then the packet.

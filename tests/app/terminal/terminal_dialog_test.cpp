@@ -354,7 +354,8 @@ TEST(LinkEventText, TellsResendsWaitsAndReconnectionsWithTheirTryCount) {
 TEST(LinkEventText, DecodesEachFrameForTheTraceAndSurvivesACutOne) {
   const std::vector<std::pair<std::vector<uint8_t>, std::string>> frames = {
       {{0x1B, 0x43, 2, 0, 1, 18, 19, 0}, "frame out: command C, 2 bytes, get property 18"},
-      {{0x1B, 0x43, 2, 0, 5, 29, 34, 0}, "frame out: command C, 2 bytes, write data kind 29 in large blocks"},
+      {{0x1B, 0x43, 2, 0, 5, 29, 34, 0},
+       "frame out: command C, 2 bytes, write data kind 29 in large blocks"},
       {{0x03, 7, 0, 8, 0xFF, 0xFF}, "frame out: data-last #7, 2048 bytes"},
       {{0x1B, 0x53, 1, 0}, "frame out: command S, 1 bytes"},
       {{0x1B, 0x43}, "frame out: cut short, 2 bytes"},

@@ -8,8 +8,7 @@ namespace pelox {
 namespace {
 
 int32_t Lookup(std::string_view field, uint16_t& code) {
-  return CameraVendorLookup(
-      {reinterpret_cast<const uint8_t*>(field.data()), field.size()}, code);
+  return CameraVendorLookup({reinterpret_cast<const uint8_t*>(field.data()), field.size()}, code);
 }
 
 TEST(CameraVendorLookupTest, NamesMatchWithoutRegardToCaseOrWhatFollows) {

@@ -1,4 +1,6 @@
 // The phases of reads and writes, byte for byte, through every variant.
+#include "transport/storage/pipe_phases.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -11,7 +13,6 @@
 #include "tests/transport/storage/recording_device.h"
 #include "tests/transport/storage/variant_rig.h"
 #include "transport/port/port.h"
-#include "transport/storage/pipe_phases.h"
 #include "transport/storage/storage_ops.h"
 
 namespace pelox::test {

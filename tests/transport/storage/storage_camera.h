@@ -10,8 +10,7 @@
 namespace pelox::test {
 
 struct StorageCamera {
-  explicit StorageCamera(const std::string& vendor_field = "PELOX",
-                         sim::CameraConfig config = {})
+  explicit StorageCamera(const std::string& vendor_field = "PELOX", sim::CameraConfig config = {})
       : camera(std::move(config)),
         face(camera.Endpoint(), camera.Log(), vendor_field, sim::VirtualFaceClock()) {}
 

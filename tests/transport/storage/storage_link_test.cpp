@@ -110,8 +110,7 @@ TEST_P(StorageLinkTest, GetsSetsAndBlockReadsReachTheCamera) {
             static_cast<int32_t>(sim::FIRMWARE_UPLOAD_KEY));
   std::array<uint8_t, 32> maker{};
   EXPECT_EQ(LinkReadBlock(sim::KIND_MAKER, maker, link_), LINK_OK) << Trace();
-  EXPECT_EQ(std::string(maker.begin(), std::find(maker.begin(), maker.end(), 0)),
-            "PELOX CO.,LTD.");
+  EXPECT_EQ(std::string(maker.begin(), std::find(maker.begin(), maker.end(), 0)), "PELOX CO.,LTD.");
   EXPECT_EQ(camera_.face.ProtocolErrors(), 0) << Trace();
 }
 

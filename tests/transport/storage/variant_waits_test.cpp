@@ -60,8 +60,7 @@ TEST_F(VariantWaitsTest, AnAspiCommandThatNeverCompletesWaitsTheLinksSeconds) {
   sim::AspiManagerSetCompletion(sim::AspiCompletion::NEVER);
   // A write waits 30 s for its command phase.
   uint64_t start = sim::VirtualNowMs();
-  EXPECT_EQ(StorageOpsTable().Write(&rig.Link(), std::array<uint8_t, 1>{6}),
-            PORT_TRANSFER_FAILED);
+  EXPECT_EQ(StorageOpsTable().Write(&rig.Link(), std::array<uint8_t, 1>{6}), PORT_TRANSFER_FAILED);
   EXPECT_EQ(sim::VirtualNowMs() - start, 30000u);
   // A read's command phase waits what the write left; its answer, the read's argument.
   std::array<uint8_t, 1> byte{};

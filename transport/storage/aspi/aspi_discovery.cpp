@@ -46,9 +46,9 @@ int32_t AspiInquiry(uint8_t adapter, uint8_t target, uint8_t lun, uint16_t& vend
   AspiStoreRequest(request, link);
   std::array<uint8_t, INQUIRY_DATA_SIZE> data{};
   if (AspiScsiIn(link, data) != SS_COMP) return VENDOR_NOT_A_CAMERA;
-  return CameraVendorLookup(std::span<const uint8_t>(data).subspan<INQUIRY_VENDOR_OFFSET,
-                                                                   INQUIRY_VENDOR_SIZE>(),
-                            vendor_code);
+  return CameraVendorLookup(
+      std::span<const uint8_t>(data).subspan<INQUIRY_VENDOR_OFFSET, INQUIRY_VENDOR_SIZE>(),
+      vendor_code);
 }
 
 int32_t AspiScanAdapter(uint8_t adapter, PortState* link) {

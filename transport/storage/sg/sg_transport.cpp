@@ -37,14 +37,15 @@ DriveHandle OpenNode(const CameraDevice& camera, int32_t& outcome) {
 }
 
 constexpr DevicePipe SG_PIPE{
-    .pipe = {
-        .cdb = SgCdb,
-        .scsi_in = SgScsiIn,
-        .scsi_out = SgScsiOut,
-        .phase_result = PipeResultOfCompletion,
-        .set_timeout = SetTimeout,
-        .read_status_counts = false,
-    },
+    .pipe =
+        {
+            .cdb = SgCdb,
+            .scsi_in = SgScsiIn,
+            .scsi_out = SgScsiOut,
+            .phase_result = PipeResultOfCompletion,
+            .set_timeout = SetTimeout,
+            .read_status_counts = false,
+        },
     .claim_by = ClaimBy::TABLE_INDEX,
     .prepare = PrepareRequest,
     .discover = SgDiscover,

@@ -36,9 +36,9 @@ int32_t Inquire(DriveHandle drive, uint16_t& vendor_code, PortState* link) {
   SptiStoreRequest(request, link);
   std::array<uint8_t, INQUIRY_DATA_SIZE> data{};
   if (SptiRun(drive, SCSI_IOCTL_DATA_IN, data, link) == 0) return VENDOR_NOT_A_CAMERA;
-  return CameraVendorLookup(std::span<const uint8_t>(data).subspan<INQUIRY_VENDOR_OFFSET,
-                                                                   INQUIRY_VENDOR_SIZE>(),
-                            vendor_code);
+  return CameraVendorLookup(
+      std::span<const uint8_t>(data).subspan<INQUIRY_VENDOR_OFFSET, INQUIRY_VENDOR_SIZE>(),
+      vendor_code);
 }
 
 void ProbeDrive(std::string_view root, PortState* link) {

@@ -43,8 +43,7 @@ static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataTransferLength) ==
               SPTD_DATA_TRANSFER_LENGTH_OFFSET);
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, TimeOutValue) == SPTD_TIME_OUT_VALUE_OFFSET);
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer) == SPTD_DATA_BUFFER_OFFSET);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) ==
-              SPTD_SENSE_INFO_OFFSET_OFFSET);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) == SPTD_SENSE_INFO_OFFSET_OFFSET);
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == SPTD_CDB_OFFSET);
 static_assert(SPTI_SENSE_OFFSET + SPTI_SENSE_SIZE <= REQUEST_BLOCK_SIZE);
 

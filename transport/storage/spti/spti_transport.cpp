@@ -48,14 +48,15 @@ DriveHandle OpenDrive(const CameraDevice& camera, int32_t& outcome) {
 }
 
 constexpr DevicePipe SPTI_PIPE{
-    .pipe = {
-        .cdb = SptiCdb,
-        .scsi_in = SptiScsiIn,
-        .scsi_out = SptiScsiOut,
-        .phase_result = PipeResultOfCompletion,
-        .set_timeout = SetTimeout,
-        .read_status_counts = false,
-    },
+    .pipe =
+        {
+            .cdb = SptiCdb,
+            .scsi_in = SptiScsiIn,
+            .scsi_out = SptiScsiOut,
+            .phase_result = PipeResultOfCompletion,
+            .set_timeout = SetTimeout,
+            .read_status_counts = false,
+        },
     .claim_by = ClaimBy::DRIVE_LETTER,
     .prepare = PrepareRequest,
     .discover = DiscoverForOpen,
