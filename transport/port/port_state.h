@@ -39,8 +39,8 @@ inline constexpr size_t REQUEST_BLOCK_SIZE = 80;
 // code, sense key and additional sense code and qualifier all lie within.
 inline constexpr size_t SENSE_BYTES_KEPT = 14;
 
-// The last command the device refused with a status of its own, until a
-// command succeeds.
+// The status and sense of the last command, when the device refused it with
+// a status of its own; cleared by the next command that ends otherwise.
 struct ScsiRefusal {
   uint8_t scsi_status = 0;   // 0 when none was refused
   uint8_t sense_length = 0;  // the bytes of `sense` the device returned

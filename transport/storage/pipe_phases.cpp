@@ -18,10 +18,12 @@ void SetPhase(const PipeVariant& variant, uint8_t opcode, size_t length, PortSta
   StoreBe32(cdb.subspan<PIPE_CDB_LENGTH_OFFSET, 4>(), static_cast<uint32_t>(length));
 }
 
-// A refusal is told only until the device takes a command again.
+// The kept refusal is the last command's own: a command taken, or one that
+// failed otherwise (the device gone, a time-out), leaves none to be told as
+// its cause.
 int32_t Outcome(const PipeVariant& variant, int32_t status, PortState* link) {
   const int32_t result = variant.phase_result(status);
-  if (result == PIPE_GO_ON) link->refusal = {};
+  if (result != PORT_SCSI_ERROR) link->refusal = {};
   return result;
 }
 

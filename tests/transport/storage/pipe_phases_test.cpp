@@ -162,6 +162,13 @@ TEST_P(PipePhasesTest, ARefusedCommandIsAScsiErrorInEveryVariant) {
               ElementsAreArray(sim::REFUSAL_SENSE));
   EXPECT_EQ(Write({1, 2}), 1);
   EXPECT_EQ(refusal.sense_length, 0);
+  // Nor is a refusal told as the cause of a later failure of another kind.
+  camera_->fail_command = camera_->Pipe().size() + 1;
+  EXPECT_EQ(Write({1, 2}), PORT_SCSI_ERROR);
+  camera_->fail_command = camera_->Pipe().size();
+  camera_->failure = sim::ScsiOutcome::NO_RESPONSE;
+  EXPECT_EQ(Write({1, 2}), PORT_TRANSFER_FAILED);
+  EXPECT_EQ(refusal.sense_length, 0);
 }
 
 TEST(PipeCompletion, OnlyACompletedCommandGoesOn) {
