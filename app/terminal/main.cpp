@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -153,6 +154,7 @@ pelox::Verdict Judge(const pelox::DialogFacts& facts, pelox::RunEnd end,
 }
 
 RunResult List(const UploaderOptions& options) {
+  const auto started = std::chrono::steady_clock::now();
   const std::vector<pelox::ListedCamera> cameras =
       pelox::ListCameras(static_cast<int32_t>(options.ports.size()), *pelox::PendingRunSignal());
   for (const pelox::ListedCamera& camera : cameras) {
@@ -171,7 +173,19 @@ RunResult List(const UploaderOptions& options) {
   pelox::RunEnd end;
   end.interrupted = pelox::TakeRunSignal() != 0;
   if (!cameras.empty() && !end.interrupted) {
-    if (options.json) PrintJsonResult({pelox::EXIT_WRITTEN, "listed", {}});
+    if (options.json) {
+      // The port and version of the one camera found; of several, none.
+      pelox::RunSummary summary;
+      if (cameras.size() == 1) {
+        summary.port = cameras.front().port;
+        summary.camera_version = cameras.front().version;
+      }
+      summary.elapsed_ms =
+          static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now() - started)
+                                    .count());
+      PrintJsonResult({pelox::EXIT_WRITTEN, "listed", {}}, summary);
+    }
     return {pelox::EXIT_WRITTEN, "listed"};
   }
   pelox::DialogFacts nothing;
