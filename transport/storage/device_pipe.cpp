@@ -38,9 +38,7 @@ int32_t DevicePipeOpen(const DevicePipe& variant, int32_t type, PortState* link)
 
 int32_t DevicePipeClose(const DevicePipe& variant, PortState* link) {
   if (link->device_handle != nullptr) {
-    // A device that failed its first camera exchange is no camera: it is
-    // sent nothing more, a close command neither.
-    if (!DevicePassedOver(link->device_index)) PipeSendClose(variant.pipe, link);
+    PipeSendClose(variant.pipe, link);
     CloseDevice(variant, link);
   }
   DeviceReleaseClaims(link);

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "transport/byte_order.h"
+#include "transport/discovery/device_table_internal.h"
 #include "transport/port/port.h"
 
 namespace pelox {
@@ -143,7 +144,12 @@ bool PipeAdoptCamera(const PipeVariant& variant, uint16_t vendor_code, PortState
 }
 
 void PipeSendClose(const PipeVariant& variant, PortState* link) {
-  if (link->opcode_set == nullptr || !PipeSendsCloseTo(link->vendor_code)) return;
+  // A device that failed its first camera exchange is no camera: it is sent
+  // nothing more, a close command neither.
+  if (link->opcode_set == nullptr || !PipeSendsCloseTo(link->vendor_code) ||
+      DevicePassedOver(link->device_index)) {
+    return;
+  }
   std::span<uint8_t, PIPE_CDB_SIZE> cdb = variant.cdb(link);
   std::fill(cdb.begin(), cdb.end(), uint8_t{0});
   cdb[0] = link->opcode_set->close;

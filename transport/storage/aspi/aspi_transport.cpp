@@ -58,9 +58,7 @@ int32_t Open(int32_t type, PortState* link) {
 }
 
 int32_t Close(PortState* link) {
-  // One that failed its first camera exchange is no camera: no close for it.
-  if (link->exec_srb != nullptr && DeviceHoldsClaim(link) &&
-      !DevicePassedOver(link->device_index) && AddressClaimedCamera(link)) {
+  if (link->exec_srb != nullptr && DeviceHoldsClaim(link) && AddressClaimedCamera(link)) {
     PipeSendClose(ASPI_PIPE, link);
   }
   DeviceReleaseClaims(link);
