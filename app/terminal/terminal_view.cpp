@@ -1,11 +1,13 @@
 #include "app/terminal/terminal_view.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <utility>
 
 #include "app/dialog_ids.h"
@@ -35,6 +37,15 @@ void TerminalView::Notify() {
   const char signal = 1;
   // A full pipe already wakes the loop.
   [[maybe_unused]] const ssize_t written = write(wake_write_, &signal, 1);
+}
+
+InputEvents TerminalView::WaitForWake(bool watch_input, int timeout_ms) {
+  std::array<pollfd, 2> watched = {pollfd{wake_read_, POLLIN, 0}, pollfd{STDIN_FILENO, POLLIN, 0}};
+  if (poll(watched.data(), watch_input ? 2 : 1, timeout_ms) < 0 && errno != EINTR) return {};
+  DrainWake();
+  if (!watch_input) return {};
+  return {(watched[1].revents & POLLIN) != 0,
+          (watched[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0};
 }
 
 void TerminalView::DrainWake() {

@@ -26,6 +26,12 @@ struct ViewEvent {
   std::optional<UpdateState> phase;  // the step machine's new phase
 };
 
+// What standard input did while the loop waited.
+struct InputEvents {
+  bool readable = false;
+  bool ended = false;  // hung up or closed
+};
+
 class TerminalView final : public DialogView {
  public:
   TerminalView();
@@ -64,13 +70,14 @@ class TerminalView final : public DialogView {
   // Moves the focus to the other button if it is enabled (with two
   // buttons, every direction leads there).
   void MoveFocus();
-  // Readable when something happened; drain it before waiting again.
-  int WakeDescriptor() const { return wake_read_; }
-  void DrainWake();
+  // Waits up to `timeout_ms` until something happened, or standard input
+  // did when `watch_input`, and drains the wake.
+  InputEvents WaitForWake(bool watch_input, int timeout_ms);
   void AdvanceBusyFrame();
 
  private:
   void Notify();
+  void DrainWake();
   void Message(int32_t string_id, std::string text);
 
   mutable std::mutex mutex_;

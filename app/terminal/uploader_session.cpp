@@ -1,23 +1,20 @@
 #include "app/terminal/uploader_session.h"
 
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <array>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/dialog_ids.h"
 #include "app/main_dialog.h"
-#include "app/resources/strings.h"
 #include "app/terminal/curses_screen.h"
-#include "app/terminal/dialog_picture.h"
-#include "app/terminal/keys.h"
+#include "app/terminal/drawn_presenter.h"
+#include "app/terminal/lines_presenter.h"
 #include "app/terminal/link_event_text.h"
 #include "app/terminal/run_signals.h"
 #include "app/terminal/run_trace.h"
@@ -28,14 +25,6 @@
 
 namespace pelox {
 namespace {
-
-// The busy indicator turns, and keys and resizes are taken, at this pace
-// while the dialog is drawn.
-constexpr int DRAWN_POLL_MS = 150;
-// Lines show the waits' progress at this pace at the least.
-constexpr int LINES_POLL_MS = 1000;
-// A command line longer than this is no command: it is dropped.
-constexpr size_t COMMAND_LINE_MAX = 256;
 
 const char* StepName(int32_t step) {
   switch (step) {
@@ -57,11 +46,6 @@ std::string PhaseTraceLine(const UpdateState& state) {
   return line;
 }
 
-void Print(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
-  if (!lines.empty()) std::fflush(stdout);
-}
-
 // The terminal's settings as they were, for a signal that ends the program
 // while the dialog is drawn.
 class SavedTerminal {
@@ -77,12 +61,14 @@ class SavedTerminal {
   termios saved_{};
 };
 
+// The loop: steps, signals and the presenter's turns, until the dialog is
+// closed.
 class Session {
  public:
-  Session(const SessionMode& mode, RunReport& report, CursesScreen* screen)
+  Session(const SessionMode& mode, RunReport& report, SessionPresenter& presenter)
       : mode_(mode),
         report_(report),
-        screen_(screen),
+        presenter_(presenter),
         dialog_(view_, PendingRunSignal()),
         policy_(dialog_, mode.check_only),
         started_(std::chrono::steady_clock::now()) {
@@ -104,13 +90,13 @@ class Session {
       if (ActOnSignal()) continue;
       if (const auto step = view_.TakeStep()) {
         TraceRunLine(std::string("step ") + StepName(*step));
-        Print(Lines(report_.Step(StepName(*step), NowMs())));
+        presenter_.Print(report_.Step(StepName(*step), NowMs()));
         dialog_.Command(static_cast<uint32_t>(*step));
         if (*step == STEP_CONNECT) SaySpeed();
         WarnWhenReady();
       } else if (!ActOnItsOwn()) {
         Show();
-        Wait();
+        presenter_.Wait(view_, [this](int32_t control) { Press(control); });
       }
     }
     Show();
@@ -132,14 +118,14 @@ class Session {
 
   RunEnd End() const { return policy_.End(report_.BytesSent()); }
 
-  // A note for the user: inside the drawn dialog, or a line on standard error.
   void Say(const std::string& text) {
     TraceRunLine("note " + text);
-    if (mode_.drawn) {
-      note_ = text;
-    } else {
-      std::fprintf(stderr, "pelox-uploader: %s\n", text.c_str());
-    }
+    presenter_.Say(text);
+  }
+
+  void Remark(const std::string& text) {
+    TraceRunLine("note " + text);
+    presenter_.Remark(text);
   }
 
   // Nothing more happens without the user, and Upload is not offered.
@@ -151,30 +137,22 @@ class Session {
                                      .count());
   }
 
-  // The report's lines, for printing when the dialog is not drawn.
-  std::vector<std::string> Lines(std::vector<std::string> lines) const {
-    return mode_.drawn ? std::vector<std::string>{} : lines;
-  }
-
   void Press(int32_t control) { dialog_.Command(static_cast<uint32_t>(control)); }
 
   // -v: the serial speed the camera took.
   void SaySpeed() {
     const DialogFacts facts = view_.Facts();
-    if (mode_.verbosity < 1 || mode_.drawn || facts.speed_index == 0 ||
-        facts.port_type == PORT_TYPE_STORAGE) {
+    if (mode_.verbosity < 1 || facts.speed_index == 0 || facts.port_type == PORT_TYPE_STORAGE) {
       return;
     }
-    Say(("connected at " + std::to_string(SpeedTableBaud(facts.speed_index)) + " bit/s").c_str());
+    Remark("connected at " + std::to_string(SpeedTableBaud(facts.speed_index)) + " bit/s");
   }
 
-  // Once the checks passed, what the user should know before the update; a
-  // drawn dialog keeps them for after it closes.
+  // Once the checks passed, what the user should know before the update.
   void WarnWhenReady() {
     if (warned_ || !policy_.WasReady()) return;
     warned_ = true;
-    if (mode_.drawn) return;
-    for (const std::string& warning : ReadyWarnings(view_.Facts())) Say(warning.c_str());
+    for (const std::string& warning : ReadyWarnings(view_.Facts())) Remark(warning);
   }
 
   // The policy decides what a signal does; the words follow. True when it
@@ -200,9 +178,8 @@ class Session {
       return true;
     }
     const bool waiting_for_user = view_.IsIdle() && picture.close_enabled;
-    const bool chain_ended = ChainEnded();
-    const bool close_at_end = mode_.yes || !mode_.drawn || policy_.EndsWithChain();
-    if ((chain_ended && close_at_end) || (waiting_for_user && !input_open_)) {
+    const bool close_at_end = presenter_.ClosesAtEnd() || policy_.EndsWithChain();
+    if ((ChainEnded() && close_at_end) || (waiting_for_user && !presenter_.InputOpen())) {
       Show();
       Press(CONTROL_CLOSE);
       return true;
@@ -219,131 +196,42 @@ class Session {
       Say("the camera refused the speed asked for; it is updated at " +
           std::to_string(SpeedTableBaud(SPEED_INDEX_USUAL)) + " bit/s");
     }
-    // Said once: in the box while it is drawn, else here; the rest after the run.
-    if (const std::string lost = mode_.drawn ? RunTraceLoss() : TakeRunTraceLoss();
-        !lost.empty() && lost != note_) {
-      Say(lost);
-    }
+    if (const std::string lost = presenter_.TraceLoss(); !lost.empty()) Say(lost);
     for (const ViewEvent& event : view_.TakeEvents()) {
       if (event.phase) {
         shown_phase_ = event.phase->phase;
         report_.EnterPhase(*event.phase, now);
       } else if (event.link) {
-        Print(Lines(report_.Link(*event.link, now)));
+        presenter_.Print(report_.Link(*event.link, now));
       } else if (event.is_message) {
         last_message_ = event.message;
         TraceRunLine("message " + event.message);
         std::vector<std::string> lines = report_.Message(event.string_id, event.message, now);
         // Nobody is asked to click Upload with --yes or --check.
-        if (shown_phase_ == UpdatePhase::READY && !UploadOffered()) continue;
-        Print(Lines(std::move(lines)));
+        if (shown_phase_ == UpdatePhase::READY && (mode_.yes || mode_.check_only)) continue;
+        presenter_.Print(lines);
       } else {
-        Print(Lines(report_.Progress(event.progress, now)));
+        presenter_.Print(report_.Progress(event.progress, now));
       }
     }
-    Print(Lines(report_.Tick(now)));
-    if (mode_.drawn) {
-      DialogPicture picture = view_.Picture();
-      picture.progress = report_.BarPercent(now);
-      picture.status = report_.Status(now);
-      if (!facts.camera_version.empty() && !facts.image_version.empty()) {
-        picture.versions = "Camera " + facts.camera_version + ", image " + facts.image_version;
-      }
-      picture.note = note_;
-      if (ChainEnded()) {
-        // The chain is over: nothing turns, and the result says why.
-        picture.busy = false;
-        if (mode_.judge) picture.detail = mode_.judge(facts, End()).detail;
-      }
-      screen_->Draw(picture);
-      return;
-    }
-    const DialogPicture picture = view_.Picture();
-    if (picture.upload_enabled && !mode_.yes && !mode_.check_only && !prompted_) {
-      prompted_ = true;
-      // Standard output may be a log; the user reads this where they type.
-      std::fprintf(stderr,
-                   "Type \"upload\" and Enter to start the update, or \"close\" to quit.\n");
-    }
-  }
-
-  // Whether anybody is asked to click Upload: not with --yes or --check.
-  bool UploadOffered() const { return !mode_.yes && !mode_.check_only; }
-
-  void Wait() {
-    const bool read_input = input_open_ && (mode_.drawn || !mode_.yes);
-    std::array<pollfd, 2> watched = {pollfd{view_.WakeDescriptor(), POLLIN, 0},
-                                     pollfd{STDIN_FILENO, POLLIN, 0}};
-    const nfds_t count = read_input ? 2 : 1;
-    const int timeout = mode_.drawn ? DRAWN_POLL_MS : LINES_POLL_MS;
-    if (poll(watched.data(), count, timeout) < 0 && errno != EINTR) return;
-    view_.DrainWake();
-    const bool input_ended =
-        read_input && (watched[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-    if (mode_.drawn) {
-      view_.AdvanceBusyFrame();
-      // Also takes a resize, which the next drawing follows.
-      for (const Key key : screen_->TakeKeys()) Answer(key);
-      // The end of input is Close, taken once the chain lets it.
-      if (input_ended) input_open_ = false;
-      return;
-    }
-    if (read_input && (watched[1].revents & POLLIN) != 0) {
-      ReadCommandLines();
-    } else if (input_ended) {
-      input_open_ = false;
-    }
-  }
-
-  void Answer(Key key) {
-    const DialogPicture picture = view_.Picture();
-    if (key == Key::NEXT) view_.MoveFocus();
-    if (key == Key::ESCAPE && picture.close_enabled) Press(CONTROL_CLOSE);
-    if (key == Key::PRESS) {
-      const bool enabled =
-          picture.focus == CONTROL_UPLOAD ? picture.upload_enabled : picture.close_enabled;
-      if (enabled) Press(picture.focus);
-    }
-  }
-
-  void ReadCommandLines() {
-    std::array<char, 64> bytes{};
-    const ssize_t count = read(STDIN_FILENO, bytes.data(), bytes.size());
-    if (count <= 0) {
-      // The end of input is Close, taken once the chain lets it.
-      if (count == 0 || errno != EINTR) input_open_ = false;
-      return;
-    }
-    line_.append(bytes.data(), static_cast<size_t>(count));
-    for (size_t feed = line_.find('\n'); feed != std::string::npos; feed = line_.find('\n')) {
-      const std::string command = line_.substr(0, feed);
-      line_.erase(0, feed + 1);
-      const DialogPicture picture = view_.Picture();
-      if ((command == "upload" || command == "u") && picture.upload_enabled) {
-        Press(CONTROL_UPLOAD);
-      } else if ((command == "close" || command == "c") && picture.close_enabled) {
-        Press(CONTROL_CLOSE);
-      }
-    }
-    if (line_.size() > COMMAND_LINE_MAX) line_.clear();
+    presenter_.Print(report_.Tick(now));
+    SessionScene scene{view_.Picture(), facts, now, ChainEnded(), {}};
+    if (scene.chain_ended && mode_.judge) scene.detail = mode_.judge(facts, End()).detail;
+    presenter_.Present(scene);
   }
 
   SessionMode mode_;
   RunReport& report_;
-  CursesScreen* screen_;
+  SessionPresenter& presenter_;
   TerminalView view_;
   MainDialog dialog_;
   SessionPolicy policy_;
   std::chrono::steady_clock::time_point started_;
   std::string last_message_;
   bool upload_pressed_ = false;
-  bool prompted_ = false;
-  bool input_open_ = true;
   UpdatePhase shown_phase_ = UpdatePhase::SEARCHING;  // as far as the events shown went
   bool speed_refusal_said_ = false;
   bool warned_ = false;
-  std::string note_;
-  std::string line_;
 };
 
 }  // namespace
@@ -358,9 +246,15 @@ SessionOutcome RunUploaderSession(const SessionMode& mode, RunReport& report) {
     // Where the dialog cannot be drawn, lines are printed.
     chosen.drawn = screen->Start();
   }
-  Session session(chosen, report, chosen.drawn ? &*screen : nullptr);
-  SessionOutcome outcome = session.Run();
+  std::unique_ptr<SessionPresenter> presenter;
   if (chosen.drawn) {
+    presenter = std::make_unique<DrawnPresenter>(*screen, report, chosen.yes);
+  } else {
+    presenter = std::make_unique<LinesPresenter>(chosen.yes, chosen.check_only);
+  }
+  SessionOutcome outcome = Session(chosen, report, *presenter).Run();
+  if (chosen.drawn) {
+    presenter.reset();
     screen.reset();
     if (outcome.end.ready) {
       for (const std::string& warning : ReadyWarnings(outcome.facts))

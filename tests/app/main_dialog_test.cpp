@@ -27,6 +27,7 @@
 #include "sim/virtual_clock.h"
 #include "tests/app/fake_companion_system.h"
 #include "tests/app/firmware_files.h"
+#include "tests/app/phase_rules.h"
 #include "tests/app/recording_view.h"
 #include "tests/code_texts.h"
 #include "tests/transport/storage/storage_camera.h"

@@ -15,6 +15,7 @@
 #include "sim/storage/virtual_face_clock.h"
 #include "sim/virtual_clock.h"
 #include "tests/app/fake_companion_system.h"
+#include "tests/app/phase_rules.h"
 #include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
 #include "transport/storage/aspi/aspi_transport.h"
@@ -103,6 +104,15 @@ std::string BrokenPromises(const UpdateEnd& end, const sim::VirtualCamera& camer
   if (end.upload_ms > bound_ms) broken.emplace_back("ran past its bound");
   if (end.stall_ms > end.stall_limit_ms) broken.emplace_back("stalled past its limit");
   if (!released) broken.emplace_back("the link, its port or a worker was not released");
+  const RunCause cause = end.phases.empty() ? RunCause::NONE : end.phases.back().cause;
+  if (const std::string fault = test::PhaseFault(end.phases); !fault.empty()) {
+    broken.push_back("phases: " + fault);
+  }
+  if (complete != (cause == RunCause::WRITTEN)) broken.emplace_back("the cause belies the message");
+  const bool asked_to_write = store.Statement().outcome != sim::FlashOutcome::NOT_ASKED;
+  if (asked_to_write && (cause == RunCause::WRITE_FAILED || cause == RunCause::INTERRUPTED)) {
+    broken.emplace_back("the camera was asked to write, yet the failure was told as safe");
+  }
   if (broken.empty()) return {};
   std::string text;
   for (const std::string& what : broken) text += what + "; ";
@@ -178,6 +188,7 @@ UpdateEnd UpdateRig::Run(const std::function<void()>& before_upload) {
                        (port_ == UpdatePort::SERIAL ? SERIAL_PORT_CALL_MS : STORAGE_PORT_CALL_MS);
   end.message = view_.messages.back();
   end.facts = view_.facts;
+  end.phases = view_.phases;
   return end;
 }
 

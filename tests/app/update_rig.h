@@ -20,12 +20,13 @@ enum class UpdatePort { SERIAL, ASPI, PASS_THROUGH, SG_IO };
 std::string UpdatePortName(UpdatePort port);
 
 struct UpdateEnd {
-  bool upload_offered = false;  // the checks passed and Upload was pressed
-  std::string message;          // the dialog's last message
-  uint64_t upload_ms = 0;       // virtual time from Upload to the last message
-  DialogFacts facts;            // as the dialog reported them last
-  uint64_t stall_ms = 0;        // the transfer's longest time without progress
-  uint64_t stall_limit_ms = 0;  // the stall bound and the port call under way at it
+  bool upload_offered = false;      // the checks passed and Upload was pressed
+  std::string message;              // the dialog's last message
+  uint64_t upload_ms = 0;           // virtual time from Upload to the last message
+  DialogFacts facts;                // as the dialog reported them last
+  std::vector<UpdateState> phases;  // every phase told
+  uint64_t stall_ms = 0;            // the transfer's longest time without progress
+  uint64_t stall_limit_ms = 0;      // the stall bound and the port call under way at it
 };
 
 // The protocol's bound on an update's time from Upload to its end.
@@ -36,7 +37,8 @@ uint64_t UpdateBoundMs(size_t image_size, UpdatePort port);
 // former only when the checked camera flashed; the camera never flashes
 // other bytes than the image; another camera on the path is never sent it;
 // it ends within its bound and never stalls past its limit; everything is
-// released.
+// released; the phases told are its cause's, and a camera asked to write is
+// never told as a safe failure.
 std::string BrokenPromises(const UpdateEnd& end, const sim::VirtualCamera& camera,
                            const std::vector<uint8_t>& image, uint64_t bound_ms, bool released);
 

@@ -27,6 +27,7 @@
 
 #include "sim/replay/recording.h"
 #include "tests/app/firmware_files.h"
+#include "tests/app/phase_rules.h"
 #include "tests/system/camsim_process.h"
 #include "tests/system/silent_terminal.h"
 #include "tests/system/uploader_process.h"
@@ -115,7 +116,7 @@ TEST_F(UploaderAgainstCamsim, EndsBeforeTheTransferWhenNoThreadCanStart) {
 
 // How a run ends, for each cause: the dialog's message last on standard
 // output, a detail line saying why on standard error, an exit status of
-// its own, and nothing flashed.
+// its own, the step machine's phases in the trace, and nothing flashed.
 struct Ending {
   const char* name;
   const char* camera_options;  // null: no camera at all
@@ -124,8 +125,20 @@ struct Ending {
   const char* message;
   const char* detail;
   int exit_status;
+  RunCause cause;
   const char* arguments = "";
 };
+
+// The phases the trace tells, each as "phase NAME" and the end with its cause.
+std::vector<std::string> TracedPhases(const std::string& output) {
+  static const std::regex phase_line(" phase ([a-z-]+(?: [a-z-]+)?)\n");
+  std::vector<std::string> phases;
+  for (auto found = std::sregex_iterator(output.begin(), output.end(), phase_line);
+       found != std::sregex_iterator(); ++found) {
+    phases.push_back((*found)[1]);
+  }
+  return phases;
+}
 
 void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
 
@@ -144,7 +157,7 @@ TEST_P(UploaderEnding, SaysWhyAndExitsWithTheStatusOfItsCause) {
   if (ending.image_cut != 0) {
     std::filesystem::resize_file(scratch_.Path() / "Firmware.bin", ending.image_cut);
   }
-  const Outcome outcome = RunUploader("--plain --yes " + std::string(ending.arguments) + ports);
+  const Outcome outcome = RunUploader("--plain --yes -vv " + std::string(ending.arguments) + ports);
   const bool flashed = camsim && camsim->Finish().find("was flashed") != std::string::npos;
   EXPECT_EQ(outcome.exit_status, ending.exit_status) << outcome.output;
   EXPECT_NE(outcome.output.find(std::string(ending.message) + "\n"), std::string::npos)
@@ -155,6 +168,15 @@ TEST_P(UploaderEnding, SaysWhyAndExitsWithTheStatusOfItsCause) {
   if (camsim) {
     EXPECT_EQ(flashed, ending.exit_status == 0);
   }
+  // A refused image is refused before any camera is looked for.
+  std::vector<std::string> phases;
+  if (ending.cause != RunCause::IMAGE_REFUSED) {
+    for (const UpdatePhase phase : test::PhasesOf(ending.cause)) {
+      phases.emplace_back(UpdatePhaseText(phase));
+    }
+    phases.back() += " " + std::string(RunCauseText(ending.cause));
+  }
+  EXPECT_EQ(TracedPhases(outcome.output), phases) << outcome.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -163,49 +185,54 @@ INSTANTIATE_TEST_SUITE_P(
         Ending{"NoCamera", nullptr, "v517-1.10", 0, "Camera is not connected.",
                "no camera answered on the USB storage pipe; /nonexistent/pelox-com does not "
                "exist",
-               3},
+               3, RunCause::NO_CAMERA},
         Ending{"NoImage", "", "", 0, "No Firmware found.",
-               "cannot open Firmware.bin: No such file or directory", 4},
+               "cannot open Firmware.bin: No such file or directory", 4, RunCause::IMAGE_REFUSED},
         Ending{"CutImage", "", "v517-1.10", 150, "Firmware is not correct.",
-               "Firmware.bin: the header says LENGTH=30000 but the payload is 54 bytes", 4},
+               "Firmware.bin: the header says LENGTH=30000 but the payload is 54 bytes", 4,
+               RunCause::IMAGE_REFUSED},
         Ending{"SameVersion", "--firmware-version v517-1.10", "v517-1.10", 0,
-               "Firmware is not correct.", "the camera already has v517-1.10", 6},
+               "Firmware is not correct.", "the camera already has v517-1.10", 6,
+               RunCause::UP_TO_DATE},
         Ending{"OtherFamily", "--firmware-version v518-1.00", "v517-1.10", 0,
-               "Firmware is not correct.", "the image v517-1.10 is for another camera family", 5},
+               "Firmware is not correct.", "the image v517-1.10 is for another camera family", 5,
+               RunCause::OTHER_FAMILY},
         Ending{"OtherMaker", "--maker OTHERCAM", "v517-1.10", 0,
                "There is a problem with your camera, please contact Pelox Service.",
-               "the camera's maker is \"OTHERCAM\"", 5},
+               "the camera's maker is \"OTHERCAM\"", 5, RunCause::OTHER_MAKER},
         Ending{"LowBattery", "--battery 30", "v517-1.10", 0,
                "Batteries are too low to start the update.",
-               "the battery level is 30, below the 50", 5},
+               "the battery level is 30, below the 50", 5, RunCause::BATTERY_LOW},
         Ending{"UnpluggedMidTransfer", "--unplug-after-bytes 8000", "v517-1.10", 0,
                "Error in writing Firmware.",
                "the transfer failed after [0-9]+ of 30096 bytes .*the camera keeps its old "
                "firmware: safe to retry",
-               1},
+               1, RunCause::WRITE_FAILED},
         Ending{"CameraGoneAfterTheWriteCommand", "--fault unplug@action", "v517-1.10", 0,
                "Error in writing Firmware.",
-               "the write command may have reached the camera .*check its version with --list", 7},
+               "the write command may have reached the camera .*check its version with --list", 7,
+               RunCause::WRITE_UNCERTAIN},
         Ending{"OlderImage", "--firmware-version v517-1.10", "v517-1.00", 0,
                "Firmware is not correct.",
                "the camera already has v517-1.10, and the image is v517-1.00, which is older "
                "\\(--allow-older writes it\\)",
-               6},
+               6, RunCause::UP_TO_DATE},
         Ending{"OlderImageAllowed", "--firmware-version v517-1.10", "v517-1.00", 0,
                "Writing Firmware is complete.",
                "warning: the image v517-1.00 is not newer than the camera's v517-1.10", 0,
-               "--allow-older"},
+               RunCause::WRITTEN, "--allow-older"},
         Ending{"SameImageNotAllowedByAllowOlder", "--firmware-version v517-1.10", "v517-1.10", 0,
                "Firmware is not correct.",
                "the camera already has v517-1.10, and the image is v517-1.10 "
                "\\(--allow-reinstall writes it again\\)",
-               6, "--allow-older"},
+               6, RunCause::UP_TO_DATE, "--allow-older"},
         Ending{"BatteryLevelZero", "--battery 0", "v517-1.10", 0, "Writing Firmware is complete.",
                "warning: the camera reports a battery level of 0: make sure the camera is "
                "charged or on mains power",
-               0},
+               0, RunCause::WRITTEN},
         Ending{"ImageIsADirectoryFoundBeforeAnyCamera", nullptr, "", 0, "No Firmware found.",
-               "cannot open \\.: it is a directory, not a regular file", 4, "."}),
+               "cannot open \\.: it is a directory, not a regular file", 4, RunCause::IMAGE_REFUSED,
+               "."}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 // --list and --check read the camera and write nothing into it.
