@@ -1,9 +1,11 @@
 #include "sim/storage/sg_devices.h"
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 
 #include "platform/sg.h"
+#include "platform/thread.h"
 #include "sim/storage/drive_device.h"
 
 namespace pelox {
@@ -18,6 +20,9 @@ struct Nodes {
 };
 
 Nodes state;
+// Links on several threads reach their devices at once; the nodes are laid
+// out before, the counts change under this lock.
+Mutex counts_lock;
 
 DataDirection Direction(SgDirection direction) {
   switch (direction) {
@@ -32,7 +37,10 @@ DataDirection Direction(SgDirection direction) {
 
 void SgDevicesReset() { state = Nodes{}; }
 void SgDeviceAdd(const SimSgNode& node) { state.nodes.push_back(node); }
-int32_t SgOpenHandles() { return state.open_handles; }
+int32_t SgOpenHandles() {
+  const std::lock_guard<Mutex> hold(counts_lock);
+  return state.open_handles;
+}
 const std::vector<uint32_t>& SgTimeoutsMs() { return state.timeouts_ms; }
 
 }  // namespace sim
@@ -56,6 +64,7 @@ DriveHandle SgOpen(const std::string& path, int32_t& outcome) {
   if (found->device == nullptr) return nullptr;
   auto* device = new (std::nothrow) DriveDevice{found->device};
   if (device == nullptr) return nullptr;
+  const std::lock_guard<Mutex> hold(sim::counts_lock);
   ++sim::state.open_handles;
   outcome = SG_OPEN_OK;
   return device;
@@ -65,7 +74,10 @@ int32_t SgExecute(DriveHandle device, std::span<const uint8_t> cdb, std::span<ui
                   SgDirection direction, uint32_t timeout_ms, SgAnswer& answer) {
   answer = {};
   if (device == nullptr) return SG_TRANSFER_FAILED;
-  sim::state.timeouts_ms.push_back(timeout_ms);
+  {
+    const std::lock_guard<Mutex> hold(sim::counts_lock);
+    sim::state.timeouts_ms.push_back(timeout_ms);
+  }
   switch (device->device->Execute({cdb, data, sim::Direction(direction), timeout_ms})) {
     case sim::ScsiOutcome::GOOD: return SG_DONE;
     case sim::ScsiOutcome::CHECK_CONDITION: {
@@ -82,6 +94,7 @@ int32_t SgExecute(DriveHandle device, std::span<const uint8_t> cdb, std::span<ui
 
 bool SgClose(DriveHandle device) {
   if (device == nullptr) return false;
+  const std::lock_guard<Mutex> hold(sim::counts_lock);
   --sim::state.open_handles;
   delete device;
   return true;
