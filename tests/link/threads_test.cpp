@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <numeric>
 #include <set>
 #include <string>
@@ -21,6 +22,7 @@
 namespace pelox::test {
 namespace {
 
+constexpr size_t SESSIONS = 2;
 constexpr size_t IMAGE_SIZE = 100000;
 constexpr uint8_t KIND_READ = 60;
 constexpr size_t READ_SIZE = 70000;
@@ -33,12 +35,18 @@ struct Session {
 };
 
 // One thread's whole use of a link of its own: find a camera, connect, read
-// the battery, write an image, disconnect and delete the link.
-void RunSession(std::span<const uint8_t> image, Session& session) {
+// the battery, write an image, disconnect and delete the link. Every link
+// holds its camera before any lets go, so that each must claim its own.
+void RunSession(std::span<const uint8_t> image, std::atomic<size_t>& connected, Session& session) {
   CameraLink* link = LinkCreate();
+  const bool ready = link != nullptr &&
+                     LinkOpenPort(PORT_TYPE_STORAGE, link) == PORT_TYPE_STORAGE &&
+                     LinkConnect(LINK_CONNECT, link) == LINK_OK;
+  connected.fetch_add(1);
+  while (connected.load() < SESSIONS) {
+  }
   if (link == nullptr) return;
-  if (LinkOpenPort(PORT_TYPE_STORAGE, link) == PORT_TYPE_STORAGE &&
-      LinkConnect(LINK_CONNECT, link) == LINK_OK) {
+  if (ready) {
     session.battery = static_cast<uint32_t>(LinkGetValue(sim::PROPERTY_BATTERY, false, link));
     if (LinkSetValue(sim::PROPERTY_UPLOAD_KEY, sim::FIRMWARE_UPLOAD_KEY, link) == LINK_OK) {
       session.written = LinkWriteData(sim::KIND_FIRMWARE, image, link);
@@ -69,11 +77,13 @@ TEST_F(ThreadsTest, LinksOnTwoThreadsEachClaimACameraOfTheirOwnAndWriteItIntact)
   rig_.Attach(second.face);
   const std::vector<uint8_t> image = Pattern(IMAGE_SIZE, 29);
 
-  std::array<Session, 2> sessions;
-  std::array<ThreadHandle, 2> threads{};
+  std::array<Session, SESSIONS> sessions;
+  std::array<ThreadHandle, SESSIONS> threads{};
+  std::atomic<size_t> connected{0};
   for (size_t index = 0; index < threads.size(); ++index) {
-    threads[index] =
-        ThreadStart([&image, &session = sessions[index]] { RunSession(image, session); });
+    threads[index] = ThreadStart([&image, &connected, &session = sessions[index]] {
+      RunSession(image, connected, session);
+    });
     ASSERT_NE(threads[index], nullptr);
   }
   for (ThreadHandle thread : threads) ThreadJoin(thread);
