@@ -5,7 +5,8 @@
 # alike by both is kept as it is; one whose name differs between them (a
 # size's width shows in its mangled name) is kept for each width with its
 # arch-bits tag. Constants defined in headers (unique symbols) are emitted
-# wherever the compiler did not fold them, so they are kept as optional.
+# wherever the compiler did not fold them (more of them in a debug build), so
+# they are kept as optional on every architecture.
 # Symbols already kept keep their version; new ones get the package's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -48,9 +49,11 @@ exports() {
     END {
       for (name in bits) {
         tags = "c++"
+        # An optional symbol may be missing anywhere; its name is a variable
+        # and has no width of its own.
         if (unique[name]) tags = tags "|optional"
-        if (bits[name] == "64") tags = tags "|arch-bits=64"
-        if (bits[name] == "32") tags = tags "|arch-bits=32"
+        else if (bits[name] == "64") tags = tags "|arch-bits=64"
+        else if (bits[name] == "32") tags = tags "|arch-bits=32"
         printf " (%s)\"%s@Base\" %s\n", tags, name, (name in kept) ? kept[name] : version
       }
     }' | LC_ALL=C sort -t '"' -k 2
