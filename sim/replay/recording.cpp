@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <fstream>
+#include <memory>
+#include <span>
 #include <string_view>
 
 #include "sim/replay/line_fields.h"
@@ -164,16 +166,18 @@ bool CheckHeader(const json& header, std::string& wrong) {
 
 enum class LineEnd { NEWLINE, CUT, TOO_LONG, NONE };
 
-// One line without its newline, read no further than LONGEST_LINE.
-LineEnd ReadLine(std::streambuf& in, std::string& text) {
-  text.clear();
-  for (;;) {
-    const int next = in.sbumpc();
-    if (next == std::char_traits<char>::eof()) return text.empty() ? LineEnd::NONE : LineEnd::CUT;
-    if (next == '\n') return LineEnd::NEWLINE;
-    if (text.size() == LONGEST_LINE) return LineEnd::TOO_LONG;
-    text.push_back(static_cast<char>(next));
+// One line without its newline, read no further than LONGEST_LINE
+// through `buffer`, which holds one more.
+LineEnd ReadLine(std::istream& in, std::span<char> buffer, std::string& text) {
+  in.getline(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+  const auto count = static_cast<size_t>(in.gcount());
+  if (in.eof()) {
+    text.assign(buffer.data(), count);
+    return count == 0 ? LineEnd::NONE : LineEnd::CUT;
   }
+  if (in.fail()) return LineEnd::TOO_LONG;
+  text.assign(buffer.data(), count - 1);  // the count takes in the newline
+  return LineEnd::NEWLINE;
 }
 
 // How deep arrays and objects nest in `text`, counted outside strings.
@@ -221,10 +225,11 @@ json ParseLine(LineEnd end, const std::string& text, std::string& wrong) {
 std::optional<Recording> ReadRecording(std::istream& in, const std::string& name,
                                        std::string& error) {
   Recording recording;
+  const auto buffer = std::make_unique_for_overwrite<char[]>(LONGEST_LINE + 1);
   std::string text;
   size_t total_bytes = 0;
   for (size_t number = 1;; ++number) {
-    const LineEnd end = ReadLine(*in.rdbuf(), text);
+    const LineEnd end = ReadLine(in, std::span(buffer.get(), LONGEST_LINE + 1), text);
     if (end == LineEnd::NONE) break;
     std::string wrong;
     json line = ParseLine(end, text, wrong);
