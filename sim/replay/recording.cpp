@@ -1,9 +1,8 @@
 #include "sim/replay/recording.h"
 
+#include <array>
 #include <charconv>
 #include <fstream>
-#include <memory>
-#include <span>
 #include <string_view>
 
 #include "sim/replay/line_fields.h"
@@ -19,6 +18,7 @@ constexpr size_t LARGEST_BYTES = 2097152;
 constexpr size_t LARGEST_TOTAL_BYTES = 256u * 1024 * 1024;
 // The largest bytes as hex, with room for the event's other fields.
 constexpr size_t LONGEST_LINE = 2 * LARGEST_BYTES + 65536;
+constexpr size_t LINE_CHUNK = 4096;
 // The header nests three deep (options, then ports); one more level is
 // left for a newer minor version. The JSON parser recurses as deep as the
 // text nests, so deeper lines are refused before they are parsed.
@@ -166,18 +166,26 @@ bool CheckHeader(const json& header, std::string& wrong) {
 
 enum class LineEnd { NEWLINE, CUT, TOO_LONG, NONE };
 
-// One line without its newline, read no further than LONGEST_LINE
-// through `buffer`, which holds one more.
-LineEnd ReadLine(std::istream& in, std::span<char> buffer, std::string& text) {
-  in.getline(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-  const auto count = static_cast<size_t>(in.gcount());
-  if (in.eof()) {
-    text.assign(buffer.data(), count);
-    return count == 0 ? LineEnd::NONE : LineEnd::CUT;
+// One line without its newline, read in chunks and no further than just
+// past LONGEST_LINE, so that a line's memory follows its length.
+LineEnd ReadLine(std::istream& in, std::string& text) {
+  text.clear();
+  std::array<char, LINE_CHUNK> chunk{};
+  for (;;) {
+    in.getline(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    const auto count = static_cast<size_t>(in.gcount());
+    if (in.eof()) {
+      text.append(chunk.data(), count);
+      return text.empty() ? LineEnd::NONE : LineEnd::CUT;
+    }
+    if (!in.fail()) {
+      text.append(chunk.data(), count - 1);  // the count takes in the newline
+      return LineEnd::NEWLINE;
+    }
+    in.clear();  // the chunk filled before the newline came
+    text.append(chunk.data(), count);
+    if (text.size() > LONGEST_LINE) return LineEnd::TOO_LONG;
   }
-  if (in.fail()) return LineEnd::TOO_LONG;
-  text.assign(buffer.data(), count - 1);  // the count takes in the newline
-  return LineEnd::NEWLINE;
 }
 
 // How deep arrays and objects nest in `text`, counted outside strings.
@@ -225,11 +233,10 @@ json ParseLine(LineEnd end, const std::string& text, std::string& wrong) {
 std::optional<Recording> ReadRecording(std::istream& in, const std::string& name,
                                        std::string& error) {
   Recording recording;
-  const auto buffer = std::make_unique_for_overwrite<char[]>(LONGEST_LINE + 1);
   std::string text;
   size_t total_bytes = 0;
   for (size_t number = 1;; ++number) {
-    const LineEnd end = ReadLine(in, std::span(buffer.get(), LONGEST_LINE + 1), text);
+    const LineEnd end = ReadLine(in, text);
     if (end == LineEnd::NONE) break;
     std::string wrong;
     json line = ParseLine(end, text, wrong);
