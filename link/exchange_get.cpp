@@ -89,6 +89,7 @@ struct GetExchange {
       return {Next::Finish, LINK_ERROR_TRANSPORT};
     }
     LinkNoteError(LINK_ERROR_NO_REPLY, link);
+    camera_nak = read >= 1 && reply[0] == CONTROL_NAK;
     return {Next::Send};
   }
 };

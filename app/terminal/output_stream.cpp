@@ -20,11 +20,17 @@ int FdOf(void* cookie) { return static_cast<int>(reinterpret_cast<intptr_t>(cook
 
 bool Signalled() { return PendingRunSignal()->load() != 0; }
 
+// Writes all of `data`, as a stream expects: a short write is followed by
+// another, which reports why the first was short.
 ssize_t WriteOutput(void* cookie, const char* data, size_t size) {
   const int fd = FdOf(cookie);
-  while (true) {
-    const ssize_t written = write(fd, data, size);
-    if (written >= 0) return written;
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t written = write(fd, data + done, size - done);
+    if (written >= 0) {
+      done += static_cast<size_t>(written);
+      continue;
+    }
     if (errno != EINTR && errno != EAGAIN) return -1;
     if (Signalled()) {
       errno = EINTR;
@@ -35,6 +41,7 @@ ssize_t WriteOutput(void* cookie, const char* data, size_t size) {
       poll(&writable, 1, SIGNAL_LOOK_MS);
     }
   }
+  return static_cast<ssize_t>(done);
 }
 
 int CloseOutput(void* cookie) { return close(FdOf(cookie)); }

@@ -336,7 +336,8 @@ INSTANTIATE_TEST_SUITE_P(
                   ".*\"try\":2\\}"},
         // The search's get and the connection's speed request, before the transfer.
         StallCase{"SearchGetRefusedToldByVerboseLines", "--fault nak@get*3", "--plain --yes -v",
-                  "the camera answered NAK, the request sent again, try 4 of 4"},
+                  "Communication \\(Auto\\)\\n(the camera answered NAK, the request sent again, "
+                  "try [2-4] of 4\\n){3}.*connected at"},
         StallCase{"SpeedRequestRefusedToldAsJsonEvent", "--fault nak@speed", "--json --yes",
                   "\\{\"event\":\\{\"answer\":\"nak\",\"frame\":0,\"kind\":\"resend\","
                   ".*\"try\":2\\}"}),

@@ -126,7 +126,8 @@ void PrintTo(const Hostile& hostile, std::ostream* out) { *out << hostile.name; 
 
 // A regular file's bytes; none for anything else.
 std::optional<std::string> FileBytes(const fs::path& path) {
-  if (!fs::is_regular_file(path)) return std::nullopt;
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) return std::nullopt;
   std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
