@@ -96,55 +96,52 @@ std::string OpenProblem(const Output& output, int error, bool fifo) {
   return "cannot write " + output.path + ": " + std::strerror(error);
 }
 
-}  // namespace
-
-RunOutputs OpenRunOutputs(const UploaderOptions& options, const std::string& image_path) {
-  std::vector<Input> inputs{{image_path, "the firmware image", false}};
-  for (const std::string& port : options.ports) inputs.push_back({port, "the camera's port", true});
-  if (!options.device.empty()) inputs.push_back({options.device, "the camera's device", true});
-  std::vector<Output> outputs;
-  const Output asked[] = {{"--log", options.log_file, "the trace", true},
-                          {"--record", options.record_file, "the recording"}};
-  for (const Output& wanted : asked) {
-    if (wanted.path.empty()) continue;
-    Output output = wanted;
-    // Refused by name first: an output on the camera's line is not even opened.
-    struct stat named {};
-    const bool exists = stat(output.path.c_str(), &named) == 0;
-    if (exists) {
-      if (std::string refusal = Collision(output, named, inputs, outputs); !refusal.empty()) {
-        return Refused(outputs, std::move(refusal));
-      }
-    }
-    output.fd = OpenOutput(output);
-    if (output.fd < 0) {
-      const int error = errno;
-      RunOutputs refused =
-          Refused(outputs, OpenProblem(output, error, exists && S_ISFIFO(named.st_mode)));
-      if (error == EINTR) refused.opening = OutputsOpening::INTERRUPTED;
-      return refused;
-    }
-    outputs.push_back(output);
-    // And by what was opened, which a new file or a changed path may make another.
-    if (fstat(output.fd, &outputs.back().status) != 0) {
-      return Refused(outputs, "cannot write " + output.path + ": " + std::strerror(errno));
-    }
-    const std::vector<Output> before(outputs.begin(), outputs.end() - 1);
-    if (std::string refusal = Collision(output, outputs.back().status, inputs, before);
-        !refusal.empty()) {
+// Opens `wanted` and adds it to `outputs`, unless it is refused; the
+// opening is then over and Refused has discarded every output.
+RunOutputs OpenOne(const Output& wanted, const std::vector<Input>& inputs,
+                   std::vector<Output>& outputs) {
+  Output output = wanted;
+  // Refused by name first: an output on the camera's line is not even opened.
+  struct stat named {};
+  const bool exists = stat(output.path.c_str(), &named) == 0;
+  if (exists) {
+    if (std::string refusal = Collision(output, named, inputs, outputs); !refusal.empty()) {
       return Refused(outputs, std::move(refusal));
     }
-    if (output.is_log && isatty(output.fd) == 1) {
-      return Refused(outputs,
-                     Named(output) + " is a terminal device; use -vv to trace to the terminal");
-    }
   }
-  RunOutputs opened;
+  output.fd = OpenOutput(output);
+  if (output.fd < 0) {
+    const int error = errno;
+    RunOutputs refused =
+        Refused(outputs, OpenProblem(output, error, exists && S_ISFIFO(named.st_mode)));
+    if (error == EINTR) refused.opening = OutputsOpening::INTERRUPTED;
+    return refused;
+  }
+  outputs.push_back(output);
+  // And by what was opened, which a new file or a changed path may make another.
+  if (fstat(output.fd, &outputs.back().status) != 0) {
+    return Refused(outputs, "cannot write " + output.path + ": " + std::strerror(errno));
+  }
+  const std::vector<Output> before(outputs.begin(), outputs.end() - 1);
+  if (std::string refusal = Collision(output, outputs.back().status, inputs, before);
+      !refusal.empty()) {
+    return Refused(outputs, std::move(refusal));
+  }
+  if (output.is_log && isatty(output.fd) == 1) {
+    return Refused(outputs,
+                   Named(output) + " is a terminal device; use -vv to trace to the terminal");
+  }
+  return {};
+}
+
+// Once every output passed its checks: emptied, and made streams.
+RunOutputs Streams(std::vector<Output>& outputs) {
   for (Output& output : outputs) {
     if (S_ISREG(output.status.st_mode) && ftruncate(output.fd, 0) != 0) {
       return Refused(outputs, "cannot write " + output.path + ": " + std::strerror(errno));
     }
   }
+  RunOutputs opened;
   for (Output& output : outputs) {
     FILE* stream = OutputStream(std::exchange(output.fd, -1));
     if (stream == nullptr) {
@@ -155,6 +152,25 @@ RunOutputs OpenRunOutputs(const UploaderOptions& options, const std::string& ima
     (output.is_log ? opened.log : opened.record) = stream;
   }
   return opened;
+}
+
+}  // namespace
+
+RunOutputs OpenRunOutputs(const UploaderOptions& options, const std::string& image_path) {
+  std::vector<Input> inputs{{image_path, "the firmware image", false}};
+  for (const std::string& port : options.ports) inputs.push_back({port, "the camera's port", true});
+  if (!options.device.empty()) inputs.push_back({options.device, "the camera's device", true});
+  const Output asked[] = {{"--log", options.log_file, "the trace", true},
+                          {"--record", options.record_file, "the recording"}};
+  std::vector<Output> outputs;
+  for (const Output& wanted : asked) {
+    if (wanted.path.empty()) continue;
+    if (RunOutputs ended = OpenOne(wanted, inputs, outputs);
+        ended.opening != OutputsOpening::OPENED) {
+      return ended;
+    }
+  }
+  return Streams(outputs);
 }
 
 }  // namespace pelox
