@@ -4,6 +4,7 @@
 #include "link/packet.h"
 #include "link/packet_io.h"
 #include "link/packet_io_internal.h"
+#include "platform/clock.h"
 #include "transport/byte_order.h"
 #include "transport/port/port.h"
 
@@ -45,7 +46,12 @@ int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, 
   PreSendPause(link);
   if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
   int32_t recorded = LINK_ERROR_SEND;
+  uint32_t sent_at_ms = 0;
   for (int32_t attempt = 0; attempt < tries && go_on(); ++attempt) {
+    if (attempt > 0) {
+      LinkReportRequestAgain(attempt + 1, tries, recorded == LINK_ERROR_NAK, sent_at_ms, link);
+    }
+    sent_at_ms = ClockTickCount();
     const int32_t sent = SendPacket(packet, link);
     if (sent == SEND_NO_TIME) return LINK_ERROR_NO_ANSWER;
     if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;

@@ -109,6 +109,14 @@ void LinkReportEvent(const LinkEvent& event, const CameraLink* link) {
   if (link->event_callback != nullptr) link->event_callback(link->event_user, event);
 }
 
+void LinkReportRequestAgain(int32_t try_number, int32_t tries, bool nak, uint32_t sent_at_ms,
+                            const CameraLink* link) {
+  LinkEvent again =
+      TryEvent(LinkEventKind::FRAME_SENT_AGAIN, try_number, tries, ClockTickCount() - sent_at_ms);
+  again.nak = nak;
+  LinkReportEvent(again, link);
+}
+
 static_assert(std::atomic<int>::is_always_lock_free, "signal handlers set the stop flag");
 
 int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link) {

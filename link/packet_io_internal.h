@@ -14,6 +14,10 @@ inline constexpr int32_t CONTROL_READ_FAILED = -5;
 bool IsStoragePipe(const CameraLink* link);
 // Hands `event` to the link's observer, if it has one.
 void LinkReportEvent(const LinkEvent& event, const CameraLink* link);
+// Tells the observer that a request goes out again as try `try_number` of
+// `tries`, after a NAK or after silence since `sent_at_ms`.
+void LinkReportRequestAgain(int32_t try_number, int32_t tries, bool nak, uint32_t sent_at_ms,
+                            const CameraLink* link);
 // True once the link's wait deadline has passed; false without one.
 bool WaitDeadlinePassed(const CameraLink* link);
 // An acknowledged frame is progress: the stall bound, when set, starts again.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/dialog_ids.h"
@@ -118,6 +119,8 @@ class Session {
     }
     if (const std::string line = LinkEventLine(event); !line.empty()) TraceRunLine(line);
     session->view_.NoteLinkEvent(event);
+    // The search and the connection run on the loop's thread: told at once.
+    if (std::this_thread::get_id() == session->loop_thread_) session->Show();
   }
 
   RunEnd End() const {
@@ -369,6 +372,7 @@ class Session {
   MainDialog dialog_;
   SleepInhibitor inhibitor_;
   std::chrono::steady_clock::time_point started_;
+  const std::thread::id loop_thread_ = std::this_thread::get_id();
   std::string last_message_;
   bool upload_pressed_ = false;
   bool prompted_ = false;
