@@ -174,6 +174,8 @@ void LinkNoteError(int32_t code, CameraLink* link);
 // Waits out a busy camera or a running transaction and reconnects a closed,
 // gone or broken link. Returns LINK_OK, LinkReconnect's code,
 // LINK_ERROR_NO_ANSWER when a camera that was busy does not answer after,
+// LINK_ERROR_CAMERA_ERROR when the camera ended its action with its error
+// byte (the link is then broken, and the next call reconnects),
 // LINK_ERROR_NO_LINK, or LINK_ERROR_INTERNAL for an unknown state.
 int32_t LinkEnsureReady(CameraLink* link);
 // Returns 1 while the camera is still busy (or reported an error, recorded
