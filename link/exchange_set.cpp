@@ -1,5 +1,6 @@
 #include <array>
 
+#include "link/acknowledged_send.h"
 #include "link/exchanges.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
@@ -14,19 +15,6 @@ namespace {
 constexpr int32_t SET_ACK_ATTEMPTS = 6;
 constexpr size_t SET_PAYLOAD_SIZE = 6;
 using SetPacket = std::array<uint8_t, SET_PAYLOAD_SIZE + PACKET_OVERHEAD>;
-
-// What one try of the set exchange records for the camera's answer.
-int32_t SetVerdict(int32_t answer, CameraLink* link) {
-  switch (answer) {
-    case CONTROL_ACK: return LINK_OK;
-    case PORT_TRANSFER_FAILED: return LINK_ERROR_TRANSPORT;
-    case CONTROL_NAK: return LINK_ERROR_NAK;
-    case CONTROL_ERROR: return LINK_ERROR_CAMERA_ERROR;
-    case CONTROL_NOTHING: return LINK_ERROR_NO_ANSWER;
-    case CONTROL_GONE: link->state = LINK_STATE_CAMERA_GONE; return LINK_ERROR_CAMERA_GONE;
-    default: return LINK_ERROR_UNEXPECTED;
-  }
-}
 
 SetPacket BuildSetPacket(uint32_t value, uint8_t property_id, uint8_t command, CameraLink* link) {
   link->tx_seq = 0;
@@ -59,7 +47,7 @@ int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, 
       recorded = LINK_ERROR_SEND;
       continue;
     }
-    recorded = SetVerdict(read_answer(), link);
+    recorded = ControlAnswerCode(read_answer(), link);
     if (recorded == LINK_OK || recorded == LINK_ERROR_TRANSPORT ||
         recorded == LINK_ERROR_CAMERA_GONE) {
       return recorded;

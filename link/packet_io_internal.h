@@ -3,6 +3,7 @@
 // the wait deadline, the stop flag, events and the reads of a busy camera's
 // end. Kept out of the installed headers, since no program calls them.
 #include <cstdint>
+#include <span>
 
 #include "link/camera_link.h"
 
@@ -38,6 +39,16 @@ bool RepliesCarryChecksum(const CameraLink* link);
 // failed read is not the camera's error.
 int32_t ReadActionEnd(CameraLink* link);
 
+// PortRead of a request's reply. On the storage pipe the camera's next unit
+// answers whatever read comes next, so an acknowledgement or action end
+// the link stopped waiting for arrives in place of a later reply; neither
+// byte is ever a reply, so such a lone byte is passed over and the reply
+// read again.
+int32_t PortReadReply(std::span<uint8_t> buffer, int32_t timeout, CameraLink* link);
+// The answer to a command that must not be sent twice: one attempt of
+// ReadControlByte, which on the storage pipe ends early enough that the
+// link's wait deadline, if any, still leaves time to ask the camera how it is.
+int32_t ReadOnceAnswer(CameraLink* link);
 // As ReadControlByte on a serial port, reading in short slices until the
 // tick count reaches `deadline_ms` or the link's stop flag is set.
 int32_t ReadControlByteBefore(uint32_t deadline_ms, CameraLink* link);

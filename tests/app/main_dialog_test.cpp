@@ -365,6 +365,8 @@ TEST_P(MainDialogFlashEnd, CompletesOnlyOnTheCamerasOwnReadyAfterWriting) {
   EXPECT_EQ(statement.outcome == sim::FlashOutcome::FLASHED, end.flashed)
       << sim::DescribeStatement(statement);
   EXPECT_TRUE(view_.facts.write_command_sent);
+  // The write command left once, and again only when the camera asked.
+  EXPECT_EQ(camera.Endpoint().WriteCommands(), 1 + camera.Endpoint().WriteCommandNaks());
   EXPECT_NE(view_.facts.write_detail.find(end.detail), std::string::npos)
       << view_.facts.write_detail;
   if (end.message == STR_WRITE_ERROR) {
@@ -397,6 +399,14 @@ INSTANTIATE_TEST_SUITE_P(
                      "reported an error"},
             FlashEnd{"DeafWhileWriting", "mute=25000@action:11", {}, STR_WRITE_COMPLETE, true, ""},
             FlashEnd{"AcknowledgementLost", "drop@action:11*4", {}, STR_WRITE_COMPLETE, true, ""},
+            FlashEnd{"WritesAgainOnEachWriteCommand",
+                     "rewrite=25000@action:11",
+                     {},
+                     STR_WRITE_COMPLETE,
+                     true,
+                     ""},
+            FlashEnd{
+                "AskedForTheCommandAgain", "nak@action:11*2", {}, STR_WRITE_COMPLETE, true, ""},
             FlashEnd{"CommandRefused",
                      "refuse@action:11*4",
                      {},
