@@ -89,7 +89,7 @@ int32_t CameraWriteFirmware(CameraLink* link) {
   for (uint32_t waited = 0; waited < FIRMWARE_WRITE_DELAY_MS; waited = ClockTickCount() - start) {
     ClockSleep(FIRMWARE_WRITE_DELAY_MS - waited);
   }
-  return LinkExecute(ACTION_WRITE_FIRMWARE, 0, FIRMWARE_WRITE_BUSY_MS, link);
+  return LinkExecuteOnce(ACTION_WRITE_FIRMWARE, 0, FIRMWARE_WRITE_BUSY_MS, link);
 }
 
 }  // namespace pelox

@@ -21,6 +21,8 @@ inline constexpr size_t SOUND_HEADER_SIZE = 44;
 // selection fails).
 int32_t CameraGetSoundSize(uint32_t object, CameraLink* link);
 // Reads the object's sound into the buffer, expanded when it came compressed.
+// The expansion uses the program's one decoder: no other may run meanwhile,
+// on any link.
 // Returns LINK_OK, the failing step's code,
 // LINK_ERROR_EMPTY_OBJECT for a transfer size of 0; a transfer or decoded
 // size that does not fit the buffer, or a decoded size below the header,

@@ -9,6 +9,18 @@
 
 namespace pelox {
 
+int32_t ControlAnswerCode(int32_t answer, CameraLink* link) {
+  switch (answer) {
+    case CONTROL_ACK: return LINK_OK;
+    case PORT_TRANSFER_FAILED: return LINK_ERROR_TRANSPORT;
+    case CONTROL_NAK: return LINK_ERROR_NAK;
+    case CONTROL_ERROR: return LINK_ERROR_CAMERA_ERROR;
+    case CONTROL_NOTHING: return LINK_ERROR_NO_ANSWER;
+    case CONTROL_GONE: link->state = LINK_STATE_CAMERA_GONE; return LINK_ERROR_CAMERA_GONE;
+    default: return LINK_ERROR_UNEXPECTED;
+  }
+}
+
 int32_t SendUntilAcked(std::span<const uint8_t> packet, const AckPolicy& policy, CameraLink* link) {
   int32_t last_answer = CONTROL_NOTHING;
   uint32_t sent_at = 0;
@@ -28,16 +40,17 @@ int32_t SendUntilAcked(std::span<const uint8_t> packet, const AckPolicy& policy,
     if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
     if (sent != PORT_OK) {
       LinkNoteError(LINK_ERROR_SEND, link);
+      // Part of the packet may have reached the camera all the same.
+      if (policy.once) return LINK_ERROR_SEND;
       last_answer = CONTROL_NOTHING;
       continue;
     }
-    last_answer = ReadControlByte(policy.ack_attempts, link);
-    if (last_answer == CONTROL_ACK) return LINK_OK;
-    if (last_answer == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
-    if (last_answer == CONTROL_GONE) {
-      link->state = LINK_STATE_CAMERA_GONE;
-      return LINK_ERROR_CAMERA_GONE;
+    last_answer = policy.once ? ReadOnceAnswer(link) : ReadControlByte(policy.ack_attempts, link);
+    const int32_t code = ControlAnswerCode(last_answer, link);
+    if (code == LINK_OK || code == LINK_ERROR_TRANSPORT || code == LINK_ERROR_CAMERA_GONE) {
+      return code;
     }
+    if (policy.once && code != LINK_ERROR_NAK) return code;
   }
   return LINK_ERROR_SEND;
 }

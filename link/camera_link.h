@@ -174,6 +174,8 @@ void LinkNoteError(int32_t code, CameraLink* link);
 // Waits out a busy camera or a running transaction and reconnects a closed,
 // gone or broken link. Returns LINK_OK, LinkReconnect's code,
 // LINK_ERROR_NO_ANSWER when a camera that was busy does not answer after,
+// LINK_ERROR_CAMERA_ERROR when the camera ended its action with its error
+// byte (the link is then broken, and the next call reconnects),
 // LINK_ERROR_NO_LINK, or LINK_ERROR_INTERNAL for an unknown state.
 int32_t LinkEnsureReady(CameraLink* link);
 // Returns 1 while the camera is still busy (or reported an error, recorded
@@ -212,6 +214,13 @@ int32_t LinkGetValue(uint8_t property_id, bool abortable, CameraLink* link);
 int32_t LinkSetValue(uint8_t property_id, uint32_t value, CameraLink* link);
 // On LINK_OK the link is busy for up to `busy_ms`.
 int32_t LinkExecute(uint8_t action, uint8_t argument, uint32_t busy_ms, CameraLink* link);
+// As LinkExecute, for an action that must not run twice (the firmware
+// write): once any byte of it may have reached the camera it is sent again
+// only on the camera's NAK, never after a reconnection; on the storage pipe
+// its answer is awaited only while the wait deadline leaves time to ask the
+// camera how it is. Otherwise its fate is the camera's to tell, by its
+// readiness and what it then reports.
+int32_t LinkExecuteOnce(uint8_t action, uint8_t argument, uint32_t busy_ms, CameraLink* link);
 // The largest payload is destination.size().
 int32_t LinkReadChunk(bool first, uint32_t& delivered, bool& more, std::span<uint8_t> destination,
                       uint8_t data_kind, bool abortable, uint8_t request_class, CameraLink* link);

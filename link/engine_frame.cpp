@@ -21,8 +21,12 @@ int32_t RunTransaction(const TransactionKind& kind, const std::function<int32_t(
     if (kind.abortable && link->abort_requested != 0) return LINK_RESTART;
     if (!TimeForAReply(link)) return LinkSetError(LINK_ERROR_NO_ANSWER, link);
     link->state = LINK_STATE_IN_TRANSACTION;
+    const uint32_t packets_before = link->packets_sent;
     const int32_t code = exchange();
     if (code != LINK_ERROR_CAMERA_GONE) return LinkSetError(code, link);
+    // The camera may have taken the command before it went: the caller
+    // learns what became of it from the camera, not by sending it again.
+    if (kind.once && link->packets_sent != packets_before) return LinkSetError(code, link);
     ++link->retry_count;
     LinkReportEvent(TryEvent(LinkEventKind::RECONNECTING, reconnections + 1, RECONNECT_BUDGET),
                     link);

@@ -14,6 +14,7 @@ inline constexpr int32_t RECONNECT_BUDGET = 4;
 struct TransactionKind {
   bool clears_abort = false;  // the call starts a fresh abortable sequence
   bool abortable = false;     // a reconnection meanwhile ends the call with LINK_RESTART
+  bool once = false;          // an exchange that may have sent its packet is not run again
 };
 
 // Returns the recorded code of the exchange, or LINK_RESTART unrecorded.

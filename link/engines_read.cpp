@@ -29,17 +29,23 @@ ChunkPlan PlanChunks(const CameraLink* link) {
                                  : ChunkPlan{FRAME_PAYLOAD_SMALL, REQUEST_READ};
 }
 
-// One chunked read at a time per link.
+// One chunked read at a time per link: a second one, from another thread,
+// takes the flag in the same step that finds it clear, or waits.
 void EnterTransfer(CameraLink* link) {
-  while (link->state == LINK_STATE_IN_TRANSACTION || link->transfer_active != 0) {
+  int32_t idle = 0;
+  while (link->state == LINK_STATE_IN_TRANSACTION ||
+         !link->transfer_active.compare_exchange_strong(idle, 1)) {
+    idle = 0;
     ClockSleep(TRANSFER_WAIT_MS);
   }
-  link->transfer_active = 1;
 }
 
+// The result is recorded before the flag is let go: a waiting read takes
+// the link over from there.
 int32_t LeaveTransfer(int32_t code, CameraLink* link) {
+  const int32_t result = code == LINK_RESTART ? code : LinkSetError(code, link);
   link->transfer_active = 0;
-  return code == LINK_RESTART ? code : LinkSetError(code, link);
+  return result;
 }
 
 bool ReportProgress(int32_t percent, const CameraLink* link) {

@@ -1,4 +1,5 @@
 // Engines for properties and actions.
+#include "link/acknowledged_send.h"
 #include "link/engine_frame.h"
 #include "link/exchanges.h"
 #include "link/packet.h"
@@ -32,14 +33,31 @@ int32_t LinkSetValue(uint8_t property_id, uint32_t value, CameraLink* link) {
       link);
 }
 
-int32_t LinkExecute(uint8_t action, uint8_t argument, uint32_t busy_ms, CameraLink* link) {
+namespace {
+
+int32_t Execute(uint8_t action, uint8_t argument, uint32_t busy_ms, bool once, CameraLink* link) {
   const int32_t code = RunTransaction(
-      TransactionKind{}, [&] { return ExchangeAction(action, argument, link); }, link);
+      TransactionKind{.once = once},
+      [&] {
+        return once ? ExchangeActionOnce(action, argument, link)
+                    : ExchangeAction(action, argument, link);
+      },
+      link);
   if (code == LINK_OK) {
     link->state = LINK_STATE_BUSY;
     link->busy_deadline = busy_ms + ClockTickCount();
   }
   return code;
+}
+
+}  // namespace
+
+int32_t LinkExecute(uint8_t action, uint8_t argument, uint32_t busy_ms, CameraLink* link) {
+  return Execute(action, argument, busy_ms, false, link);
+}
+
+int32_t LinkExecuteOnce(uint8_t action, uint8_t argument, uint32_t busy_ms, CameraLink* link) {
+  return Execute(action, argument, busy_ms, true, link);
 }
 
 }  // namespace pelox

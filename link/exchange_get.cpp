@@ -5,6 +5,7 @@
 #include "link/packet.h"
 #include "link/packet_io.h"
 #include "link/packet_io_internal.h"
+#include "platform/clock.h"
 #include "transport/byte_order.h"
 #include "transport/port/port.h"
 
@@ -23,11 +24,18 @@ struct GetExchange {
   std::array<uint8_t, GET_PAYLOAD_SIZE + PACKET_OVERHEAD> request{};
   std::array<uint8_t, GET_REPLY_SIZE> reply{};
   int32_t credits = EXCHANGE_TRIES;
+  int32_t sends = 0;
+  uint32_t sent_at_ms = 0;
+  bool camera_nak = false;  // the camera asked for the request again
 
   Outcome Send() {
     if (credits == 0) return {Next::Finish, LINK_ERROR_NO_REPLY};
     if (CameraGoneCheck(link)) return {Next::Finish, LINK_ERROR_CAMERA_GONE};
     --credits;
+    if (sends > 0) LinkReportRequestAgain(sends + 1, EXCHANGE_TRIES, camera_nak, sent_at_ms, link);
+    ++sends;
+    camera_nak = false;
+    sent_at_ms = ClockTickCount();
     const int32_t sent = SendPacket(request, link);
     if (sent == SEND_NO_TIME) return {Next::Finish, LINK_ERROR_NO_ANSWER};
     if (sent == PORT_TRANSFER_FAILED) return {Next::Finish, LINK_ERROR_TRANSPORT};
@@ -56,13 +64,16 @@ struct GetExchange {
   Outcome BadReply() {
     if (IsStoragePipe(link)) return {Next::Finish, LINK_ERROR_TRANSPORT};
     // A control byte in place of the reply: the camera wants the request again.
-    if (reply[0] == CONTROL_ERROR || reply[0] == CONTROL_NAK) return {Next::Send};
+    if (reply[0] == CONTROL_ERROR || reply[0] == CONTROL_NAK) {
+      camera_nak = reply[0] == CONTROL_NAK;
+      return {Next::Send};
+    }
     LinkNoteError(LINK_ERROR_NO_REPLY, link);
     return Refuse();
   }
 
   Outcome Receive() {
-    const int32_t read = PortRead(link, reply, TIMEOUT_PACKET);
+    const int32_t read = PortReadReply(reply, TIMEOUT_PACKET, link);
     if (read == static_cast<int32_t>(GET_REPLY_SIZE)) {
       link->rx_seq = 0;
       ParsedPacket parsed;
@@ -78,6 +89,7 @@ struct GetExchange {
       return {Next::Finish, LINK_ERROR_TRANSPORT};
     }
     LinkNoteError(LINK_ERROR_NO_REPLY, link);
+    camera_nak = read >= 1 && reply[0] == CONTROL_NAK;
     return {Next::Send};
   }
 };

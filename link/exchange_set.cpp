@@ -1,9 +1,11 @@
 #include <array>
 
+#include "link/acknowledged_send.h"
 #include "link/exchanges.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
 #include "link/packet_io_internal.h"
+#include "platform/clock.h"
 #include "transport/byte_order.h"
 #include "transport/port/port.h"
 
@@ -13,19 +15,6 @@ namespace {
 constexpr int32_t SET_ACK_ATTEMPTS = 6;
 constexpr size_t SET_PAYLOAD_SIZE = 6;
 using SetPacket = std::array<uint8_t, SET_PAYLOAD_SIZE + PACKET_OVERHEAD>;
-
-// What one try of the set exchange records for the camera's answer.
-int32_t SetVerdict(int32_t answer, CameraLink* link) {
-  switch (answer) {
-    case CONTROL_ACK: return LINK_OK;
-    case PORT_TRANSFER_FAILED: return LINK_ERROR_TRANSPORT;
-    case CONTROL_NAK: return LINK_ERROR_NAK;
-    case CONTROL_ERROR: return LINK_ERROR_CAMERA_ERROR;
-    case CONTROL_NOTHING: return LINK_ERROR_NO_ANSWER;
-    case CONTROL_GONE: link->state = LINK_STATE_CAMERA_GONE; return LINK_ERROR_CAMERA_GONE;
-    default: return LINK_ERROR_UNEXPECTED;
-  }
-}
 
 SetPacket BuildSetPacket(uint32_t value, uint8_t property_id, uint8_t command, CameraLink* link) {
   link->tx_seq = 0;
@@ -45,7 +34,12 @@ int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, 
   PreSendPause(link);
   if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
   int32_t recorded = LINK_ERROR_SEND;
+  uint32_t sent_at_ms = 0;
   for (int32_t attempt = 0; attempt < tries && go_on(); ++attempt) {
+    if (attempt > 0) {
+      LinkReportRequestAgain(attempt + 1, tries, recorded == LINK_ERROR_NAK, sent_at_ms, link);
+    }
+    sent_at_ms = ClockTickCount();
     const int32_t sent = SendPacket(packet, link);
     if (sent == SEND_NO_TIME) return LINK_ERROR_NO_ANSWER;
     if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
@@ -53,7 +47,7 @@ int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, 
       recorded = LINK_ERROR_SEND;
       continue;
     }
-    recorded = SetVerdict(read_answer(), link);
+    recorded = ControlAnswerCode(read_answer(), link);
     if (recorded == LINK_OK || recorded == LINK_ERROR_TRANSPORT ||
         recorded == LINK_ERROR_CAMERA_GONE) {
       return recorded;

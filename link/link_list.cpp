@@ -1,8 +1,10 @@
 #include "link/link_list.h"
 
+#include <mutex>
 #include <new>
 
 #include "platform/event.h"
+#include "platform/thread.h"
 #include "transport/port/port.h"
 #include "transport/storage/aspi/aspi_library.h"
 #include "transport/storage/storage_ops.h"
@@ -10,6 +12,12 @@
 namespace pelox {
 namespace {
 
+// Links are created and deleted on any thread: the list, the count and the
+// storage variant's library references change under this lock.
+Mutex& ListLock() {
+  static Mutex lock;
+  return lock;
+}
 CameraLink* list_head = nullptr;
 uint32_t live_links = 0;
 
@@ -63,16 +71,25 @@ bool PrepareStorageResources(CameraLink* link) {
 
 }  // namespace
 
-CameraLink* LinkListHead() { return list_head; }
-uint32_t LinkLiveCount() { return live_links; }
+CameraLink* LinkListHead() {
+  const std::lock_guard<Mutex> hold(ListLock());
+  return list_head;
+}
+
+uint32_t LinkLiveCount() {
+  const std::lock_guard<Mutex> hold(ListLock());
+  return live_links;
+}
 
 CameraLink* LinkCreate() {
   CameraLink* link = new (std::nothrow) CameraLink{};
   if (link == nullptr) return nullptr;
+  std::unique_lock<Mutex> hold(ListLock());
   Append(link);
   link->link_id = static_cast<uint8_t>(live_links);
   ++live_links;
   if (!PrepareStorageResources(link)) {
+    hold.unlock();
     LinkDelete(link);
     return nullptr;
   }
@@ -81,6 +98,7 @@ CameraLink* LinkCreate() {
 
 int32_t LinkDelete(CameraLink* link) {
   if (link == nullptr) return LINK_OK;
+  const std::lock_guard<Mutex> hold(ListLock());
   Unlink(link);
   FreeLink(link);
   --live_links;
@@ -88,6 +106,7 @@ int32_t LinkDelete(CameraLink* link) {
 }
 
 int32_t LinkDestroyAll() {
+  const std::lock_guard<Mutex> hold(ListLock());
   while (list_head != nullptr) {
     CameraLink* link = list_head;
     if (link->state != LINK_STATE_CLOSED) PortClose(link);

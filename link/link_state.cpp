@@ -65,6 +65,14 @@ void EndSilentAction(CameraLink* link) {
   if (!IsStoragePipe(link)) LinkReconnect(link);
 }
 
+// Whether a busy camera's silence ends its action: on the storage pipe at
+// once, on a serial port at the action's deadline.
+bool SilenceEndsAction(CameraLink* link) {
+  if (!IsStoragePipe(link) && !TickPassed(link->busy_deadline)) return false;
+  EndSilentAction(link);
+  return true;
+}
+
 }  // namespace
 
 int32_t LinkSetError(int32_t code, CameraLink* link) {
@@ -109,6 +117,14 @@ void LinkReportEvent(const LinkEvent& event, const CameraLink* link) {
   if (link->event_callback != nullptr) link->event_callback(link->event_user, event);
 }
 
+void LinkReportRequestAgain(int32_t try_number, int32_t tries, bool nak, uint32_t sent_at_ms,
+                            const CameraLink* link) {
+  LinkEvent again =
+      TryEvent(LinkEventKind::FRAME_SENT_AGAIN, try_number, tries, ClockTickCount() - sent_at_ms);
+  again.nak = nak;
+  LinkReportEvent(again, link);
+}
+
 static_assert(std::atomic<int>::is_always_lock_free, "signal handlers set the stop flag");
 
 int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link) {
@@ -132,7 +148,12 @@ int32_t LinkEnsureReady(CameraLink* link) {
     case LINK_STATE_CAMERA_GONE:
     case LINK_STATE_BROKEN: return LinkReconnect(link);
     case LINK_STATE_BUSY:
-      while (LinkPollBusy(link) != 0) {
+      for (;;) {
+        const std::optional<ActionState> heard = ReadActionState(link);
+        // The camera's error byte is its word on the action: the call that
+        // waited for it fails with it rather than going on as if all was well.
+        if (heard == ActionState::CAMERA_ERROR) return LINK_ERROR_CAMERA_ERROR;
+        if (heard ? *heard == ActionState::ENDED : SilenceEndsAction(link)) break;
       }
       return LinkCheckAlive(link) != 0 ? LINK_OK : LINK_ERROR_NO_ANSWER;
     case LINK_STATE_IN_TRANSACTION:
@@ -146,9 +167,7 @@ int32_t LinkPollBusy(CameraLink* link) {
   if (const std::optional<ActionState> heard = ReadActionState(link)) {
     return *heard == ActionState::ENDED ? 0 : 1;
   }
-  if (!IsStoragePipe(link) && !TickPassed(link->busy_deadline)) return 1;
-  EndSilentAction(link);
-  return 0;
+  return SilenceEndsAction(link) ? 0 : 1;
 }
 
 int32_t LinkSetStallBound(uint32_t ms, CameraLink* link) {

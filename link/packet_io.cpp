@@ -20,6 +20,11 @@ constexpr size_t DRAIN_BUFFER_SIZE = 15;
 constexpr int32_t DRAIN_TIMEOUT = 1;
 constexpr int32_t PORT_WRITE_OK = 1;
 constexpr uint16_t VENDOR_WITHOUT_REPLY_CHECKSUM = 2846;
+// Late bytes passed over before a reply: an acknowledgement and an action end.
+constexpr int32_t LATE_BYTES_PASSED = 2;
+// What a look at the camera may take on the storage pipe after a command's
+// unanswered wait: a reconnection, the reads that confirm the camera, and a get.
+constexpr int32_t LOOK_RESERVE_MS = 10000;
 // A stop request is seen within this many read units.
 constexpr int32_t READ_SLICE = 10;
 
@@ -39,7 +44,7 @@ int32_t RestTimeout(size_t length, int32_t speed_index) {
 Reception ReceiveFromStorage(std::span<uint8_t> buffer, int32_t timeout, size_t largest,
                              CameraLink* link) {
   const size_t wanted = std::min(buffer.size(), largest + PACKET_OVERHEAD);
-  const int32_t result = PortRead(link, buffer.first(wanted), timeout);
+  const int32_t result = PortReadReply(buffer.first(wanted), timeout, link);
   Reception reception;
   if (result < 0 || static_cast<size_t>(result) > wanted) {
     reception.port_error = result < 0 ? result : PORT_TRANSFER_FAILED;
@@ -198,6 +203,26 @@ int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
     }
   }
   return CONTROL_NOTHING;
+}
+
+int32_t PortReadReply(std::span<uint8_t> buffer, int32_t timeout, CameraLink* link) {
+  for (int32_t passed = 0;; ++passed) {
+    const int32_t read = PortRead(link, buffer, timeout);
+    const bool late = IsStoragePipe(link) && read == 1 &&
+                      (buffer[0] == CONTROL_ACK || buffer[0] == CONTROL_ACTION_DONE);
+    if (!late || passed == LATE_BYTES_PASSED) return read;
+  }
+}
+
+int32_t ReadOnceAnswer(CameraLink* link) {
+  // A storage camera holds its answer until it has one, so the read may
+  // wait long; a serial camera's silence is over in its usual time.
+  if (!IsStoragePipe(link) || !link->wait_deadline) return ReadControlByte(1, link);
+  const int32_t spare_ms = TimeLeftMs(*link->wait_deadline) - LOOK_RESERVE_MS;
+  const int32_t seconds =
+      std::clamp(spare_ms / static_cast<int32_t>(STORAGE_TIMEOUT_UNIT_MS), 1, TIMEOUT_CONTROL_BYTE);
+  link->control_sent = 0;
+  return ReadControlOnce(seconds, link).value_or(CONTROL_NOTHING);
 }
 
 int32_t ReadActionEnd(CameraLink* link) {

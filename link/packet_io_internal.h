@@ -3,6 +3,7 @@
 // the wait deadline, the stop flag, events and the reads of a busy camera's
 // end. Kept out of the installed headers, since no program calls them.
 #include <cstdint>
+#include <span>
 
 #include "link/camera_link.h"
 
@@ -14,6 +15,10 @@ inline constexpr int32_t CONTROL_READ_FAILED = -5;
 bool IsStoragePipe(const CameraLink* link);
 // Hands `event` to the link's observer, if it has one.
 void LinkReportEvent(const LinkEvent& event, const CameraLink* link);
+// Tells the observer that a request goes out again as try `try_number` of
+// `tries`, after a NAK or after silence since `sent_at_ms`.
+void LinkReportRequestAgain(int32_t try_number, int32_t tries, bool nak, uint32_t sent_at_ms,
+                            const CameraLink* link);
 // True once the link's wait deadline has passed; false without one.
 bool WaitDeadlinePassed(const CameraLink* link);
 // An acknowledged frame is progress: the stall bound, when set, starts again.
@@ -34,6 +39,16 @@ bool RepliesCarryChecksum(const CameraLink* link);
 // failed read is not the camera's error.
 int32_t ReadActionEnd(CameraLink* link);
 
+// PortRead of a request's reply. On the storage pipe the camera's next unit
+// answers whatever read comes next, so an acknowledgement or action end
+// the link stopped waiting for arrives in place of a later reply; neither
+// byte is ever a reply, so such a lone byte is passed over and the reply
+// read again.
+int32_t PortReadReply(std::span<uint8_t> buffer, int32_t timeout, CameraLink* link);
+// The answer to a command that must not be sent twice: one attempt of
+// ReadControlByte, which on the storage pipe ends early enough that the
+// link's wait deadline, if any, still leaves time to ask the camera how it is.
+int32_t ReadOnceAnswer(CameraLink* link);
 // As ReadControlByte on a serial port, reading in short slices until the
 // tick count reaches `deadline_ms` or the link's stop flag is set.
 int32_t ReadControlByteBefore(uint32_t deadline_ms, CameraLink* link);

@@ -20,8 +20,10 @@ struct LocalTime {
   int32_t daylight_saving;  // positive in effect, 0 not, negative unknown
 };
 
-// False when the seconds cannot be converted.
-bool LocalTimeFromCalendar(int64_t seconds, LocalTime& local);
+// False when the seconds cannot be converted. long long rather than int64_t,
+// which is long on 64-bit systems: the exported name is then one on every
+// architecture.
+bool LocalTimeFromCalendar(long long seconds, LocalTime& local);
 
 }  // namespace pelox
 PELOX_API_END

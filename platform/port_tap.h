@@ -22,7 +22,9 @@ struct ScsiTrace {
   std::span<const uint8_t> sense;  // what it returned with the refusal
 };
 
-// Called from whichever thread uses the port; a tap must not block for long.
+// Called from whichever thread uses the port, from several at once when
+// links run on several threads (a tap that keeps state then locks it); a
+// tap must not block for long.
 class PortTap {
  public:
   virtual ~PortTap() = default;
@@ -36,7 +38,8 @@ class PortTap {
 };
 
 // At most PORT_TAPS_MAX taps; false when they are all taken. A tap is added
-// before the port is used and removed after it is done with.
+// before the port is used and removed once no port is in use: a call to it
+// may still run on another thread until then.
 inline constexpr size_t PORT_TAPS_MAX = 4;
 bool AddPortTap(PortTap& tap);
 void RemovePortTap(PortTap& tap);

@@ -6,11 +6,9 @@
 #include <unistd.h>
 
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -27,6 +25,7 @@
 #include "app/terminal/image_report.h"
 #include "app/terminal/options.h"
 #include "app/terminal/run_log.h"
+#include "app/terminal/run_outputs.h"
 #include "app/terminal/run_report.h"
 #include "app/terminal/run_signals.h"
 #include "app/terminal/run_trace.h"
@@ -240,10 +239,10 @@ pelox::RunReport ReportFor(const UploaderOptions& options) {
 
 // The image is checked before any camera is looked for: a bad one never
 // waits for a camera. The dialog checks it again in its own order.
-std::optional<pelox::SessionOutcome> RefusedImage(const UploaderOptions& options,
+std::optional<pelox::SessionOutcome> RefusedImage(const pelox::DialogFacts& image_check,
                                                   pelox::RunReport& report) {
   pelox::SessionOutcome outcome;
-  outcome.facts = pelox::CheckImageFirst(options.image);
+  outcome.facts = image_check;
   if (outcome.facts.failed_step == 0) return std::nullopt;
   outcome.end.cause = pelox::RunCause::IMAGE_REFUSED;
   const int32_t message = outcome.facts.failed_step == pelox::STEP_OPEN_FIRMWARE
@@ -256,7 +255,7 @@ std::optional<pelox::SessionOutcome> RefusedImage(const UploaderOptions& options
   return outcome;
 }
 
-RunResult Update(const UploaderOptions& options) {
+RunResult Update(const UploaderOptions& options, const pelox::DialogFacts& image_check) {
   pelox::SessionMode mode;
   mode.drawn = CanDraw(options);
   mode.yes = options.yes;
@@ -269,7 +268,7 @@ RunResult Update(const UploaderOptions& options) {
     return Judge(facts, end, options);
   };
   pelox::RunReport report = ReportFor(options);
-  std::optional<pelox::SessionOutcome> outcome = RefusedImage(options, report);
+  std::optional<pelox::SessionOutcome> outcome = RefusedImage(image_check, report);
   if (!outcome) outcome = pelox::RunUploaderSession(mode, report);
   return Conclude(options, report, *outcome);
 }
@@ -290,27 +289,30 @@ int main(int argc, char** argv) {
   const UploaderOptions& options = *command_line.options;
   pelox::CatchRunSignals();
   pelox::ChooseDevices(options);
-  if (const std::string refusal = pelox::LogFileRefusal(options); !refusal.empty()) {
-    return EndEarly(options.json, {pelox::RunCause::USAGE, refusal});
+  // The image is read before any output is opened, and no output may be it.
+  const std::string image = !options.inspect.empty() ? options.inspect
+                            : options.image.empty()  ? DEFAULT_IMAGE
+                                                     : options.image;
+  std::optional<pelox::DialogFacts> image_check;
+  if (!options.list && options.inspect.empty()) image_check = pelox::CheckImageFirst(options.image);
+  pelox::SessionRecording recording;
+  if (!options.record_file.empty()) recording.ReadImage(options, image);
+  const pelox::RunOutputs outputs = pelox::OpenRunOutputs(options, image);
+  if (outputs.opening == pelox::OutputsOpening::INTERRUPTED) {
+    return EndEarly(options.json, {pelox::RunCause::INTERRUPTED, "interrupted before the update began"});
+  }
+  if (outputs.opening == pelox::OutputsOpening::REFUSED) {
+    return EndEarly(options.json, {pelox::RunCause::USAGE, outputs.refusal});
   }
   const bool trace_to_stderr = options.verbosity >= 2 && (options.list || !CanDraw(options));
-  if (!pelox::StartRunTrace(trace_to_stderr, options.log_file)) {
-    return EndEarly(options.json, {pelox::RunCause::USAGE, "cannot write " + options.log_file +
-                                                               ": " + std::strerror(errno)});
-  }
+  pelox::StartRunTrace(trace_to_stderr, outputs.log, options.log_file);
   for (const std::string& line : pelox::LogHeader(arguments, options, std::time(nullptr))) {
     pelox::TraceRunLine(line);
   }
-  pelox::SessionRecording recording;
-  if (!options.record_file.empty() &&
-      !recording.Start(options, options.image.empty() ? DEFAULT_IMAGE : options.image)) {
-    const std::string problem = "cannot write " + options.record_file + ": " + std::strerror(errno);
-    pelox::StopRunTrace();
-    return EndEarly(options.json, {pelox::RunCause::USAGE, problem});
-  }
+  if (outputs.record != nullptr) recording.Start(options, outputs.record);
   const RunResult result = options.list               ? List(options)
                            : !options.inspect.empty() ? Inspect(options)
-                                                      : Update(options);
+                                                      : Update(options, *image_check);
   recording.Finish(result.exit_status, std::string(pelox::RunCauseText(result.cause)));
   if (const std::string problem = recording.Problem(); !problem.empty()) {
     std::fprintf(stderr, "pelox-uploader: warning: %s\n", problem.c_str());

@@ -99,18 +99,14 @@ BytesTap bytes_tap;
 
 }  // namespace
 
-bool StartRunTrace(bool to_stderr, const std::string& log_file) {
+void StartRunTrace(bool to_stderr, FILE* log, const std::string& log_name) {
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
-  if (!log_file.empty()) {
-    trace.file = std::fopen(log_file.c_str(), "we");
-    if (trace.file == nullptr) return false;
-    trace.file_name = log_file;
-  }
+  trace.file = log;
+  trace.file_name = log_name;
   trace.to_stderr = to_stderr;
   trace.start = std::chrono::steady_clock::now();
   if (trace.to_stderr || trace.file != nullptr) AddPortTap(bytes_tap);
-  return true;
 }
 
 void StopRunTrace() {

@@ -10,9 +10,9 @@
 
 namespace pelox {
 
-// Starts tracing to standard error when `to_stderr` and to `log_file` when
-// it is named. False, with nothing started, when the file cannot be opened.
-bool StartRunTrace(bool to_stderr, const std::string& log_file);
+// Starts tracing to standard error when `to_stderr` and to `log`, named
+// `log_name`, when it is not null; the trace owns and closes it.
+void StartRunTrace(bool to_stderr, FILE* log, const std::string& log_name);
 void StopRunTrace();
 // A line of its own, such as a step or a message; nothing when not tracing.
 void TraceRunLine(std::string_view text);

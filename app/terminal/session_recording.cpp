@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 
 #include "app/firmware_image.h"
@@ -28,7 +29,10 @@ std::string UtcNow() {
 }
 
 // The image as far as the transfer takes it; a larger one is refused anyway.
-std::optional<std::vector<uint8_t>> ReadImage(const std::string& path) {
+std::optional<std::vector<uint8_t>> ImageBytes(const std::string& path) {
+  // A FIFO or a device would never end, or wait for a writer.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;
   std::vector<uint8_t> bytes(FIRMWARE_FILE_MAX_SIZE);
@@ -45,29 +49,29 @@ std::string HeaderText(std::span<const uint8_t> image) {
 
 }  // namespace
 
-bool SessionRecording::Start(const UploaderOptions& options, std::string_view image_path) {
+void SessionRecording::ReadImage(const UploaderOptions& options, std::string_view image_path) {
+  const std::lock_guard lock(mutex_);
+  image_ = {BaseName(image_path), std::nullopt, {}};
+  if (options.list) return;
+  if (std::optional<std::vector<uint8_t>> bytes = ImageBytes(std::string(image_path))) {
+    image_.size = static_cast<int64_t>(bytes->size());
+    image_.header_text = HeaderText(*bytes);
+    if (!options.record_image && bytes->size() > FIRMWARE_HEADER_SIZE) {
+      payload_.assign(bytes->begin() + FIRMWARE_HEADER_SIZE, bytes->end());
+      redaction_.emplace(payload_);
+    }
+  }
+}
+
+void SessionRecording::Start(const UploaderOptions& options, FILE* file) {
   const std::lock_guard lock(mutex_);
   name_ = options.record_file;
-  file_ = std::fopen(options.record_file.c_str(), "we");
-  if (file_ == nullptr) return false;
+  file_ = file;
   // A file size limit must end the recording, not the program.
   std::signal(SIGXFSZ, SIG_IGN);
   start_ = std::chrono::steady_clock::now();
-
-  RecordedImage image{BaseName(image_path), std::nullopt, {}};
-  if (!options.list) {
-    if (std::optional<std::vector<uint8_t>> bytes = ReadImage(std::string(image_path))) {
-      image.size = static_cast<int64_t>(bytes->size());
-      image.header_text = HeaderText(*bytes);
-      if (!options.record_image && bytes->size() > FIRMWARE_HEADER_SIZE) {
-        payload_.assign(bytes->begin() + FIRMWARE_HEADER_SIZE, bytes->end());
-        redaction_.emplace(payload_);
-      }
-    }
-  }
-  WriteLine(RecordingLine(RecordingHeader(options, image, UtcNow())));
+  WriteLine(RecordingLine(RecordingHeader(options, image_, UtcNow())));
   tapped_ = AddPortTap(*this);
-  return true;
 }
 
 void SessionRecording::Finish(std::optional<int> exit_status, std::string_view cause) {

@@ -12,6 +12,7 @@
 
 #include "app/terminal/options.h"
 #include "app/terminal/payload_redaction.h"
+#include "app/terminal/recording_lines.h"
 #include "platform/port_tap.h"
 
 namespace pelox {
@@ -23,9 +24,11 @@ class SessionRecording : public PortTap {
   SessionRecording& operator=(const SessionRecording&) = delete;
   ~SessionRecording() override { Finish(std::nullopt, {}); }
 
-  // Opens the file, writes the header and taps the ports; false, with errno
-  // set, when the file cannot be opened.
-  bool Start(const UploaderOptions& options, std::string_view image_path);
+  // What the header tells of the image, read before any output is opened.
+  void ReadImage(const UploaderOptions& options, std::string_view image_path);
+  // Writes the header to `file`, named `options.record_file`, which the
+  // recording owns and closes, and taps the ports.
+  void Start(const UploaderOptions& options, FILE* file);
   // Writes the run's end (when there is one), stops tapping and closes.
   void Finish(std::optional<int> exit_status, std::string_view cause);
   // Why the recording stopped before the end; empty when it did not.
@@ -52,6 +55,7 @@ class SessionRecording : public PortTap {
   std::chrono::steady_clock::time_point start_;
   std::vector<uint8_t> payload_;
   std::optional<PayloadRedaction> redaction_;
+  RecordedImage image_;
 };
 
 }  // namespace pelox

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/dialog_ids.h"
@@ -114,6 +115,8 @@ class Session {
     }
     if (const std::string line = LinkEventLine(event); !line.empty()) TraceRunLine(line);
     session->view_.NoteLinkEvent(event);
+    // The search and the connection run on the loop's thread: told at once.
+    if (std::this_thread::get_id() == session->loop_thread_) session->Show();
   }
 
   RunEnd End() const { return policy_.End(report_.BytesSent()); }
@@ -227,6 +230,7 @@ class Session {
   MainDialog dialog_;
   SessionPolicy policy_;
   std::chrono::steady_clock::time_point started_;
+  const std::thread::id loop_thread_ = std::this_thread::get_id();
   std::string last_message_;
   bool upload_pressed_ = false;
   UpdatePhase shown_phase_ = UpdatePhase::SEARCHING;  // as far as the events shown went

@@ -5,7 +5,7 @@
 
 namespace pelox {
 
-bool LocalTimeFromCalendar(int64_t seconds, LocalTime& local) {
+bool LocalTimeFromCalendar(long long seconds, LocalTime& local) {
   std::time_t time{};
   std::tm tm{};
   if (!TimeFromSeconds(seconds, time) || localtime_r(&time, &tm) == nullptr) return false;

@@ -23,7 +23,7 @@ bool Matches(const FaultRule& rule, FaultTarget target, int32_t id) {
          (rule.id < 0 || rule.id == id);
 }
 
-constexpr std::array<std::pair<std::string_view, FaultKind>, 15> KIND_NAMES = {{
+constexpr std::array<std::pair<std::string_view, FaultKind>, 16> KIND_NAMES = {{
     {"nak", FaultKind::NAK},
     {"refuse", FaultKind::REFUSE},
     {"drop", FaultKind::DROP_REPLY},
@@ -39,6 +39,7 @@ constexpr std::array<std::pair<std::string_view, FaultKind>, 15> KIND_NAMES = {{
     {"end-error", FaultKind::END_ERROR},
     {"mute", FaultKind::MUTE},
     {"scsi-refusal", FaultKind::SCSI_REFUSAL},
+    {"rewrite", FaultKind::REWRITE},
 }};
 
 constexpr std::array<std::pair<std::string_view, FaultTarget>, 10> TARGET_NAMES = {{

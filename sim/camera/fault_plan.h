@@ -29,6 +29,8 @@ enum class FaultKind : uint8_t {
   MUTE,            // take the unit, then neither hear nor answer for `argument_ms`
   SCSI_REFUSAL,    // the storage device answers every command with CHECK CONDITION
                    // (for `argument_ms`, 0: for good); nothing on a serial line
+  REWRITE,         // at the write command: write without a word, deaf for `argument_ms`,
+                   // and write afresh, silent anew, on every later write command
 };
 
 // What a fault is aimed at: a kind of host unit the camera answers, or the

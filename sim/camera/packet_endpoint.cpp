@@ -19,6 +19,13 @@ std::vector<uint8_t> GetReply(uint32_t value) {
   return EncodeFrame(FRAME_DATA_LAST, 0, payload);
 }
 
+bool IsWriteCommand(std::span<const uint8_t> unit) {
+  const std::optional<Frame> frame = DecodeFrame(unit);
+  return frame && frame->type == FRAME_COMMAND && frame->code_or_sequence == COMMAND_CAMERA &&
+         frame->payload.size() == 1 + ACTION_BODY_SIZE && frame->payload[0] == REQUEST_ACTION &&
+         frame->payload[1] == ACTION_WRITE_FIRMWARE;
+}
+
 }  // namespace
 
 PacketEndpoint::PacketEndpoint(CameraModel& model, CameraModel& other, CameraLog& log,
@@ -30,6 +37,12 @@ void PacketEndpoint::Receive(std::span<const uint8_t> unit, uint64_t now_ms) {
   LeaveIfDue(now_ms);
   if (unplugged_) {
     log_.Add(now_ms, Direction::FROM_HOST, unit, Verdict::IGNORED, "unplugged");
+    return;
+  }
+  const bool write_command = IsWriteCommand(unit);
+  if (write_command) ++write_commands_;
+  if (write_command && rewrite_silence_ms_ > 0) {
+    WriteSilently(unit, now_ms);
     return;
   }
   if (now_ms < mute_until_ms_) {

@@ -54,6 +54,10 @@ class PacketEndpoint {
   // Replies the host never read: those it sent a new request over, and
   // those still waiting.
   size_t UnreadReplies() const { return unread_replies_ + outgoing_.size(); }
+  // Write commands (action 11) that reached the camera, heard or not, and
+  // how many of them it asked for again with NAK.
+  uint32_t WriteCommands() const { return write_commands_; }
+  uint32_t WriteCommandNaks() const { return write_command_naks_; }
 
  private:
   struct ReadInProgress {
@@ -105,6 +109,9 @@ class PacketEndpoint {
               std::optional<uint8_t> then_speed_index = std::nullopt);
   void Emit(std::vector<uint8_t> reply, uint64_t now_ms, const ReplyFault& fault,
             std::optional<uint8_t> then_speed_index);
+  // A write command under a rewrite fault: the write starts afresh, with
+  // neither ACK nor end byte, and the camera is deaf again for its silence.
+  void WriteSilently(std::span<const uint8_t> unit, uint64_t now_ms);
   void GoAway(uint64_t now_ms);
   // A camera gone or swapped at `now_ms` (CAMERA_GONE and SWAP faults).
   void Leave(bool swap, uint64_t now_ms);
@@ -123,7 +130,10 @@ class PacketEndpoint {
   };
   std::optional<ScriptedLeave> leave_;
   uint8_t action_end_byte_ = CONTROL_ACTION_DONE;
-  uint64_t mute_until_ms_ = 0;  // a mute fault: nothing heard or sent before
+  uint64_t mute_until_ms_ = 0;       // a mute fault: nothing heard or sent before
+  uint32_t rewrite_silence_ms_ = 0;  // a rewrite fault fired: each write command's silence
+  uint32_t write_commands_ = 0;
+  uint32_t write_command_naks_ = 0;
   size_t unread_replies_ = 0;
   std::optional<ReadInProgress> read_;
   std::optional<WriteInProgress> write_;

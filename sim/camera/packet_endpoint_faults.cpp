@@ -21,6 +21,7 @@ const char* FaultName(FaultKind kind) {
     case FaultKind::END_ERROR: return "fault: action ends in an error";
     case FaultKind::MUTE: return "fault: not listening";
     case FaultKind::SCSI_REFUSAL: return "fault: SCSI commands refused";
+    case FaultKind::REWRITE: return "fault: writes silently, again on each write command";
   }
   return "fault";
 }
@@ -37,6 +38,10 @@ PacketEndpoint::ReplyFault PacketEndpoint::Intercept(FaultTarget target, int32_t
   switch (fault->kind) {
     case FaultKind::NAK:
     case FaultKind::REFUSE:
+      if (fault->kind == FaultKind::NAK && target == FaultTarget::ACTION &&
+          id == ACTION_WRITE_FIRMWARE) {
+        ++write_command_naks_;
+      }
       log_.Add(now_ms, direction, unit, Verdict::FAULTED, FaultName(fault->kind));
       Emit(ControlUnit(fault->kind == FaultKind::NAK ? CONTROL_NAK : CONTROL_ERROR), now_ms,
            std::nullopt, std::nullopt);
@@ -68,6 +73,13 @@ PacketEndpoint::ReplyFault PacketEndpoint::Intercept(FaultTarget target, int32_t
     case FaultKind::MUTE:
       log_.Add(now_ms, direction, unit, Verdict::FAULTED, FaultName(fault->kind));
       mute_until_ms_ = now_ms + fault->argument_ms;
+      return std::nullopt;
+    case FaultKind::REWRITE:
+      if (target != FaultTarget::ACTION || id != ACTION_WRITE_FIRMWARE) return std::nullopt;
+      log_.Add(now_ms, direction, unit, Verdict::FAULTED, FaultName(fault->kind));
+      rewrite_silence_ms_ = fault->argument_ms;
+      WriteSilently(unit, now_ms);
+      taken = true;
       return std::nullopt;
     case FaultKind::NEVER_READY:
       log_.Add(now_ms, Direction::TO_HOST, {}, Verdict::FAULTED, FaultName(fault->kind));
@@ -104,6 +116,15 @@ void PacketEndpoint::Emit(std::vector<uint8_t> reply, uint64_t now_ms, const Rep
   }
   if (reply.empty()) return;
   outgoing_.push_back(CameraUnit{ready_ms, std::move(reply), then_speed_index});
+}
+
+void PacketEndpoint::WriteSilently(std::span<const uint8_t> unit, uint64_t now_ms) {
+  model_->LoseRunningAction(now_ms);
+  action_done_ms_.reset();
+  const bool writing = model_->RunAction(ACTION_WRITE_FIRMWARE, 0, now_ms).has_value();
+  mute_until_ms_ = now_ms + rewrite_silence_ms_;
+  log_.Add(now_ms, Direction::FROM_HOST, unit, writing ? Verdict::ACCEPTED : Verdict::REFUSED,
+           "writing, silent");
 }
 
 void PacketEndpoint::GoAway(uint64_t now_ms) {

@@ -38,6 +38,7 @@ class VirtualCamera {
   const CameraLog& Log() const { return log_; }
   FaultPlan& Faults() { return faults_; }
   PacketEndpoint& Endpoint() { return endpoint_; }
+  const PacketEndpoint& Endpoint() const { return endpoint_; }
   SerialFace& Serial() { return serial_; }
 
  private:

@@ -23,6 +23,8 @@ const char* const CAMSIM_USAGE =
     "                                   swap (another camera answers from then on)\n"
     "                                   end-error (the action ends in 0x11) mute (=MS deaf)\n"
     "                                   scsi-refusal (storage commands refused)\n"
+    "                                   rewrite (=MS silent after the write command, which\n"
+    "                                   each later one starts afresh)\n"
     "                            targets: any probe speed set get action read write-frame\n"
     "                                     read-frame ack\n"
     "  --seed N                  seeded random faults\n"

@@ -20,7 +20,8 @@ void SgDevicesReset();
 void SgDeviceAdd(const SimSgNode& node);
 
 int32_t SgOpenHandles();
-// The time-out of every command run, in milliseconds, in order.
-const std::vector<uint32_t>& SgTimeoutsMs();
+// The time-out of every command run, in milliseconds: each device's in
+// order, one device after another.
+std::vector<uint32_t> SgTimeoutsMs();
 
 }  // namespace pelox::sim

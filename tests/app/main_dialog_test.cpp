@@ -392,6 +392,8 @@ TEST_P(MainDialogFlashEnd, CompletesOnlyOnTheCamerasOwnReadyAfterWriting) {
   EXPECT_EQ(view_.phases.back().cause,
             end.message == STR_WRITE_COMPLETE ? RunCause::WRITTEN : RunCause::WRITE_UNCERTAIN);
   EXPECT_EQ(test::PhaseFault(view_.phases), "");
+  // The write command left once, and again only when the camera asked.
+  EXPECT_EQ(camera.Endpoint().WriteCommands(), 1 + camera.Endpoint().WriteCommandNaks());
   EXPECT_NE(view_.facts.write_detail.find(end.detail), std::string::npos)
       << view_.facts.write_detail;
   if (end.message == STR_WRITE_ERROR) {
@@ -424,6 +426,14 @@ INSTANTIATE_TEST_SUITE_P(
                      "reported an error"},
             FlashEnd{"DeafWhileWriting", "mute=25000@action:11", {}, STR_WRITE_COMPLETE, true, ""},
             FlashEnd{"AcknowledgementLost", "drop@action:11*4", {}, STR_WRITE_COMPLETE, true, ""},
+            FlashEnd{"WritesAgainOnEachWriteCommand",
+                     "rewrite=25000@action:11",
+                     {},
+                     STR_WRITE_COMPLETE,
+                     true,
+                     ""},
+            FlashEnd{
+                "AskedForTheCommandAgain", "nak@action:11*2", {}, STR_WRITE_COMPLETE, true, ""},
             FlashEnd{"CommandRefused",
                      "refuse@action:11*4",
                      {},

@@ -101,6 +101,8 @@ std::string BrokenPromises(const UpdateEnd& end, const sim::VirtualCamera& camer
   if (flashed && store.Image() != image) broken.emplace_back("flashed other bytes than the image");
   if (camera.Other().Firmware().Statement().transfer_started)
     broken.emplace_back("another camera was sent firmware");
+  if (camera.Endpoint().WriteCommands() > 1 + camera.Endpoint().WriteCommandNaks())
+    broken.emplace_back("the write command was sent again unasked");
   if (end.upload_ms > bound_ms) broken.emplace_back("ran past its bound");
   if (end.stall_ms > end.stall_limit_ms) broken.emplace_back("stalled past its limit");
   if (!released) broken.emplace_back("the link, its port or a worker was not released");

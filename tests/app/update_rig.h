@@ -36,6 +36,7 @@ uint64_t UpdateBoundMs(size_t image_size, UpdatePort port);
 // with "Writing Firmware is complete." or "Error in writing Firmware.", the
 // former only when the checked camera flashed; the camera never flashes
 // other bytes than the image; another camera on the path is never sent it;
+// the write command leaves once, again only on the camera's NAK;
 // it ends within its bound and never stalls past its limit; everything is
 // released; the phases told are its cause's, and a camera asked to write is
 // never told as a safe failure.

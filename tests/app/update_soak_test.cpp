@@ -46,12 +46,13 @@ struct SoakPlan {
 };
 
 SoakPlan DrawPlan(uint64_t seed) {
-  static const std::vector<std::string> KINDS = {"nak",         "refuse",       "drop",
-                                                 "partial",     "checksum",     "sequence",
-                                                 "gone",        "port-failure", "port-failure=300",
-                                                 "never-ready", "unplug",       "delay=200",
-                                                 "delay=5000",  "swap",         "swap=1000",
-                                                 "gone=1000",   "end-error",    "mute=25000"};
+  static const std::vector<std::string> KINDS = {"nak",          "refuse",       "drop",
+                                                 "partial",      "checksum",     "sequence",
+                                                 "gone",         "port-failure", "port-failure=300",
+                                                 "never-ready",  "unplug",       "delay=200",
+                                                 "delay=5000",   "swap",         "swap=1000",
+                                                 "gone=1000",    "end-error",    "mute=25000",
+                                                 "rewrite=25000"};
   struct Target {
     const char* name;
     uint32_t last_occurrence;

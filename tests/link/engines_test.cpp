@@ -168,6 +168,16 @@ TEST_F(EngineTest, ACameraThatNeverFinishesItsActionIsGivenUpAfterTheDeadline) {
   EXPECT_EQ(LinkCheckAlive(link), 0);
 }
 
+TEST_F(EngineTest, AnActionEndedByTheCamerasErrorFailsTheCallThatWaitedForIt) {
+  camera.Model().RegisterAction(ACTION_LONG,
+                                [](uint8_t, uint64_t) { return std::optional(3000u); });
+  camera.Faults().Add({.kind = FaultKind::END_ERROR, .target = FaultTarget::ACTION});
+  ASSERT_EQ(LinkExecute(ACTION_LONG, 0, 60000, link), LINK_OK) << Trace();
+  EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), -1);
+  EXPECT_EQ(link->last_error, LINK_ERROR_CAMERA_ERROR);
+  EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), 100) << Trace();
+}
+
 TEST_F(EngineTest, CheckAliveAnswersOnceTheActionHasEnded) {
   camera.Model().RegisterAction(ACTION_LONG,
                                 [](uint8_t, uint64_t) { return std::optional(3000u); });

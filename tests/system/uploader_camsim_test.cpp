@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -359,6 +360,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "no answer from the camera for [0-9]+\\.[0-9] s, frame 3 sent again, try 2 of 4"},
         StallCase{"RefusedToldAsJsonEvent", "--fault nak@write-frame#3", "--json --yes",
                   "\\{\"event\":\\{\"answer\":\"nak\",\"frame\":3,\"kind\":\"resend\","
+                  ".*\"try\":2\\}"},
+        // The search's get and the connection's speed request, before the transfer.
+        StallCase{"SearchGetRefusedToldByVerboseLines", "--fault nak@get*3", "--plain --yes -v",
+                  "Communication \\(Auto\\)\\n(the camera answered NAK, the request sent again, "
+                  "try [2-4] of 4\\n){3}.*connected at"},
+        StallCase{"SpeedRequestRefusedToldAsJsonEvent", "--fault nak@speed", "--json --yes",
+                  "\\{\"event\":\\{\"answer\":\"nak\",\"frame\":0,\"kind\":\"resend\","
                   ".*\"try\":2\\}"}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
@@ -439,7 +447,8 @@ struct SignalCase {
   const char* wait_for;  // the output after which the signal comes
   int signal;
   int exit_status;
-  const char* statement;  // what camsim says of the image
+  const char* statement;    // what camsim says of the image
+  bool log_unread = false;  // --log names a full FIFO whose reader reads nothing
 };
 
 void PrintTo(const SignalCase& signal_case, std::ostream* out) { *out << signal_case.name; }
@@ -484,6 +493,17 @@ TEST_P(UploaderSignal, EndsAsTheCameraAllows) {
   WriteImage("v517-1.10", 100000);
   std::vector<std::string> arguments = {"--plain", "--yes",    "--port",
                                         port,      "--record", "signalled.jsonl"};
+  // Held open by the test until the run ended, filled and never read.
+  int unread_fifo = -1;
+  if (signal_case.log_unread) {
+    ASSERT_EQ(mkfifo("unread.fifo", 0600), 0);
+    unread_fifo = open("unread.fifo", O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(unread_fifo, 0);
+    const std::array<char, 4096> filler{};
+    while (write(unread_fifo, filler.data(), filler.size()) > 0) {
+    }
+    arguments.insert(arguments.end(), {"--log", "unread.fifo"});
+  }
   std::istringstream extra(signal_case.arguments);
   for (std::string word; extra >> word;) arguments.push_back(word);
   TerminalSession terminal(arguments);
@@ -492,6 +512,7 @@ TEST_P(UploaderSignal, EndsAsTheCameraAllows) {
   const auto signalled = std::chrono::steady_clock::now();
   terminal.Signal(signal_case.signal);
   EXPECT_EQ(terminal.ExitStatus(), signal_case.exit_status) << terminal.Screen();
+  if (unread_fifo >= 0) close(unread_fifo);
   const auto took = std::chrono::steady_clock::now() - signalled;
   if (signal_case.exit_status == 130) {
     EXPECT_LT(took, SIGNAL_BOUND) << terminal.Screen();
@@ -523,7 +544,9 @@ INSTANTIATE_TEST_SUITE_P(
         SignalCase{"SearchOnASilentPort", nullptr, "", "Communication (Auto)", SIGINT, 130, ""},
         SignalCase{"HandshakeWithACameraThatIgnoresTheProbe", "--fault drop@probe*1000", "",
                    "Communication (Auto)", SIGHUP, 130, "no firmware image was sent"},
-        SignalCase{"List", nullptr, "--list -vv", "-> ", SIGINT, 130, ""}),
+        SignalCase{"List", nullptr, "--list -vv", "-> ", SIGINT, 130, ""},
+        SignalCase{"LogWhoseReaderReadsNothing", "", "", "", SIGINT, 130,
+                   "no firmware image was sent", true}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 // --speed: the camera is asked for the speed after the handshake, and one

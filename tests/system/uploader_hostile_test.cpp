@@ -117,11 +117,20 @@ struct Hostile {
   bool unprivileged = false;  // root reads any file: the case means nothing to it
   std::string arguments;      // more for the uploader
   const char* shell_before = "";
-  bool log_to_port = false;         // --log names the port the case made
-  const char* said_once = nullptr;  // a text the output holds exactly once
+  const char* port_output = nullptr;  // "--log": that output names the camera's port
+  bool port_by_symlink = false;       // and does so through a symlink
+  const char* said_once = nullptr;    // a text the output holds exactly once
 };
 
 void PrintTo(const Hostile& hostile, std::ostream* out) { *out << hostile.name; }
+
+// A regular file's bytes; none for anything else.
+std::optional<std::string> FileBytes(const fs::path& path) {
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) return std::nullopt;
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
 
 class UploaderHostile : public ::testing::TestWithParam<Hostile> {
  protected:
@@ -140,7 +149,15 @@ TEST_P(UploaderHostile, EndsWithItsMessageAndStatusInTimeAndSendsNothing) {
   Scene scene{scratch_.Path(), std::nullopt};
   const std::optional<std::string> port = hostile.prepare(scene);
   if (port) ports += " --port " + *port;
-  if (hostile.log_to_port && port) ports += " --log " + *port;
+  if (hostile.port_output != nullptr) {
+    std::string camera_port = camsim ? camsim->Path() : port.value_or("");
+    if (hostile.port_by_symlink) {
+      fs::create_symlink(camera_port, scratch_.Path() / "camera-port");
+      camera_port = "camera-port";
+    }
+    ports += std::string(" ") + hostile.port_output + " " + camera_port;
+  }
+  const std::optional<std::string> image_before = FileBytes(scratch_.Path() / "Firmware.bin");
   const Outcome outcome = RunUploader(
       ports + " " + hostile.arguments,
       [&](const std::string& line) {
@@ -160,6 +177,10 @@ TEST_P(UploaderHostile, EndsWithItsMessageAndStatusInTimeAndSendsNothing) {
   // A port that is no serial device, or that another process holds, gets nothing.
   if (port && fs::is_regular_file(*port)) {
     EXPECT_EQ(fs::file_size(*port), 0u);
+  }
+  // An output refused leaves the image as it was.
+  if (hostile.exit_status == EXIT_USAGE) {
+    EXPECT_EQ(FileBytes(scratch_.Path() / "Firmware.bin"), image_before);
   }
   if (scene.terminal && scene.terminal->locked) {
     EXPECT_FALSE(scene.terminal->Heard());
@@ -266,13 +287,31 @@ Hostile LostLog(const char* name, std::string arguments, const char* shell_befor
   return hostile;
 }
 
-// A log that would write into the camera's line or onto a terminal is refused.
-Hostile LogOnTheCameraPort() {
+// An output that is an input of the run or the other output, by any name,
+// is refused before a byte is written.
+Hostile SameFile(const char* name, std::string arguments, const char* shell_before,
+                 const char* message) {
+  Hostile hostile = Case(name, Image(Sample()), CAMERA, message, EXIT_USAGE, IMAGE_BOUND_S);
+  hostile.arguments = std::move(arguments);
+  hostile.shell_before = shell_before;
+  return hostile;
+}
+
+// An output that would write into the camera's line is refused.
+Hostile OutputOnTheCameraPort(const char* name, const char* option, bool by_symlink,
+                              const char* message) {
+  Hostile hostile = SameFile(name, {}, "", message);
+  hostile.port_output = option;
+  hostile.port_by_symlink = by_symlink;
+  return hostile;
+}
+
+// A FIFO that nobody reads is refused at once.
+Hostile FifoNobodyReads() {
   Hostile hostile =
-      Case("LogNamesTheCameraPort",
-           Port([](Scene& scene) { return scene.terminal.emplace(false).path; }), nullptr,
-           "is a camera's port; the trace would go to the camera", EXIT_USAGE, IMAGE_BOUND_S);
-  hostile.log_to_port = true;
+      SameFile("RecordOnAFifoNobodyReads", "--record nobody.fifo", "mkfifo nobody.fifo; ",
+               "--record nobody.fifo is a FIFO that nobody reads; start its reader first");
+  hostile.bound_s = 1;
   return hostile;
 }
 
@@ -342,7 +381,36 @@ INSTANTIATE_TEST_SUITE_P(
         LostLog("LogAtTheFileSizeLimit", "--log trace.txt", "ulimit -f 1; ",
                 "stopped early: File too large"),
         LostLog("LogOnAFullDevice", "--log /dev/full", "", "stopped early: No space left"),
-        LogOnTheCameraPort()),
+        OutputOnTheCameraPort("LogNamesTheCameraPort", "--log", false,
+                              "; the trace would go to the camera"),
+        OutputOnTheCameraPort("RecordNamesTheCameraPortBySymlink", "--record", true,
+                              "; the recording would go to the camera"),
+        SameFile(
+            "LogIsTheImage", "--log Firmware.bin", "",
+            "--log Firmware.bin is the firmware image Firmware.bin; writing it would destroy it"),
+        SameFile("RecordIsTheImageByItsDotPath", "--record ./Firmware.bin", "",
+                 "--record ./Firmware.bin is the firmware image Firmware.bin; writing it would "
+                 "destroy it"),
+        SameFile("RecordIsTheImageBySymlink", "--record image-link",
+                 "ln -s Firmware.bin image-link; ",
+                 "--record image-link is the firmware image Firmware.bin; writing it would "
+                 "destroy it"),
+        SameFile("LogIsTheImageByHardLink", "--log image-copy ./Firmware.bin",
+                 "ln Firmware.bin image-copy; ",
+                 "--log image-copy is the firmware image ./Firmware.bin; writing it would "
+                 "destroy it"),
+        SameFile(
+            "RecordIsTheDeviceByHardLink", "--device sg --record sg-copy",
+            "touch sg; ln sg sg-copy; ",
+            "--record sg-copy is the camera's device sg; the recording would go to the camera"),
+        SameFile("RecordIsTheLog", "--log out.txt --record out.txt", "",
+                 "--record out.txt is the same file as --log out.txt"),
+        SameFile("RecordIsTheLogBySymlink", "--log out.txt --record out-link",
+                 "ln -s out.txt out-link; ", "--record out-link is the same file as --log out.txt"),
+        SameFile("RecordIsTheLogByHardLink", "--log ./out.txt --record out-copy",
+                 "echo kept >out.txt; ln out.txt out-copy; ",
+                 "--record out-copy is the same file as --log ./out.txt"),
+        FifoNobodyReads()),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "transport/discovery/device_table.h"
 
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
+#include "platform/thread.h"
 #include "transport/discovery/device_table_internal.h"
 
 namespace pelox {
@@ -25,6 +27,14 @@ struct DeviceTable {
 
 DeviceTable table;
 
+// Links on different threads discover and claim at once: every access to
+// the table goes through this lock.
+Mutex& TableLock() {
+  static Mutex lock;
+  return lock;
+}
+using Hold = std::lock_guard<Mutex>;
+
 int32_t ClaimBit(int32_t index, ClaimBy by) {
   if (index < 0 || index >= table.device_count) return NO_BIT;
   if (by == ClaimBy::TABLE_INDEX) return index;
@@ -35,15 +45,21 @@ int32_t ClaimBit(int32_t index, ClaimBy by) {
 
 uint32_t Mask(int32_t bit) { return uint32_t{1} << static_cast<uint32_t>(bit); }
 
-}  // namespace
-
-bool DevicePassedOver(int32_t index) {
+bool PassedOver(int32_t index) {
   if (index < 0 || index >= table.device_count) return false;
   return std::ranges::find(table.passed_over, table.entries[static_cast<size_t>(index)]) !=
          table.passed_over.end();
 }
 
+}  // namespace
+
+bool DevicePassedOver(int32_t index) {
+  const Hold hold(TableLock());
+  return PassedOver(index);
+}
+
 void DeviceTableClear() {
+  const Hold hold(TableLock());
   table.device_count = 0;
   table.denied_count = 0;
   table.first_denied.clear();
@@ -51,21 +67,30 @@ void DeviceTableClear() {
 }
 
 bool DeviceTableAdd(const CameraDevice& device) {
+  const Hold hold(TableLock());
   if (table.device_count >= DEVICE_TABLE_CAPACITY) return false;
   table.entries[static_cast<size_t>(table.device_count++)] = device;
   return true;
 }
 
-int32_t DeviceCount() { return table.device_count; }
+int32_t DeviceCount() {
+  const Hold hold(TableLock());
+  return table.device_count;
+}
 
 const CameraDevice* DeviceTableEntry(int32_t index) {
+  const Hold hold(TableLock());
   if (index < 0 || index >= table.device_count) return nullptr;
   return &table.entries[static_cast<size_t>(index)];
 }
 
-uint32_t DevicesInUse() { return table.devices_in_use; }
+uint32_t DevicesInUse() {
+  const Hold hold(TableLock());
+  return table.devices_in_use;
+}
 
 bool DeviceHoldsClaim(const void* owner) {
+  const Hold hold(TableLock());
   for (int32_t bit = 0; bit < MASK_BITS; ++bit) {
     if (table.claim_owners[static_cast<size_t>(bit)] == owner &&
         (table.devices_in_use & Mask(bit)) != 0) {
@@ -76,17 +101,22 @@ bool DeviceHoldsClaim(const void* owner) {
 }
 
 void DevicePassOver(int32_t index) {
-  if (index < 0 || index >= table.device_count || DevicePassedOver(index)) return;
+  const Hold hold(TableLock());
+  if (index < 0 || index >= table.device_count || PassedOver(index)) return;
   table.passed_over.push_back(table.entries[static_cast<size_t>(index)]);
 }
 
-void DevicePassOverForget() { table.passed_over.clear(); }
+void DevicePassOverForget() {
+  const Hold hold(TableLock());
+  table.passed_over.clear();
+}
 
 int32_t DeviceClaimFirstFree(ClaimBy by, const void* owner) {
+  const Hold hold(TableLock());
   for (int32_t index = 0; index < table.device_count; ++index) {
     const int32_t bit = ClaimBit(index, by);
     if (bit == NO_BIT || bit >= MASK_BITS || (table.devices_in_use & Mask(bit)) != 0 ||
-        DevicePassedOver(index)) {
+        PassedOver(index)) {
       continue;
     }
     table.devices_in_use |= Mask(bit);
@@ -97,6 +127,7 @@ int32_t DeviceClaimFirstFree(ClaimBy by, const void* owner) {
 }
 
 void DeviceReleaseClaims(const void* owner) {
+  const Hold hold(TableLock());
   for (int32_t bit = 0; bit < MASK_BITS; ++bit) {
     const void*& holder = table.claim_owners[static_cast<size_t>(bit)];
     if (holder != owner || (table.devices_in_use & Mask(bit)) == 0) continue;
@@ -106,14 +137,30 @@ void DeviceReleaseClaims(const void* owner) {
 }
 
 void DiscoveryNoteDenied(std::string_view path) {
+  const Hold hold(TableLock());
   if (table.denied_count++ == 0) table.first_denied = path;
 }
 
-int32_t DiscoveryDeniedCount() { return table.denied_count; }
-const std::string& DiscoveryFirstDenied() { return table.first_denied; }
-void DiscoverySetSystemError(int32_t error) { table.system_error = error; }
-int32_t DiscoverySystemError() { return table.system_error; }
+int32_t DiscoveryDeniedCount() {
+  const Hold hold(TableLock());
+  return table.denied_count;
+}
+std::string DiscoveryFirstDenied() {
+  const Hold hold(TableLock());
+  return table.first_denied;
+}
+void DiscoverySetSystemError(int32_t error) {
+  const Hold hold(TableLock());
+  table.system_error = error;
+}
+int32_t DiscoverySystemError() {
+  const Hold hold(TableLock());
+  return table.system_error;
+}
 
-void DeviceTableReset() { table = DeviceTable{}; }
+void DeviceTableReset() {
+  const Hold hold(TableLock());
+  table = DeviceTable{};
+}
 
 }  // namespace pelox

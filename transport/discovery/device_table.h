@@ -28,13 +28,16 @@ struct CameraDevice {
   bool operator==(const CameraDevice&) const = default;
 };
 
+// Any thread may call these. The table is the last discovery's, which
+// another link's storage open may run meanwhile: read it while no other
+// thread opens the storage pipe.
 int32_t DeviceCount();
-// Null outside the table.
+// Null outside the table; the entry is valid until the next discovery.
 const CameraDevice* DeviceTableEntry(int32_t index);
 
 // Candidate devices the last discovery could not open for lack of permission.
 int32_t DiscoveryDeniedCount();
-const std::string& DiscoveryFirstDenied();
+std::string DiscoveryFirstDenied();
 int32_t DiscoverySystemError();
 
 // Everything back to the start of the run, claims included; for tests.

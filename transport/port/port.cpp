@@ -1,18 +1,30 @@
 #include "transport/port/port.h"
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <optional>
 
 #include "platform/clock.h"
+#include "platform/thread.h"
 #include "transport/storage/storage_ops.h"
 
 namespace pelox {
 namespace {
 
 // One serial port at a time for the whole program; the device-control block
-// is shared by every link, as the one open port owns it.
-int32_t open_port_type = PORT_TYPE_NONE;
+// is shared by every link, as the one open port owns it. Links on other
+// threads open and close ports meanwhile: a serial open claims the port type
+// in one step, before it touches the block.
+std::atomic<int32_t> open_port_type{PORT_TYPE_NONE};
 CommSettings comm_settings;
+
+// A storage open discovers and claims a camera; two at once would rebuild
+// the device table under each other's claims.
+Mutex& StorageOpenLock() {
+  static Mutex lock;
+  return lock;
+}
 
 constexpr uint32_t WRITE_TIMEOUT_MULTIPLIER_MS = 100;
 constexpr uint32_t WRITE_TIMEOUT_CONSTANT_MS = 300;
@@ -74,7 +86,11 @@ void PortResetState() {
 
 int32_t PortOpenStorage(int32_t type, PortState* link) {
   const StorageOps& ops = StorageOpsTable();
-  if (ops.Open == nullptr || ops.Open(type, link) != type) return PORT_FAILED;
+  if (ops.Open == nullptr) return PORT_FAILED;
+  {
+    const std::lock_guard<Mutex> hold(StorageOpenLock());
+    if (ops.Open(type, link) != type) return PORT_FAILED;
+  }
   link->port_type = type;
   open_port_type = type;
   return type;
@@ -82,18 +98,19 @@ int32_t PortOpenStorage(int32_t type, PortState* link) {
 
 int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_queue,
                     uint32_t out_queue, PortState* link) {
-  if (open_port_type != PORT_TYPE_NONE) return PORT_FAILED;
   if (port < PORT_TYPE_COM_FIRST || port > PORT_TYPE_COM_LAST) return PORT_FAILED;
+  int32_t none = PORT_TYPE_NONE;
+  if (!open_port_type.compare_exchange_strong(none, port)) return PORT_FAILED;
   SerialHandle device = SerialOpen(port);
-  if (device == nullptr) return PORT_FAILED;
-  if (!ConfigureSerial(device, baud, byte_size, in_queue, out_queue)) {
+  if (device == nullptr || !ConfigureSerial(device, baud, byte_size, in_queue, out_queue)) {
     // Release the device at once so that the caller's next try can open it.
-    SerialClose(device);
+    if (device != nullptr) SerialClose(device);
+    int32_t claimed = port;
+    open_port_type.compare_exchange_strong(claimed, PORT_TYPE_NONE);
     return PORT_FAILED;
   }
   link->com_handle = device;
   link->port_type = port;
-  open_port_type = port;
   return port;
 }
 

@@ -49,8 +49,8 @@ TEST_F(VariantWaitsTest, SgIoWritesTakeTwoSecondsAndReadsTheirArgumentInSeconds)
   Open(rig);
   const auto discovery = static_cast<ptrdiff_t>(sim::SgTimeoutsMs().size());
   WriteThenRead(rig, 7);
-  const std::vector<uint32_t> phases(sim::SgTimeoutsMs().begin() + discovery,
-                                     sim::SgTimeoutsMs().end());
+  const std::vector<uint32_t> timeouts = sim::SgTimeoutsMs();
+  const std::vector<uint32_t> phases(timeouts.begin() + discovery, timeouts.end());
   EXPECT_THAT(phases, ElementsAre(2000, 2000, 2000, 7000, 7000, 7000, 7000));
 }
 
