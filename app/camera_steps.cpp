@@ -57,10 +57,10 @@ int32_t MainDialog::CheckCamera() {
   if (reconnected_) {
     facts_.link_error = LINK_ERROR_UNEXPECTED;
     facts_.write_detail = "the camera reconnected again while it was checked";
-    return STEP_ERROR_IO_DEVICE;
+    return RefuseCamera(RunCause::CAMERA_PROBLEM, STEP_ERROR_IO_DEVICE);
   }
   if (result != STEP_OK) return result;
-  phase_ = Phase::READY;
+  EnterPhase(UpdatePhase::READY);
   view_.EnableControl(CONTROL_UPLOAD, true);
   view_.SetCursor(CURSOR_ARROW);
   view_.ShowMessage(STR_CLICK_UPLOAD);
@@ -75,25 +75,35 @@ int32_t MainDialog::ReadAndCheckCamera() {
   NoteCamera(maker, camera_version);
   if (maker_read != LINK_OK || !MakerIsPelox(maker)) {
     facts_.link_error = maker_read;
-    return STEP_ERROR_IO_DEVICE;
+    return RefuseCamera(maker_read != LINK_OK ? RunCause::CAMERA_PROBLEM : RunCause::OTHER_MAKER,
+                        STEP_ERROR_IO_DEVICE);
   }
   const int32_t version_read = CameraGetFirmwareVersion(camera_version, link_);
   NoteCamera(maker, camera_version);
   if (version_read != LINK_OK) {
     facts_.link_error = version_read;
-    return STEP_ERROR_IO_DEVICE;
+    return RefuseCamera(RunCause::CAMERA_PROBLEM, STEP_ERROR_IO_DEVICE);
   }
-  if (!SameVersionFamily(image_version_, camera_version)) return STEP_ERROR_INVALID_DATA;
+  if (!SameVersionFamily(image_version_, camera_version)) {
+    return RefuseCamera(RunCause::OTHER_FAMILY, STEP_ERROR_INVALID_DATA);
+  }
   if (!ImageIsNewer(image_version_, camera_version)) {
     if (!AllowanceCovers(allowance_, image_version_, camera_version)) {
-      return STEP_ERROR_INVALID_DATA;
+      return RefuseCamera(RunCause::UP_TO_DATE, STEP_ERROR_INVALID_DATA);
     }
     facts_.version_allowed_by_user = true;
   }
   facts_.battery = CameraGetBatteryLevel(link_);
   facts_.battery_threshold = BatteryThreshold(image_version_);
-  if (BatteryTooLow(facts_.battery, facts_.battery_threshold)) return STEP_ERROR_CANTWRITE;
+  if (BatteryTooLow(facts_.battery, facts_.battery_threshold)) {
+    return RefuseCamera(RunCause::BATTERY_LOW, STEP_ERROR_CANTWRITE);
+  }
   return STEP_OK;
+}
+
+int32_t MainDialog::RefuseCamera(RunCause cause, int32_t code) {
+  camera_refusal_ = cause;
+  return code;
 }
 
 }  // namespace pelox

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/dialog_facts.h"
+#include "app/update_phase.h"
 
 namespace pelox {
 
@@ -44,6 +45,12 @@ class DialogView {
   // What the steps found out so far, after each step that learnt something;
   // on the steps' thread. A view that only shows the messages ignores it.
   virtual void ReportFacts(const DialogFacts& /*facts*/) {}
+
+  // The step machine's phase, each time it changes, on the steps' thread:
+  // before the message of the new phase, and for ENDED after the last
+  // ReportFacts and with the cause. Told before anything of the phase can
+  // happen: WRITING comes before the write command may leave.
+  virtual void ShowPhase(const UpdateState& state) = 0;
 };
 
 }  // namespace pelox

@@ -1,5 +1,7 @@
 #include "app/main_dialog.h"
 
+#include <optional>
+
 #include "app/camera_checks.h"
 #include "app/resources/strings.h"
 
@@ -15,6 +17,16 @@ int32_t StartMessage(int32_t step) {
     case STEP_OPEN_FIRMWARE: return STR_CHECKING_FIRMWARE;
     case STEP_CHECK_CAMERA: return STR_CHECKING_CAMERA;
     default: return 0;
+  }
+}
+
+// The phase a check step begins; step 1002 goes on with 1001's.
+std::optional<UpdatePhase> StartPhase(int32_t step) {
+  switch (step) {
+    case STEP_CONNECT: return UpdatePhase::SEARCHING;
+    case STEP_OPEN_FIRMWARE: return UpdatePhase::CHECKING_IMAGE;
+    case STEP_CHECK_CAMERA: return UpdatePhase::CHECKING_CAMERA;
+    default: return std::nullopt;
   }
 }
 
@@ -58,18 +70,21 @@ void MainDialog::Command(uint32_t command) {
 }
 
 void MainDialog::RunCheckStep(int32_t step, int32_t (MainDialog::*actions)()) {
+  if (const auto phase = StartPhase(step)) EnterPhase(*phase);
   if (const int32_t start_message = StartMessage(step); start_message != 0) {
     view_.ShowMessage(start_message);
   }
   const int32_t code = (this->*actions)();
   if (code != STEP_OK) {
-    phase_ = Phase::ENDED;
     facts_.failed_step = step;
     facts_.step_error = code;
     NoteRefusal();
   }
   ReportFacts();
   if (code != STEP_OK) {
+    EndChain(step == STEP_CONNECT        ? RunCause::NO_CAMERA
+             : step == STEP_CHECK_CAMERA ? camera_refusal_
+                                         : RunCause::IMAGE_REFUSED);
     view_.ShowMessage(FailureMessage(step, code));
   } else if (step != STEP_CHECK_CAMERA) {
     view_.PostStep(step + 1);
@@ -92,9 +107,22 @@ int32_t MainDialog::CheckFirmware() {
 void MainDialog::CloseDialog() {
   // The camera must not be left mid-transfer or mid-write, whatever the
   // front end lets through.
-  if (phase_ == Phase::UPLOADING) return;
+  const UpdatePhase phase = state_.phase;
+  if (phase == UpdatePhase::TRANSFERRING || phase == UpdatePhase::WRITING) return;
+  if (phase != UpdatePhase::ENDED) EndChain(RunCause::CLOSED);
   ReleaseAll();
   view_.Close();
+}
+
+void MainDialog::EnterPhase(UpdatePhase phase) {
+  state_.phase = phase;
+  if (phase == UpdatePhase::WRITING) state_.write_may_have_left = true;
+  view_.ShowPhase(state_);
+}
+
+void MainDialog::EndChain(RunCause cause) {
+  state_.cause = cause;
+  EnterPhase(UpdatePhase::ENDED);
 }
 
 // The device's own words on the storage pipe, for a detail beyond the message.

@@ -14,6 +14,7 @@
 #include "app/dialog_ids.h"
 #include "app/dialog_view.h"
 #include "app/firmware_image.h"
+#include "app/update_phase.h"
 #include "app/upload_worker.h"
 #include "link/camera_link.h"
 
@@ -54,8 +55,10 @@ class MainDialog {
   // firmware; false when the write has begun and must run to its end.
   bool CancelTransfer();
 
+  // The phase last told to the view; on the view's thread.
+  const UpdateState& State() const { return state_; }
+
  private:
-  enum class Phase { CHECKING, READY, UPLOADING, ENDED };
   // A cancel and the write command decide once which of them holds.
   enum class WriteCommand { UNDECIDED, CANCELLED, BEGUN };
 
@@ -93,6 +96,11 @@ class MainDialog {
   bool ReadyCameraHasTheImage();
 
   void ReportFacts() { view_.ReportFacts(facts_); }
+  void EnterPhase(UpdatePhase phase);
+  // Ends the chain with `cause`; the facts must have been reported.
+  void EndChain(RunCause cause);
+  // A camera check's failure: its cause, and the step error code it returns.
+  int32_t RefuseCamera(RunCause cause, int32_t code);
   void NoteRefusal();
   void NoteCamera(std::span<const char> maker, std::span<const char> version);
   void StopAnimator();
@@ -101,7 +109,8 @@ class MainDialog {
 
   DialogView& view_;
   const std::atomic<int>* stop_;
-  Phase phase_ = Phase::CHECKING;
+  UpdateState state_;
+  RunCause camera_refusal_ = RunCause::NONE;
   CameraLink* link_ = nullptr;
   FirmwareImage image_;
   std::string image_path_;

@@ -28,8 +28,8 @@ void Join(std::unique_ptr<Worker>& worker) {
 
 void MainDialog::StartTransfer() {
   // Only a checked camera and image, and only once a run.
-  if (phase_ != Phase::READY) return;
-  phase_ = Phase::UPLOADING;
+  if (state_.phase != UpdatePhase::READY) return;
+  EnterPhase(UpdatePhase::TRANSFERRING);
   view_.FocusControl(CONTROL_CLOSE);
   view_.EnableControl(CONTROL_CLOSE, false);
   view_.EnableControl(CONTROL_UPLOAD, false);
@@ -90,6 +90,7 @@ void MainDialog::TransferDone() {
   Join(worker_);
   transferring_dialog = nullptr;
   if (!BeginWrite()) return view_.PostStep(STEP_WRITE_FAILED);
+  EnterPhase(UpdatePhase::WRITING);
   progress_position_ = PROGRESS_EMPTY;
   view_.ShowMessage(STR_WRITING, STR_DO_NOT_TURN_OFF);
   animator_stop_ = false;
@@ -141,13 +142,13 @@ bool MainDialog::WriteAndWait(uint32_t deadline_ms) {
 void MainDialog::WriteFinished() {
   StopAnimator();
   Join(worker_);
-  phase_ = Phase::ENDED;
   progress_position_ = PROGRESS_EMPTY;
   view_.SetProgress(progress_position_);
   view_.EnableControl(CONTROL_CLOSE, true);
   view_.FocusControl(CONTROL_CLOSE);
   view_.SetCursor(CURSOR_ARROW);
   ReportFacts();
+  EndChain(RunCause::WRITTEN);
   view_.ShowMessage(STR_WRITE_COMPLETE);
 }
 
@@ -155,11 +156,15 @@ void MainDialog::WriteFailed() {
   StopAnimator();
   Join(worker_);
   transferring_dialog = nullptr;
-  phase_ = Phase::ENDED;
   facts_.failed_step = STEP_WRITE_FAILED;
   facts_.link_error = LinkLastError(link_);
   NoteRefusal();
   ReportFacts();
+  // Whichever of the cancel and the write command came first decides.
+  const WriteCommand decided = write_command_;
+  EndChain(decided == WriteCommand::BEGUN       ? RunCause::WRITE_UNCERTAIN
+           : decided == WriteCommand::CANCELLED ? RunCause::INTERRUPTED
+                                                : RunCause::WRITE_FAILED);
   view_.ShowMessage(STR_WRITE_ERROR);
   progress_position_ = PROGRESS_EMPTY;
   view_.SetProgress(progress_position_);

@@ -54,6 +54,10 @@ void DesktopView::ReportFacts(const DialogFacts& facts) {
   emit FactsReported();
 }
 
+void DesktopView::ShowPhase(const UpdateState& state) {
+  if (phase_heard_) phase_heard_(state);
+}
+
 DialogFacts DesktopView::Facts() const {
   const std::lock_guard<std::mutex> lock(mutex_);
   return facts_;

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "app/dialog_view.h"
+#include "app/update_phase.h"
 
 namespace pelox {
 
@@ -27,6 +28,11 @@ class DesktopView final : public QObject, public DialogView {
   void PostStep(int32_t step_id) override;
   std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
   void ReportFacts(const DialogFacts& facts) override;
+  void ShowPhase(const UpdateState& state) override;
+
+  // Hears each phase at once, on the steps' thread: WRITING must reach the
+  // session's rules before the write command can leave.
+  void OnPhase(std::function<void(const UpdateState&)> heard) { phase_heard_ = std::move(heard); }
 
   DialogFacts Facts() const;
   // No worker runs: nothing happens without a step or the user.
@@ -47,6 +53,7 @@ class DesktopView final : public QObject, public DialogView {
   mutable std::mutex mutex_;
   DialogFacts facts_;
   std::atomic<int32_t> running_workers_{0};
+  std::function<void(const UpdateState&)> phase_heard_;
 };
 
 }  // namespace pelox

@@ -13,6 +13,7 @@
 #include "app/desktop/serial_candidates.h"
 #include "app/desktop/uploader_window.h"
 #include "app/terminal/options.h"
+#include "app/terminal/run_signals.h"
 
 namespace {
 
@@ -63,6 +64,9 @@ int main(int argc, char** argv) {
     // image may still be dropped on it.
     options.image = chosen.isEmpty() ? "Firmware.bin" : chosen.toStdString();
   }
+  // A signal (a logout, a kill) follows the session's rules: it never ends
+  // the program while the camera may be writing.
+  pelox::CatchRunSignals();
   pelox::UploaderWindow window(options, pelox::SerialCandidates("/dev"));
   window.show();
   window.Start();

@@ -11,13 +11,16 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/desktop/desktop_texts.h"
 #include "app/dialog_ids.h"
 #include "app/terminal/device_choice.h"
 #include "app/terminal/image_report.h"
+#include "app/terminal/run_signals.h"
 #include "app/terminal/search_notes.h"
 
 namespace pelox {
@@ -29,6 +32,8 @@ constexpr int MESSAGE_LINES = 2;
 constexpr int MESSAGE_WIDTH_CHARACTERS = 44;
 // The serial port list shows this many rows before it scrolls.
 constexpr int PORT_ROWS_SHOWN = 4;
+// A signal (logout, kill) is looked at this often.
+constexpr int SIGNAL_POLL_MS = 200;
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -49,10 +54,14 @@ UploaderWindow::UploaderWindow(UploaderOptions options, std::vector<std::string>
       ports_named_(!options_.ports.empty()) {
   BuildControls();
   setAcceptDrops(true);
+  signal_timer_ = new QTimer(this);
+  connect(signal_timer_, &QTimer::timeout, this, &UploaderWindow::ActOnSignal);
+  signal_timer_->start(SIGNAL_POLL_MS);
 }
 
 UploaderWindow::~UploaderWindow() {
   // The dialog joins its workers, which still talk to the view.
+  policy_.reset();
   dialog_.reset();
   view_.reset();
 }
@@ -84,8 +93,8 @@ void UploaderWindow::BuildControls() {
   ports_label_->setBuddy(ports_);
   for (const std::string& port : serial_ports_) ports_->addItem(Text(port));
   if (!serial_ports_.empty()) {
-    ports_->setMaximumHeight(ports_->sizeHintForRow(0) * PORT_ROWS_SHOWN +
-                             2 * ports_->frameWidth());
+    const int rows = std::min(static_cast<int>(serial_ports_.size()), PORT_ROWS_SHOWN);
+    ports_->setFixedHeight(ports_->sizeHintForRow(0) * rows + 2 * ports_->frameWidth());
   }
   ports_label_->hide();
   ports_->hide();
@@ -116,10 +125,8 @@ void UploaderWindow::BuildControls() {
   close_->setObjectName("close");
   close_->setAccessibleName(Text(TEXT_CLOSE));
   close_->setDefault(true);
-  connect(upload_, &QPushButton::clicked, this, [this] {
-    upload_pressed_ = true;
-    dialog_->Command(static_cast<uint32_t>(CONTROL_UPLOAD));
-  });
+  connect(upload_, &QPushButton::clicked, this,
+          [this] { dialog_->Command(static_cast<uint32_t>(CONTROL_UPLOAD)); });
   connect(close_, &QPushButton::clicked, this,
           [this] { dialog_->Command(static_cast<uint32_t>(CONTROL_CLOSE)); });
 
@@ -141,10 +148,13 @@ void UploaderWindow::BuildControls() {
 void UploaderWindow::Start() { Begin(); }
 
 void UploaderWindow::Begin() {
+  policy_.reset();
   dialog_.reset();
-  steps_waiting_ = 0;
+  phase_ = {};
+  bytes_acknowledged_ = 0;
   view_ = std::make_unique<DesktopView>();
   DesktopView* view = view_.get();
+  view->OnPhase([this](const UpdateState& state) { EnterPhase(state); });
   // Every connection lives as long as this view: a step still queued for a
   // replaced run is dropped with it.
   connect(view, &DesktopView::MessageShown, view,
@@ -161,11 +171,9 @@ void UploaderWindow::Begin() {
   });
   connect(view, &DesktopView::ProgressSet, view,
           [this](int position) { progress_->setValue(position); });
-  connect(view, &DesktopView::StepPosted, view, [this] { ++steps_waiting_; });
   connect(
       view, &DesktopView::StepPosted, view, [this](int step) { RunStep(step); },
       Qt::QueuedConnection);
-  connect(view, &DesktopView::WorkerEnded, view, [this] { ShowEnd(); });
   connect(view, &DesktopView::Closed, view, [this] { Finish(); });
 
   detail_->clear();
@@ -174,17 +182,46 @@ void UploaderWindow::Begin() {
   ports_->hide();
   progress_->setValue(PROGRESS_EMPTY);
   ChooseDevices(options_);
-  dialog_ = std::make_unique<MainDialog>(*view_);
+  dialog_ = std::make_unique<MainDialog>(*view_, PendingRunSignal());
+  policy_ = std::make_unique<SessionPolicy>(*dialog_, false);
+  dialog_->ObserveLink(&UploaderWindow::OnLinkEvent, this);
   dialog_->UseImage(options_.image);
   dialog_->PreferSpeed(options_.speed_index.value_or(0));
   dialog_->AllowVersions({options_.allow_reinstall, options_.allow_older});
   dialog_->Start();
 }
 
-void UploaderWindow::RunStep(int step_id) {
-  --steps_waiting_;
-  dialog_->Command(static_cast<uint32_t>(step_id));
-  ShowEnd();
+void UploaderWindow::RunStep(int step_id) { dialog_->Command(static_cast<uint32_t>(step_id)); }
+
+void UploaderWindow::EnterPhase(const UpdateState& state) {
+  policy_->OnPhase(state);
+  phase_ = state;
+  transferring_ = state.phase == UpdatePhase::TRANSFERRING;
+  if (transferring_) upload_started_ = true;
+  if (state.phase == UpdatePhase::ENDED) ShowEnd();
+}
+
+// On the thread of the camera call.
+void UploaderWindow::OnLinkEvent(void* user, const LinkEvent& event) {
+  auto* window = static_cast<UploaderWindow*>(user);
+  if (event.kind == LinkEventKind::BYTES_ACKNOWLEDGED && window->transferring_) {
+    window->bytes_acknowledged_ = event.bytes;
+  }
+}
+
+// A signal asks the session's rules what to do: end before the transfer,
+// cancel it while that still holds, else wait for the camera's word.
+void UploaderWindow::ActOnSignal() {
+  if (!policy_ || closed_) return;
+  const SignalAction action = policy_->ActOnSignal();
+  if (!action.note.empty()) {
+    detail_->setText(Text(action.note));
+    detail_->show();
+    FitContents();
+  }
+  if (policy_->EndsWithChain() && phase_.phase == UpdatePhase::ENDED && !closed_) {
+    dialog_->Command(static_cast<uint32_t>(CONTROL_CLOSE));
+  }
 }
 
 void UploaderWindow::ShowMessageText(const QString& text) {
@@ -203,7 +240,6 @@ QPushButton* UploaderWindow::Button(int control_id) const {
 }
 
 void UploaderWindow::EnableControl(int control_id, bool enabled) {
-  if (control_id == CONTROL_UPLOAD && enabled) upload_offered_ = true;
   if (QPushButton* button = Button(control_id)) button->setEnabled(enabled);
 }
 
@@ -211,21 +247,21 @@ void UploaderWindow::FocusControl(int control_id) {
   if (QPushButton* button = Button(control_id)) button->setFocus();
 }
 
-bool UploaderWindow::ChainEnded() const { return WaitsForUser() && !upload_->isEnabled(); }
-
 bool UploaderWindow::WaitsForUser() const {
-  return view_ && steps_waiting_ == 0 && view_->WorkersIdle() && close_->isEnabled();
+  return phase_.phase == UpdatePhase::READY || phase_.phase == UpdatePhase::ENDED;
 }
+
+bool UploaderWindow::BeforeUpload() const { return WaitsForUser() && !upload_started_; }
 
 // Once the chain has ended: what the command line would say after the
 // message, and the serial ports to try when the storage pipe had no camera.
 void UploaderWindow::ShowEnd() {
-  if (!ChainEnded() || closed_) return;
+  if (closed_) return;
   const DialogFacts facts = view_->Facts();
   verdict_ = JudgeRun(facts, RunEndSoFar(), SearchNotesOf(options_));
   std::string detail = verdict_.detail;
   if (const std::string advice = DeniedDevicesAdvice(SearchNotesOf(options_));
-      verdict_.exit_status == EXIT_NO_CAMERA && !advice.empty()) {
+      verdict_.cause == RunCause::NO_CAMERA && !advice.empty()) {
     detail += (detail.empty() ? "" : "\n") + advice;
   }
   detail_->setText(Text(detail));
@@ -234,18 +270,25 @@ void UploaderWindow::ShowEnd() {
       facts.failed_step == STEP_CONNECT && !ports_named_ && !serial_ports_.empty();
   ports_label_->setVisible(offer_ports);
   ports_->setVisible(offer_ports);
-  adjustSize();
+  FitContents();
+}
+
+// Wrapped text needs more height the narrower it is; a top-level layout does
+// not grow the window for it by itself.
+void UploaderWindow::FitContents() {
+  layout()->activate();
+  const int needed = layout()->totalHeightForWidth(width());
+  if (needed > height()) resize(width(), needed);
 }
 
 void UploaderWindow::ChoosePort(QListWidgetItem* item) {
-  if (item == nullptr || !ChainEnded()) return;
+  if (item == nullptr || phase_.phase != UpdatePhase::ENDED) return;
   options_.ports = {item->text().toStdString()};
   Begin();
 }
 
 RunEnd UploaderWindow::RunEndSoFar() const {
-  RunEnd end;
-  end.ready = upload_offered_;
+  RunEnd end = policy_->End(bytes_acknowledged_);
   end.image = options_.image;
   if (view_->Facts().step_error == STEP_ERROR_FILE_NOT_FOUND) end.image_kind = ImageKind(end.image);
   return end;
@@ -274,14 +317,14 @@ void UploaderWindow::reject() {
 }
 
 void UploaderWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (!upload_pressed_ && !DroppedFile(event->mimeData()).isEmpty()) {
+  if (BeforeUpload() && !DroppedFile(event->mimeData()).isEmpty()) {
     event->acceptProposedAction();
   }
 }
 
 void UploaderWindow::dropEvent(QDropEvent* event) {
   const QString file = DroppedFile(event->mimeData());
-  if (upload_pressed_ || file.isEmpty() || !WaitsForUser()) return;
+  if (file.isEmpty() || !BeforeUpload()) return;
   event->acceptProposedAction();
   options_.image = file.toStdString();
   Begin();

@@ -12,6 +12,7 @@
 #include "app/main_dialog.h"
 #include "app/terminal/options.h"
 #include "app/terminal/run_verdict.h"
+#include "app/terminal/session_policy.h"
 
 class QFrame;
 class QLabel;
@@ -19,6 +20,7 @@ class QListWidget;
 class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace pelox {
 
@@ -42,6 +44,9 @@ class UploaderWindow final : public QDialog {
   const Verdict& Result() const { return verdict_; }
   // The chain waits for the user: Upload is offered or the run has ended.
   bool WaitsForUser() const;
+  // Upload has not been pressed: an image or a port may still be chosen.
+  bool BeforeUpload() const;
+  UpdatePhase Phase() const { return phase_.phase; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -56,23 +61,29 @@ class UploaderWindow final : public QDialog {
   void ShowMessageText(const QString& text);
   void EnableControl(int control_id, bool enabled);
   void FocusControl(int control_id);
+  void EnterPhase(const UpdateState& state);
   void ShowEnd();
+  void FitContents();
+  void ActOnSignal();
+  static void OnLinkEvent(void* user, const LinkEvent& event);
   void ChoosePort(QListWidgetItem* item);
   void Finish();
   QPushButton* Button(int control_id) const;
   RunEnd RunEndSoFar() const;
-  bool ChainEnded() const;
 
   UploaderOptions options_;
   std::vector<std::string> serial_ports_;
   bool ports_named_;
   std::unique_ptr<DesktopView> view_;
   std::unique_ptr<MainDialog> dialog_;
-  int steps_waiting_ = 0;  // posted and not yet run
-  bool upload_offered_ = false;
-  bool upload_pressed_ = false;
+  std::unique_ptr<SessionPolicy> policy_;
+  UpdateState phase_;
+  // Of the image, as far as the camera acknowledged it; from the link's thread.
+  std::atomic<uint64_t> bytes_acknowledged_{0};
+  std::atomic<bool> transferring_{false};
+  bool upload_started_ = false;  // one run, one update: no image replaces it then
   bool closed_ = false;
-  Verdict verdict_{EXIT_CLOSED, "closed", {}};
+  Verdict verdict_{RunCause::CLOSED};
 
   QFrame* frame_ = nullptr;
   QLabel* message_ = nullptr;
@@ -82,6 +93,7 @@ class UploaderWindow final : public QDialog {
   QProgressBar* progress_ = nullptr;
   QPushButton* upload_ = nullptr;
   QPushButton* close_ = nullptr;
+  QTimer* signal_timer_ = nullptr;
 };
 
 }  // namespace pelox

@@ -62,9 +62,10 @@ DialogFacts CheckImageFirst(const std::string& path) { return OpenedImage(path).
 ImageInspection InspectImage(const std::string& path, bool json) {
   const OpenedImage opened(path);
   RunEnd end;
+  end.cause = RunCause::IMAGE_REFUSED;
   end.image = path;
   if (opened.facts.failed_step == STEP_OPEN_FIRMWARE) end.image_kind = ImageKind(path);
-  const Verdict verdict = opened.facts.failed_step == 0 ? Verdict{EXIT_WRITTEN, "image-sound", {}}
+  const Verdict verdict = opened.facts.failed_step == 0 ? Verdict(RunCause::IMAGE_SOUND)
                                                         : JudgeRun(opened.facts, end, {});
 
   const std::vector<uint8_t>& bytes = opened.image.bytes;
@@ -79,11 +80,11 @@ ImageInspection InspectImage(const std::string& path, bool json) {
   const std::string family = fields.version.substr(0, FAMILY_SIZE);
 
   ImageInspection inspection;
-  inspection.exit_status = verdict.exit_status;
+  inspection.cause = verdict.cause;
   if (json) {
     nlohmann::json object{{"file", path},
                           {"exit_status", verdict.exit_status},
-                          {"cause", verdict.cause},
+                          {"cause", RunCauseText(verdict.cause)},
                           {"detail", verdict.detail}};
     if (opened.facts.failed_step != STEP_OPEN_FIRMWARE) {
       object["size"] = opened.image.file_size;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/dialog_facts.h"
+#include "app/run_cause.h"
 
 namespace pelox {
 
@@ -18,8 +19,8 @@ std::string ImageKind(const std::string& path);
 DialogFacts CheckImageFirst(const std::string& path);
 
 struct ImageInspection {
-  int exit_status = 0;
-  std::vector<std::string> lines;  // for standard output
+  RunCause cause = RunCause::IMAGE_SOUND;  // or IMAGE_REFUSED
+  std::vector<std::string> lines;          // for standard output
 };
 
 // --inspect: size, header fields, version, family, whether LENGTH and SUM

@@ -87,7 +87,7 @@ bool CanDraw(const UploaderOptions& options) {
 // How the run ended, for the caller and for a recording.
 struct RunResult {
   int exit_status = pelox::EXIT_WRITTEN;
-  std::string cause;
+  pelox::RunCause cause = pelox::RunCause::WRITTEN;
 };
 
 void Say(const std::string& text) { std::fprintf(stderr, "pelox-uploader: %s\n", text.c_str()); }
@@ -155,12 +155,13 @@ RunResult List(const UploaderOptions& options) {
           static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                     std::chrono::steady_clock::now() - started)
                                     .count());
-      PrintJsonResult({pelox::EXIT_WRITTEN, "listed", {}}, summary);
+      PrintJsonResult(pelox::Verdict(pelox::RunCause::LISTED), summary);
     }
-    return {pelox::EXIT_WRITTEN, "listed"};
+    return {pelox::EXIT_WRITTEN, pelox::RunCause::LISTED};
   }
   pelox::DialogFacts nothing;
   nothing.failed_step = pelox::STEP_CONNECT;
+  end.cause = pelox::RunCause::NO_CAMERA;
   const pelox::Verdict verdict = pelox::JudgeRun(nothing, end, pelox::SearchNotesOf(options));
   return {EndEarly(options.json, verdict), verdict.cause};
 }
@@ -168,7 +169,7 @@ RunResult List(const UploaderOptions& options) {
 RunResult Inspect(const UploaderOptions& options) {
   const pelox::ImageInspection inspection = pelox::InspectImage(options.inspect, options.json);
   for (const std::string& line : inspection.lines) std::printf("%s\n", line.c_str());
-  return {inspection.exit_status, inspection.exit_status == 0 ? "image-sound" : "image-refused"};
+  return {pelox::CauseExitStatus(inspection.cause), inspection.cause};
 }
 
 // The verdict's lines: the result on standard output, the detail and the
@@ -187,13 +188,13 @@ RunResult Conclude(const UploaderOptions& options, pelox::RunReport& report,
   }
   std::fflush(stdout);
   if (!options.json && !outcome.drawn && !verdict.detail.empty()) {
-    if (verdict.cause == "would-update") {
+    if (verdict.cause == pelox::RunCause::WOULD_UPDATE) {
       std::printf("%s\n", verdict.detail.c_str());
     } else {
       Say(verdict.detail);
     }
   }
-  if (verdict.cause == "no-camera" && !options.json) {
+  if (verdict.cause == pelox::RunCause::NO_CAMERA && !options.json) {
     if (const std::string advice = pelox::DeniedDevicesAdvice(search); !advice.empty()) {
       Say(advice);
     }
@@ -215,6 +216,7 @@ std::optional<pelox::SessionOutcome> RefusedImage(const UploaderOptions& options
   pelox::SessionOutcome outcome;
   outcome.facts = pelox::CheckImageFirst(options.image);
   if (outcome.facts.failed_step == 0) return std::nullopt;
+  outcome.end.cause = pelox::RunCause::IMAGE_REFUSED;
   const int32_t message = outcome.facts.failed_step == pelox::STEP_OPEN_FIRMWARE
                               ? pelox::STR_NO_FIRMWARE
                               : pelox::STR_FIRMWARE_NOT_CORRECT;
@@ -251,7 +253,7 @@ int main(int argc, char** argv) {
   if (!command_line.options) {
     if (command_line.exit_status != 0 && AsksForJson(arguments)) {
       const std::string problem = command_line.text.substr(0, command_line.text.find('\n'));
-      PrintJsonResult({command_line.exit_status, "usage", problem});
+      PrintJsonResult({pelox::RunCause::USAGE, problem});
     }
     std::fputs(command_line.text.c_str(), command_line.exit_status == 0 ? stdout : stderr);
     return command_line.exit_status;
@@ -260,13 +262,12 @@ int main(int argc, char** argv) {
   pelox::CatchRunSignals();
   pelox::ChooseDevices(options);
   if (const std::string refusal = pelox::LogFileRefusal(options); !refusal.empty()) {
-    return EndEarly(options.json, {pelox::EXIT_USAGE, "usage", refusal});
+    return EndEarly(options.json, {pelox::RunCause::USAGE, refusal});
   }
   const bool trace_to_stderr = options.verbosity >= 2 && (options.list || !CanDraw(options));
   if (!pelox::StartRunTrace(trace_to_stderr, options.log_file)) {
-    return EndEarly(options.json,
-                    {pelox::EXIT_USAGE, "usage",
-                     "cannot write " + options.log_file + ": " + std::strerror(errno)});
+    return EndEarly(options.json, {pelox::RunCause::USAGE, "cannot write " + options.log_file +
+                                                               ": " + std::strerror(errno)});
   }
   for (const std::string& line : pelox::LogHeader(arguments, options, std::time(nullptr))) {
     pelox::TraceRunLine(line);
@@ -276,12 +277,12 @@ int main(int argc, char** argv) {
       !recording.Start(options, options.image.empty() ? DEFAULT_IMAGE : options.image)) {
     const std::string problem = "cannot write " + options.record_file + ": " + std::strerror(errno);
     pelox::StopRunTrace();
-    return EndEarly(options.json, {pelox::EXIT_USAGE, "usage", problem});
+    return EndEarly(options.json, {pelox::RunCause::USAGE, problem});
   }
   const RunResult result = options.list               ? List(options)
                            : !options.inspect.empty() ? Inspect(options)
                                                       : Update(options);
-  recording.Finish(result.exit_status, result.cause);
+  recording.Finish(result.exit_status, std::string(pelox::RunCauseText(result.cause)));
   if (const std::string problem = recording.Problem(); !problem.empty()) {
     std::fprintf(stderr, "pelox-uploader: warning: %s\n", problem.c_str());
   }

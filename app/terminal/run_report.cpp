@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "app/resources/strings.h"
 #include "app/terminal/link_event_text.h"
 #include "app/upload_worker.h"
 
@@ -43,18 +42,17 @@ std::vector<std::string> RunReport::Step(std::string_view name, uint64_t now_ms)
   return {};
 }
 
+void RunReport::EnterPhase(const UpdateState& state, uint64_t now_ms) {
+  written_ = state.cause == RunCause::WRITTEN;
+  if (state.phase == phase_) return;
+  phase_ = state.phase;
+  phase_start_ms_ = now_ms;
+  last_line_ms_ = now_ms;
+  rate_samples_ = {{now_ms, 0}};
+}
+
 std::vector<std::string> RunReport::Message(int32_t string_id, std::string_view text,
                                             uint64_t now_ms) {
-  const Phase before = phase_;
-  if (string_id == STR_UPLOADING) phase_ = Phase::TRANSFER;
-  if (string_id == STR_WRITING) phase_ = Phase::WRITING;
-  if (string_id == STR_WRITE_COMPLETE || string_id == STR_WRITE_ERROR) phase_ = Phase::DONE;
-  written_ = string_id == STR_WRITE_COMPLETE;
-  if (phase_ != before) {
-    phase_start_ms_ = now_ms;
-    last_line_ms_ = now_ms;
-    rate_samples_ = {{now_ms, 0}};
-  }
   if (style_ == ReportStyle::JSON) {
     return {nlohmann::json{{"message", text}, {"id", string_id}, {"time_ms", now_ms}}.dump()};
   }
@@ -65,7 +63,7 @@ std::vector<std::string> RunReport::Message(int32_t string_id, std::string_view 
 std::vector<std::string> RunReport::Progress(int32_t percent, uint64_t now_ms) {
   // Only the transfer's bar is progress; it never goes back. The bytes come
   // from the camera's acknowledgements.
-  if (phase_ == Phase::TRANSFER && percent > bar_percent_) {
+  if (phase_ == UpdatePhase::TRANSFERRING && percent > bar_percent_) {
     bar_percent_ = std::min(percent, PERCENT_FULL);
   }
   return Tick(now_ms);
@@ -86,7 +84,7 @@ std::vector<std::string> RunReport::Link(const LinkEvent& event, uint64_t now_ms
 }
 
 std::vector<std::string> RunReport::Acknowledged(uint64_t bytes, uint64_t total, uint64_t now_ms) {
-  if (phase_ != Phase::TRANSFER || bytes == bytes_sent_ || total == 0) return {};
+  if (phase_ != UpdatePhase::TRANSFERRING || bytes == bytes_sent_ || total == 0) return {};
   if (bytes < bytes_sent_) {
     // After a reconnection the write starts over: the count is the camera's.
     rate_samples_.clear();
@@ -106,8 +104,8 @@ std::vector<std::string> RunReport::Acknowledged(uint64_t bytes, uint64_t total,
 
 std::vector<std::string> RunReport::Tick(uint64_t now_ms) {
   if (style_ == ReportStyle::QUIET || now_ms - last_line_ms_ < REPORT_QUIET_LIMIT_MS) return {};
-  if (phase_ == Phase::TRANSFER) return ProgressLines(now_ms);
-  if (phase_ == Phase::WRITING) return WaitLines(now_ms);
+  if (phase_ == UpdatePhase::TRANSFERRING) return ProgressLines(now_ms);
+  if (phase_ == UpdatePhase::WRITING) return WaitLines(now_ms);
   return {};
 }
 
@@ -146,11 +144,11 @@ std::vector<std::string> RunReport::WaitLines(uint64_t now_ms) {
 
 std::string RunReport::Status(uint64_t now_ms) const {
   const uint64_t elapsed_ms = now_ms - phase_start_ms_;
-  if (phase_ == Phase::WRITING) {
+  if (phase_ == UpdatePhase::WRITING) {
     return "Waiting for the camera: " + std::to_string(elapsed_ms / MS_PER_SECOND) +
            " s of at most " + std::to_string(CAMERA_WRITE_WAIT_MS / MS_PER_SECOND) + " s";
   }
-  if (phase_ != Phase::TRANSFER) return {};
+  if (phase_ != UpdatePhase::TRANSFERRING) return {};
   std::string status =
       "(" + std::to_string(bytes_sent_) + " of " + std::to_string(image_size_) + " bytes";
   if (const uint64_t stall_ms = StallMs(now_ms); stall_ms != 0) {
@@ -165,7 +163,7 @@ std::string RunReport::Status(uint64_t now_ms) const {
 }
 
 uint64_t RunReport::StallMs(uint64_t now_ms) const {
-  if (phase_ != Phase::TRANSFER) return 0;
+  if (phase_ != UpdatePhase::TRANSFERRING) return 0;
   const uint64_t since_ms = now_ms - std::max(last_ack_ms_, phase_start_ms_);
   return since_ms >= REPORT_STALL_MS ? since_ms : 0;
 }
@@ -187,21 +185,20 @@ uint64_t RunReport::SecondsLeft(double rate) const {
 
 int32_t RunReport::BarPercent(uint64_t now_ms) const {
   switch (phase_) {
-    case Phase::TRANSFER: return bar_percent_;
-    case Phase::WRITING:
+    case UpdatePhase::TRANSFERRING: return bar_percent_;
+    case UpdatePhase::WRITING:
       return static_cast<int32_t>(std::min<uint64_t>(
           (now_ms - phase_start_ms_) * PERCENT_FULL / CAMERA_WRITE_WAIT_MS, PERCENT_FULL));
-    case Phase::DONE: return written_ ? PERCENT_FULL : 0;
-    case Phase::CHECKS: break;
+    case UpdatePhase::ENDED: return written_ ? PERCENT_FULL : 0;
+    default: return 0;
   }
-  return 0;
 }
 
 std::vector<std::string> RunReport::Result(const Verdict& verdict, std::string_view message,
                                            const RunSummary& summary) {
   if (style_ == ReportStyle::JSON) {
     nlohmann::json result = {{"exit_status", verdict.exit_status},
-                             {"cause", verdict.cause},
+                             {"cause", RunCauseText(verdict.cause)},
                              {"message", message},
                              {"detail", verdict.detail},
                              {"port", summary.port},

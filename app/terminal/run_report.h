@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/terminal/run_verdict.h"
+#include "app/update_phase.h"
 #include "link/link_events.h"
 
 namespace pelox {
@@ -49,6 +50,9 @@ class RunReport {
 
   // Each returns the lines to print on standard output.
   std::vector<std::string> Step(std::string_view name, uint64_t now_ms);
+  // The step machine's phase, as its view was told it: what the progress
+  // and the status describe follows it.
+  void EnterPhase(const UpdateState& state, uint64_t now_ms);
   std::vector<std::string> Message(int32_t string_id, std::string_view text, uint64_t now_ms);
   // The bar's position; it counts only during the transfer.
   std::vector<std::string> Progress(int32_t percent, uint64_t now_ms);
@@ -69,8 +73,6 @@ class RunReport {
   int32_t BarPercent(uint64_t now_ms) const;
 
  private:
-  enum class Phase { CHECKS, TRANSFER, WRITING, DONE };
-
   std::vector<std::string> Acknowledged(uint64_t bytes, uint64_t total, uint64_t now_ms);
   std::vector<std::string> ProgressLines(uint64_t now_ms);
   std::vector<std::string> WaitLines(uint64_t now_ms);
@@ -81,7 +83,7 @@ class RunReport {
 
   ReportStyle style_;
   int verbosity_;
-  Phase phase_ = Phase::CHECKS;
+  UpdatePhase phase_ = UpdatePhase::SEARCHING;
   uint64_t image_size_ = 0;
   uint64_t bytes_sent_ = 0;
   bool written_ = false;

@@ -106,82 +106,111 @@ Verdict ImageVerdict(const DialogFacts& facts, const RunEnd& end) {
     case STEP_ERROR_CANTOPEN: detail = end.image + " is empty or cannot be read"; break;
     default: detail = HeaderDetail(facts, end.image); break;
   }
-  return {EXIT_IMAGE_REFUSED, "image-refused", detail};
+  return {RunCause::IMAGE_REFUSED, detail};
 }
 
-Verdict CameraVerdict(const DialogFacts& facts) {
-  const std::string camera = facts.camera_version;
-  const std::string image = facts.image_version;
-  if (facts.step_error == STEP_ERROR_CANTWRITE) {
-    return {EXIT_CAMERA_REFUSED, "battery-low",
-            "the battery level is " + std::to_string(facts.battery) + ", below the " +
-                std::to_string(facts.battery_threshold) +
-                " this update needs: charge the camera or put in fresh batteries"};
-  }
-  if (facts.step_error == STEP_ERROR_INVALID_DATA) {
-    if (!SameVersionFamily(std::span(image.data(), image.size()),
-                           std::span(camera.data(), camera.size()))) {
-      return {EXIT_CAMERA_REFUSED, "other-family",
-              "the image " + image + " is for another camera family than this camera's " + camera};
-    }
-    const bool older = ImageIsNewer(std::span(camera.data(), camera.size()),
-                                    std::span(image.data(), image.size()));
-    return {EXIT_UP_TO_DATE, "up-to-date",
-            "the camera already has " + camera + ", and the image is " + image +
-                (older ? ", which is older (--allow-older writes it)"
-                       : (camera == image ? "" : ", which is not newer") +
-                             std::string(" (--allow-reinstall writes it again)"))};
-  }
-  if (facts.link_error != 0) {
-    return {EXIT_CAMERA_REFUSED, "camera-problem",
-            "the camera did not tell its maker and version" + Why(facts) +
-                (facts.write_detail.empty() ? "" : ": " + facts.write_detail)};
-  }
-  return {EXIT_CAMERA_REFUSED, "other-maker",
-          "the camera's maker is " + Quoted(facts.maker) + ", not " +
-              Quoted(std::string(PELOX_MAKER_TEXT))};
+std::string UpToDateDetail(const DialogFacts& facts) {
+  const std::string& camera = facts.camera_version;
+  const std::string& image = facts.image_version;
+  const bool older =
+      ImageIsNewer(std::span(camera.data(), camera.size()), std::span(image.data(), image.size()));
+  return "the camera already has " + camera + ", and the image is " + image +
+         (older ? ", which is older (--allow-older writes it)"
+                : (camera == image ? "" : ", which is not newer") +
+                      std::string(" (--allow-reinstall writes it again)"));
 }
 
-Verdict WriteVerdict(const DialogFacts& facts, const RunEnd& end) {
+std::string CameraDetail(RunCause cause, const DialogFacts& facts) {
+  switch (cause) {
+    case RunCause::BATTERY_LOW:
+      return "the battery level is " + std::to_string(facts.battery) + ", below the " +
+             std::to_string(facts.battery_threshold) +
+             " this update needs: charge the camera or put in fresh batteries";
+    case RunCause::OTHER_FAMILY:
+      return "the image " + facts.image_version +
+             " is for another camera family than this camera's " + facts.camera_version;
+    case RunCause::UP_TO_DATE: return UpToDateDetail(facts);
+    case RunCause::CAMERA_PROBLEM:
+      return "the camera did not tell its maker and version" + Why(facts) +
+             (facts.write_detail.empty() ? "" : ": " + facts.write_detail);
+    default:
+      return "the camera's maker is " + Quoted(facts.maker) + ", not " +
+             Quoted(std::string(PELOX_MAKER_TEXT));
+  }
+}
+
+std::string WriteDetail(RunCause cause, const DialogFacts& facts, const RunEnd& end) {
   std::string why = Why(facts);
   if (!facts.write_detail.empty()) why += ": " + facts.write_detail;
-  if (facts.write_command_sent || end.writing) {
-    return {EXIT_WRITE_UNCERTAIN, "write-uncertain",
-            "the write command may have reached the camera and it did not confirm the write" + why +
-                "; its firmware is uncertain: leave it on, then check its version with --list"};
+  if (cause == RunCause::WRITE_UNCERTAIN) {
+    return "the write command may have reached the camera and it did not confirm the write" + why +
+           "; its firmware is uncertain: leave it on, then check its version with --list";
   }
   const std::string reached = "after " + std::to_string(end.bytes_sent) + " of " +
                               std::to_string(facts.image_size) + " bytes";
-  if (end.interrupted) {
-    return {EXIT_INTERRUPTED, "interrupted",
-            "the transfer was cancelled " + reached +
-                "; nothing was written, the camera keeps its old firmware"};
+  if (cause == RunCause::INTERRUPTED) {
+    return "the transfer was cancelled " + reached +
+           "; nothing was written, the camera keeps its old firmware";
   }
-  return {EXIT_WRITE_FAILED, "write-failed",
-          "the transfer failed " + reached + why +
-              "; nothing was written, the camera keeps its old firmware: safe to retry"};
+  return "the transfer failed " + reached + why +
+         "; nothing was written, the camera keeps its old firmware: safe to retry";
 }
 
 }  // namespace
 
-Verdict JudgeRun(const DialogFacts& facts, const RunEnd& end, const SearchNotes& search) {
-  if (end.written) return {EXIT_WRITTEN, "written", {}};
-  if (facts.failed_step == STEP_WRITE_FAILED) return WriteVerdict(facts, end);
-  if (end.interrupted) {
-    return {EXIT_INTERRUPTED, "interrupted", "interrupted before the update began"};
+int CauseExitStatus(RunCause cause) {
+  switch (cause) {
+    case RunCause::NONE:
+    case RunCause::WRITTEN:
+    case RunCause::WOULD_UPDATE:
+    case RunCause::LISTED:
+    case RunCause::IMAGE_SOUND: return EXIT_WRITTEN;
+    case RunCause::WRITE_FAILED: return EXIT_WRITE_FAILED;
+    case RunCause::USAGE: return EXIT_USAGE;
+    case RunCause::NO_CAMERA: return EXIT_NO_CAMERA;
+    case RunCause::IMAGE_REFUSED: return EXIT_IMAGE_REFUSED;
+    case RunCause::OTHER_MAKER:
+    case RunCause::CAMERA_PROBLEM:
+    case RunCause::OTHER_FAMILY:
+    case RunCause::BATTERY_LOW: return EXIT_CAMERA_REFUSED;
+    case RunCause::UP_TO_DATE: return EXIT_UP_TO_DATE;
+    case RunCause::WRITE_UNCERTAIN: return EXIT_WRITE_UNCERTAIN;
+    case RunCause::CLOSED: return EXIT_CLOSED;
+    case RunCause::INTERRUPTED: return EXIT_INTERRUPTED;
   }
-  switch (facts.failed_step) {
-    case STEP_CONNECT: return {EXIT_NO_CAMERA, "no-camera", NoCameraDetail(facts, search)};
-    case STEP_OPEN_FIRMWARE:
-    case STEP_CHECK_FIRMWARE: return ImageVerdict(facts, end);
-    case STEP_CHECK_CAMERA: return CameraVerdict(facts);
+  return EXIT_CLOSED;
+}
+
+Verdict JudgeRun(const DialogFacts& facts, const RunEnd& end, const SearchNotes& search) {
+  switch (end.cause) {
+    case RunCause::WRITTEN: return {RunCause::WRITTEN};
+    case RunCause::WRITE_UNCERTAIN:
+    case RunCause::INTERRUPTED:
+    case RunCause::WRITE_FAILED: {
+      // A signal turns a failed transfer into a cancelled one; never an uncertain write.
+      const RunCause cause = end.cause == RunCause::WRITE_FAILED && end.interrupted
+                                 ? RunCause::INTERRUPTED
+                                 : end.cause;
+      return {cause, WriteDetail(cause, facts, end)};
+    }
+    default: break;
+  }
+  if (end.interrupted) return {RunCause::INTERRUPTED, "interrupted before the update began"};
+  switch (end.cause) {
+    case RunCause::NO_CAMERA: return {RunCause::NO_CAMERA, NoCameraDetail(facts, search)};
+    case RunCause::IMAGE_REFUSED: return ImageVerdict(facts, end);
+    case RunCause::OTHER_MAKER:
+    case RunCause::CAMERA_PROBLEM:
+    case RunCause::OTHER_FAMILY:
+    case RunCause::UP_TO_DATE:
+    case RunCause::BATTERY_LOW: return {end.cause, CameraDetail(end.cause, facts)};
     default: break;
   }
   if (end.ready && end.check_only) {
-    return {EXIT_WRITTEN, "would-update",
+    return {RunCause::WOULD_UPDATE,
             "would update " + facts.camera_version + " -> " + facts.image_version};
   }
-  return {EXIT_CLOSED, "closed", "closed before the update; nothing was written"};
+  return {RunCause::CLOSED, "closed before the update; nothing was written"};
 }
 
 std::vector<std::string> ReadyWarnings(const DialogFacts& facts) {

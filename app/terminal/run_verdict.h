@@ -5,9 +5,11 @@
 // this adds to it.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/dialog_facts.h"
+#include "app/run_cause.h"
 
 namespace pelox {
 
@@ -28,19 +30,27 @@ struct SearchNotes {
 };
 
 struct RunEnd {
-  bool written = false;      // "Writing Firmware is complete." was reached
-  bool ready = false;        // the checks passed and Upload was offered
-  bool writing = false;      // the camera was asked to write its firmware
-  bool interrupted = false;  // a signal ended the run
-  bool check_only = false;   // --check: stop before the upload
-  uint64_t bytes_sent = 0;   // of the image, as far as the transfer got
-  std::string image;         // the image's path as the user knows it
-  std::string image_kind;    // what the image's path names when no regular file: "a directory", ...
+  RunCause cause = RunCause::NONE;  // the step machine's, NONE when its chain did not end
+  bool ready = false;               // the checks passed and Upload was offered
+  bool interrupted = false;         // a signal ended the run
+  bool check_only = false;          // --check: stop before the upload
+  uint64_t bytes_sent = 0;          // of the image, as far as the transfer got
+  std::string image;                // the image's path as the user knows it
+  std::string image_kind;  // what the image's path names when no regular file: "a directory", ...
 };
 
+// The exit status of each cause: 0 written (or a dry run, listing or
+// inspection that found nothing wrong), 1 failed safely, 2 usage, 3 no
+// camera, 4 image refused, 5 camera refused, 6 up to date, 7 uncertain,
+// 8 closed before any update, 130 interrupted.
+int CauseExitStatus(RunCause cause);
+
 struct Verdict {
-  int exit_status = 0;
-  std::string cause;   // one word for scripts: written, no-camera, ...
+  Verdict(RunCause run_cause, std::string why = {})
+      : cause(run_cause), exit_status(CauseExitStatus(run_cause)), detail(std::move(why)) {}
+
+  RunCause cause;      // RunCauseText is the one word for scripts
+  int exit_status;     // the cause's
   std::string detail;  // empty when the message says it all
 };
 

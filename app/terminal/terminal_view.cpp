@@ -46,9 +46,8 @@ void TerminalView::DrainWake() {
 void TerminalView::Message(int32_t string_id, std::string text) {
   {
     const std::lock_guard lock(mutex_);
-    shown_.insert(string_id);
     picture_.message = text;
-    events_.push_back({true, string_id, std::move(text), 0, std::nullopt});
+    events_.push_back({true, string_id, std::move(text), 0, std::nullopt, std::nullopt});
   }
   if (message_shown_) message_shown_();
 }
@@ -85,7 +84,7 @@ void TerminalView::SetProgress(int32_t position) {
   {
     const std::lock_guard lock(mutex_);
     picture_.progress = position;
-    events_.push_back({false, 0, {}, position, std::nullopt});
+    events_.push_back({false, 0, {}, position, std::nullopt, std::nullopt});
   }
   Notify();
 }
@@ -133,6 +132,16 @@ void TerminalView::ReportFacts(const DialogFacts& facts) {
   facts_ = facts;
 }
 
+void TerminalView::ShowPhase(const UpdateState& state) {
+  {
+    const std::lock_guard lock(mutex_);
+    ViewEvent told;
+    told.phase = state;
+    events_.push_back(std::move(told));
+  }
+  if (phase_told_) phase_told_(state);
+}
+
 DialogFacts TerminalView::Facts() const {
   const std::lock_guard lock(mutex_);
   return facts_;
@@ -154,11 +163,6 @@ std::vector<ViewEvent> TerminalView::TakeEvents() {
 DialogPicture TerminalView::Picture() const {
   const std::lock_guard lock(mutex_);
   return picture_;
-}
-
-bool TerminalView::HasShown(int32_t string_id) const {
-  const std::lock_guard lock(mutex_);
-  return shown_.contains(string_id);
 }
 
 bool TerminalView::IsIdle() const {

@@ -7,7 +7,6 @@
 #include <deque>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -23,7 +22,8 @@ struct ViewEvent {
   int32_t string_id = 0;
   std::string message;
   int32_t progress = 0;
-  std::optional<LinkEvent> link;  // what the link went through, its packet dropped
+  std::optional<LinkEvent> link;     // what the link went through, its packet dropped
+  std::optional<UpdateState> phase;  // the step machine's new phase
 };
 
 class TerminalView final : public DialogView {
@@ -43,6 +43,7 @@ class TerminalView final : public DialogView {
   void PostStep(int32_t step_id) override;
   std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
   void ReportFacts(const DialogFacts& facts) override;
+  void ShowPhase(const UpdateState& state) override;
 
   // From any thread, as SetProgress.
   void NoteLinkEvent(const LinkEvent& event);
@@ -50,13 +51,13 @@ class TerminalView final : public DialogView {
   // The loop's side.
   // Called on the steps' thread right after each new message.
   void OnMessage(std::function<void()> shown) { message_shown_ = std::move(shown); }
+  // Called on the steps' thread with each phase as it is told.
+  void OnPhase(std::function<void(const UpdateState&)> told) { phase_told_ = std::move(told); }
   std::optional<int32_t> TakeStep();
   std::vector<ViewEvent> TakeEvents();
   DialogPicture Picture() const;
   bool IsClosed() const { return closed_; }
   DialogFacts Facts() const;
-  // The message with this string id was shown at some time.
-  bool HasShown(int32_t string_id) const;
   // Nothing more will happen without the user: no step is waiting and no
   // worker runs.
   bool IsIdle() const;
@@ -78,9 +79,9 @@ class TerminalView final : public DialogView {
   std::vector<ViewEvent> events_;
   std::atomic<int32_t> running_workers_{0};
   std::atomic<bool> closed_{false};
-  std::set<int32_t> shown_;
   DialogFacts facts_;
   std::function<void()> message_shown_;
+  std::function<void(const UpdateState&)> phase_told_;
   int wake_read_ = -1;
   int wake_write_ = -1;
 };

@@ -21,7 +21,7 @@
 #include "app/terminal/link_event_text.h"
 #include "app/terminal/run_signals.h"
 #include "app/terminal/run_trace.h"
-#include "app/terminal/sleep_inhibitor.h"
+#include "app/terminal/session_policy.h"
 #include "app/terminal/terminal_view.h"
 #include "link/speed_table.h"
 #include "transport/port/port_state.h"
@@ -51,6 +51,12 @@ const char* StepName(int32_t step) {
   }
 }
 
+std::string PhaseTraceLine(const UpdateState& state) {
+  std::string line = "phase " + std::string(UpdatePhaseText(state.phase));
+  if (state.phase == UpdatePhase::ENDED) line += " " + std::string(RunCauseText(state.cause));
+  return line;
+}
+
 void Print(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) std::printf("%s\n", line.c_str());
   if (!lines.empty()) std::fflush(stdout);
@@ -78,6 +84,7 @@ class Session {
         report_(report),
         screen_(screen),
         dialog_(view_, PendingRunSignal()),
+        policy_(dialog_, mode.check_only),
         started_(std::chrono::steady_clock::now()) {
     dialog_.UseImage(mode.image);
     dialog_.PreferSpeed(mode.speed_index);
@@ -85,6 +92,10 @@ class Session {
     dialog_.ObserveLink(&Session::OnLinkEvent, this);
     // The camera steps block for a while after their start message.
     view_.OnMessage([this] { Show(); });
+    view_.OnPhase([this](const UpdateState& state) {
+      TraceRunLine(PhaseTraceLine(state));
+      policy_.OnPhase(state);
+    });
   }
 
   SessionOutcome Run() {
@@ -103,7 +114,6 @@ class Session {
       }
     }
     Show();
-    inhibitor_.Release();
     return {view_.Facts(), End(), last_message_, mode_.drawn, NowMs()};
   }
 
@@ -120,16 +130,7 @@ class Session {
     session->view_.NoteLinkEvent(event);
   }
 
-  RunEnd End() const {
-    RunEnd end;
-    end.written = view_.HasShown(STR_WRITE_COMPLETE);
-    end.ready = view_.HasShown(STR_CLICK_UPLOAD);
-    end.writing = view_.HasShown(STR_WRITING);
-    end.interrupted = interrupted_;
-    end.check_only = mode_.check_only;
-    end.bytes_sent = report_.BytesSent();
-    return end;
-  }
+  RunEnd End() const { return policy_.End(report_.BytesSent()); }
 
   // A note for the user: inside the drawn dialog, or a line on standard error.
   void Say(const std::string& text) {
@@ -142,10 +143,7 @@ class Session {
   }
 
   // Nothing more happens without the user, and Upload is not offered.
-  bool ChainEnded() const {
-    const DialogPicture picture = view_.Picture();
-    return view_.IsIdle() && picture.close_enabled && !picture.upload_enabled;
-  }
+  bool ChainEnded() const { return view_.IsIdle() && policy_.State().phase == UpdatePhase::ENDED; }
 
   uint64_t NowMs() const {
     return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -173,33 +171,18 @@ class Session {
   // Once the checks passed, what the user should know before the update; a
   // drawn dialog keeps them for after it closes.
   void WarnWhenReady() {
-    if (warned_ || !view_.HasShown(STR_CLICK_UPLOAD)) return;
+    if (warned_ || !policy_.WasReady()) return;
     warned_ = true;
     if (mode_.drawn) return;
     for (const std::string& warning : ReadyWarnings(view_.Facts())) Say(warning.c_str());
   }
 
-  // Before the transfer a signal ends the run; during it, it cancels the
-  // transfer unless the write has begun; while the camera writes, it waits
-  // for the camera's verdict. The dialog decides which, and the words follow.
+  // The policy decides what a signal does; the words follow. True when it
+  // closed the dialog.
   bool ActOnSignal() {
-    if (TakeRunSignal() == 0) return false;
-    if (transferring_ && dialog_.CancelTransfer()) {
-      interrupted_ = true;
-      Say("cancelling the transfer; the camera keeps its old firmware");
-      return false;
-    }
-    if (transferring_ || writing_) {
-      if (!deferred_) {
-        Say("the camera is writing its firmware; the program will end when it is done");
-      }
-      deferred_ = true;
-      return false;
-    }
-    interrupted_ = true;
-    if (!view_.Picture().close_enabled) return false;
-    Press(CONTROL_CLOSE);
-    return true;
+    const SignalAction action = policy_.ActOnSignal();
+    if (!action.note.empty()) Say(action.note);
+    return action.closed;
   }
 
   // What the session does without a key: --yes, --check, the end of a run
@@ -218,7 +201,7 @@ class Session {
     }
     const bool waiting_for_user = view_.IsIdle() && picture.close_enabled;
     const bool chain_ended = ChainEnded();
-    const bool close_at_end = mode_.yes || !mode_.drawn || interrupted_ || deferred_;
+    const bool close_at_end = mode_.yes || !mode_.drawn || policy_.EndsWithChain();
     if ((chain_ended && close_at_end) || (waiting_for_user && !input_open_)) {
       Show();
       Press(CONTROL_CLOSE);
@@ -242,12 +225,17 @@ class Session {
       Say(lost);
     }
     for (const ViewEvent& event : view_.TakeEvents()) {
-      if (event.link) {
+      if (event.phase) {
+        shown_phase_ = event.phase->phase;
+        report_.EnterPhase(*event.phase, now);
+      } else if (event.link) {
         Print(Lines(report_.Link(*event.link, now)));
       } else if (event.is_message) {
-        Note(event.string_id, event.message);
+        last_message_ = event.message;
+        TraceRunLine("message " + event.message);
         std::vector<std::string> lines = report_.Message(event.string_id, event.message, now);
-        if (event.string_id == STR_CLICK_UPLOAD && !UploadOffered()) continue;
+        // Nobody is asked to click Upload with --yes or --check.
+        if (shown_phase_ == UpdatePhase::READY && !UploadOffered()) continue;
         Print(Lines(std::move(lines)));
       } else {
         Print(Lines(report_.Progress(event.progress, now)));
@@ -281,28 +269,6 @@ class Session {
 
   // Whether anybody is asked to click Upload: not with --yes or --check.
   bool UploadOffered() const { return !mode_.yes && !mode_.check_only; }
-
-  // Follows the chain's phase by its messages: from here on a signal may no
-  // longer end the program at once.
-  void Note(int32_t string_id, const std::string& text) {
-    last_message_ = text;
-    TraceRunLine("message " + text);
-    if (string_id == STR_UPLOADING) {
-      transferring_ = true;
-      inhibitor_.Take();
-    }
-    if (string_id == STR_WRITING) {
-      transferring_ = false;
-      writing_ = true;
-      AllowEndAtOnce(false);
-    }
-    if (string_id == STR_WRITE_COMPLETE || string_id == STR_WRITE_ERROR) {
-      transferring_ = false;
-      writing_ = false;
-      AllowEndAtOnce(true);
-      inhibitor_.Release();
-    }
-  }
 
   void Wait() {
     const bool read_input = input_open_ && (mode_.drawn || !mode_.yes);
@@ -367,16 +333,13 @@ class Session {
   CursesScreen* screen_;
   TerminalView view_;
   MainDialog dialog_;
-  SleepInhibitor inhibitor_;
+  SessionPolicy policy_;
   std::chrono::steady_clock::time_point started_;
   std::string last_message_;
   bool upload_pressed_ = false;
   bool prompted_ = false;
   bool input_open_ = true;
-  bool transferring_ = false;
-  bool writing_ = false;
-  bool interrupted_ = false;
-  bool deferred_ = false;
+  UpdatePhase shown_phase_ = UpdatePhase::SEARCHING;  // as far as the events shown went
   bool speed_refusal_said_ = false;
   bool warned_ = false;
   std::string note_;

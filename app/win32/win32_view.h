@@ -21,6 +21,9 @@ class Win32View final : public DialogView {
   void SetProgress(int32_t position) override;
   void PostStep(int32_t step_id) override;
   std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
+  // The controls already follow the phase: a close request is refused by
+  // the dialog manager while Close is disabled, and nothing else depends on it.
+  void ShowPhase(const UpdateState& /*state*/) override {}
 
  private:
   HINSTANCE instance_;

@@ -129,6 +129,7 @@ struct CheckFailure {
   std::string image_version;  // empty: no Firmware.bin
   int32_t start_message;      // the message the failure replaces
   int32_t message;
+  RunCause cause;  // told with the end, after the cause's one phase sequence
   size_t payload_size = 5000;
   bool fifo = false;  // Firmware.bin is a FIFO that nobody writes
 };
@@ -156,6 +157,8 @@ TEST_P(MainDialogCheckFailure, LeavesExactlyOneMessageAndUploadDisabled) {
   EXPECT_FALSE(view_.enabled[CONTROL_UPLOAD]);
   EXPECT_TRUE(view_.enabled[CONTROL_CLOSE]);
   EXPECT_EQ(view_.cursor, CURSOR_WAIT);
+  EXPECT_EQ(view_.phases.back().cause, failure.cause);
+  EXPECT_EQ(test::PhaseFault(view_.phases), "");
   // The chain has ended: pressing Upload anyway starts nothing.
   dialog_->Command(CONTROL_UPLOAD);
   Pump();
@@ -173,11 +176,29 @@ sim::CameraConfig Camera(std::string maker, std::string version, uint32_t batter
 INSTANTIATE_TEST_SUITE_P(
     EachCheck, MainDialogCheckFailure,
     ::testing::Values(
-        CheckFailure{
-            "NoCamera", {}, false, "v517-1.10", STR_COMMUNICATION_AUTO, STR_CAMERA_NOT_CONNECTED},
-        CheckFailure{"NoFirmwareFile", {}, true, "", STR_CHECKING_FIRMWARE, STR_NO_FIRMWARE},
-        CheckFailure{
-            "FirmwareFileIsAFifo", {}, true, "", STR_CHECKING_FIRMWARE, STR_NO_FIRMWARE, 0, true},
+        CheckFailure{"NoCamera",
+                     {},
+                     false,
+                     "v517-1.10",
+                     STR_COMMUNICATION_AUTO,
+                     STR_CAMERA_NOT_CONNECTED,
+                     RunCause::NO_CAMERA},
+        CheckFailure{"NoFirmwareFile",
+                     {},
+                     true,
+                     "",
+                     STR_CHECKING_FIRMWARE,
+                     STR_NO_FIRMWARE,
+                     RunCause::IMAGE_REFUSED},
+        CheckFailure{"FirmwareFileIsAFifo",
+                     {},
+                     true,
+                     "",
+                     STR_CHECKING_FIRMWARE,
+                     STR_NO_FIRMWARE,
+                     RunCause::IMAGE_REFUSED,
+                     0,
+                     true},
         // Refused before it is read, so that no file sizes the memory.
         CheckFailure{"ImageAboveTwoMebibytes",
                      {},
@@ -185,17 +206,18 @@ INSTANTIATE_TEST_SUITE_P(
                      "v517-1.10",
                      STR_CHECKING_FIRMWARE,
                      STR_FIRMWARE_NOT_CORRECT,
+                     RunCause::IMAGE_REFUSED,
                      2097153 - 96},
         CheckFailure{"OtherMaker", Camera("OTHER CO.,LTD.", "v517-1.00", 100), true, "v517-1.10",
-                     STR_CHECKING_CAMERA, STR_CAMERA_PROBLEM},
+                     STR_CHECKING_CAMERA, STR_CAMERA_PROBLEM, RunCause::OTHER_MAKER},
         CheckFailure{"SameVersion", Camera("PELOX CO.,LTD.", "v517-1.10", 100), true, "v517-1.10",
-                     STR_CHECKING_CAMERA, STR_FIRMWARE_NOT_CORRECT},
+                     STR_CHECKING_CAMERA, STR_FIRMWARE_NOT_CORRECT, RunCause::UP_TO_DATE},
         CheckFailure{"OtherFamily", Camera("PELOX CO.,LTD.", "v518-1.00", 100), true, "v517-1.10",
-                     STR_CHECKING_CAMERA, STR_FIRMWARE_NOT_CORRECT},
+                     STR_CHECKING_CAMERA, STR_FIRMWARE_NOT_CORRECT, RunCause::OTHER_FAMILY},
         CheckFailure{"LowBattery", Camera("pelox co.,ltd.", "v517-1.00", 49), true, "v517-1.10",
-                     STR_CHECKING_CAMERA, STR_BATTERY_LOW},
+                     STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW},
         CheckFailure{"LowBatteryOtherFamily", Camera("PELOX CO.,LTD.", "v600-1.00", 79), true,
-                     "v600-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW}),
+                     "v600-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 TEST_F(MainDialogSteps, RefusesAnImageWhoseSumDoesNotMatch) {
@@ -365,6 +387,10 @@ TEST_P(MainDialogFlashEnd, CompletesOnlyOnTheCamerasOwnReadyAfterWriting) {
   EXPECT_EQ(statement.outcome == sim::FlashOutcome::FLASHED, end.flashed)
       << sim::DescribeStatement(statement);
   EXPECT_TRUE(view_.facts.write_command_sent);
+  // Once the write command may have left, a failure is never told as safe.
+  EXPECT_EQ(view_.phases.back().cause,
+            end.message == STR_WRITE_COMPLETE ? RunCause::WRITTEN : RunCause::WRITE_UNCERTAIN);
+  EXPECT_EQ(test::PhaseFault(view_.phases), "");
   EXPECT_NE(view_.facts.write_detail.find(end.detail), std::string::npos)
       << view_.facts.write_detail;
   if (end.message == STR_WRITE_ERROR) {
@@ -450,6 +476,7 @@ struct UploadCase {
   CancelAt cancel;
   uint32_t quiet_from_frame;  // 0: every frame is acknowledged
   const char* detail;         // empty: the camera writes the image
+  RunCause cause;
 };
 
 void PrintTo(const UploadCase& upload, std::ostream* out) { *out << upload.name; }
@@ -481,18 +508,22 @@ TEST_P(MainDialogUpload, EndsAsTheCameraWasToldWithoutWaitingOnItself) {
   EXPECT_EQ(camera_->Model().Firmware().Statement().outcome == sim::FlashOutcome::FLASHED, flashes);
   EXPECT_EQ(view_.facts.write_detail, upload.detail);
   EXPECT_EQ(view_.messages.back(), Text(flashes ? STR_WRITE_COMPLETE : STR_WRITE_ERROR));
+  EXPECT_EQ(view_.phases.back().cause, upload.cause);
+  EXPECT_EQ(test::PhaseFault(view_.phases), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     CancelsThreadLimitsAndStalls, MainDialogUpload,
-    ::testing::Values(UploadCase{"CancelAfterTheLastAck", SIZE_MAX, CancelAt::LAST_ACK, 0, ""},
-                      UploadCase{"CancelAfterTheWriteBegan", SIZE_MAX, CancelAt::WRITE_BEGUN, 0,
-                                 ""},
-                      UploadCase{"NoTransferThread", 0, CancelAt::NEVER, 0,
-                                 "no thread could be started for the transfer"},
-                      UploadCase{"NoAnimatorNorFlashWaitThread", 1, CancelAt::NEVER, 0, ""},
-                      UploadCase{"CameraQuietFromTheThirdFrame", SIZE_MAX, CancelAt::NEVER, 3,
-                                 TRANSFER_STALL_DETAIL}),
+    ::testing::Values(
+        UploadCase{"CancelAfterTheLastAck", SIZE_MAX, CancelAt::LAST_ACK, 0, "",
+                   RunCause::INTERRUPTED},
+        UploadCase{"CancelAfterTheWriteBegan", SIZE_MAX, CancelAt::WRITE_BEGUN, 0, "",
+                   RunCause::WRITTEN},
+        UploadCase{"NoTransferThread", 0, CancelAt::NEVER, 0,
+                   "no thread could be started for the transfer", RunCause::WRITE_FAILED},
+        UploadCase{"NoAnimatorNorFlashWaitThread", 1, CancelAt::NEVER, 0, "", RunCause::WRITTEN},
+        UploadCase{"CameraQuietFromTheThirdFrame", SIZE_MAX, CancelAt::NEVER, 3,
+                   TRANSFER_STALL_DETAIL, RunCause::WRITE_FAILED}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 // What may happen to Firmware.bin between its check and the transfer.
@@ -557,6 +588,8 @@ TEST_F(MainDialogSteps, CloseReleasesTheLinkAndTheFile) {
   RunChecks();
   dialog_->Command(CONTROL_CLOSE);
   EXPECT_TRUE(view_.closed);
+  EXPECT_EQ(view_.phases.back().cause, RunCause::CLOSED);
+  EXPECT_EQ(test::PhaseFault(view_.phases), "");
   // The file is no longer held: it opens again without sharing.
   uint32_t error = 0;
   FileHandle reopened = FileOpenRead((scratch_.Path() / "Firmware.bin").string().c_str(), error);

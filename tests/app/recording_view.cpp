@@ -37,6 +37,8 @@ void RecordingView::ReportFacts(const DialogFacts& reported) {
   messages_before_facts = messages.size();
 }
 
+void RecordingView::ShowPhase(const UpdateState& state) { phases.push_back(state); }
+
 void RecordingView::FocusControl(int32_t control_id) { focus = control_id; }
 void RecordingView::SetCursor(int32_t new_cursor) { cursor = new_cursor; }
 void RecordingView::Close() { closed = true; }
@@ -93,6 +95,43 @@ std::vector<int32_t> RecordingView::Progress() const {
 std::vector<int32_t> RecordingView::PostedSteps() const {
   const std::lock_guard lock(mutex_);
   return posted_;
+}
+
+std::vector<UpdatePhase> PhasesOf(RunCause cause) {
+  using enum UpdatePhase;
+  switch (cause) {
+    case RunCause::NO_CAMERA: return {SEARCHING, ENDED};
+    case RunCause::IMAGE_REFUSED: return {SEARCHING, CHECKING_IMAGE, ENDED};
+    case RunCause::CLOSED: return {SEARCHING, CHECKING_IMAGE, CHECKING_CAMERA, READY, ENDED};
+    case RunCause::WRITE_FAILED:
+    case RunCause::INTERRUPTED:
+      return {SEARCHING, CHECKING_IMAGE, CHECKING_CAMERA, READY, TRANSFERRING, ENDED};
+    case RunCause::WRITTEN:
+    case RunCause::WRITE_UNCERTAIN:
+      return {SEARCHING, CHECKING_IMAGE, CHECKING_CAMERA, READY, TRANSFERRING, WRITING, ENDED};
+    default: return {SEARCHING, CHECKING_IMAGE, CHECKING_CAMERA, ENDED};
+  }
+}
+
+std::string PhaseFault(const std::vector<UpdateState>& phases) {
+  if (phases.empty()) return "no phase told";
+  std::vector<UpdatePhase> told;
+  std::string text;
+  bool writing_seen = false;
+  std::string fault;
+  for (const UpdateState& state : phases) {
+    told.push_back(state.phase);
+    text += std::string(UpdatePhaseText(state.phase)) + " ";
+    writing_seen = writing_seen || state.phase == UpdatePhase::WRITING;
+    if (state.write_may_have_left != writing_seen)
+      fault = "the write command's leaving misstated; ";
+    if ((state.cause != RunCause::NONE) != (state.phase == UpdatePhase::ENDED)) {
+      fault += "a cause without the end or an end without one; ";
+    }
+  }
+  const RunCause cause = phases.back().cause;
+  if (told != PhasesOf(cause)) fault += "not the one sequence of its cause; ";
+  return fault.empty() ? fault : fault + text + std::string(RunCauseText(cause));
 }
 
 }  // namespace pelox::test

@@ -29,6 +29,7 @@ class RecordingView : public DialogView {
   void PostStep(int32_t step_id) override;
   std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
   void ReportFacts(const DialogFacts& reported) override;
+  void ShowPhase(const UpdateState& state) override;
 
   // Hands the posted steps, and the steps they post, to `dispatch` until
   // none is left.
@@ -49,6 +50,7 @@ class RecordingView : public DialogView {
   uint32_t longest_still_ms = 0;     // between bar positions, up to a full bar
   DialogFacts facts;                 // the facts reported last
   size_t messages_before_facts = 0;  // the messages shown by then
+  std::vector<UpdateState> phases;   // every phase told, in order
 
   std::vector<int32_t> Progress() const;
   std::vector<int32_t> PostedSteps() const;
@@ -67,5 +69,14 @@ class RecordingView : public DialogView {
   uint32_t progress_tick_ = 0;
   std::vector<std::shared_ptr<PendingBody>> workers_;
 };
+
+// The one phase sequence each cause of the step machine ends with, from the
+// search on (a close ends the chain at READY).
+std::vector<UpdatePhase> PhasesOf(RunCause cause);
+
+// How the phases told break the rules, empty when they keep them: they are
+// the ending cause's one sequence, the cause comes only with ENDED, and the
+// write command is said to have left from WRITING on.
+std::string PhaseFault(const std::vector<UpdateState>& phases);
 
 }  // namespace pelox::test

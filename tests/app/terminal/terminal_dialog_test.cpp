@@ -229,6 +229,7 @@ LinkEvent Resent(int32_t try_number, uint32_t frame, bool nak, uint32_t silent_m
 TEST(RunReport, PrintsMessagesLineByLineAndAcknowledgedBytesInTens) {
   RunReport report(ReportStyle::PLAIN, 0);
   report.SetImageSize(1000);
+  report.EnterPhase({UpdatePhase::TRANSFERRING}, 0);
   std::vector<std::string> lines =
       report.Message(STR_UPLOADING, "Uploading...\nDO NOT TURN CAMERA OFF!", 0);
   // The bar's percent alone is no count of bytes.
@@ -246,6 +247,7 @@ TEST(RunReport, PrintsMessagesLineByLineAndAcknowledgedBytesInTens) {
 TEST(RunReport, ShowsAStallInsteadOfTimeLeftAndARecentRate) {
   RunReport report(ReportStyle::PLAIN, 0);
   report.SetImageSize(1000);
+  report.EnterPhase({UpdatePhase::TRANSFERRING}, 0);
   report.Message(STR_UPLOADING, "Uploading...", 0);
   report.Link(Acknowledged(100), 1000);
   report.Link(Acknowledged(200), 2000);
@@ -259,6 +261,7 @@ TEST(RunReport, ShowsAStallInsteadOfTimeLeftAndARecentRate) {
 
 TEST(RunReport, CountsTheWriteWaitInSecondsAndNeverGoesQuietForLong) {
   RunReport report(ReportStyle::PLAIN, 0);
+  report.EnterPhase({UpdatePhase::WRITING, RunCause::NONE, true}, 0);
   EXPECT_EQ(report.Message(STR_WRITING, "Writing Firmware...", 0),
             std::vector<std::string>{"Writing Firmware..."});
   // The busy bar alternating is no progress.
@@ -267,11 +270,13 @@ TEST(RunReport, CountsTheWriteWaitInSecondsAndNeverGoesQuietForLong) {
   EXPECT_EQ(report.Tick(5000),
             std::vector<std::string>{"Waiting for the camera: 5 s of at most 60 s"});
   EXPECT_EQ(report.BarPercent(30000), 50);
+  report.EnterPhase({UpdatePhase::ENDED, RunCause::WRITTEN, true}, 35000);
   report.Message(STR_WRITE_COMPLETE, "Writing Firmware is complete.", 35000);
   EXPECT_EQ(report.BarPercent(35000), 100);
 }
 
-// Each cause with the status a script sees and the detail a person reads.
+// Each cause with the word and status a script sees and the detail a
+// person reads: the step machine's cause, turned by the run's signal.
 struct VerdictCase {
   DialogFacts facts;
   RunEnd end;
@@ -279,6 +284,7 @@ struct VerdictCase {
   int exit_status;
   std::string detail;  // what the detail line holds
   std::string never;   // and never holds
+  std::string cause;   // the word for scripts
 };
 
 DialogFacts Failed(int32_t step, int32_t step_error = 0) {
@@ -288,13 +294,30 @@ DialogFacts Failed(int32_t step, int32_t step_error = 0) {
   return facts;
 }
 
+RunEnd Ended(RunCause cause, bool interrupted = false) {
+  RunEnd end;
+  end.cause = cause;
+  end.interrupted = interrupted;
+  return end;
+}
+
+DialogFacts Camera(const char* maker, const char* version, int32_t battery) {
+  DialogFacts facts = Failed(STEP_CHECK_CAMERA);
+  facts.maker = maker;
+  facts.camera_version = version;
+  facts.image_version = "v517-1.10";
+  facts.battery = battery;
+  facts.battery_threshold = 50;
+  return facts;
+}
+
 TEST(RunVerdict, GivesEachCauseItsStatusAndASafeRemedy) {
   DialogFacts write_sent = Failed(STEP_WRITE_FAILED);
   write_sent.write_command_sent = true;
   DialogFacts too_many_files = Failed(STEP_OPEN_FIRMWARE, STEP_ERROR_FILE_NOT_FOUND);
   too_many_files.image_open_error = EMFILE;
   const DialogFacts not_found = Failed(STEP_OPEN_FIRMWARE, STEP_ERROR_FILE_NOT_FOUND);
-  RunEnd fw_is_a_directory;
+  RunEnd fw_is_a_directory = Ended(RunCause::IMAGE_REFUSED);
   fw_is_a_directory.image = "fw";
   fw_is_a_directory.image_kind = "a directory";
   const auto denied = [](const char* group) {
@@ -310,23 +333,140 @@ TEST(RunVerdict, GivesEachCauseItsStatusAndASafeRemedy) {
   const std::vector<uint8_t> fixed{0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x24, 0x00};
   // Its additional length ends it before the code and qualifier.
   const std::vector<uint8_t> cut_fixed{0x70, 0, 0x05, 0, 0, 0, 0, 0x03, 0, 0, 0, 0, 0x24, 0x00};
+  const RunEnd uncertain = Ended(RunCause::WRITE_UNCERTAIN);
+  const RunEnd failed = Ended(RunCause::WRITE_FAILED);
+  const RunEnd no_camera = Ended(RunCause::NO_CAMERA);
+  RunEnd would_update = Ended(RunCause::CLOSED);
+  would_update.ready = true;
+  would_update.check_only = true;
   const std::vector<VerdictCase> cases = {
-      {write_sent, {}, {}, EXIT_WRITE_UNCERTAIN, "may have reached the camera", "(success)"},
-      {Failed(STEP_WRITE_FAILED), {}, {}, EXIT_WRITE_FAILED, "keeps its old firmware", "(success)"},
-      {Failed(0), {}, {}, EXIT_CLOSED, "closed before the update", ""},
-      {too_many_files, {}, {}, EXIT_IMAGE_REFUSED, ": Too many open files", "locked"},
-      {not_found, fw_is_a_directory, {}, 4, "cannot open fw: it is a directory", "locked"},
-      {Failed(STEP_CONNECT), {}, denied("root"), 3, "the user who owns /dev/x or as root", "group"},
-      {Failed(STEP_CONNECT), {}, denied("dialout"), 3, "to the group \"dialout\"", "as root"},
-      {Failed(STEP_CONNECT), {}, heard, 3, "on /dev/x (12 bytes), but not as a camera", "nothing"},
-      {refused(fixed), {}, {}, 1, "(camera gone; SCSI sense key 5, ASC 24h, ASCQ 00h)", "70"},
-      {refused({0xF2, 0x06, 0x29, 0x01}), {}, {}, 1, "key 6, ASC 29h, ASCQ 01h)", "F2"},
-      {refused(cut_fixed), {}, {}, 1, "SCSI sense 70 00 05 00 00 00 00 03 00 00 00", "key"},
-      {refused({0x72, 0x05}), {}, {}, 1, "(camera gone; SCSI sense 72 05)", "key"},
+      {write_sent, uncertain, {}, 7, "may have reached the camera", "(success)", "write-uncertain"},
+      {write_sent,
+       Ended(RunCause::WRITE_UNCERTAIN, true),
+       {},
+       7,
+       "its firmware is uncertain",
+       "cancelled",
+       "write-uncertain"},
+      {Failed(STEP_WRITE_FAILED),
+       failed,
+       {},
+       1,
+       "keeps its old firmware",
+       "(success)",
+       "write-failed"},
+      {Failed(STEP_WRITE_FAILED),
+       Ended(RunCause::WRITE_FAILED, true),
+       {},
+       130,
+       "the transfer was cancelled after 0 of",
+       "retry",
+       "interrupted"},
+      {Failed(STEP_WRITE_FAILED),
+       Ended(RunCause::INTERRUPTED),
+       {},
+       130,
+       "nothing was written, the camera keeps its old firmware",
+       "retry",
+       "interrupted"},
+      {Failed(STEP_CONNECT),
+       Ended(RunCause::NO_CAMERA, true),
+       {},
+       130,
+       "interrupted before the update began",
+       "",
+       "interrupted"},
+      {Failed(0), {}, {}, EXIT_CLOSED, "closed before the update", "", "closed"},
+      {Failed(0), Ended(RunCause::CLOSED), {}, 8, "closed before the update", "", "closed"},
+      {Failed(0), would_update, {}, 0, "would update", "", "would-update"},
+      {too_many_files,
+       Ended(RunCause::IMAGE_REFUSED),
+       {},
+       4,
+       ": Too many open files",
+       "locked",
+       "image-refused"},
+      {not_found,
+       fw_is_a_directory,
+       {},
+       4,
+       "cannot open fw: it is a directory",
+       "locked",
+       "image-refused"},
+      {Failed(STEP_CONNECT), no_camera, denied("root"), 3, "the user who owns /dev/x or as root",
+       "group", "no-camera"},
+      {Failed(STEP_CONNECT), no_camera, denied("dialout"), 3, "to the group \"dialout\"", "as root",
+       "no-camera"},
+      {Failed(STEP_CONNECT), no_camera, heard, 3, "on /dev/x (12 bytes), but not as a camera",
+       "nothing", "no-camera"},
+      {Camera("OTHER", "v517-1.00", 100),
+       Ended(RunCause::OTHER_MAKER),
+       {},
+       5,
+       "the camera's maker is \"OTHER\"",
+       "",
+       "other-maker"},
+      {Camera("PELOX CO.,LTD.", "", 100),
+       Ended(RunCause::CAMERA_PROBLEM),
+       {},
+       5,
+       "did not tell its maker and version",
+       "",
+       "camera-problem"},
+      {Camera("PELOX CO.,LTD.", "v518-1.00", 100),
+       Ended(RunCause::OTHER_FAMILY),
+       {},
+       5,
+       "another camera family",
+       "",
+       "other-family"},
+      {Camera("PELOX CO.,LTD.", "v517-1.10", 100),
+       Ended(RunCause::UP_TO_DATE),
+       {},
+       6,
+       "already has v517-1.10",
+       "",
+       "up-to-date"},
+      {Camera("PELOX CO.,LTD.", "v517-1.00", 20),
+       Ended(RunCause::BATTERY_LOW),
+       {},
+       5,
+       "the battery level is 20, below the 50",
+       "",
+       "battery-low"},
+      {refused(fixed),
+       failed,
+       {},
+       1,
+       "(camera gone; SCSI sense key 5, ASC 24h, ASCQ 00h)",
+       "70",
+       "write-failed"},
+      {refused({0xF2, 0x06, 0x29, 0x01}),
+       failed,
+       {},
+       1,
+       "key 6, ASC 29h, ASCQ 01h)",
+       "F2",
+       "write-failed"},
+      {refused(cut_fixed),
+       failed,
+       {},
+       1,
+       "SCSI sense 70 00 05 00 00 00 00 03 00 00 00",
+       "key",
+       "write-failed"},
+      {refused({0x72, 0x05}),
+       failed,
+       {},
+       1,
+       "(camera gone; SCSI sense 72 05)",
+       "key",
+       "write-failed"},
   };
   for (const VerdictCase& entry : cases) {
     const Verdict verdict = JudgeRun(entry.facts, entry.end, entry.search);
     EXPECT_EQ(verdict.exit_status, entry.exit_status) << verdict.detail;
+    EXPECT_EQ(RunCauseText(verdict.cause), entry.cause) << verdict.detail;
     EXPECT_NE(verdict.detail.find(entry.detail), std::string::npos) << verdict.detail;
     if (!entry.never.empty()) {
       EXPECT_EQ(verdict.detail.find(entry.never), std::string::npos) << verdict.detail;
