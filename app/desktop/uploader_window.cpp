@@ -86,6 +86,7 @@ void UploaderWindow::BuildControls() {
   detail_->hide();
 
   ports_label_ = new QLabel(Text(TEXT_PORTS_LABEL));
+  ports_label_->setObjectName("ports-label");
   ports_label_->setWordWrap(true);
   ports_ = new QListWidget;
   ports_->setObjectName("ports");
@@ -175,6 +176,10 @@ void UploaderWindow::Begin() {
       view, &DesktopView::StepPosted, view, [this](int step) { RunStep(step); },
       Qt::QueuedConnection);
   connect(view, &DesktopView::Closed, view, [this] { Finish(); });
+  // The camera step reports what it read after it offered Upload.
+  connect(view, &DesktopView::FactsReported, view, [this] {
+    if (phase_.phase == UpdatePhase::READY) ShowWarnings();
+  });
 
   detail_->clear();
   detail_->hide();
@@ -199,6 +204,18 @@ void UploaderWindow::EnterPhase(const UpdateState& state) {
   transferring_ = state.phase == UpdatePhase::TRANSFERRING;
   if (transferring_) upload_started_ = true;
   if (state.phase == UpdatePhase::ENDED) ShowEnd();
+}
+
+// What the user should know before pressing Upload, as the command line
+// warns of it: an unknown or empty battery, an image not newer than the camera's.
+void UploaderWindow::ShowWarnings() {
+  std::string lines;
+  for (const std::string& warning : ReadyWarnings(view_->Facts())) {
+    lines += (lines.empty() ? "" : "\n") + warning;
+  }
+  detail_->setText(Text(lines));
+  detail_->setVisible(!lines.empty());
+  FitContents();
 }
 
 // On the thread of the camera call.

@@ -62,6 +62,7 @@ class UploaderWindow final : public QDialog {
   void EnableControl(int control_id, bool enabled);
   void FocusControl(int control_id);
   void EnterPhase(const UpdateState& state);
+  void ShowWarnings();
   void ShowEnd();
   void FitContents();
   void ActOnSignal();
