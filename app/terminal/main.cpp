@@ -1,8 +1,6 @@
 // pelox-uploader: the Main dialog in a terminal, or as lines for logs and
 // scripts, with a listing and a dry run beside it.
-#include <grp.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -29,6 +27,7 @@
 #include "app/terminal/run_report.h"
 #include "app/terminal/run_signals.h"
 #include "app/terminal/run_trace.h"
+#include "app/terminal/search_notes.h"
 #include "app/terminal/sense_text.h"
 #include "app/terminal/session_recording.h"
 #include "app/terminal/uploader_session.h"
@@ -42,21 +41,6 @@ namespace {
 using pelox::UploaderOptions;
 
 constexpr const char* DEFAULT_IMAGE = "Firmware.bin";
-constexpr size_t GROUP_BUFFER_SIZE = 4096;
-
-std::string OwningGroup(const std::string& path) {
-  struct stat status {};
-  if (stat(path.c_str(), &status) != 0) return {};
-  group entry{};
-  group* found = nullptr;
-  std::array<char, GROUP_BUFFER_SIZE> buffer{};
-  if (getgrgid_r(status.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 ||
-      found == nullptr) {
-    return {};
-  }
-  return entry.gr_name;
-}
-
 // Whether the arguments ask for JSON, also where they cannot be parsed.
 bool AsksForJson(std::span<const std::string> arguments) {
   for (const std::string& argument : arguments.subspan(arguments.empty() ? 0 : 1)) {
@@ -81,19 +65,6 @@ int EndEarly(bool json, const pelox::Verdict& verdict) {
   if (json) PrintJsonResult(verdict);
   std::fprintf(stderr, "pelox-uploader: %s\n", verdict.detail.c_str());
   return verdict.exit_status;
-}
-
-pelox::SearchNotes SearchNotesOf(const UploaderOptions& options) {
-  pelox::SearchNotes notes;
-  for (size_t i = 0; i < options.ports.size(); ++i) {
-    const auto port = static_cast<int32_t>(i) + pelox::PORT_TYPE_COM_FIRST;
-    notes.ports.push_back({options.ports[i], pelox::SerialOpenError(port),
-                           OwningGroup(options.ports[i]), pelox::SerialHeardBytes(port)});
-  }
-  notes.device = options.device;
-  notes.denied_devices = pelox::DiscoveryDeniedCount();
-  notes.first_denied = pelox::DiscoveryFirstDenied();
-  return notes;
 }
 
 // The dialog is drawn on a terminal that can address the cursor and is
@@ -149,7 +120,7 @@ pelox::Verdict Judge(const pelox::DialogFacts& facts, pelox::RunEnd end,
   if (facts.step_error == pelox::STEP_ERROR_FILE_NOT_FOUND) {
     end.image_kind = pelox::ImageKind(end.image);
   }
-  return pelox::JudgeRun(facts, end, SearchNotesOf(options));
+  return pelox::JudgeRun(facts, end, pelox::SearchNotesOf(options));
 }
 
 RunResult List(const UploaderOptions& options) {
@@ -190,7 +161,7 @@ RunResult List(const UploaderOptions& options) {
   pelox::DialogFacts nothing;
   nothing.failed_step = pelox::STEP_CONNECT;
   end.cause = pelox::RunCause::NO_CAMERA;
-  const pelox::Verdict verdict = pelox::JudgeRun(nothing, end, SearchNotesOf(options));
+  const pelox::Verdict verdict = pelox::JudgeRun(nothing, end, pelox::SearchNotesOf(options));
   return {EndEarly(options.json, verdict), verdict.cause};
 }
 
@@ -204,7 +175,7 @@ RunResult Inspect(const UploaderOptions& options) {
 // advice on standard error.
 RunResult Conclude(const UploaderOptions& options, pelox::RunReport& report,
                    const pelox::SessionOutcome& outcome) {
-  const pelox::SearchNotes search = SearchNotesOf(options);
+  const pelox::SearchNotes search = pelox::SearchNotesOf(options);
   const pelox::Verdict verdict = Judge(outcome.facts, outcome.end, options);
   const pelox::RunSummary summary = SummaryOf(outcome.facts, options, outcome.elapsed_ms);
   for (const std::string& line : report.Result(verdict, outcome.last_message, summary)) {

@@ -1,0 +1,259 @@
+// The desktop window against camsim over a pseudo-terminal, driven as a user
+// would on Qt's offscreen platform. Each state's window is saved as a PNG
+// and its layout checked: no control overlaps another, no text is cut.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/desktop/uploader_window.h"
+#include "tests/app/firmware_files.h"
+#include "tests/system/camsim_process.h"
+#include "tools/firmware_sample.h"
+
+namespace pelox {
+namespace {
+
+constexpr int CHAIN_MS = 20000;
+constexpr const char* NO_DEVICE = "/nonexistent/pelox-com";
+
+// The scale the run checks, from the environment that ctest sets.
+int Scale() { return qEnvironmentVariableIntValue("PELOX_TEST_SCALE") > 1 ? 2 : 1; }
+
+QRect InWindow(const QWidget* widget) {
+  return {widget->mapTo(widget->window(), QPoint(0, 0)), widget->size()};
+}
+
+// What a user can see of the window: its labels, buttons, bar and list.
+QList<QWidget*> Controls(QWidget* window) {
+  QList<QWidget*> controls;
+  for (QWidget* widget : window->findChildren<QWidget*>()) {
+    const bool control = qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget) ||
+                         qobject_cast<QProgressBar*>(widget) || qobject_cast<QListWidget*>(widget);
+    if (control && widget->isVisible()) controls.append(widget);
+  }
+  return controls;
+}
+
+// Whether a control shows all of its text in the room it has.
+bool ShowsItAll(QWidget* widget) {
+  if (auto* label = qobject_cast<QLabel*>(widget); label && label->wordWrap()) {
+    return label->heightForWidth(label->width()) <= label->height();
+  }
+  // A list scrolls; its rows must show whole across its width.
+  if (auto* list = qobject_cast<QListWidget*>(widget)) {
+    for (int row = 0; row < list->count(); ++row) {
+      const QRect item = list->visualItemRect(list->item(row));
+      if (item.width() < list->sizeHintForColumn(0)) return false;
+    }
+    return true;
+  }
+  const QSize needed = widget->minimumSizeHint();
+  return needed.width() <= widget->width() && needed.height() <= widget->height();
+}
+
+void CheckLayout(QWidget* window, const QString& state) {
+  const QList<QWidget*> controls = Controls(window);
+  QVERIFY2(!controls.isEmpty(), qPrintable(state));
+  for (qsizetype i = 0; i < controls.size(); ++i) {
+    const QRect rect = InWindow(controls[i]);
+    QVERIFY2(window->rect().contains(rect),
+             qPrintable(state + ": outside the window: " + controls[i]->objectName()));
+    QVERIFY2(ShowsItAll(controls[i]),
+             qPrintable(state + ": text cut in " + controls[i]->objectName() + " \"" +
+                        controls[i]->accessibleName() + "\""));
+    QVERIFY2(qobject_cast<QLabel*>(controls[i]) || !controls[i]->accessibleName().isEmpty(),
+             qPrintable(state + ": no accessible name for " + controls[i]->objectName()));
+    for (qsizetype j = i + 1; j < controls.size(); ++j) {
+      QVERIFY2(!rect.intersects(InWindow(controls[j])),
+               qPrintable(state + ": " + controls[i]->objectName() + " overlaps " +
+                          controls[j]->objectName()));
+    }
+  }
+}
+
+// Saves the window as it shows, then checks its layout.
+void Grab(QWidget* window, const QString& state) {
+  QTest::qWait(50);
+  const QString folder = QStringLiteral(SHOTS_DIR);
+  std::filesystem::create_directories(folder.toStdString());
+  const QString file = folder + "/" + state + "-" + QString::number(Scale() * 100) + ".png";
+  QVERIFY(window->grab().save(file));
+  CheckLayout(window, state);
+}
+
+QString Message(QWidget* window) { return window->findChild<QLabel*>("message")->text(); }
+QPushButton* Button(QWidget* window, const char* name) {
+  return window->findChild<QPushButton*>(name);
+}
+
+}  // namespace
+
+class DesktopWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<test::ScratchDirectory> scratch_;
+
+  std::string WriteImage(const std::string& version, const std::string& name = "Firmware.bin") {
+    const std::filesystem::path path = scratch_->Path() / name;
+    test::WriteFile(path, SampleFirmwareImage(version, SamplePayload(20000)));
+    return path.string();
+  }
+  static UploaderOptions On(const std::string& port, const std::string& image) {
+    UploaderOptions options;
+    options.ports = {port};
+    options.image = image;
+    return options;
+  }
+
+ private slots:
+  void init() { scratch_ = std::make_unique<test::ScratchDirectory>(); }
+  void cleanup() { scratch_.reset(); }
+
+  // The camera is refused or the image is not newer: one message, Upload
+  // never offered, the verdict below the message and the status at Close.
+  void EndsWithoutUpload_data() {
+    QTest::addColumn<QString>("camera");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("detail");
+    QTest::addColumn<int>("status");
+    QTest::newRow("battery") << "--battery 30"
+                             << "Batteries are too low to start the update."
+                             << "the battery level is 30, below the 50" << 5;
+    QTest::newRow("other-maker")
+        << "--maker OTHERCAM"
+        << "There is a problem with your camera, please contact Pelox Service."
+        << "the camera's maker is \"OTHERCAM\"" << 5;
+    QTest::newRow("not-newer") << "--firmware-version v517-1.10"
+                               << "Firmware is not correct."
+                               << "the camera already has v517-1.10" << 6;
+  }
+  void EndsWithoutUpload() {
+    QFETCH(QString, camera);
+    QFETCH(QString, message);
+    QFETCH(QString, detail);
+    QFETCH(int, status);
+    Camsim camsim(camera.toStdString());
+    UploaderWindow window(On(camsim.Path(), WriteImage("v517-1.10")), {});
+    window.show();
+    window.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(window.WaitsForUser(), CHAIN_MS);
+    QCOMPARE(Message(&window), message);
+    QVERIFY(!Button(&window, "upload")->isEnabled());
+    QVERIFY(window.findChild<QLabel*>("detail")->text().contains(detail));
+    Grab(&window, QTest::currentDataTag());
+    QTest::mouseClick(Button(&window, "close"), Qt::LeftButton);
+    QTRY_VERIFY(!window.isVisible());
+    QCOMPARE(window.ExitStatus(), status);
+  }
+
+  // Upload, the write during which a close request is refused, the end.
+  void WritesTheFirmware() {
+    // A camera that reports an empty battery is written, with a warning.
+    Camsim camsim("--flash-busy-ms 800 --battery 0");
+    UploaderWindow window(On(camsim.Path(), WriteImage("v517-1.10")), {});
+    window.show();
+    window.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(Button(&window, "upload")->isEnabled(), CHAIN_MS);
+    QCOMPARE(Message(&window), QString("Click \"Upload\" button to start the update."));
+    QVERIFY(window.findChild<QLabel*>("detail")->text().contains("battery level of 0"));
+    Grab(&window, "ready");
+    QTest::mouseClick(Button(&window, "upload"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(Message(&window).startsWith("Writing Firmware..."), CHAIN_MS);
+    QVERIFY(!Button(&window, "close")->isEnabled());
+    window.close();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(window.isVisible());
+    Grab(&window, "writing");
+    QTRY_VERIFY2_WITH_TIMEOUT(Button(&window, "close")->isEnabled(), qPrintable(Message(&window)),
+                              CHAIN_MS);
+    QCOMPARE(Message(&window), QString("Writing Firmware is complete."));
+    QCOMPARE(window.findChild<QProgressBar*>("progress")->value(), 0);
+    Grab(&window, "written");
+    window.close();
+    QVERIFY(!window.isVisible());
+    QCOMPARE(window.ExitStatus(), 0);
+  }
+
+  // No image yet: the one dropped on the window is checked; closing before
+  // Upload writes nothing.
+  void TakesADroppedImage() {
+    Camsim camsim("");
+    UploaderWindow window(On(camsim.Path(), (scratch_->Path() / "Firmware.bin").string()), {});
+    window.show();
+    window.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(window.WaitsForUser(), CHAIN_MS);
+    QCOMPARE(Message(&window), QString("No Firmware found."));
+    Grab(&window, "no-image");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(WriteImage("v517-1.10", "new.bin")))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    QTRY_VERIFY_WITH_TIMEOUT(Button(&window, "upload")->isEnabled(), CHAIN_MS);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QTRY_VERIFY(!window.isVisible());
+    QCOMPARE(window.ExitStatus(), 8);
+  }
+
+  // No camera on the storage pipe and no port named: the serial ports that
+  // exist are offered, and the one chosen is tried.
+  void OffersTheSerialPorts() {
+    Camsim camsim("--idle-exit-ms 5000");
+    UploaderOptions options;
+    options.image = WriteImage("v517-1.10");
+    UploaderWindow window(options, {NO_DEVICE, camsim.Path()});
+    window.show();
+    window.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(window.WaitsForUser(), CHAIN_MS);
+    QCOMPARE(Message(&window), QString("Camera is not connected."));
+    auto* ports = window.findChild<QListWidget*>("ports");
+    QVERIFY(ports->isVisible());
+    Grab(&window, "no-camera");
+    QTest::mouseClick(ports->viewport(), Qt::LeftButton, {},
+                      ports->visualItemRect(ports->item(1)).center());
+    QTRY_VERIFY_WITH_TIMEOUT(Button(&window, "upload")->isEnabled(), CHAIN_MS);
+    QVERIFY(!ports->isVisible());
+    QTest::mouseClick(Button(&window, "close"), Qt::LeftButton);
+    QCOMPARE(window.ExitStatus(), 8);
+  }
+
+  void SaysNoCameraWithTheNamedPort() {
+    UploaderWindow window(On(NO_DEVICE, WriteImage("v517-1.10")), {NO_DEVICE});
+    window.show();
+    window.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(window.WaitsForUser(), CHAIN_MS);
+    QVERIFY(!window.findChild<QListWidget*>("ports")->isVisible());
+    QVERIFY(window.findChild<QLabel*>("detail")->text().contains(NO_DEVICE));
+    window.close();
+    QCOMPARE(window.ExitStatus(), 3);
+  }
+};
+
+}  // namespace pelox
+
+int main(int argc, char** argv) {
+  // 200 %: twice the pixels and twice the font, as a large desktop setting.
+  if (pelox::Scale() == 2) qputenv("QT_SCALE_FACTOR", "2");
+  QApplication application(argc, argv);
+  if (pelox::Scale() == 2) {
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * 2);
+    QApplication::setFont(font);
+  }
+  pelox::DesktopWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "desktop_window_test.moc"
