@@ -27,7 +27,7 @@ int32_t MainDialog::ConfirmCheckedCamera(void* user, CameraLink* link) {
 void MainDialog::WatchReconnections() {
   reconnected_ = false;
   LinkSetReconnectCheck(
-      [](void* user, CameraLink* /*link*/) {
+      [](void* user, CameraLink* /*link*/) -> int32_t {
         static_cast<MainDialog*>(user)->reconnected_ = true;
         return LINK_OK;
       },

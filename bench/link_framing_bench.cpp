@@ -23,8 +23,8 @@ void BM_BuildAndParseFrame(benchmark::State& state) {
     uint8_t tx_seq = 0;
     const size_t length = BuildDataFrame(payload, packet, FRAME_DATA_LAST, tx_seq);
     ParsedPacket parsed;
-    const int32_t verdict = ParsePacket(std::span(packet).first(length), true, 0, parsed);
-    if (verdict != LINK_OK) state.SkipWithError("frame did not parse");
+    const PacketVerdict verdict = ParsePacket(std::span(packet).first(length), true, 0, parsed);
+    if (verdict != PACKET_OK) state.SkipWithError("frame did not parse");
     benchmark::DoNotOptimize(parsed.payload.data());
     benchmark::ClobberMemory();
   }

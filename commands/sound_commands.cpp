@@ -63,7 +63,7 @@ int32_t ReceivedAsAnnounced(int32_t code, uint32_t announced, CameraLink* link) 
 }  // namespace
 
 int32_t CameraGetSoundSize(uint32_t object, CameraLink* link) {
-  return RepeatOnRestart([&] {
+  return RepeatOnRestart([&]() -> int32_t {
     if (!Select(PROPERTY_OBJECT_NUMBER, object, link)) return SELECTION_FAILED;
     SoundInformation information{};
     const int32_t code = ReadSoundInformation(information, link);

@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> input(data, size);
 
   ParsedPacket parsed;
-  const int32_t verdict = ParsePacket(input, (input[0] & 1) != 0, input[1], parsed);
-  Require(verdict == LINK_OK || verdict == PACKET_MALFORMED || verdict == PACKET_OUT_OF_SEQUENCE);
+  const PacketVerdict verdict = ParsePacket(input, (input[0] & 1) != 0, input[1], parsed);
+  Require(verdict == PACKET_OK || verdict == PACKET_MALFORMED || verdict == PACKET_OUT_OF_SEQUENCE);
   Require(parsed.payload.empty() || (parsed.payload.data() >= data &&
                                      parsed.payload.data() + parsed.payload.size() <= data + size));
 

@@ -22,8 +22,7 @@ inline constexpr int32_t LINK_PORT_AUTOMATIC = 0;
 inline constexpr int32_t LINK_PORT_NOT_FOUND = PORT_TYPE_NONE;
 
 // LinkConnect's modes.
-inline constexpr int32_t LINK_DISCONNECT = 0;
-inline constexpr int32_t LINK_CONNECT = 1;
+enum LinkConnectMode : int32_t { LINK_DISCONNECT = 0, LINK_CONNECT = 1 };
 // A serial connection gives up this long after its handshake, the retries
 // of its exchanges included.
 inline constexpr uint32_t LINK_CONNECT_LIMIT_MS = 20000;
@@ -32,37 +31,41 @@ inline constexpr uint32_t LINK_CONNECT_LIMIT_MS = 20000;
 inline constexpr uint8_t PROPERTY_READY = 18;
 
 // Link states.
-inline constexpr int32_t LINK_STATE_CLOSED = 0;
-inline constexpr int32_t LINK_STATE_READY = 1;
-inline constexpr int32_t LINK_STATE_CAMERA_GONE = 2;
-inline constexpr int32_t LINK_STATE_BROKEN = 3;
-inline constexpr int32_t LINK_STATE_BUSY = 4;
-inline constexpr int32_t LINK_STATE_IN_TRANSACTION = 6;
+enum LinkState : int32_t {
+  LINK_STATE_CLOSED = 0,
+  LINK_STATE_READY = 1,
+  LINK_STATE_CAMERA_GONE = 2,
+  LINK_STATE_BROKEN = 3,
+  LINK_STATE_BUSY = 4,
+  LINK_STATE_IN_TRANSACTION = 6,
+};
 
-// Link error codes.
-inline constexpr int32_t LINK_OK = 0;
-inline constexpr int32_t LINK_ERROR_COMMAND = 1;
-inline constexpr int32_t LINK_ERROR_INVALID_ARGUMENT = 2;
-inline constexpr int32_t LINK_ERROR_NO_PORT = 3;
-inline constexpr int32_t LINK_ERROR_FILE_WRITE = 5;
-inline constexpr int32_t LINK_ERROR_PORT_OPEN_CLOSE = 7;
-inline constexpr int32_t LINK_ERROR_SEND = 8;
-inline constexpr int32_t LINK_ERROR_NO_REPLY = 10;
-inline constexpr int32_t LINK_ERROR_SERIAL_CONNECT = 11;
-inline constexpr int32_t LINK_ERROR_NO_ANSWER = 12;
-inline constexpr int32_t LINK_ERROR_UNEXPECTED = 13;
-inline constexpr int32_t LINK_ERROR_NAK = 14;
-inline constexpr int32_t LINK_ERROR_CAMERA_ERROR = 15;
-inline constexpr int32_t LINK_ERROR_MALFORMED = 16;
-inline constexpr int32_t LINK_ERROR_EMPTY_OBJECT = 18;
-inline constexpr int32_t LINK_ERROR_CANCELLED = 19;
-inline constexpr int32_t LINK_ERROR_CAMERA_GONE = 20;
-inline constexpr int32_t LINK_ERROR_TRANSPORT = 21;
-inline constexpr int32_t LINK_ERROR_NO_LINK = 22;
-inline constexpr int32_t LINK_ERROR_INTERNAL = 255;
-
-// An abortable engine returns this when the link was re-established meanwhile.
-inline constexpr int32_t LINK_RESTART = -2;
+// Link error codes; an abortable engine returns LINK_RESTART when the link
+// was re-established meanwhile. Each code space has a type of its own, so
+// that comparing codes of two spaces does not compile.
+enum LinkError : int32_t {
+  LINK_OK = 0,
+  LINK_ERROR_COMMAND = 1,
+  LINK_ERROR_INVALID_ARGUMENT = 2,
+  LINK_ERROR_NO_PORT = 3,
+  LINK_ERROR_FILE_WRITE = 5,
+  LINK_ERROR_PORT_OPEN_CLOSE = 7,
+  LINK_ERROR_SEND = 8,
+  LINK_ERROR_NO_REPLY = 10,
+  LINK_ERROR_SERIAL_CONNECT = 11,
+  LINK_ERROR_NO_ANSWER = 12,
+  LINK_ERROR_UNEXPECTED = 13,
+  LINK_ERROR_NAK = 14,
+  LINK_ERROR_CAMERA_ERROR = 15,
+  LINK_ERROR_MALFORMED = 16,
+  LINK_ERROR_EMPTY_OBJECT = 18,
+  LINK_ERROR_CANCELLED = 19,
+  LINK_ERROR_CAMERA_GONE = 20,
+  LINK_ERROR_TRANSPORT = 21,
+  LINK_ERROR_NO_LINK = 22,
+  LINK_ERROR_INTERNAL = 255,
+  LINK_RESTART = -2,
+};
 
 struct CameraLink;
 
@@ -128,6 +131,11 @@ int32_t LinkSetSpeed(int32_t speed_index, CameraLink* link);
 // LINK_ERROR_NO_PORT when no camera answered), LINK_ERROR_NO_LINK, or
 // LINK_ERROR_INTERNAL for a link that is not closed.
 int32_t LinkOpenPort(int32_t port, CameraLink* link);
+// LinkOpenPort with its code apart from the port found: LINK_OK with
+// `port_type` set, or the code LinkOpenPort records (LINK_ERROR_NO_PORT,
+// LINK_ERROR_INVALID_ARGUMENT, LINK_ERROR_NO_LINK) or returns
+// (LINK_ERROR_INTERNAL); `port_type` is left as it was then.
+int32_t LinkOpenPortChecked(int32_t port, int32_t& port_type, CameraLink* link);
 // Returns LINK_OK, LINK_ERROR_NO_LINK, LINK_ERROR_INVALID_ARGUMENT for an
 // unknown mode, LINK_ERROR_NO_PORT before LinkOpenPort found one,
 // LINK_ERROR_PORT_OPEN_CLOSE, LINK_ERROR_SERIAL_CONNECT, LINK_ERROR_NO_ANSWER
@@ -210,6 +218,10 @@ int32_t LinkSetWaitDeadline(std::optional<uint32_t> deadline, CameraLink* link);
 // Returns the value, LINK_RESTART, or -1 with the code recorded (an answer
 // outside the property's range is LINK_ERROR_UNEXPECTED).
 int32_t LinkGetValue(uint8_t property_id, bool abortable, CameraLink* link);
+// LinkGetValue with its code apart from the value, so that every value of
+// the property's range reads as itself: LINK_OK with `value` set, or
+// LINK_RESTART or the recorded code with `value` left as it was.
+int32_t LinkGetValueChecked(uint8_t property_id, bool abortable, uint32_t& value, CameraLink* link);
 // A value outside the property's range gives LINK_ERROR_INVALID_ARGUMENT.
 int32_t LinkSetValue(uint8_t property_id, uint32_t value, CameraLink* link);
 // On LINK_OK the link is busy for up to `busy_ms`.

@@ -1,6 +1,7 @@
 #include "link/error_text.h"
 
 #include "link/camera_link.h"
+#include "link/packet.h"
 
 namespace pelox {
 
@@ -28,6 +29,27 @@ std::string_view LinkErrorText(int32_t code) {
     case LINK_ERROR_NO_LINK: return "no link";
     case LINK_ERROR_INTERNAL: return "internal error";
     default: return "unknown link error";
+  }
+}
+
+std::string_view LinkStateText(int32_t state) {
+  switch (state) {
+    case LINK_STATE_CLOSED: return "closed";
+    case LINK_STATE_READY: return "ready";
+    case LINK_STATE_CAMERA_GONE: return "camera gone";
+    case LINK_STATE_BROKEN: return "broken";
+    case LINK_STATE_BUSY: return "busy with an action";
+    case LINK_STATE_IN_TRANSACTION: return "in a transaction";
+    default: return "unknown link state";
+  }
+}
+
+std::string_view PacketVerdictText(int32_t verdict) {
+  switch (verdict) {
+    case PACKET_OK: return "packet accepted";
+    case PACKET_OUT_OF_SEQUENCE: return "packet out of sequence";
+    case PACKET_MALFORMED: return "malformed packet";
+    default: return "unknown packet verdict";
   }
 }
 

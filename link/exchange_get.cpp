@@ -77,7 +77,7 @@ struct GetExchange {
     if (read == static_cast<int32_t>(GET_REPLY_SIZE)) {
       link->rx_seq = 0;
       ParsedPacket parsed;
-      const bool value_frame = ParsePacket(reply, check_sum, link->rx_seq, parsed) == LINK_OK &&
+      const bool value_frame = ParsePacket(reply, check_sum, link->rx_seq, parsed) == PACKET_OK &&
                                parsed.frame_type == FRAME_DATA_LAST;
       return value_frame ? Accept(parsed) : BadReply();
     }

@@ -51,16 +51,16 @@ struct ChunkReceiver {
     const Reception reception = ReceivePacket(buffer, TIMEOUT_PACKET, largest, link);
     if (reception.complete) {
       ParsedPacket parsed;
-      const int32_t verdict =
+      const PacketVerdict verdict =
           ParsePacket(std::span<const uint8_t>(buffer).first(reception.received), check_sum,
                       link->rx_seq, parsed);
-      if (verdict == LINK_OK && parsed.frame_type == FRAME_COMMAND) {
+      if (verdict == PACKET_OK && parsed.frame_type == FRAME_COMMAND) {
         // The request echoed or repeated: send it again. A later chunk has no
         // request at hand, so there it counts as a bad frame.
         return request.first ? Outcome{Next::Send} : BadFrame();
       }
       // A payload larger than the destination is refused rather than cut.
-      if (verdict == LINK_OK && parsed.payload.size() <= request.destination.size()) {
+      if (verdict == PACKET_OK && parsed.payload.size() <= request.destination.size()) {
         return Deliver(parsed);
       }
       return BadFrame();

@@ -48,8 +48,8 @@ size_t BuildDataFrame(std::span<const uint8_t> payload, std::span<uint8_t> out, 
   return FinishFrame(payload, out, checksum);
 }
 
-int32_t ParsePacket(std::span<const uint8_t> received, bool check_sum, uint8_t rx_seq,
-                    ParsedPacket& parsed) {
+PacketVerdict ParsePacket(std::span<const uint8_t> received, bool check_sum, uint8_t rx_seq,
+                          ParsedPacket& parsed) {
   parsed = ParsedPacket{};
   if (received.empty()) return PACKET_MALFORMED;
   parsed.has_type = true;
@@ -67,7 +67,7 @@ int32_t ParsePacket(std::span<const uint8_t> received, bool check_sum, uint8_t r
   }
   parsed.payload = payload;
   if (type != FRAME_COMMAND && received[1] != rx_seq) return PACKET_OUT_OF_SEQUENCE;
-  return LINK_OK;
+  return PACKET_OK;
 }
 
 }  // namespace pelox

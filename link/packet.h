@@ -45,9 +45,8 @@ inline constexpr size_t FRAME_PAYLOAD_SMALL = 2048;
 inline constexpr size_t FRAME_PAYLOAD_LARGE = 32768;
 inline constexpr uint16_t NO_CHECKSUM = 0xFFFF;
 
-// Verdicts of ParsePacket besides LINK_OK.
-inline constexpr int32_t PACKET_MALFORMED = 16;
-inline constexpr int32_t PACKET_OUT_OF_SEQUENCE = 13;
+// Verdicts of ParsePacket.
+enum PacketVerdict : int32_t { PACKET_OK = 0, PACKET_OUT_OF_SEQUENCE = 13, PACKET_MALFORMED = 16 };
 
 uint16_t PayloadChecksum(std::span<const uint8_t> payload);
 
@@ -73,11 +72,11 @@ struct ParsedPacket {
   std::span<const uint8_t> payload;
 };
 
-// LINK_OK, PACKET_MALFORMED or PACKET_OUT_OF_SEQUENCE. The frame type byte
+// PACKET_OK, PACKET_MALFORMED or PACKET_OUT_OF_SEQUENCE. The frame type byte
 // is handed back whenever one byte was received, so that a control byte in
 // its place can be told apart.
-int32_t ParsePacket(std::span<const uint8_t> received, bool check_sum, uint8_t rx_seq,
-                    ParsedPacket& parsed);
+PacketVerdict ParsePacket(std::span<const uint8_t> received, bool check_sum, uint8_t rx_seq,
+                          ParsedPacket& parsed);
 
 }  // namespace pelox
 PELOX_API_END

@@ -20,7 +20,7 @@ set(PELOX_PUBLIC_HEADERS
   link/range_table.h link/serial_handshake.h link/speed_table.h
   platform/devices.h platform/export.h platform/local_time.h platform/serial.h
   platform/serial_map.h
-  transport/byte_order.h transport/discovery/camera_vendor.h
+  transport/byte_order.h transport/code_text.h transport/discovery/camera_vendor.h
   transport/discovery/device_table.h transport/port/port.h transport/port/port_state.h
   transport/storage/storage_ops.h)
 

@@ -41,6 +41,7 @@
 #include <pelox/platform/local_time.h>
 #include <pelox/platform/serial_map.h>
 #include <pelox/transport/byte_order.h>
+#include <pelox/transport/code_text.h>
 #include <pelox/transport/discovery/camera_vendor.h>
 #include <pelox/transport/discovery/device_table.h>
 #include <pelox/transport/port/port.h>

@@ -8,8 +8,12 @@
 #include "link/camera_link.h"
 #include "link/error_text.h"
 #include "link/link_list.h"
+#include "link/packet.h"
 #include "tests/code_texts.h"
+#include "transport/code_text.h"
+#include "transport/discovery/camera_vendor.h"
 #include "transport/port/port.h"
+#include "transport/storage/storage_ops.h"
 
 namespace pelox {
 namespace {
@@ -121,6 +125,8 @@ TEST(LinkSetSpeed, AcceptsOneToSixAndClearsTheCheck) {
 TEST(LinkOpenPort, RefusesUnknownPortsAndLinksInUse) {
   PortResetState();
   CameraLink link;
+  int32_t port_type = PORT_TYPE_NONE;
+  EXPECT_EQ(LinkOpenPortChecked(3, port_type, &link), LINK_ERROR_INVALID_ARGUMENT);
   EXPECT_EQ(LinkOpenPort(3, &link), PORT_TYPE_NONE);
   EXPECT_EQ(link.last_error, LINK_ERROR_INVALID_ARGUMENT);
   EXPECT_EQ(link.state, LINK_STATE_CLOSED);
@@ -128,12 +134,15 @@ TEST(LinkOpenPort, RefusesUnknownPortsAndLinksInUse) {
   link.state = LINK_STATE_READY;
   link.port_type = 2;
   link.last_error = 0;
+  EXPECT_EQ(LinkOpenPortChecked(LINK_PORT_AUTOMATIC, port_type, &link), LINK_ERROR_INTERNAL);
+  EXPECT_EQ(port_type, PORT_TYPE_NONE);
   EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, &link), LINK_ERROR_INTERNAL);
   EXPECT_EQ(link.port_type, 2) << "the port of a link in use is left alone";
   EXPECT_EQ(link.state, LINK_STATE_READY);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE);
 
   EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, nullptr), LINK_ERROR_NO_LINK);
+  EXPECT_EQ(LinkOpenPortChecked(LINK_PORT_AUTOMATIC, port_type, nullptr), LINK_ERROR_NO_LINK);
 }
 
 TEST(LinkConnect, RefusesUnknownModesAndLinksWithoutPort) {
@@ -189,6 +198,22 @@ TEST(LinkErrorText, EveryCodeHasItsOwnTextAndOthersReadAsUnknown) {
                         LINK_ERROR_INTERNAL},
                        4);
   EXPECT_EQ(LinkErrorText(-1), LinkErrorText(256));
+}
+
+TEST(CodeTexts, EveryCodeSpaceGivesEachCodeItsOwnText) {
+  test::ExpectOwnTexts(LinkStateText,
+                       {LINK_STATE_CLOSED, LINK_STATE_READY, LINK_STATE_CAMERA_GONE,
+                        LINK_STATE_BROKEN, LINK_STATE_BUSY, LINK_STATE_IN_TRANSACTION},
+                       5);
+  test::ExpectOwnTexts(PacketVerdictText, {PACKET_OK, PACKET_OUT_OF_SEQUENCE, PACKET_MALFORMED},
+                       LINK_ERROR_NAK);
+  test::ExpectOwnTexts(PortResultText,
+                       {PORT_OK, PORT_FAILED, PORT_TRANSFER_FAILED, PORT_SCSI_ERROR, 2}, -4);
+  test::ExpectOwnTexts(
+      StorageVariantText,
+      {STORAGE_MODE_NONE, STORAGE_MODE_PASS_THROUGH, STORAGE_MODE_ASPI, STORAGE_MODE_SG_IO}, 4);
+  test::ExpectOwnTexts(StorageInitResultText, {STORAGE_INIT_DONE, STORAGE_INIT_NO_ASPI}, 2);
+  test::ExpectOwnTexts(VendorLookupText, {VENDOR_FOUND, VENDOR_NOT_A_CAMERA}, 1);
 }
 
 }  // namespace

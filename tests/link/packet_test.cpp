@@ -69,7 +69,7 @@ struct ParseCase {
   std::vector<uint8_t> bytes;
   bool check_sum;
   uint8_t rx_seq;
-  int32_t verdict;
+  PacketVerdict verdict;
   uint8_t frame_type;
 };
 
@@ -83,7 +83,7 @@ TEST_P(PacketParse, GivesTheVerdictAndHandsBackTheTypeByte) {
   EXPECT_EQ(ParsePacket(c.bytes, c.check_sum, c.rx_seq, parsed), c.verdict);
   EXPECT_EQ(parsed.has_type, !c.bytes.empty());
   EXPECT_EQ(parsed.frame_type, c.frame_type);
-  if (c.verdict == LINK_OK) {
+  if (c.verdict == PACKET_OK) {
     ASSERT_EQ(parsed.payload.size(), c.bytes.size() - PACKET_OVERHEAD);
     EXPECT_EQ(parsed.payload.data(), c.bytes.data() + PACKET_HEADER_SIZE);
   }
@@ -92,18 +92,19 @@ TEST_P(PacketParse, GivesTheVerdictAndHandsBackTheTypeByte) {
 INSTANTIATE_TEST_SUITE_P(
     Verdicts, PacketParse,
     testing::Values(
-        ParseCase{"GetReply", {0x03, 0, 4, 0, 1, 0, 0, 0, 1, 0}, true, 0, LINK_OK, 0x03},
-        ParseCase{"MoreFollows", {0x02, 5, 1, 0, 9, 9, 0}, true, 5, LINK_OK, 0x02},
-        ParseCase{"CommandIgnoresSequence", {0x1B, 0x43, 0, 0, 0, 0}, true, 9, LINK_OK, 0x1B},
-        ParseCase{"SequenceOneAhead", {0x03, 1, 1, 0, 9, 9, 0}, true, 0, 13, 0x03},
-        ParseCase{"BadChecksum", {0x03, 0, 1, 0, 9, 8, 0}, true, 0, 16, 0x03},
-        ParseCase{"ChecksumIgnored", {0x03, 0, 1, 0, 9, 8, 0}, false, 0, LINK_OK, 0x03},
-        ParseCase{"NakInPlace", {0x15, 0, 1, 0, 9, 9, 0}, true, 0, 16, 0x15},
-        ParseCase{"LengthTooLong", {0x03, 0, 2, 0, 9, 9, 0}, true, 0, 16, 0x03},
-        ParseCase{"LengthTooShort", {0x03, 0, 0, 0, 9, 9, 0}, true, 0, 16, 0x03},
-        ParseCase{"HeaderOnly", {0x02, 0, 0, 0}, true, 0, 16, 0x02},
-        ParseCase{"SingleByte", {0x11}, true, 0, 16, 0x11},
-        ParseCase{"Nothing", {}, true, 0, 16, 0x00}),
+        ParseCase{"GetReply", {0x03, 0, 4, 0, 1, 0, 0, 0, 1, 0}, true, 0, PACKET_OK, 0x03},
+        ParseCase{"MoreFollows", {0x02, 5, 1, 0, 9, 9, 0}, true, 5, PACKET_OK, 0x02},
+        ParseCase{"CommandIgnoresSequence", {0x1B, 0x43, 0, 0, 0, 0}, true, 9, PACKET_OK, 0x1B},
+        ParseCase{
+            "SequenceOneAhead", {0x03, 1, 1, 0, 9, 9, 0}, true, 0, PACKET_OUT_OF_SEQUENCE, 0x03},
+        ParseCase{"BadChecksum", {0x03, 0, 1, 0, 9, 8, 0}, true, 0, PACKET_MALFORMED, 0x03},
+        ParseCase{"ChecksumIgnored", {0x03, 0, 1, 0, 9, 8, 0}, false, 0, PACKET_OK, 0x03},
+        ParseCase{"NakInPlace", {0x15, 0, 1, 0, 9, 9, 0}, true, 0, PACKET_MALFORMED, 0x15},
+        ParseCase{"LengthTooLong", {0x03, 0, 2, 0, 9, 9, 0}, true, 0, PACKET_MALFORMED, 0x03},
+        ParseCase{"LengthTooShort", {0x03, 0, 0, 0, 9, 9, 0}, true, 0, PACKET_MALFORMED, 0x03},
+        ParseCase{"HeaderOnly", {0x02, 0, 0, 0}, true, 0, PACKET_MALFORMED, 0x02},
+        ParseCase{"SingleByte", {0x11}, true, 0, PACKET_MALFORMED, 0x11},
+        ParseCase{"Nothing", {}, true, 0, PACKET_MALFORMED, 0x00}),
     [](const testing::TestParamInfo<ParseCase>& param_info) { return param_info.param.name; });
 
 }  // namespace

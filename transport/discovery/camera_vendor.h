@@ -14,8 +14,7 @@ inline constexpr uint16_t VENDOR_PELOX = 0x0B1E;
 inline constexpr uint16_t VENDOR_MINOLTA = 0x0686;
 inline constexpr uint16_t VENDOR_SANYO = 0x0474;
 
-inline constexpr int32_t VENDOR_FOUND = 0;
-inline constexpr int32_t VENDOR_NOT_A_CAMERA = 21;
+enum VendorLookup : int32_t { VENDOR_FOUND = 0, VENDOR_NOT_A_CAMERA = 21 };
 
 // INQUIRY data: the vendor field starts at byte 8 and is 8 bytes long.
 inline constexpr size_t INQUIRY_VENDOR_OFFSET = 8;

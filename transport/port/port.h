@@ -13,10 +13,12 @@
 PELOX_API_BEGIN
 namespace pelox {
 
-inline constexpr int32_t PORT_OK = 1;
-inline constexpr int32_t PORT_FAILED = -1;
-inline constexpr int32_t PORT_TRANSFER_FAILED = -2;
-inline constexpr int32_t PORT_SCSI_ERROR = -3;
+enum PortResult : int32_t {
+  PORT_OK = 1,
+  PORT_FAILED = -1,
+  PORT_TRANSFER_FAILED = -2,
+  PORT_SCSI_ERROR = -3,
+};
 
 // Read time-outs count in these units.
 inline constexpr uint32_t SERIAL_TIMEOUT_UNIT_MS = 10;

@@ -14,9 +14,7 @@
 namespace pelox {
 
 // Outcomes of opening a camera's device.
-inline constexpr int32_t DEVICE_OPENED = 0;
-inline constexpr int32_t DEVICE_DENIED = 1;
-inline constexpr int32_t DEVICE_FAILED = 2;
+enum DeviceOpening : int32_t { DEVICE_OPENED = 0, DEVICE_DENIED = 1, DEVICE_FAILED = 2 };
 
 struct DevicePipe {
   PipeVariant pipe;

@@ -14,9 +14,11 @@ namespace pelox {
 inline constexpr int32_t PIPE_GO_ON = 0;
 
 // Completion codes shared by the variants that report one (ASPI status, SG).
-inline constexpr int32_t PIPE_COMPLETION_DONE = 1;
-inline constexpr int32_t PIPE_COMPLETION_FAILED = 2;
-inline constexpr int32_t PIPE_COMPLETION_SCSI_ERROR = 4;
+enum PipeCompletion : int32_t {
+  PIPE_COMPLETION_DONE = 1,
+  PIPE_COMPLETION_FAILED = 2,
+  PIPE_COMPLETION_SCSI_ERROR = 4,
+};
 
 struct PipeVariant {
   // The link's current CDB.

@@ -10,10 +10,13 @@
 PELOX_API_BEGIN
 namespace pelox {
 
-inline constexpr int32_t STORAGE_MODE_NONE = 0;
-inline constexpr int32_t STORAGE_MODE_PASS_THROUGH = 1;
-inline constexpr int32_t STORAGE_MODE_ASPI = 2;
-inline constexpr int32_t STORAGE_MODE_SG_IO = 3;
+// The storage variant in force (StorageMode).
+enum StorageVariant : int32_t {
+  STORAGE_MODE_NONE = 0,
+  STORAGE_MODE_PASS_THROUGH = 1,
+  STORAGE_MODE_ASPI = 2,
+  STORAGE_MODE_SG_IO = 3,
+};
 
 struct StorageOps {
   int32_t (*Open)(int32_t type, PortState* link) = nullptr;
@@ -32,8 +35,7 @@ int32_t StorageMode();
 // request does nothing. The result is STORAGE_INIT_DONE, or
 // STORAGE_INIT_NO_ASPI when the ASPI library would not stay loaded.
 inline constexpr int32_t STORAGE_INIT_REQUEST = 1;
-inline constexpr int32_t STORAGE_INIT_DONE = 1;
-inline constexpr int32_t STORAGE_INIT_NO_ASPI = 0;
+enum StorageInitResult : int32_t { STORAGE_INIT_NO_ASPI = 0, STORAGE_INIT_DONE = 1 };
 int32_t StorageTransportInit(int32_t request);
 // Back to no variant; for tests.
 PELOX_TEST_HOOK void StorageResetState();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <initializer_list>
 #include <numeric>
 #include <vector>
 
@@ -175,7 +176,7 @@ TEST(PipeCompletion, OnlyACompletedCommandGoesOn) {
   EXPECT_EQ(PipeResultOfCompletion(PIPE_COMPLETION_DONE), PIPE_GO_ON);
   EXPECT_EQ(PipeResultOfCompletion(PIPE_COMPLETION_SCSI_ERROR), PORT_SCSI_ERROR);
   // Aborted, and ASPI's "no device" and "invalid request".
-  for (const int32_t status : {PIPE_COMPLETION_FAILED, 0x82, 0xE0}) {
+  for (const int32_t status : std::initializer_list<int32_t>{PIPE_COMPLETION_FAILED, 0x82, 0xE0}) {
     EXPECT_EQ(PipeResultOfCompletion(status), PORT_TRANSFER_FAILED) << status;
   }
 }
