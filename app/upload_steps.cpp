@@ -5,6 +5,7 @@
 #include "app/resources/strings.h"
 #include "app/upload_worker.h"
 #include "commands/firmware_commands.h"
+#include "link/link_info.h"
 #include "platform/clock.h"
 
 namespace pelox {
@@ -114,12 +115,12 @@ void MainDialog::RunFlashWait() {
 }
 
 bool MainDialog::WriteAndWait(uint32_t deadline_ms) {
-  const uint32_t packets_before = link_->packets_sent;
+  const uint32_t packets_before = LinkPacketsSent(link_);
   const bool command_taken = CameraWriteFirmware(link_) == LINK_OK;
   WatchReconnections();
   // Once any byte of the command may have left, the camera may be writing:
   // only its own word ends the wait.
-  facts_.write_command_sent = link_->packets_sent != packets_before;
+  facts_.write_command_sent = LinkPacketsSent(link_) != packets_before;
   if (!facts_.write_command_sent) {
     facts_.write_detail = "the write command could not be sent";
     return false;

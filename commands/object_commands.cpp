@@ -5,13 +5,15 @@
 
 #include "commands/command_steps.h"
 #include "commands/property_commands.h"
+#include "link/link_commands.h"
+#include "link/link_info.h"
 
 namespace pelox {
 namespace {
 
 constexpr std::array<uint8_t, 2> JPEG_START{0xFF, 0xD8};
 
-bool InCurrentObjectMode(const CameraLink* link) { return link->current_object_mode != 0; }
+bool InCurrentObjectMode(const CameraLink* link) { return LinkObjectMode(link) != 0; }
 
 // Selects the object unless told to take the current one, then asks for one
 // of its properties; repeated from the selection after a restart.
@@ -84,7 +86,7 @@ int32_t CameraReadSecondary(std::span<uint8_t> buffer, uint32_t object, CameraLi
   uint32_t size = 0;
   const int32_t code =
       ReadObjectData(PROPERTY_SECONDARY_SIZE, DATA_KIND_SECONDARY, buffer, object, size, link);
-  if (code == LINK_OK && link->vendor_code == VENDOR_CODE_JPEG_OFFSET) {
+  if (code == LINK_OK && LinkVendorCode(link) == VENDOR_CODE_JPEG_OFFSET) {
     MoveToJpegStart(buffer.first(size));
   }
   return code;
@@ -99,7 +101,7 @@ int32_t CameraReadSecondaryToFile(FileHandle file, uint32_t object, CameraLink* 
 }
 
 int32_t CameraReadCurrentObject(std::span<uint8_t> buffer, int32_t& size, CameraLink* link) {
-  link->rx_seq = 0;
+  LinkRestartRxSequence(link);
   size = LinkGetValue(PROPERTY_OBJECT_SIZE, true, link);
   const int32_t verdict = CheckObjectSize(size, buffer.size(), link);
   if (verdict != LINK_OK) return verdict;

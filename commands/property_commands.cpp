@@ -1,5 +1,7 @@
 #include "commands/property_commands.h"
 
+#include "link/link_commands.h"
+
 namespace pelox {
 namespace {
 
@@ -46,10 +48,10 @@ int32_t CameraSetCurrentObjectMode(int32_t value, CameraLink* link) {
   const int32_t code =
       LinkSetValue(PROPERTY_CURRENT_OBJECT_MODE, static_cast<uint32_t>(value), link);
   if (value == 1) {
-    if (code == LINK_OK) link->current_object_mode = 1;
+    if (code == LINK_OK) LinkSetObjectMode(1, link);
     return code;
   }
-  link->current_object_mode = 0;
+  LinkSetObjectMode(0, link);
   return LINK_OK;
 }
 

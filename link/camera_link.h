@@ -1,7 +1,9 @@
 #pragma once
-// The camera link: the record of one connection with the camera, the codes
-// every layer reports, and the link and engine operations. Every operation
-// takes the link last and returns a signed 32-bit result.
+// The camera link: one connection with the camera, the codes every layer
+// reports, and the link and engine operations. Every operation takes the
+// link last and returns a signed 32-bit result. A program holds a link by
+// its pointer only; what it needs of the link's state it reads through the
+// functions below.
 #include <atomic>
 #include <cstdint>
 #include <optional>
@@ -11,7 +13,7 @@
 #include "link/link_events.h"
 #include "platform/devices.h"
 #include "platform/export.h"
-#include "transport/port/port_state.h"
+#include "transport/port/port_types.h"
 
 PELOX_API_BEGIN
 namespace pelox {
@@ -71,42 +73,6 @@ using ProgressCallback = int32_t (*)(uint32_t user, int32_t reserved, int32_t pe
 // Called with (user, link) after a reconnection; LINK_OK accepts the camera
 // that answers now.
 using ReconnectCheck = int32_t (*)(void* user, CameraLink* link);
-
-// The link's protocol state on top of the port state the transport keeps.
-struct CameraLink : PortState {
-  uint8_t link_id = 0;
-  int32_t speed_index = 0;
-  int32_t speed_checked = 0;
-  uint32_t busy_deadline = 0;
-  int32_t last_error = 0;
-  int32_t retry_count = 0;
-  // Waits between threads read these, so they are atomic.
-  std::atomic<int32_t> state{LINK_STATE_CLOSED};
-  std::atomic<int32_t> transfer_active{0};
-  // What the last chunked read delivered, also when it ended short.
-  uint32_t bytes_received = 0;
-  int32_t control_sent = 0;
-  uint8_t tx_seq = 0;
-  uint8_t rx_seq = 0;
-  std::atomic<int32_t> abort_requested{0};
-  ProgressCallback progress_callback = nullptr;
-  uint32_t progress_user = 0;
-  LinkEventCallback event_callback = nullptr;
-  void* event_user = nullptr;
-  // Set by the front end to cut the link's optional waits short.
-  const std::atomic<int>* stop_flag = nullptr;
-  ReconnectCheck reconnect_check = nullptr;
-  void* reconnect_user = nullptr;
-  bool checking_reconnection = false;
-  // While not 0, the wait deadline stays this far past the last progress.
-  uint32_t stall_bound_ms = 0;
-  // Packets handed to the port, also those whose write failed: from its
-  // first byte on, a packet may have reached the camera.
-  uint32_t packets_sent = 0;
-  CameraLink* prev = nullptr;
-  CameraLink* next = nullptr;
-  int32_t current_object_mode = 0;
-};
 
 // Connection (creation, ports, states and errors).
 // Returns a new listed link, or null when memory or the storage pipe's

@@ -1,6 +1,7 @@
 // Engines for properties and actions.
 #include "link/engine_frame.h"
 #include "link/exchanges.h"
+#include "link/link_record.h"
 #include "link/packet.h"
 #include "link/range_table.h"
 #include "platform/clock.h"

@@ -3,6 +3,7 @@
 
 #include "link/camera_link.h"
 #include "link/exchanges.h"
+#include "link/link_record.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
 #include "link/packet_io_internal.h"

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "link/link_record.h"
 #include "platform/event.h"
 #include "transport/port/port.h"
 #include "transport/storage/aspi/aspi_library.h"
@@ -66,6 +67,13 @@ bool PrepareStorageResources(CameraLink* link) {
 CameraLink* LinkListHead() { return list_head; }
 uint32_t LinkLiveCount() { return live_links; }
 
+bool LinkListed(const CameraLink* link) {
+  for (const CameraLink* listed = list_head; listed != nullptr; listed = listed->next) {
+    if (listed == link) return true;
+  }
+  return false;
+}
+
 CameraLink* LinkCreate() {
   CameraLink* link = new (std::nothrow) CameraLink{};
   if (link == nullptr) return nullptr;
@@ -81,9 +89,11 @@ CameraLink* LinkCreate() {
 
 int32_t LinkDelete(CameraLink* link) {
   if (link == nullptr) return LINK_OK;
+  // A link of LinkCreateUnlisted is not counted among the live ones.
+  const bool listed = link->prev != nullptr || list_head == link;
   Unlink(link);
   FreeLink(link);
-  --live_links;
+  if (listed) --live_links;
   return LINK_OK;
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 
+#include "link/link_record.h"
 #include "link/packet.h"
 #include "link/packet_io_internal.h"
 #include "link/speed_table.h"

@@ -24,7 +24,7 @@
 #include "app/terminal/sleep_inhibitor.h"
 #include "app/terminal/terminal_view.h"
 #include "link/speed_table.h"
-#include "transport/port/port_state.h"
+#include "transport/port/port_types.h"
 
 namespace pelox {
 namespace {

@@ -8,6 +8,7 @@
 #include "link/camera_link.h"
 #include "link/error_text.h"
 #include "link/link_list.h"
+#include "link/link_record.h"
 #include "tests/code_texts.h"
 #include "transport/port/port.h"
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/clock.h"
+#include "transport/port/port_state.h"
 #include "transport/storage/storage_ops.h"
 
 namespace pelox {

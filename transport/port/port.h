@@ -8,7 +8,7 @@
 
 #include "platform/export.h"
 #include "platform/serial.h"
-#include "transport/port/port_state.h"
+#include "transport/port/port_types.h"
 
 PELOX_API_BEGIN
 namespace pelox {
