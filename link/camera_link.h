@@ -68,8 +68,9 @@ inline constexpr int32_t LINK_RESTART = -2;
 
 struct CameraLink;
 
-// Called with (user value, 0, percent); 0 cancels the transfer.
-using ProgressCallback = int32_t (*)(uint32_t user, int32_t reserved, int32_t percent);
+// Called with (user value, 0, percent); 0 cancels the transfer. The user
+// value is the caller's pointer, handed back as given.
+using ProgressCallback = int32_t (*)(void* user, int32_t reserved, int32_t percent);
 // Called with (user, link) after a reconnection; LINK_OK accepts the camera
 // that answers now.
 using ReconnectCheck = int32_t (*)(void* user, CameraLink* link);
@@ -106,7 +107,7 @@ int32_t LinkConnect(int32_t mode, CameraLink* link);
 // from within the check.
 int32_t LinkReconnect(CameraLink* link);
 // Returns LINK_OK, or LINK_ERROR_NO_LINK.
-int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link);
+int32_t LinkSetProgressCallback(ProgressCallback callback, void* user, CameraLink* link);
 // `callback` (null for none) hears of what the link goes through; `user`
 // is handed back to it. Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetEventCallback(LinkEventCallback callback, void* user, CameraLink* link);
@@ -124,6 +125,17 @@ int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link);
 // either camera. A code other than LINK_OK fails the reconnection with that
 // code. Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetReconnectCheck(ReconnectCheck check, void* user, CameraLink* link);
+// How the limits combine. The wait deadline (LinkSetWaitDeadline or
+// LinkSetWaitDuration), the stall bound, the stop flag and the observers
+// (progress callback, event callback, reconnect check) are set apart, and
+// setting one never clears or moves another. Each wait the link makes ends
+// by the earliest of the wait deadline, the stall bound counted from its
+// last progress and the link's own bound on a connection (20 s after the
+// handshake, a few seconds for a disconnect); what would not end by then is
+// not begun. A set stop flag gives up the waits on a serial line as
+// LinkSetStopFlag says, whatever these leave; a progress callback that
+// returns 0 cancels the transfer.
+//
 // Bounds the stretches without progress until called with 0: while set, no
 // port read waits, and no exchange or reconnection starts, more than `ms`
 // after this call or after the last frame of a write the camera acknowledged,
@@ -160,11 +172,16 @@ ActionState LinkPollAction(CameraLink* link);
 // Returns 1 when the camera is idle and reports itself ready, else 0.
 int32_t LinkCheckAlive(CameraLink* link);
 // Until cleared (nullopt), the link's operations end by the tick
-// `deadline`: reads end there, no request is sent without time to read its
-// reply and no reconnection starts without time for one (what is left
-// undone fails with LINK_ERROR_NO_ANSWER). Returns LINK_OK, or
-// LINK_ERROR_NO_LINK.
+// `deadline` of LinkTickCount's clock: reads end there, no request is sent
+// without time to read its reply and no reconnection starts without time
+// for one (what is left undone fails with LINK_ERROR_NO_ANSWER). Returns
+// LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetWaitDeadline(std::optional<uint32_t> deadline, CameraLink* link);
+// LinkSetWaitDeadline at `ms` from now.
+int32_t LinkSetWaitDuration(uint32_t ms, CameraLink* link);
+// The link's clock in milliseconds, wrapping every 49.7 days: the clock of
+// the wait deadline, the stall bound and the connection's bounds.
+uint32_t LinkTickCount();
 
 // Transaction engines. Destinations carry their capacity; a read never
 // writes past it.

@@ -63,7 +63,7 @@ struct GetExchange {
   }
 
   Outcome Receive() {
-    const int32_t read = PortRead(link, reply, TIMEOUT_PACKET);
+    const int32_t read = PortRead(link, reply, TIMEOUT_PACKET, WaitDeadline(link));
     if (read == static_cast<int32_t>(GET_REPLY_SIZE)) {
       link->rx_seq = 0;
       ParsedPacket parsed;

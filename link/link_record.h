@@ -29,7 +29,7 @@ struct CameraLink : PortState {
   uint8_t rx_seq = 0;
   std::atomic<int32_t> abort_requested{0};
   ProgressCallback progress_callback = nullptr;
-  uint32_t progress_user = 0;
+  void* progress_user = nullptr;
   LinkEventCallback event_callback = nullptr;
   void* event_user = nullptr;
   // Set by the front end to cut the link's optional waits short.
@@ -37,8 +37,13 @@ struct CameraLink : PortState {
   ReconnectCheck reconnect_check = nullptr;
   void* reconnect_user = nullptr;
   bool checking_reconnection = false;
-  // While not 0, the wait deadline stays this far past the last progress.
+  // Each wait ends by the earliest of these (WaitDeadline): the caller's
+  // deadline, the link's own bound on what it is doing, and, while
+  // stall_bound_ms is not 0, that long after the last progress.
+  std::optional<uint32_t> wait_deadline;
+  std::optional<uint32_t> own_deadline;
   uint32_t stall_bound_ms = 0;
+  uint32_t last_progress = 0;
   // Packets handed to the port, also those whose write failed: from its
   // first byte on, a packet may have reached the camera.
   uint32_t packets_sent = 0;

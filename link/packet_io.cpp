@@ -40,7 +40,7 @@ int32_t RestTimeout(size_t length, int32_t speed_index) {
 Reception ReceiveFromStorage(std::span<uint8_t> buffer, int32_t timeout, size_t largest,
                              CameraLink* link) {
   const size_t wanted = std::min(buffer.size(), largest + PACKET_OVERHEAD);
-  const int32_t result = PortRead(link, buffer.first(wanted), timeout);
+  const int32_t result = PortRead(link, buffer.first(wanted), timeout, WaitDeadline(link));
   Reception reception;
   if (result < 0 || static_cast<size_t>(result) > wanted) {
     reception.port_error = result < 0 ? result : PORT_TRANSFER_FAILED;
@@ -55,7 +55,8 @@ Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t l
                             CameraLink* link) {
   Reception reception;
   if (buffer.size() < PACKET_OVERHEAD) return reception;
-  const int32_t header = PortRead(link, buffer.first(PACKET_HEADER_SIZE), timeout);
+  const int32_t header =
+      PortRead(link, buffer.first(PACKET_HEADER_SIZE), timeout, WaitDeadline(link));
   if (header < 0) {
     reception.port_error = header;
     return reception;
@@ -70,7 +71,7 @@ Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t l
   }
   const size_t rest = length + PACKET_CHECKSUM_SIZE;
   const int32_t body = PortRead(link, buffer.subspan(PACKET_HEADER_SIZE, rest),
-                                RestTimeout(length, link->speed_index));
+                                RestTimeout(length, link->speed_index), WaitDeadline(link));
   if (body < 0) {
     reception.port_error = body;
     return reception;
@@ -84,7 +85,7 @@ Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t l
 // the storage pipe, or nothing when the time-out passed.
 std::optional<int32_t> ReadControlRaw(int32_t timeout, CameraLink* link) {
   std::array<uint8_t, 1> byte{};
-  const int32_t result = PortRead(link, byte, timeout);
+  const int32_t result = PortRead(link, byte, timeout, WaitDeadline(link));
   if (result == 1) return byte[0];
   if (result == PORT_FAILED) return CONTROL_READ_FAILED;
   if (result < 0) return result;
@@ -99,8 +100,9 @@ std::optional<int32_t> ReadControlOnce(int32_t timeout, CameraLink* link) {
 
 // Whether the wait deadline leaves `needed_ms`; true without one.
 bool WaitDeadlineLeaves(uint32_t needed_ms, const CameraLink* link) {
-  return !link->wait_deadline || static_cast<int32_t>(*link->wait_deadline - ClockTickCount()) >=
-                                     static_cast<int32_t>(needed_ms);
+  const std::optional<uint32_t> deadline = WaitDeadline(link);
+  return !deadline ||
+         static_cast<int32_t>(*deadline - ClockTickCount()) >= static_cast<int32_t>(needed_ms);
 }
 
 uint32_t ReplyTimeMs(const CameraLink* link) {
@@ -135,6 +137,17 @@ int32_t WritePacket(std::span<const uint8_t> packet, CameraLink* link) {
 
 bool IsStoragePipe(const CameraLink* link) { return link->port_type == PORT_TYPE_STORAGE; }
 
+std::optional<uint32_t> WaitDeadline(const CameraLink* link) {
+  std::optional<uint32_t> earliest = link->wait_deadline;
+  // Wrap-safe: the tick count wraps every 49.7 days.
+  const auto narrow = [&earliest](uint32_t tick) {
+    if (!earliest || static_cast<int32_t>(tick - *earliest) < 0) earliest = tick;
+  };
+  if (link->own_deadline) narrow(*link->own_deadline);
+  if (link->stall_bound_ms != 0) narrow(link->last_progress + link->stall_bound_ms);
+  return earliest;
+}
+
 bool WaitDeadlinePassed(const CameraLink* link) { return !WaitDeadlineLeaves(1, link); }
 
 bool TimeForAReply(const CameraLink* link) { return WaitDeadlineLeaves(ReplyTimeMs(link), link); }
@@ -145,9 +158,7 @@ bool TimeForAReconnection(const CameraLink* link) {
   return WaitDeadlineLeaves(handshake_ms + ReplyTimeMs(link), link);
 }
 
-void RenewStallBound(CameraLink* link) {
-  if (link->stall_bound_ms != 0) link->wait_deadline = ClockTickCount() + link->stall_bound_ms;
-}
+void RenewStallBound(CameraLink* link) { link->last_progress = ClockTickCount(); }
 
 bool RepliesCarryChecksum(const CameraLink* link) {
   return !(IsStoragePipe(link) && link->vendor_code == VENDOR_WITHOUT_REPLY_CHECKSUM);
@@ -239,7 +250,7 @@ int32_t SendControl(uint8_t byte, CameraLink* link) {
 bool CameraGoneCheck(CameraLink* link) {
   if (IsStoragePipe(link)) return false;
   std::array<uint8_t, 1> byte{};
-  if (PortRead(link, byte, TIMEOUT_GONE_CHECK) != 1) return false;
+  if (PortRead(link, byte, TIMEOUT_GONE_CHECK, WaitDeadline(link)) != 1) return false;
   const bool gone = byte[0] == CONTROL_GONE;
   if (gone) link->state = LINK_STATE_CAMERA_GONE;
   DrainInput(link);
@@ -258,7 +269,7 @@ void DrainInput(CameraLink* link) {
   // One drain reads until the line is quiet, within its bounds; another
   // would only start them afresh on a line that keeps talking.
   std::array<uint8_t, DRAIN_BUFFER_SIZE> buffer{};
-  PortDrain(link, buffer, DRAIN_TIMEOUT);
+  PortDrain(link, buffer, DRAIN_TIMEOUT, WaitDeadline(link));
 }
 
 }  // namespace pelox

@@ -125,7 +125,8 @@ TEST_F(Firmware, AnImageOneByteTooLargeSendsNothingAtAll) {
 TEST_F(Firmware, ACallbackReturningZeroCancelsTheTransfer) {
   static int calls = 0;
   calls = 0;
-  LinkSetProgressCallback([](uint32_t, int32_t, int32_t) { return ++calls < 2 ? 1 : 0; }, 0, link_);
+  LinkSetProgressCallback([](void*, int32_t, int32_t) { return ++calls < 2 ? 1 : 0; }, nullptr,
+                          link_);
   PlatformFile file{.bytes = test::Pattern(5000)};
   EXPECT_EQ(CameraUploadFirmwareFile(&file, FIRMWARE_FILE_UPLOAD_KEY, link_), LINK_ERROR_CANCELLED);
   EXPECT_EQ(calls, 2);

@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 #include "platform/devices.h"
 #include "platform/export.h"
@@ -52,9 +51,6 @@ struct PortState {
   DriveHandle device_handle = nullptr;
   ScsiRefusal refusal;
   SerialHandle com_handle = nullptr;
-  // While set, no port read waits past this tick and no exchange or
-  // reconnection starts after it: a caller's bound on a whole operation.
-  std::optional<uint32_t> wait_deadline;
 };
 
 }  // namespace pelox
