@@ -20,8 +20,8 @@ int32_t MainDialog::Connect() {
   LinkSetEventCallback(link_observer_, link_observer_user_, link_);
   const int32_t speed = preferred_speed_ != 0 ? preferred_speed_ : SPEED_INDEX_USUAL;
   if (LinkSetSpeed(speed, link_) != LINK_OK) return STEP_ERROR_INVALID_ACCESS;
-  facts_.port_type = LinkOpenPort(LINK_PORT_AUTOMATIC, link_);
-  if (facts_.port_type == LINK_PORT_NOT_FOUND || !ConnectAtSpeed(speed)) {
+  if (LinkOpenPortChecked(LINK_PORT_AUTOMATIC, facts_.port_type, link_) != LINK_OK ||
+      !ConnectAtSpeed(speed)) {
     facts_.link_error = LinkLastError(link_);
     return STEP_ERROR_NOT_READY;
   }

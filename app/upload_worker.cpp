@@ -9,7 +9,7 @@ namespace pelox {
 
 namespace {
 
-constexpr int32_t CAMERA_READY = 1;
+constexpr uint32_t CAMERA_READY = 1;
 
 // Signed difference: the tick count may wrap meanwhile.
 int32_t MsLeft(uint32_t deadline_ms) {
@@ -26,8 +26,10 @@ FlashLook LookAtWritingCamera(CameraLink* link) {
     case ActionState::RUNNING: return FlashLook::WRITING;
     case ActionState::ENDED: break;
   }
-  return LinkGetValue(PROPERTY_READY, false, link) == CAMERA_READY ? FlashLook::READY
-                                                                   : FlashLook::WRITING;
+  uint32_t ready = 0;
+  return LinkGetValueChecked(PROPERTY_READY, false, ready, link) == LINK_OK && ready == CAMERA_READY
+             ? FlashLook::READY
+             : FlashLook::WRITING;
 }
 
 FlashLook WaitForCameraReady(const std::function<FlashLook()>& look, uint32_t deadline_ms,

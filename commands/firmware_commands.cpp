@@ -37,12 +37,20 @@ int32_t CameraGetBatteryLevel(CameraLink* link) {
   return LinkGetValue(PROPERTY_BATTERY_LEVEL, false, link);
 }
 
+int32_t CameraGetBatteryLevelChecked(uint32_t& level, CameraLink* link) {
+  return LinkGetValueChecked(PROPERTY_BATTERY_LEVEL, false, level, link);
+}
+
 int32_t CameraSetUploadKey(uint32_t key, CameraLink* link) {
   return LinkSetValue(PROPERTY_UPLOAD_KEY, key, link);
 }
 
 int32_t CameraGetUploadKey(CameraLink* link) {
   return LinkGetValue(PROPERTY_UPLOAD_KEY, false, link);
+}
+
+int32_t CameraGetUploadKeyChecked(uint32_t& key, CameraLink* link) {
+  return LinkGetValueChecked(PROPERTY_UPLOAD_KEY, false, key, link);
 }
 
 int32_t CameraUploadFirmwareFile(FileHandle file, uint32_t key, CameraLink* link) {

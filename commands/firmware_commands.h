@@ -40,11 +40,15 @@ int32_t CameraGetFirmwareVersion(std::span<char, CAMERA_TEXT_SIZE> text, CameraL
 // 0 to 100, or -1 (an answer above 100 leaves LINK_ERROR_UNEXPECTED in
 // LinkLastError).
 int32_t CameraGetBatteryLevel(CameraLink* link);
+// The level apart from the code: LinkGetValueChecked's.
+int32_t CameraGetBatteryLevelChecked(uint32_t& level, CameraLink* link);
 
 // Returns LinkSetValue's code.
 int32_t CameraSetUploadKey(uint32_t key, CameraLink* link);
 // The key, or -1.
 int32_t CameraGetUploadKey(CameraLink* link);
+// The key apart from the code, so that a key of 0xFFFFFFFF reads as itself.
+int32_t CameraGetUploadKeyChecked(uint32_t& key, CameraLink* link);
 
 // Writes the key, then sends the whole file. The key stays written even when
 // the file is then refused. Returns the set's code or

@@ -5,15 +5,13 @@
 
 #include "commands/command_steps.h"
 #include "commands/property_commands.h"
-#include "link/link_commands.h"
 #include "link/link_info.h"
+#include "link/object_mode.h"
 
 namespace pelox {
 namespace {
 
 constexpr std::array<uint8_t, 2> JPEG_START{0xFF, 0xD8};
-
-bool InCurrentObjectMode(const CameraLink* link) { return LinkObjectMode(link) != 0; }
 
 // Selects the object unless told to take the current one, then asks for one
 // of its properties; repeated from the selection after a restart.
@@ -29,7 +27,7 @@ int32_t GetObjectProperty(uint8_t property_id, uint32_t object, bool take_curren
 // object's size property. 0 with the size, otherwise the code (or restart).
 int32_t ObjectReadSize(uint8_t size_property_id, uint32_t object, std::span<uint8_t> buffer,
                        uint32_t& size, CameraLink* link) {
-  if (InCurrentObjectMode(link)) {
+  if (LinkInCurrentObjectMode(link)) {
     if (buffer.size() < CURRENT_OBJECT_READ_SIZE) {
       return LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
     }
@@ -50,7 +48,8 @@ int32_t ReadObjectData(uint8_t size_property_id, uint8_t data_kind, std::span<ui
     const int32_t code = ObjectReadSize(size_property_id, object, buffer, size, link);
     if (code != LINK_OK) return code;
     // In current-object mode the size is only an upper bound.
-    if (InCurrentObjectMode(link)) return LinkReadDataUpTo(data_kind, buffer.first(size), 0, link);
+    if (LinkInCurrentObjectMode(link))
+      return LinkReadDataUpTo(data_kind, buffer.first(size), 0, link);
     return LinkReadData(data_kind, buffer.first(size), object, 0, link);
   });
 }
@@ -66,11 +65,11 @@ void MoveToJpegStart(std::span<uint8_t> data) {
 }  // namespace
 
 int32_t CameraGetObjectSize(uint32_t object, CameraLink* link) {
-  return GetObjectProperty(PROPERTY_OBJECT_SIZE, object, InCurrentObjectMode(link), link);
+  return GetObjectProperty(PROPERTY_OBJECT_SIZE, object, LinkInCurrentObjectMode(link), link);
 }
 
 int32_t CameraGetSecondarySize(uint32_t object, CameraLink* link) {
-  return GetObjectProperty(PROPERTY_SECONDARY_SIZE, object, InCurrentObjectMode(link), link);
+  return GetObjectProperty(PROPERTY_SECONDARY_SIZE, object, LinkInCurrentObjectMode(link), link);
 }
 
 int32_t CameraGet39(uint32_t object, CameraLink* link) {
@@ -101,7 +100,6 @@ int32_t CameraReadSecondaryToFile(FileHandle file, uint32_t object, CameraLink* 
 }
 
 int32_t CameraReadCurrentObject(std::span<uint8_t> buffer, int32_t& size, CameraLink* link) {
-  LinkRestartRxSequence(link);
   size = LinkGetValue(PROPERTY_OBJECT_SIZE, true, link);
   const int32_t verdict = CheckObjectSize(size, buffer.size(), link);
   if (verdict != LINK_OK) return verdict;

@@ -43,23 +43,31 @@ int32_t CloseProbe(CameraLink* link) {
   return LINK_OK;
 }
 
-int32_t CheckProbe(CameraLink* link) {
+int32_t CheckProbe(bool& camera_answered, CameraLink* link) {
   if (LinkState(link) != LINK_STATE_READY) return LINK_OK;
   std::array<uint8_t, 1> byte{};
-  const bool camera_answered =
+  camera_answered =
       PortRead(LinkPort(link), byte, CHECK_TIMEOUT) == 1 && byte[0] == PROBE_CAMERA_BYTE;
-  return camera_answered ? LINK_ERROR_NAK : LINK_OK;
+  return LINK_OK;
 }
 
 }  // namespace
 
-int32_t CameraProbeSerialLine(int32_t port, int32_t mode, CameraLink* link) {
+int32_t CameraProbeSerialLineChecked(int32_t port, int32_t mode, bool& camera_answered,
+                                     CameraLink* link) {
+  camera_answered = false;
   switch (mode) {
     case PROBE_OPEN: return OpenProbe(port, link);
     case PROBE_CLOSE: return CloseProbe(link);
-    case PROBE_CHECK: return CheckProbe(link);
+    case PROBE_CHECK: return CheckProbe(camera_answered, link);
     default: return LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
   }
+}
+
+int32_t CameraProbeSerialLine(int32_t port, int32_t mode, CameraLink* link) {
+  bool camera_answered = false;
+  const int32_t code = CameraProbeSerialLineChecked(port, mode, camera_answered, link);
+  return camera_answered ? LINK_ERROR_NAK : code;
 }
 
 int32_t CameraNoOperation(int32_t /*first*/, int32_t /*second*/, CameraLink* link) {

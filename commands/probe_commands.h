@@ -26,6 +26,11 @@ inline constexpr uint8_t PROBE_CAMERA_BYTE = 0x15;
 // byte: LINK_ERROR_NAK when the camera's PROBE_CAMERA_BYTE arrived, else
 // LINK_OK. Other modes give LINK_ERROR_INVALID_ARGUMENT.
 int32_t CameraProbeSerialLine(int32_t port, int32_t mode, CameraLink* link);
+// CameraProbeSerialLine telling the camera's answer apart from the code:
+// PROBE_CHECK gives LINK_OK and sets `camera_answered` when the
+// PROBE_CAMERA_BYTE arrived; the other modes leave it false.
+int32_t CameraProbeSerialLineChecked(int32_t port, int32_t mode, bool& camera_answered,
+                                     CameraLink* link);
 
 // Records success and returns LINK_OK; the arguments are not used.
 int32_t CameraNoOperation(int32_t first, int32_t second, CameraLink* link);

@@ -1,6 +1,6 @@
 #include "commands/property_commands.h"
 
-#include "link/link_commands.h"
+#include "link/object_mode.h"
 
 namespace pelox {
 namespace {
@@ -48,10 +48,10 @@ int32_t CameraSetCurrentObjectMode(int32_t value, CameraLink* link) {
   const int32_t code =
       LinkSetValue(PROPERTY_CURRENT_OBJECT_MODE, static_cast<uint32_t>(value), link);
   if (value == 1) {
-    if (code == LINK_OK) LinkSetObjectMode(1, link);
+    if (code == LINK_OK) LinkSetCurrentObjectMode(true, link);
     return code;
   }
-  LinkSetObjectMode(0, link);
+  LinkSetCurrentObjectMode(false, link);
   return LINK_OK;
 }
 

@@ -95,6 +95,11 @@ int32_t LinkSetSpeed(int32_t speed_index, CameraLink* link);
 // LINK_ERROR_NO_PORT when no camera answered), LINK_ERROR_NO_LINK, or
 // LINK_ERROR_INTERNAL for a link that is not closed.
 int32_t LinkOpenPort(int32_t port, CameraLink* link);
+// LinkOpenPort with its code apart from the port found: LINK_OK with
+// `port_type` set, or the code LinkOpenPort records (LINK_ERROR_NO_PORT,
+// LINK_ERROR_INVALID_ARGUMENT, LINK_ERROR_NO_LINK) or returns
+// (LINK_ERROR_INTERNAL); `port_type` is left as it was then.
+int32_t LinkOpenPortChecked(int32_t port, int32_t& port_type, CameraLink* link);
 // Returns LINK_OK, LINK_ERROR_NO_LINK, LINK_ERROR_INVALID_ARGUMENT for an
 // unknown mode, LINK_ERROR_NO_PORT before LinkOpenPort found one,
 // LINK_ERROR_PORT_OPEN_CLOSE, LINK_ERROR_SERIAL_CONNECT, LINK_ERROR_NO_ANSWER
@@ -191,6 +196,10 @@ uint32_t LinkTickCount();
 // Returns the value, LINK_RESTART, or -1 with the code recorded (an answer
 // outside the property's range is LINK_ERROR_UNEXPECTED).
 int32_t LinkGetValue(uint8_t property_id, bool abortable, CameraLink* link);
+// LinkGetValue with its code apart from the value, so that every value of
+// the property's range reads as itself: LINK_OK with `value` set, or
+// LINK_RESTART or the recorded code with `value` left as it was.
+int32_t LinkGetValueChecked(uint8_t property_id, bool abortable, uint32_t& value, CameraLink* link);
 // A value outside the property's range gives LINK_ERROR_INVALID_ARGUMENT.
 int32_t LinkSetValue(uint8_t property_id, uint32_t value, CameraLink* link);
 // On LINK_OK the link is busy for up to `busy_ms`.

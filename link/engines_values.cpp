@@ -13,15 +13,23 @@ constexpr int32_t VALUE_FAILED = -1;
 
 }  // namespace
 
-int32_t LinkGetValue(uint8_t property_id, bool abortable, CameraLink* link) {
-  uint32_t value = 0;
+int32_t LinkGetValueChecked(uint8_t property_id, bool abortable, uint32_t& value,
+                            CameraLink* link) {
+  uint32_t answered = 0;
   const int32_t code = RunTransaction(
       TransactionKind{.clears_abort = true, .abortable = abortable},
       [&] {
-        const int32_t got = ExchangeGet(property_id, value, link);
-        return got == LINK_OK && !InRange(property_id, value) ? LINK_ERROR_UNEXPECTED : got;
+        const int32_t got = ExchangeGet(property_id, answered, link);
+        return got == LINK_OK && !InRange(property_id, answered) ? LINK_ERROR_UNEXPECTED : got;
       },
       link);
+  if (code == LINK_OK) value = answered;
+  return code;
+}
+
+int32_t LinkGetValue(uint8_t property_id, bool abortable, CameraLink* link) {
+  uint32_t value = 0;
+  const int32_t code = LinkGetValueChecked(property_id, abortable, value, link);
   if (code == LINK_RESTART) return LINK_RESTART;
   return code == LINK_OK ? static_cast<int32_t>(value) : VALUE_FAILED;
 }

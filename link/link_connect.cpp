@@ -197,14 +197,13 @@ int32_t LinkSetSpeed(int32_t speed_index, CameraLink* link) {
   return LINK_OK;
 }
 
-int32_t LinkOpenPort(int32_t port, CameraLink* link) {
+int32_t LinkOpenPortChecked(int32_t port, int32_t& port_type, CameraLink* link) {
   if (link == nullptr) return LinkSetError(LINK_ERROR_NO_LINK, link);
   // A link in use keeps its port untouched.
   if (link->state != LINK_STATE_CLOSED) return LINK_ERROR_INTERNAL;
   if (port != LINK_PORT_AUTOMATIC && port != PORT_COM1 && port != PORT_COM2 &&
       port != PORT_TYPE_STORAGE) {
-    LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
-    return PORT_TYPE_NONE;
+    return LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
   }
   bool found = false;
   if (port == LINK_PORT_AUTOMATIC || port == PORT_TYPE_STORAGE) {
@@ -224,12 +223,20 @@ int32_t LinkOpenPort(int32_t port, CameraLink* link) {
     }
   }
   link->state = LINK_STATE_CLOSED;
-  if (!found) {
-    LinkSetError(LINK_ERROR_NO_PORT, link);
-    return PORT_TYPE_NONE;
+  if (!found) return LinkSetError(LINK_ERROR_NO_PORT, link);
+  port_type = link->port_type;
+  return LinkSetError(LINK_OK, link);
+}
+
+int32_t LinkOpenPort(int32_t port, CameraLink* link) {
+  int32_t port_type = PORT_TYPE_NONE;
+  const int32_t code = LinkOpenPortChecked(port, port_type, link);
+  switch (code) {
+    case LINK_OK: return port_type;
+    case LINK_ERROR_NO_LINK:
+    case LINK_ERROR_INTERNAL: return code;
+    default: return LINK_PORT_NOT_FOUND;
   }
-  LinkSetError(LINK_OK, link);
-  return link->port_type;
 }
 
 int32_t LinkConnect(int32_t mode, CameraLink* link) {

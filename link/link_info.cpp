@@ -36,14 +36,6 @@ uint32_t LinkPacketsSent(const CameraLink* link) {
 
 uint8_t LinkRxSequence(const CameraLink* link) { return link != nullptr ? link->rx_seq : 0; }
 
-int32_t LinkObjectMode(const CameraLink* link) {
-  return link != nullptr ? link->current_object_mode : 0;
-}
-
-void LinkSetObjectMode(int32_t mode, CameraLink* link) { link->current_object_mode = mode; }
-
-void LinkRestartRxSequence(CameraLink* link) { link->rx_seq = 0; }
-
 void LinkSetState(int32_t state, CameraLink* link) { link->state = state; }
 
 SerialHandle LinkComHandle(const CameraLink* link) { return link->com_handle; }

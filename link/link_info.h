@@ -36,8 +36,6 @@ uint32_t LinkBytesReceived(const CameraLink* link);
 uint32_t LinkPacketsSent(const CameraLink* link);
 // The sequence number the link expects of the camera's next data frame.
 uint8_t LinkRxSequence(const CameraLink* link);
-// 1 while the camera was put in current-object mode, else 0.
-int32_t LinkObjectMode(const CameraLink* link);
 
 }  // namespace pelox
 PELOX_API_END

@@ -24,7 +24,9 @@ CameraLink* Connected(int32_t port, const std::atomic<int>& stop) {
   CameraLink* link = LinkCreate();
   if (link == nullptr) return nullptr;
   LinkSetStopFlag(&stop, link);
-  if (LinkSetSpeed(SPEED_INDEX_USUAL, link) != LINK_OK || LinkOpenPort(port, link) != port) {
+  int32_t found = PORT_TYPE_NONE;
+  if (LinkSetSpeed(SPEED_INDEX_USUAL, link) != LINK_OK ||
+      LinkOpenPortChecked(port, found, link) != LINK_OK) {
     LinkDelete(link);
     return nullptr;
   }

@@ -1,11 +1,9 @@
 #include "app/terminal/link_event_text.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 
-#include "link/packet.h"
-#include "transport/byte_order.h"
+#include "link/packet_text.h"
 
 namespace pelox {
 namespace {
@@ -20,22 +18,6 @@ std::string Seconds(uint32_t ms) {
 
 std::string TryCount(const LinkEvent& event) {
   return std::to_string(event.try_number) + " of " + std::to_string(event.tries);
-}
-
-// What a camera request asks for, from its class and the byte after it.
-std::string RequestText(std::span<const uint8_t> payload) {
-  if (payload.size() < 2) return {};
-  const std::string id = std::to_string(payload[1]);
-  switch (payload[0]) {
-    case REQUEST_SET: return ", set property " + id;
-    case REQUEST_GET: return ", get property " + id;
-    case REQUEST_ACTION: return ", action " + id;
-    case REQUEST_WRITE: return ", write data kind " + id;
-    case REQUEST_READ: return ", read data kind " + id;
-    case REQUEST_WRITE_LARGE: return ", write data kind " + id + " in large blocks";
-    case REQUEST_READ_LARGE: return ", read data kind " + id + " in large blocks";
-    default: return ", request class " + std::to_string(payload[0]);
-  }
 }
 
 }  // namespace
@@ -80,31 +62,7 @@ nlohmann::json LinkEventJson(const LinkEvent& event) {
 }
 
 std::string FrameTraceLine(bool sent, std::span<const uint8_t> packet) {
-  std::string line = sent ? "frame out: " : "frame in: ";
-  if (packet.size() < PACKET_HEADER_SIZE) {
-    return line + "cut short, " + std::to_string(packet.size()) + " bytes";
-  }
-  const uint8_t type = packet[0];
-  const size_t length = LoadLe16(packet.subspan<2, 2>());
-  const std::span<const uint8_t> payload =
-      packet.subspan(PACKET_HEADER_SIZE)
-          .first(std::min(length, packet.size() - PACKET_HEADER_SIZE));
-  switch (type) {
-    case FRAME_COMMAND: {
-      line += "command ";
-      line += static_cast<char>(packet[1] >= ' ' && packet[1] < 0x7F ? packet[1] : '?');
-      line += ", " + std::to_string(length) + " bytes";
-      if (packet[1] == COMMAND_CAMERA) line += RequestText(payload);
-      return line;
-    }
-    case FRAME_DATA_MORE:
-    case FRAME_DATA_LAST:
-      return line + (type == FRAME_DATA_MORE ? "data-more #" : "data-last #") +
-             std::to_string(packet[1]) + ", " + std::to_string(length) + " bytes";
-    default:
-      return line + "unknown type " + std::to_string(type) + ", " + std::to_string(length) +
-             " bytes";
-  }
+  return (sent ? "frame out: " : "frame in: ") + PacketDescription(packet);
 }
 
 }  // namespace pelox

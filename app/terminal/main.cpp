@@ -30,13 +30,13 @@
 #include "app/terminal/run_report.h"
 #include "app/terminal/run_signals.h"
 #include "app/terminal/run_trace.h"
-#include "app/terminal/sense_text.h"
 #include "app/terminal/session_recording.h"
 #include "app/terminal/uploader_session.h"
 #include "link/camera_link.h"
 #include "link/speed_table.h"
 #include "platform/serial_map.h"
 #include "transport/discovery/device_table.h"
+#include "transport/storage/sense_text.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/sg.h"
+#include "transport/hex_text.h"
 
 namespace pelox {
 namespace {
@@ -40,14 +41,7 @@ std::string BaseName(std::string_view path) {
 }
 
 std::string HexOf(std::span<const uint8_t> bytes) {
-  constexpr std::string_view DIGITS = "0123456789abcdef";
-  std::string text;
-  text.reserve(bytes.size() * 2);
-  for (const uint8_t byte : bytes) {
-    text += DIGITS[byte >> 4];
-    text += DIGITS[byte & 0x0F];
-  }
-  return text;
+  return HexText(bytes, {}, bytes.size(), HexDigits::LOWER);
 }
 
 json RecordingHeader(const UploaderOptions& options, const RecordedImage& image,

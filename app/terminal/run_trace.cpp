@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/port_tap.h"
+#include "transport/hex_text.h"
 
 namespace pelox {
 namespace {
@@ -54,13 +55,7 @@ void Write(Trace& trace, std::string_view text) {
 
 // Up to `most` bytes as hex, each after a space, and "..." for the rest.
 std::string Hex(std::span<const uint8_t> bytes, size_t most) {
-  std::string text;
-  std::array<char, 4> hex{};
-  for (size_t i = 0; i < bytes.size() && i < most; ++i) {
-    std::snprintf(hex.data(), hex.size(), " %02X", bytes[i]);
-    text += hex.data();
-  }
-  return bytes.size() > most ? text + " ..." : text;
+  return bytes.empty() ? std::string() : " " + HexText(bytes, " ", most);
 }
 
 // What the device answered a refused command with; nothing otherwise.

@@ -6,9 +6,9 @@
 #include "app/camera_checks.h"
 #include "app/dialog_ids.h"
 #include "app/terminal/options.h"
-#include "app/terminal/sense_text.h"
 #include "link/camera_link.h"
 #include "link/error_text.h"
+#include "transport/storage/sense_text.h"
 
 namespace pelox {
 namespace {

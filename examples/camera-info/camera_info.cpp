@@ -4,19 +4,24 @@
 //   camera-info [SERIAL-DEVICE]
 #include <pelox/commands/firmware_commands.h>
 #include <pelox/link/camera_link.h>
+#include <pelox/link/error_text.h>
 #include <pelox/platform/serial_map.h>
 #include <pelox/transport/storage/storage_ops.h>
 
 #include <array>
 #include <cstdio>
+#include <span>
+#include <string_view>
 
 namespace {
 
 constexpr int32_t SPEED_115200 = 5;  // index into the link's speed table
 
-int Fail(const char* what, pelox::CameraLink* link) {
-  std::fprintf(stderr, "camera-info: %s failed (link error %d)\n", what,
-               static_cast<int>(link != nullptr ? pelox::LinkLastError(link) : -1));
+// Every code other than LINK_OK is a failure, told with its text.
+int Fail(const char* what, int32_t code) {
+  const std::string_view text = pelox::LinkErrorText(code);
+  std::fprintf(stderr, "camera-info: %s failed: %.*s (link error %d)\n", what,
+               static_cast<int>(text.size()), text.data(), static_cast<int>(code));
   pelox::LinkDestroyAll();
   return 1;
 }
@@ -30,32 +35,29 @@ int main(int argc, char** argv) {
   pelox::StorageTransportInit(pelox::STORAGE_INIT_REQUEST);
 
   pelox::CameraLink* link = pelox::LinkCreate();
-  if (link == nullptr) return Fail("creating the link", link);
-  if (pelox::LinkSetSpeed(SPEED_115200, link) != pelox::LINK_OK)
-    return Fail("setting the speed", link);
-  if (pelox::LinkOpenPort(pelox::LINK_PORT_AUTOMATIC, link) == pelox::LINK_PORT_NOT_FOUND)
-    return Fail("finding a camera", link);
-  if (pelox::LinkConnect(pelox::LINK_CONNECT, link) != pelox::LINK_OK)
-    return Fail("connecting", link);
+  if (link == nullptr) return Fail("creating the link", pelox::LINK_ERROR_NO_LINK);
+  int32_t code = pelox::LinkSetSpeed(SPEED_115200, link);
+  if (code != pelox::LINK_OK) return Fail("setting the speed", code);
+  int32_t port_type = pelox::PORT_TYPE_NONE;
+  code = pelox::LinkOpenPortChecked(pelox::LINK_PORT_AUTOMATIC, port_type, link);
+  if (code != pelox::LINK_OK) return Fail("finding a camera", code);
+  code = pelox::LinkConnect(pelox::LINK_CONNECT, link);
+  if (code != pelox::LINK_OK) return Fail("connecting", code);
 
   std::array<char, pelox::CAMERA_TEXT_SIZE + 1> maker{};
   std::array<char, pelox::CAMERA_TEXT_SIZE + 1> version{};
-  if (pelox::CameraGetVendor(
-          std::span<char, pelox::CAMERA_TEXT_SIZE>(maker.data(), pelox::CAMERA_TEXT_SIZE), link) !=
-      pelox::LINK_OK) {
-    return Fail("reading the maker", link);
-  }
-  if (pelox::CameraGetFirmwareVersion(
-          std::span<char, pelox::CAMERA_TEXT_SIZE>(version.data(), pelox::CAMERA_TEXT_SIZE),
-          link) != pelox::LINK_OK) {
-    return Fail("reading the firmware version", link);
-  }
-  const int32_t battery = pelox::CameraGetBatteryLevel(link);
-  if (battery < 0) return Fail("reading the battery level", link);
+  code = pelox::CameraGetVendor(std::span(maker).first<pelox::CAMERA_TEXT_SIZE>(), link);
+  if (code != pelox::LINK_OK) return Fail("reading the maker", code);
+  code = pelox::CameraGetFirmwareVersion(std::span(version).first<pelox::CAMERA_TEXT_SIZE>(), link);
+  if (code != pelox::LINK_OK) return Fail("reading the firmware version", code);
+  uint32_t battery = 0;
+  code = pelox::CameraGetBatteryLevelChecked(battery, link);
+  if (code != pelox::LINK_OK) return Fail("reading the battery level", code);
 
-  std::printf("maker: %s\nfirmware version: %s\nbattery: %d%%\n", maker.data(), version.data(),
-              static_cast<int>(battery));
-  pelox::LinkConnect(pelox::LINK_DISCONNECT, link);
+  std::printf("maker: %s\nfirmware version: %s\nbattery: %u%%\n", maker.data(), version.data(),
+              static_cast<unsigned>(battery));
+  code = pelox::LinkConnect(pelox::LINK_DISCONNECT, link);
+  if (code != pelox::LINK_OK) return Fail("disconnecting", code);
   pelox::LinkDestroyAll();
   return 0;
 }

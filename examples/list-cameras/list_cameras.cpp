@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <string_view>
 
 using namespace pelox;
 
@@ -25,15 +26,24 @@ int main(int argc, char** argv) {
   int found = 0;
   for (int32_t port = PORT_TYPE_STORAGE; port != PORT_TYPE_NONE;) {
     CameraLink* link = LinkCreate();
+    if (link == nullptr) break;
+    const char* name = port == PORT_TYPE_STORAGE ? "USB" : argv[port];
     std::array<char, CAMERA_TEXT_SIZE + 1> version{};
-    const bool answered =
-        link != nullptr && LinkSetSpeed(SPEED_115200, link) == LINK_OK &&
-        LinkOpenPort(port, link) == port && LinkConnect(LINK_CONNECT, link) == LINK_OK &&
-        CameraGetFirmwareVersion(std::span(version).first<CAMERA_TEXT_SIZE>(), link) == LINK_OK;
-    if (answered) {
-      std::printf("%s: %s\n", port == PORT_TYPE_STORAGE ? "USB" : argv[port], version.data());
+    int32_t port_type = PORT_TYPE_NONE;
+    int32_t code = LinkSetSpeed(SPEED_115200, link);
+    if (code == LINK_OK) code = LinkOpenPortChecked(port, port_type, link);
+    if (code == LINK_OK) code = LinkConnect(LINK_CONNECT, link);
+    if (code == LINK_OK) {
+      code = CameraGetFirmwareVersion(std::span(version).first<CAMERA_TEXT_SIZE>(), link);
     }
-    found += answered ? 1 : 0;
+    const bool answered = code == LINK_OK;
+    if (answered) {
+      std::printf("%s: %s\n", name, version.data());
+      ++found;
+    } else if (code != LINK_ERROR_NO_PORT) {  // no camera there is no failure
+      const std::string_view text = LinkErrorText(code);
+      std::fprintf(stderr, "%s: %.*s\n", name, static_cast<int>(text.size()), text.data());
+    }
     // A serial camera goes back to the opening speed, where the next program
     // looks for it first; a USB link keeps its camera until the end.
     if (port != PORT_TYPE_STORAGE) LinkConnect(LINK_DISCONNECT, link);

@@ -15,7 +15,6 @@
 namespace {
 
 constexpr int32_t SPEED_115200 = 5;  // index into the link's speed table
-constexpr uint8_t PROPERTY_BATTERY = 16;
 constexpr uint32_t SHORT_MS = 800;
 constexpr uint32_t LONG_MS = 20000;
 // How late the limit may end the get: the port's reads end at it, the rest
@@ -48,12 +47,12 @@ bool LimitHolds(const char* which, uint32_t deadline_ms, uint32_t stall_ms,
   const uint32_t start = pelox::LinkTickCount();
   pelox::LinkSetWaitDuration(deadline_ms, link);
   pelox::LinkSetStallBound(stall_ms, link);
-  const int32_t value = pelox::LinkGetValue(PROPERTY_BATTERY, false, link);
+  uint32_t level = 0;
+  const int32_t code = pelox::CameraGetBatteryLevelChecked(level, link);
   const uint32_t took = pelox::LinkTickCount() - start;
   pelox::LinkSetWaitDeadline(std::nullopt, link);
   pelox::LinkSetStallBound(0, link);
-  const bool held = value == -1 && pelox::LinkLastError(link) == pelox::LINK_ERROR_NO_ANSWER &&
-                    took <= SHORT_MS + SLACK_MS;
+  const bool held = code == pelox::LINK_ERROR_NO_ANSWER && took <= SHORT_MS + SLACK_MS;
   std::printf("%s of %u ms %s after %u ms\n", which, static_cast<unsigned>(SHORT_MS),
               held ? "held" : "did not hold", static_cast<unsigned>(took));
   return held;

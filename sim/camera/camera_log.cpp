@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "transport/hex_text.h"
+
 namespace pelox::sim {
 
 const char* VerdictName(Verdict verdict) {
@@ -45,12 +47,9 @@ std::string CameraLog::Describe() const {
                   static_cast<unsigned long long>(entry.time_ms),
                   entry.direction == Direction::FROM_HOST ? "<-" : "->");
     text += field;
-    for (size_t i = 0; i < std::min(entry.bytes.size(), SHOWN_BYTES); ++i) {
-      std::snprintf(field, sizeof field, " %02X", entry.bytes[i]);
-      text += field;
-    }
+    if (!entry.bytes.empty()) text += " " + HexText(entry.bytes, " ", SHOWN_BYTES);
     if (entry.bytes.size() > SHOWN_BYTES) {
-      std::snprintf(field, sizeof field, " ... (%zu bytes)", entry.bytes.size());
+      std::snprintf(field, sizeof field, " (%zu bytes)", entry.bytes.size());
       text += field;
     }
     text += " : ";

@@ -1,10 +1,8 @@
 #include "sim/replay/byte_rules.h"
 
-#include <algorithm>
-#include <array>
-
 #include "sim/camera/wire.h"
 #include "transport/byte_order.h"
+#include "transport/hex_text.h"
 
 namespace pelox::sim {
 namespace {
@@ -50,16 +48,7 @@ bool ByteMatcher::Accepts(uint8_t expected, uint8_t got, ByteRule rule) {
 
 std::string HexFrom(std::span<const uint8_t> bytes, size_t from) {
   if (from >= bytes.size()) return "end";
-  std::string text;
-  std::array<char, 4> hex{};
-  const size_t until = std::min(bytes.size(), from + BYTES_SHOWN);
-  for (size_t i = from; i < until; ++i) {
-    std::snprintf(hex.data(), hex.size(), "%02x ", bytes[i]);
-    text += hex.data();
-  }
-  text.pop_back();
-  if (until < bytes.size()) text += " ...";
-  return text;
+  return HexText(bytes.subspan(from), " ", BYTES_SHOWN, HexDigits::LOWER);
 }
 
 }  // namespace pelox::sim

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "commands/camera_commands.h"
+#include "link/object_mode.h"
 #include "sim/camera/fault_plan.h"
 #include "tests/commands/camera_fixture.h"
 
@@ -131,7 +132,7 @@ TEST_F(Rules, CurrentObjectModeSkipsSelectionAndSizeQuery) {
   current.data.assign(5000, 0x42);
   vocabulary_.AddObject(0, current);
   EXPECT_EQ(CameraSetCurrentObjectMode(1, link_), LINK_OK);
-  EXPECT_EQ(LinkObjectMode(link_), 1);
+  EXPECT_TRUE(LinkInCurrentObjectMode(link_));
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_SET, 128, Le32Bytes(1)}}));
 
   std::vector<uint8_t> buffer(CURRENT_OBJECT_READ_SIZE);
@@ -148,7 +149,7 @@ TEST_F(Rules, CurrentObjectModeSkipsSelectionAndSizeQuery) {
 
   // Leaving the mode ignores the camera's answer, even a refusal.
   EXPECT_EQ(CameraSetCurrentObjectMode(5000, link_), LINK_OK);
-  EXPECT_EQ(LinkObjectMode(link_), 0);
+  EXPECT_FALSE(LinkInCurrentObjectMode(link_));
   EXPECT_EQ(CameraSetCurrentObjectMode(0, link_), LINK_OK);
   EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_SET, 128, Le32Bytes(0)}}));
 }

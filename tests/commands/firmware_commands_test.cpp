@@ -42,8 +42,20 @@ TEST_F(Firmware, ChecksReadMakerVersionAndBattery) {
   ExpectFreshCameraChecks(link_);
 
   camera_.Model().RegisterProperty(PROPERTY_BATTERY_LEVEL, 101);
+  uint32_t level = 55;
+  EXPECT_EQ(CameraGetBatteryLevelChecked(level, link_), LINK_ERROR_UNEXPECTED);
+  EXPECT_EQ(level, 55u) << "a refused answer is not handed out";
   EXPECT_EQ(CameraGetBatteryLevel(link_), -1);
   EXPECT_EQ(LinkLastError(link_), LINK_ERROR_UNEXPECTED);
+}
+
+TEST_F(Firmware, KeysThatLookLikeFailuresReadAsThemselvesApartFromTheCode) {
+  for (const uint32_t key : {0xFFFFFFFFu, 0xFFFFFFFEu}) {
+    ASSERT_EQ(CameraSetUploadKey(key, link_), LINK_OK);
+    uint32_t read = 0;
+    EXPECT_EQ(CameraGetUploadKeyChecked(read, link_), LINK_OK);
+    EXPECT_EQ(read, key);
+  }
 }
 
 TEST_F(Firmware, AFileOfTheLargestSizeArrivesByteForByte) {

@@ -37,11 +37,16 @@ TEST_F(LinkLevel, SerialProbeOpensChecksAndClosesTheLine) {
   EXPECT_EQ(LinkState(probe), LINK_STATE_READY);
   EXPECT_EQ(LinkPortType(probe), 3);
   EXPECT_NE(CameraGetComHandle(probe), nullptr);
-  EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CHECK, probe), LINK_OK);
+  bool camera_answered = true;
+  EXPECT_EQ(CameraProbeSerialLineChecked(3, PROBE_CHECK, camera_answered, probe), LINK_OK);
+  EXPECT_FALSE(camera_answered);
 
   const std::array<uint8_t, 1> handshake{0x00};
   ASSERT_EQ(PortWrite(LinkPort(probe), handshake), 1);
-  EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CHECK, probe), LINK_ERROR_NAK);
+  EXPECT_EQ(CameraProbeSerialLineChecked(3, PROBE_CHECK, camera_answered, probe), LINK_OK);
+  EXPECT_TRUE(camera_answered);
+  ASSERT_EQ(PortWrite(LinkPort(probe), handshake), 1);
+  EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CHECK, probe), LINK_ERROR_NAK) << "the older form";
 
   EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CLOSE, probe), LINK_OK);
   EXPECT_EQ(CameraGetComHandle(probe), nullptr);

@@ -40,7 +40,9 @@ TEST_P(SearchTest, PassesAStrangerAndFindsTheCameraOnTheNextPort) {
   sim::SerialLineAttach(2, camera.Serial());
 
   const uint64_t start = sim::VirtualNowMs();
-  EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link), 2);
+  int32_t port_type = PORT_TYPE_NONE;
+  EXPECT_EQ(LinkOpenPortChecked(LINK_PORT_AUTOMATIC, port_type, link), LINK_OK);
+  EXPECT_EQ(port_type, 2);
   EXPECT_EQ(link->port_type, 2);
   EXPECT_EQ(link->state, LINK_STATE_CLOSED);
   EXPECT_EQ(link->last_error, LINK_OK);
@@ -63,6 +65,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ConnectTest, AutomaticSearchWithoutCameraReportsNoPort) {
   sim::SerialLineReset();
+  int32_t port_type = PORT_TYPE_NONE;
+  EXPECT_EQ(LinkOpenPortChecked(LINK_PORT_AUTOMATIC, port_type, link), LINK_ERROR_NO_PORT);
+  EXPECT_EQ(port_type, PORT_TYPE_NONE);
   EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link), PORT_TYPE_NONE);
   EXPECT_EQ(link->last_error, LINK_ERROR_NO_PORT);
   EXPECT_EQ(link->state, LINK_STATE_CLOSED);

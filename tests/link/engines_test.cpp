@@ -85,18 +85,21 @@ TEST_F(EngineTest, SetOutsideTheRangeIsRefusedUnsent) {
 
 TEST_F(EngineTest, GetAnsweredOutsideTheRangeFailsAndBreaksTheLink) {
   camera.Model().RegisterProperty(PROPERTY_BATTERY, 101);
-  EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), -1);
+  uint32_t value = 0;
+  EXPECT_EQ(LinkGetValueChecked(PROPERTY_BATTERY, false, value, link), LINK_ERROR_UNEXPECTED);
   EXPECT_EQ(link->last_error, LINK_ERROR_UNEXPECTED);
   EXPECT_EQ(link->state, LINK_STATE_BROKEN);
 }
 
 TEST_F(EngineTest, AbortableGetOnABrokenLinkReconnectsAndRestartsUnsent) {
   link->state = LINK_STATE_BROKEN;
-  EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, true, link), LINK_RESTART);
+  uint32_t value = 0;
+  EXPECT_EQ(LinkGetValueChecked(PROPERTY_BATTERY, true, value, link), LINK_RESTART);
   EXPECT_EQ(RequestsSent(REQUEST_GET_CLASS), 1u) << "only the reconnection's ready check";
   // The restart leaves the link usable for the caller's first step.
   EXPECT_EQ(link->state, LINK_STATE_READY);
-  EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, true, link), 100) << Trace();
+  EXPECT_EQ(LinkGetValueChecked(PROPERTY_BATTERY, true, value, link), LINK_OK) << Trace();
+  EXPECT_EQ(value, 100u);
 }
 
 // The limits a caller sets, in the order set: a wait deadline (from now)

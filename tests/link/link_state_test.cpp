@@ -122,6 +122,8 @@ TEST(LinkSetSpeed, AcceptsOneToSixAndClearsTheCheck) {
 TEST(LinkOpenPort, RefusesUnknownPortsAndLinksInUse) {
   PortResetState();
   CameraLink link;
+  int32_t port_type = PORT_TYPE_NONE;
+  EXPECT_EQ(LinkOpenPortChecked(3, port_type, &link), LINK_ERROR_INVALID_ARGUMENT);
   EXPECT_EQ(LinkOpenPort(3, &link), PORT_TYPE_NONE);
   EXPECT_EQ(link.last_error, LINK_ERROR_INVALID_ARGUMENT);
   EXPECT_EQ(link.state, LINK_STATE_CLOSED);
@@ -129,12 +131,15 @@ TEST(LinkOpenPort, RefusesUnknownPortsAndLinksInUse) {
   link.state = LINK_STATE_READY;
   link.port_type = 2;
   link.last_error = 0;
+  EXPECT_EQ(LinkOpenPortChecked(LINK_PORT_AUTOMATIC, port_type, &link), LINK_ERROR_INTERNAL);
+  EXPECT_EQ(port_type, PORT_TYPE_NONE);
   EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, &link), LINK_ERROR_INTERNAL);
   EXPECT_EQ(link.port_type, 2) << "the port of a link in use is left alone";
   EXPECT_EQ(link.state, LINK_STATE_READY);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE);
 
   EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, nullptr), LINK_ERROR_NO_LINK);
+  EXPECT_EQ(LinkOpenPortChecked(LINK_PORT_AUTOMATIC, port_type, nullptr), LINK_ERROR_NO_LINK);
 }
 
 TEST(LinkConnect, RefusesUnknownModesAndLinksWithoutPort) {

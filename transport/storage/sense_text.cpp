@@ -1,9 +1,11 @@
-#include "app/terminal/sense_text.h"
+#include "transport/storage/sense_text.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <optional>
+
+#include "transport/hex_text.h"
 
 namespace pelox {
 namespace {
@@ -53,28 +55,18 @@ std::optional<Decoded> Decode(std::span<const uint8_t> sense) {
   }
 }
 
-std::string Hex(std::span<const uint8_t> bytes, const char* format) {
-  std::string text;
-  std::array<char, 4> digits{};
-  for (const uint8_t byte : bytes) {
-    std::snprintf(digits.data(), digits.size(), format, byte);
-    text += digits.data();
-  }
-  return text;
-}
-
 }  // namespace
 
 std::string SenseText(std::span<const uint8_t> sense) {
   if (sense.empty()) return {};
   const std::optional<Decoded> decoded = Decode(sense);
-  if (!decoded) return "SCSI sense" + Hex(sense, " %02X");
+  if (!decoded) return "SCSI sense " + HexText(sense, " ");
   std::array<char, 48> text{};
   std::snprintf(text.data(), text.size(), "SCSI sense key %X, ASC %02Xh, ASCQ %02Xh", decoded->key,
                 decoded->asc, decoded->ascq);
   return text.data();
 }
 
-std::string SenseHex(std::span<const uint8_t> sense) { return Hex(sense, "%02X"); }
+std::string SenseHex(std::span<const uint8_t> sense) { return HexText(sense); }
 
 }  // namespace pelox

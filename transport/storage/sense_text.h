@@ -1,6 +1,7 @@
 #pragma once
 // The sense bytes a storage device returned with a refused command, as a
-// person and a script read them: apart so the decoding is checked on its own.
+// person and a script read them: beside the pipe that keeps the refusal, so
+// that the sense format is known in one layer.
 #include <cstdint>
 #include <span>
 #include <string>
