@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "link/camera_link.h"
+#include "platform/clock.h"
 #include "platform/file.h"
 #include "serial_camera_fixture.h"
 #include "tests/byte_pattern.h"
@@ -107,7 +108,7 @@ TEST_F(EngineTest, AbortableGetOnABrokenLinkReconnectsAndRestartsUnsent) {
 struct Limits {
   const char* name;
   std::vector<std::pair<bool, uint32_t>> set;  // (deadline?, ms)
-  bool camera_gone_first;                      // the first get reconnects
+  bool camera_gone_first;  // a get that reconnects, then a wait until a second before the limit
   uint64_t ends_by_ms;
 };
 
@@ -117,15 +118,25 @@ class LimitsTest : public EngineTest, public testing::WithParamInterface<Limits>
 // earliest limit allows.
 TEST_P(LimitsTest, AGetToASilentCameraEndsByTheEarliestLimit) {
   const Limits& limits = GetParam();
-  const uint32_t silent_from = limits.camera_gone_first ? 2 : 1;
+  const uint32_t silent_from = limits.camera_gone_first ? 3 : 1;
   if (limits.camera_gone_first)
     AddFault(FaultKind::CAMERA_GONE, FaultTarget::GET, PROPERTY_BATTERY);
   AddFault(FaultKind::DROP_REPLY, FaultTarget::GET, PROPERTY_BATTERY, silent_from, UINT32_MAX);
+  int reconnections = 0;
+  LinkSetEventCallback(
+      [](void* user, const LinkEvent& event) {
+        if (event.kind == LinkEventKind::RECONNECTING) ++*static_cast<int*>(user);
+      },
+      &reconnections, link);
   const uint64_t start = sim::VirtualNowMs();
   std::optional<uint32_t> deadline;
   for (const auto& [is_deadline, ms] : limits.set) {
     if (is_deadline) deadline = LinkTickCount() + ms;
     EXPECT_EQ(is_deadline ? LinkSetWaitDuration(ms, link) : LinkSetStallBound(ms, link), LINK_OK);
+  }
+  if (limits.camera_gone_first) {
+    EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), 100) << Trace();
+    ClockSleep(static_cast<uint32_t>(start + limits.ends_by_ms - 1000 - sim::VirtualNowMs()));
   }
   EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), -1);
   EXPECT_EQ(LinkLastError(link), LINK_ERROR_NO_ANSWER) << Trace();
@@ -133,6 +144,7 @@ TEST_P(LimitsTest, AGetToASilentCameraEndsByTheEarliestLimit) {
   EXPECT_LE(took, limits.ends_by_ms) << Trace();
   EXPECT_GE(took + 1000, limits.ends_by_ms) << "ended by a retry budget, not the limit";
   EXPECT_EQ(link->wait_deadline, deadline) << "the caller's deadline stays as set";
+  EXPECT_TRUE(!limits.camera_gone_first || reconnections > 0) << "a reconnection in between";
 }
 
 constexpr bool DEADLINE = true;
@@ -147,8 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
         Limits{"StallBoundThenLongerDeadline", {{STALL, 1500}, {DEADLINE, 6000}}, false, 1500},
         Limits{"DeadlineThenShorterStallBound", {{DEADLINE, 6000}, {STALL, 1500}}, false, 1500},
         Limits{"StallBoundThenShorterDeadline", {{STALL, 6000}, {DEADLINE, 1500}}, false, 1500},
-        Limits{"DeadlineAcrossAReconnection", {{STALL, 9000}, {DEADLINE, 4000}}, true, 4000},
-        Limits{"StallBoundAcrossAReconnection", {{DEADLINE, 9000}, {STALL, 4000}}, true, 4000}),
+        Limits{"DeadlineAcrossAReconnection", {{STALL, 20000}, {DEADLINE, 8000}}, true, 8000},
+        Limits{"StallBoundAcrossAReconnection", {{DEADLINE, 20000}, {STALL, 8000}}, true, 8000}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 TEST_F(EngineTest, ReadDataReportsProgressInIntegerSteps) {
