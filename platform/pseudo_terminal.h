@@ -24,7 +24,9 @@ class PseudoTerminal {
   // Waits up to `timeout_ms` (negative: no limit) for bytes from the host
   // and reads them; 0 bytes on time-out or interruption, nothing on error.
   std::optional<size_t> Read(std::span<uint8_t> buffer, int32_t timeout_ms);
-  bool Write(std::span<const uint8_t> bytes);
+  // Writes what the host's side takes within `timeout_ms` of waiting: the
+  // count written, short on time-out or interruption, nothing on error.
+  std::optional<size_t> Write(std::span<const uint8_t> bytes, int32_t timeout_ms);
 
  private:
   int master_ = -1;

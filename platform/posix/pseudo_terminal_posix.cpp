@@ -43,6 +43,13 @@ bool PseudoTerminal::Open(std::string& error) {
     error = SystemError("posix_openpt");
     return false;
   }
+  // Non-blocking, so that a host that reads nothing cannot hold a write
+  // past its time-out, nor past a signal.
+  const int flags = fcntl(master_, F_GETFL);
+  if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) {
+    error = SystemError("fcntl");
+    return false;
+  }
   std::array<char, 128> name{};
   if (grantpt(master_) != 0 || unlockpt(master_) != 0 ||
       ptsname_r(master_, name.data(), name.size()) != 0) {
@@ -90,17 +97,22 @@ std::optional<size_t> PseudoTerminal::Read(std::span<uint8_t> buffer, int32_t ti
   return static_cast<size_t>(count);
 }
 
-bool PseudoTerminal::Write(std::span<const uint8_t> bytes) {
+std::optional<size_t> PseudoTerminal::Write(std::span<const uint8_t> bytes, int32_t timeout_ms) {
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t count = write(master_, bytes.data() + done, bytes.size() - done);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return false;
+    if (count >= 0) {
+      done += static_cast<size_t>(count);
+      continue;
     }
-    done += static_cast<size_t>(count);
+    if (errno == EINTR) return done;
+    if (errno != EAGAIN) return std::nullopt;
+    pollfd watch{master_, POLLOUT, 0};
+    const int ready = poll(&watch, 1, timeout_ms);
+    if (ready < 0 && errno != EINTR) return std::nullopt;
+    if (ready <= 0) return done;
   }
-  return true;
+  return done;
 }
 
 }  // namespace pelox

@@ -10,6 +10,7 @@
 #include "platform/pseudo_terminal.h"
 #include "sim/camera/virtual_camera.h"
 #include "sim/camsim/camsim_options.h"
+#include "sim/camsim/host_writer.h"
 #include "sim/camsim/replay_line.h"
 #include "sim/vocabulary/command_vocabulary.h"
 
@@ -92,8 +93,10 @@ bool ServeLine(const CamsimOptions& options, VirtualCamera& camera, PseudoTermin
     uint64_t now_ms = clock.NowMs();
     while (std::optional<LineBytes> out = camera.Serial().TakeReady(now_ms)) {
       if (out->baud != pty.HostBaud()) out->bytes.assign(out->bytes.size(), GARBLED_BYTE);
-      if (!pty.Write(out->bytes)) {
-        std::fprintf(stderr, "camsim: writing to the pseudo-terminal failed\n");
+      const HostWrite written = WriteToHost(pty, out->bytes, stop_requested);
+      if (written == HostWrite::STOPPED) return true;
+      if (written != HostWrite::WRITTEN) {
+        std::fprintf(stderr, "camsim: %s\n", HostWriteProblem(written).c_str());
         return false;
       }
     }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "sim/camsim/host_writer.h"
 #include "sim/replay/recording.h"
 #include "sim/replay/serial_replay.h"
 
@@ -28,16 +29,21 @@ uint64_t MsSince(std::chrono::steady_clock::time_point start) {
 }
 
 // Plays until the replay diverges, the recorded line fails, the host has
-// been quiet for the idle time, or camsim is stopped; false when the
-// pseudo-terminal fails.
+// been quiet for the idle time, or camsim is stopped; false with the
+// `problem` when the pseudo-terminal fails or the host stops reading.
 bool Play(const CamsimOptions& options, PseudoTerminal& pty, SerialReplay& replay,
-          const volatile std::sig_atomic_t& stop_requested) {
+          const volatile std::sig_atomic_t& stop_requested, std::string& problem) {
   const auto start = std::chrono::steady_clock::now();
   uint64_t last_heard_ms = 0;
   std::vector<uint8_t> buffer(READ_CHUNK);
   while (stop_requested == 0 && replay.Divergence().empty()) {
     while (std::optional<std::vector<uint8_t>> reply = replay.TakeReady(pty.HostBaud())) {
-      if (!pty.Write(*reply)) return false;
+      const HostWrite written = WriteToHost(pty, *reply, stop_requested);
+      if (written == HostWrite::STOPPED) return true;
+      if (written != HostWrite::WRITTEN) {
+        problem = HostWriteProblem(written);
+        return false;
+      }
     }
     if (replay.HangUpDue()) {
       std::fprintf(stderr, "camsim: the recorded line failed here: hanging up\n");
@@ -49,7 +55,10 @@ bool Play(const CamsimOptions& options, PseudoTerminal& pty, SerialReplay& repla
     const int32_t wait_ms =
         replay.WaitingForSpeed(pty.HostBaud()) ? SPEED_POLL_MS : LONGEST_WAIT_MS;
     const std::optional<size_t> count = pty.Read(buffer, wait_ms);
-    if (!count) return false;
+    if (!count) {
+      problem = "reading the pseudo-terminal failed";
+      return false;
+    }
     if (*count > 0) {
       last_heard_ms = MsSince(start);
       replay.Receive(std::span(buffer).first(*count));
@@ -77,8 +86,9 @@ int ServeReplay(const CamsimOptions& options, PseudoTerminal& pty,
   SerialReplay replay(*recording, options.tolerance);
   std::printf("%s\n", pty.SlavePath().c_str());
   std::fflush(stdout);
-  if (!Play(options, pty, replay, stop_requested)) {
-    report = "camsim: the pseudo-terminal failed";
+  std::string problem;
+  if (!Play(options, pty, replay, stop_requested, problem)) {
+    report = "camsim: " + problem;
     return 1;
   }
   if (!replay.Divergence().empty()) {

@@ -4,6 +4,7 @@
 // refuses a newer major, whose events it could misread.
 #include <cstddef>
 #include <cstdint>
+#include <istream>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -42,8 +43,11 @@ struct Recording {
   std::vector<RecordedEvent> events;
 };
 
-// Reads `path`; nothing, with the reason in `error`, when it is not a
-// recording this reader can play.
+// Reads `path`; nothing, with the line and what was wrong with it in
+// `error`, when it is not a recording this reader can play.
 std::optional<Recording> ReadRecording(const std::string& path, std::string& error);
+// The same from `in`, called `name` in the error.
+std::optional<Recording> ReadRecording(std::istream& in, const std::string& name,
+                                       std::string& error);
 
 }  // namespace pelox::sim
