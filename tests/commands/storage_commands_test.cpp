@@ -11,6 +11,7 @@
 
 #include "commands/camera_commands.h"
 #include "link/error_text.h"
+#include "link/link_info.h"
 #include "platform/file.h"
 #include "sim/camera/wire.h"
 #include "sim/vocabulary/command_vocabulary.h"
