@@ -17,6 +17,7 @@
 
 #include "link/camera_link.h"
 #include "link/error_text.h"
+#include "link/link_info.h"
 #include "link/link_record.h"
 #include "platform/serial_map.h"
 #include "tests/byte_pattern.h"
