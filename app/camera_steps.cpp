@@ -4,6 +4,7 @@
 #include "app/main_dialog.h"
 #include "app/resources/strings.h"
 #include "commands/firmware_commands.h"
+#include "link/link_info.h"
 #include "link/speed_table.h"
 #include "transport/storage/storage_ops.h"
 
@@ -24,8 +25,8 @@ int32_t MainDialog::Connect() {
     facts_.link_error = LinkLastError(link_);
     return STEP_ERROR_NOT_READY;
   }
-  facts_.speed_index = link_->speed_index;
-  facts_.device_index = link_->device_index;
+  facts_.speed_index = LinkSpeedIndex(link_);
+  facts_.device_index = LinkDeviceIndex(link_);
   return STEP_OK;
 }
 

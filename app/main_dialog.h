@@ -86,7 +86,7 @@ class MainDialog {
   // Sends the write command and waits for the camera's word on it; true
   // only when the camera said it is ready again after writing.
   bool WriteAndWait(uint32_t deadline_ms);
-  static int32_t TransferProgress(uint32_t user, int32_t reserved, int32_t percent);
+  static int32_t TransferProgress(void* user, int32_t reserved, int32_t percent);
   // After a reconnection up to the write command only the checked camera
   // may go on (a reconnect check; `user` is the dialog). While the camera
   // is checked, and while it writes, it cannot yet say who it must be: a

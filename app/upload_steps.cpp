@@ -5,6 +5,7 @@
 #include "app/resources/strings.h"
 #include "app/upload_worker.h"
 #include "commands/firmware_commands.h"
+#include "link/link_info.h"
 #include "platform/clock.h"
 
 namespace pelox {
@@ -12,11 +13,6 @@ namespace {
 
 constexpr int32_t PROGRESS_CONTINUE = 1;
 constexpr int32_t PROGRESS_CANCEL = 0;
-constexpr uint32_t PROGRESS_USER = 0;
-
-// The progress callback carries no pointer, so the dialog whose transfer is
-// running is kept here.
-std::atomic<MainDialog*> transferring_dialog{nullptr};
 
 void Join(std::unique_ptr<Worker>& worker) {
   if (worker == nullptr) return;
@@ -37,7 +33,6 @@ void MainDialog::StartTransfer() {
   view_.ShowMessage(STR_UPLOADING, STR_DO_NOT_TURN_OFF);
   progress_position_ = PROGRESS_EMPTY;
   view_.SetProgress(progress_position_);
-  transferring_dialog = this;
   worker_ = view_.StartWorker([this] { RunTransfer(); });
   if (worker_ == nullptr) FailBeforeTransfer("no thread could be started for the transfer");
 }
@@ -61,12 +56,13 @@ bool MainDialog::BeginWrite() {
 }
 
 void MainDialog::RunTransfer() {
-  LinkSetProgressCallback(&MainDialog::TransferProgress, PROGRESS_USER, link_);
+  LinkSetProgressCallback(&MainDialog::TransferProgress, this, link_);
   LinkSetReconnectCheck(&MainDialog::ConfirmCheckedCamera, this, link_);
   last_progress_ms_ = ClockTickCount();
   LinkSetStallBound(TRANSFER_STALL_MS, link_);
   const int32_t result = CameraUploadFirmwareData(image_.bytes, FIRMWARE_FILE_UPLOAD_KEY, link_);
   LinkSetStallBound(0, link_);
+  LinkSetProgressCallback(nullptr, nullptr, link_);
   // Another camera on the path says more than the silence that followed it.
   if (result != LINK_OK && facts_.write_detail.empty() &&
       ClockTickCount() - last_progress_ms_ >= TRANSFER_STALL_MS) {
@@ -75,9 +71,8 @@ void MainDialog::RunTransfer() {
   view_.PostStep(result == LINK_OK ? STEP_TRANSFER_DONE : STEP_WRITE_FAILED);
 }
 
-int32_t MainDialog::TransferProgress(uint32_t /*user*/, int32_t /*reserved*/, int32_t percent) {
-  MainDialog* dialog = transferring_dialog;
-  if (dialog == nullptr) return PROGRESS_CONTINUE;
+int32_t MainDialog::TransferProgress(void* user, int32_t /*reserved*/, int32_t percent) {
+  auto* dialog = static_cast<MainDialog*>(user);
   if (dialog->stop_requested_ || dialog->write_command_ == WriteCommand::CANCELLED) {
     return PROGRESS_CANCEL;
   }
@@ -88,7 +83,6 @@ int32_t MainDialog::TransferProgress(uint32_t /*user*/, int32_t /*reserved*/, in
 
 void MainDialog::TransferDone() {
   Join(worker_);
-  transferring_dialog = nullptr;
   if (!BeginWrite()) return view_.PostStep(STEP_WRITE_FAILED);
   EnterPhase(UpdatePhase::WRITING);
   progress_position_ = PROGRESS_EMPTY;
@@ -115,12 +109,12 @@ void MainDialog::RunFlashWait() {
 }
 
 bool MainDialog::WriteAndWait(uint32_t deadline_ms) {
-  const uint32_t packets_before = link_->packets_sent;
+  const uint32_t packets_before = LinkPacketsSent(link_);
   const bool command_taken = CameraWriteFirmware(link_) == LINK_OK;
   WatchReconnections();
   // Once any byte of the command may have left, the camera may be writing:
   // only its own word ends the wait.
-  facts_.write_command_sent = link_->packets_sent != packets_before;
+  facts_.write_command_sent = LinkPacketsSent(link_) != packets_before;
   if (!facts_.write_command_sent) {
     facts_.write_detail = "the write command could not be sent";
     return false;
@@ -155,7 +149,6 @@ void MainDialog::WriteFinished() {
 void MainDialog::WriteFailed() {
   StopAnimator();
   Join(worker_);
-  transferring_dialog = nullptr;
   facts_.failed_step = STEP_WRITE_FAILED;
   facts_.link_error = LinkLastError(link_);
   NoteRefusal();
@@ -182,7 +175,6 @@ void MainDialog::StopWorkers() {
   stop_requested_ = true;
   StopAnimator();
   Join(worker_);
-  transferring_dialog = nullptr;
 }
 
 }  // namespace pelox

@@ -5,6 +5,7 @@
 
 #include "commands/command_steps.h"
 #include "commands/property_commands.h"
+#include "link/link_info.h"
 #include "link/object_mode.h"
 
 namespace pelox {
@@ -84,7 +85,7 @@ int32_t CameraReadSecondary(std::span<uint8_t> buffer, uint32_t object, CameraLi
   uint32_t size = 0;
   const int32_t code =
       ReadObjectData(PROPERTY_SECONDARY_SIZE, DATA_KIND_SECONDARY, buffer, object, size, link);
-  if (code == LINK_OK && link->vendor_code == VENDOR_CODE_JPEG_OFFSET) {
+  if (code == LINK_OK && LinkVendorCode(link) == VENDOR_CODE_JPEG_OFFSET) {
     MoveToJpegStart(buffer.first(size));
   }
   return code;

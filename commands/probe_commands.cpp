@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "link/link_commands.h"
+#include "link/link_info.h"
 #include "link/link_list.h"
 #include "transport/port/port.h"
 
@@ -16,43 +18,36 @@ constexpr uint32_t PROBE_QUEUE_SIZE = 4096;
 constexpr int32_t DISCARD_TIMEOUT = 1;
 constexpr int32_t CHECK_TIMEOUT = 3;
 
-bool Listed(const CameraLink* link) {
-  for (const CameraLink* listed = LinkListHead(); listed != nullptr; listed = listed->next) {
-    if (listed == link) return true;
-  }
-  return false;
-}
-
 int32_t OpenProbe(int32_t port, CameraLink* link) {
   // Releasing every listed link would free this one under our feet.
-  if (Listed(link)) return LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
+  if (LinkListed(link)) return LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
   LinkDestroyAll();
-  if (PortOpenCom(port, PROBE_BAUD, PROBE_BYTE_SIZE, PROBE_QUEUE_SIZE, PROBE_QUEUE_SIZE, link) ==
-      PORT_FAILED) {
-    link->state = LINK_STATE_CLOSED;
+  if (PortOpenCom(port, PROBE_BAUD, PROBE_BYTE_SIZE, PROBE_QUEUE_SIZE, PROBE_QUEUE_SIZE,
+                  LinkPort(link)) == PORT_FAILED) {
+    LinkSetState(LINK_STATE_CLOSED, link);
     return LinkSetError(LINK_ERROR_NO_PORT, link);
   }
-  link->port_type = port;
-  link->state = LINK_STATE_READY;
-  PortSetFlowControl(port, FLOW_NONE, link->com_handle);
+  LinkSetState(LINK_STATE_READY, link);
+  PortSetFlowControl(port, FLOW_NONE, CameraGetComHandle(link));
   std::array<uint8_t, 1> byte{};
-  while (PortRead(link, byte, DISCARD_TIMEOUT) == 1) {
+  while (PortRead(LinkPort(link), byte, DISCARD_TIMEOUT) == 1) {
   }
   return LinkSetError(LINK_OK, link);
 }
 
 int32_t CloseProbe(CameraLink* link) {
-  if (link->state == LINK_STATE_READY) {
-    PortClose(link);
-    link->state = LINK_STATE_CLOSED;
+  if (LinkState(link) == LINK_STATE_READY) {
+    PortClose(LinkPort(link));
+    LinkSetState(LINK_STATE_CLOSED, link);
   }
   return LINK_OK;
 }
 
 int32_t CheckProbe(bool& camera_answered, CameraLink* link) {
-  if (link->state != LINK_STATE_READY) return LINK_OK;
+  if (LinkState(link) != LINK_STATE_READY) return LINK_OK;
   std::array<uint8_t, 1> byte{};
-  camera_answered = PortRead(link, byte, CHECK_TIMEOUT) == 1 && byte[0] == PROBE_CAMERA_BYTE;
+  camera_answered =
+      PortRead(LinkPort(link), byte, CHECK_TIMEOUT) == 1 && byte[0] == PROBE_CAMERA_BYTE;
   return LINK_OK;
 }
 
@@ -79,6 +74,6 @@ int32_t CameraNoOperation(int32_t /*first*/, int32_t /*second*/, CameraLink* lin
   return LinkSetError(LINK_OK, link);
 }
 
-SerialHandle CameraGetComHandle(const CameraLink* link) { return link->com_handle; }
+SerialHandle CameraGetComHandle(const CameraLink* link) { return LinkComHandle(link); }
 
 }  // namespace pelox

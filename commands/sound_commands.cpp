@@ -4,6 +4,7 @@
 #include "commands/object_commands.h"
 #include "commands/property_commands.h"
 #include "commands/sound.h"
+#include "link/link_info.h"
 #include "transport/byte_order.h"
 
 namespace pelox {
@@ -56,7 +57,7 @@ int32_t ExpandIfCompressed(int32_t code, const SoundInformation& information,
 // A read's code, or LINK_ERROR_UNEXPECTED when it succeeded with other than
 // the announced number of bytes.
 int32_t ReceivedAsAnnounced(int32_t code, uint32_t announced, CameraLink* link) {
-  if (code != LINK_OK || link->bytes_received == announced) return code;
+  if (code != LINK_OK || LinkBytesReceived(link) == announced) return code;
   return LinkSetError(LINK_ERROR_UNEXPECTED, link);
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fuzz/scripted_serial_line.h"
-#include "link/camera_link.h"
+#include "link/link_record.h"
 #include "link/exchanges.h"
 #include "link/packet.h"
 #include "transport/port/port.h"

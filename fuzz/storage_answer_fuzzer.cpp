@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "link/camera_link.h"
+#include "link/link_record.h"
 #include "platform/event.h"
 #include "sim/storage/inquiry_data.h"
 #include "sim/storage/storage_bus.h"

@@ -1,7 +1,9 @@
 #pragma once
-// The camera link: the record of one connection with the camera, the codes
-// every layer reports, and the link and engine operations. Every operation
-// takes the link last and returns a signed 32-bit result.
+// The camera link: one connection with the camera, the codes every layer
+// reports, and the link and engine operations. Every operation takes the
+// link last and returns a signed 32-bit result. A program holds a link by
+// its pointer only; what it needs of the link's state it reads through the
+// functions below.
 #include <atomic>
 #include <cstdint>
 #include <optional>
@@ -11,7 +13,7 @@
 #include "link/link_events.h"
 #include "platform/devices.h"
 #include "platform/export.h"
-#include "transport/port/port_state.h"
+#include "transport/port/port_types.h"
 
 PELOX_API_BEGIN
 namespace pelox {
@@ -69,47 +71,12 @@ enum LinkError : int32_t {
 
 struct CameraLink;
 
-// Called with (user value, 0, percent); 0 cancels the transfer.
-using ProgressCallback = int32_t (*)(uint32_t user, int32_t reserved, int32_t percent);
+// Called with (user value, 0, percent); 0 cancels the transfer. The user
+// value is the caller's pointer, handed back as given.
+using ProgressCallback = int32_t (*)(void* user, int32_t reserved, int32_t percent);
 // Called with (user, link) after a reconnection; LINK_OK accepts the camera
 // that answers now.
 using ReconnectCheck = int32_t (*)(void* user, CameraLink* link);
-
-// The link's protocol state on top of the port state the transport keeps.
-struct CameraLink : PortState {
-  uint8_t link_id = 0;
-  int32_t speed_index = 0;
-  int32_t speed_checked = 0;
-  uint32_t busy_deadline = 0;
-  int32_t last_error = 0;
-  int32_t retry_count = 0;
-  // Waits between threads read these, so they are atomic.
-  std::atomic<int32_t> state{LINK_STATE_CLOSED};
-  std::atomic<int32_t> transfer_active{0};
-  // What the last chunked read delivered, also when it ended short.
-  uint32_t bytes_received = 0;
-  int32_t control_sent = 0;
-  uint8_t tx_seq = 0;
-  uint8_t rx_seq = 0;
-  std::atomic<int32_t> abort_requested{0};
-  ProgressCallback progress_callback = nullptr;
-  uint32_t progress_user = 0;
-  LinkEventCallback event_callback = nullptr;
-  void* event_user = nullptr;
-  // Set by the front end to cut the link's optional waits short.
-  const std::atomic<int>* stop_flag = nullptr;
-  ReconnectCheck reconnect_check = nullptr;
-  void* reconnect_user = nullptr;
-  bool checking_reconnection = false;
-  // While not 0, the wait deadline stays this far past the last progress.
-  uint32_t stall_bound_ms = 0;
-  // Packets handed to the port, also those whose write failed: from its
-  // first byte on, a packet may have reached the camera.
-  uint32_t packets_sent = 0;
-  CameraLink* prev = nullptr;
-  CameraLink* next = nullptr;
-  int32_t current_object_mode = 0;
-};
 
 // Connection (creation, ports, states and errors).
 // Returns a new listed link, or null when memory or the storage pipe's
@@ -148,7 +115,7 @@ int32_t LinkConnect(int32_t mode, CameraLink* link);
 // from within the check.
 int32_t LinkReconnect(CameraLink* link);
 // Returns LINK_OK, or LINK_ERROR_NO_LINK.
-int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link);
+int32_t LinkSetProgressCallback(ProgressCallback callback, void* user, CameraLink* link);
 // `callback` (null for none) hears of what the link goes through; `user`
 // is handed back to it. Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetEventCallback(LinkEventCallback callback, void* user, CameraLink* link);
@@ -166,6 +133,17 @@ int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link);
 // either camera. A code other than LINK_OK fails the reconnection with that
 // code. Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetReconnectCheck(ReconnectCheck check, void* user, CameraLink* link);
+// How the limits combine. The wait deadline (LinkSetWaitDeadline or
+// LinkSetWaitDuration), the stall bound, the stop flag and the observers
+// (progress callback, event callback, reconnect check) are set apart, and
+// setting one never clears or moves another. Each wait the link makes ends
+// by the earliest of the wait deadline, the stall bound counted from its
+// last progress and the link's own bound on a connection (20 s after the
+// handshake, a few seconds for a disconnect); what would not end by then is
+// not begun. A set stop flag gives up the waits on a serial line as
+// LinkSetStopFlag says, whatever these leave; a progress callback that
+// returns 0 cancels the transfer.
+//
 // Bounds the stretches without progress until called with 0: while set, no
 // port read waits, and no exchange or reconnection starts, more than `ms`
 // after this call or after the last frame of a write the camera acknowledged,
@@ -204,11 +182,16 @@ ActionState LinkPollAction(CameraLink* link);
 // Returns 1 when the camera is idle and reports itself ready, else 0.
 int32_t LinkCheckAlive(CameraLink* link);
 // Until cleared (nullopt), the link's operations end by the tick
-// `deadline`: reads end there, no request is sent without time to read its
-// reply and no reconnection starts without time for one (what is left
-// undone fails with LINK_ERROR_NO_ANSWER). Returns LINK_OK, or
-// LINK_ERROR_NO_LINK.
+// `deadline` of LinkTickCount's clock: reads end there, no request is sent
+// without time to read its reply and no reconnection starts without time
+// for one (what is left undone fails with LINK_ERROR_NO_ANSWER). Returns
+// LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetWaitDeadline(std::optional<uint32_t> deadline, CameraLink* link);
+// LinkSetWaitDeadline at `ms` from now.
+int32_t LinkSetWaitDuration(uint32_t ms, CameraLink* link);
+// The link's clock in milliseconds, wrapping every 49.7 days: the clock of
+// the wait deadline, the stall bound and the connection's bounds.
+uint32_t LinkTickCount();
 
 // Transaction engines. Destinations carry their capacity; a read never
 // writes past it.

@@ -6,6 +6,7 @@
 
 #include "link/engine_frame.h"
 #include "link/exchanges.h"
+#include "link/link_record.h"
 #include "link/packet.h"
 #include "platform/clock.h"
 #include "platform/file.h"

@@ -2,6 +2,7 @@
 #include "link/acknowledged_send.h"
 #include "link/engine_frame.h"
 #include "link/exchanges.h"
+#include "link/link_record.h"
 #include "link/packet.h"
 #include "link/range_table.h"
 #include "platform/clock.h"

@@ -5,6 +5,7 @@
 
 #include "link/exchange_outcome.h"
 #include "link/exchanges.h"
+#include "link/link_record.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
 #include "link/packet_io_internal.h"

@@ -2,6 +2,7 @@
 
 #include "link/acknowledged_send.h"
 #include "link/exchanges.h"
+#include "link/link_record.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
 #include "link/packet_io_internal.h"

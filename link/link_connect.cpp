@@ -3,6 +3,7 @@
 
 #include "link/camera_link.h"
 #include "link/exchanges.h"
+#include "link/link_record.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
 #include "link/packet_io_internal.h"
@@ -23,21 +24,22 @@ constexpr uint32_t SETTLE_MS = 50;
 // How long a disconnect waits for the camera to take the speed request.
 constexpr uint32_t DISCONNECT_LIMIT_MS = 3000;
 constexpr uint32_t DISCONNECT_BROKEN_LIMIT_MS = 500;
-// Keeps the link's wait deadline at most `limit_ms` ahead while it lives;
-// a caller's earlier deadline stands and is given back after.
+// Bounds the link's waits to `limit_ms` from now while it lives, beside
+// the caller's deadline and stall bound, which it leaves as they are; an
+// enclosing bound that ends earlier stands, and is given back after.
 class WaitBound {
  public:
-  WaitBound(uint32_t limit_ms, CameraLink* link) : link_(link), callers_(link->wait_deadline) {
+  WaitBound(uint32_t limit_ms, CameraLink* link) : link_(link), enclosing_(link->own_deadline) {
     const uint32_t bound = ClockTickCount() + limit_ms;
-    if (!callers_ || static_cast<int32_t>(bound - *callers_) < 0) link_->wait_deadline = bound;
+    if (!enclosing_ || static_cast<int32_t>(bound - *enclosing_) < 0) link_->own_deadline = bound;
   }
-  ~WaitBound() { link_->wait_deadline = callers_; }
+  ~WaitBound() { link_->own_deadline = enclosing_; }
   WaitBound(const WaitBound&) = delete;
   WaitBound& operator=(const WaitBound&) = delete;
 
  private:
   CameraLink* link_;
-  std::optional<uint32_t> callers_;
+  std::optional<uint32_t> enclosing_;
 };
 
 // Something that answers the handshake or INQUIRY is the camera only once

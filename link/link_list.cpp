@@ -3,6 +3,7 @@
 #include <mutex>
 #include <new>
 
+#include "link/link_record.h"
 #include "platform/event.h"
 #include "platform/thread.h"
 #include "transport/port/port.h"
@@ -81,6 +82,14 @@ uint32_t LinkLiveCount() {
   return live_links;
 }
 
+bool LinkListed(const CameraLink* link) {
+  const std::lock_guard<Mutex> hold(ListLock());
+  for (const CameraLink* listed = list_head; listed != nullptr; listed = listed->next) {
+    if (listed == link) return true;
+  }
+  return false;
+}
+
 CameraLink* LinkCreate() {
   CameraLink* link = new (std::nothrow) CameraLink{};
   if (link == nullptr) return nullptr;
@@ -99,9 +108,11 @@ CameraLink* LinkCreate() {
 int32_t LinkDelete(CameraLink* link) {
   if (link == nullptr) return LINK_OK;
   const std::lock_guard<Mutex> hold(ListLock());
+  // A link of LinkCreateUnlisted is not counted among the live ones.
+  const bool listed = link->prev != nullptr || list_head == link;
   Unlink(link);
   FreeLink(link);
-  --live_links;
+  if (listed) --live_links;
   return LINK_OK;
 }
 

@@ -9,5 +9,7 @@ namespace pelox {
 
 CameraLink* LinkListHead();
 uint32_t LinkLiveCount();
+// Whether LinkCreate made the link and it was not freed since.
+bool LinkListed(const CameraLink* link);
 
 }  // namespace pelox

@@ -4,6 +4,7 @@
 
 #include "link/camera_link.h"
 #include "link/exchanges.h"
+#include "link/link_record.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
 #include "link/packet_io_internal.h"
@@ -99,7 +100,7 @@ std::span<const uint8_t> LinkLastSense(const CameraLink* link) {
       .first(std::min<size_t>(refusal.sense_length, refusal.sense.size()));
 }
 
-int32_t LinkSetProgressCallback(ProgressCallback callback, uint32_t user, CameraLink* link) {
+int32_t LinkSetProgressCallback(ProgressCallback callback, void* user, CameraLink* link) {
   if (link == nullptr) return LINK_ERROR_NO_LINK;
   link->progress_callback = callback;
   link->progress_user = user;
@@ -173,7 +174,6 @@ int32_t LinkPollBusy(CameraLink* link) {
 int32_t LinkSetStallBound(uint32_t ms, CameraLink* link) {
   if (link == nullptr) return LINK_ERROR_NO_LINK;
   link->stall_bound_ms = ms;
-  link->wait_deadline.reset();
   RenewStallBound(link);
   return LINK_OK;
 }
@@ -191,6 +191,12 @@ int32_t LinkSetWaitDeadline(std::optional<uint32_t> deadline, CameraLink* link) 
   link->wait_deadline = deadline;
   return LINK_OK;
 }
+
+int32_t LinkSetWaitDuration(uint32_t ms, CameraLink* link) {
+  return LinkSetWaitDeadline(ClockTickCount() + ms, link);
+}
+
+uint32_t LinkTickCount() { return ClockTickCount(); }
 
 int32_t LinkCheckAlive(CameraLink* link) {
   if (link == nullptr) return 0;

@@ -1,5 +1,7 @@
 #include "link/object_mode.h"
 
+#include "link/link_record.h"
+
 namespace pelox {
 
 void LinkSetCurrentObjectMode(bool on, CameraLink* link) { link->current_object_mode = on ? 1 : 0; }

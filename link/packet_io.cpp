@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 
+#include "link/link_record.h"
 #include "link/packet.h"
 #include "link/packet_io_internal.h"
 #include "link/speed_table.h"
@@ -59,7 +60,8 @@ Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t l
                             CameraLink* link) {
   Reception reception;
   if (buffer.size() < PACKET_OVERHEAD) return reception;
-  const int32_t header = PortRead(link, buffer.first(PACKET_HEADER_SIZE), timeout);
+  const int32_t header =
+      PortRead(link, buffer.first(PACKET_HEADER_SIZE), timeout, WaitDeadline(link));
   if (header < 0) {
     reception.port_error = header;
     return reception;
@@ -74,7 +76,7 @@ Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t l
   }
   const size_t rest = length + PACKET_CHECKSUM_SIZE;
   const int32_t body = PortRead(link, buffer.subspan(PACKET_HEADER_SIZE, rest),
-                                RestTimeout(length, link->speed_index));
+                                RestTimeout(length, link->speed_index), WaitDeadline(link));
   if (body < 0) {
     reception.port_error = body;
     return reception;
@@ -88,7 +90,7 @@ Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t l
 // the storage pipe, or nothing when the time-out passed.
 std::optional<int32_t> ReadControlRaw(int32_t timeout, CameraLink* link) {
   std::array<uint8_t, 1> byte{};
-  const int32_t result = PortRead(link, byte, timeout);
+  const int32_t result = PortRead(link, byte, timeout, WaitDeadline(link));
   if (result == 1) return byte[0];
   if (result == PORT_FAILED) return CONTROL_READ_FAILED;
   if (result < 0) return result;
@@ -103,8 +105,9 @@ std::optional<int32_t> ReadControlOnce(int32_t timeout, CameraLink* link) {
 
 // Whether the wait deadline leaves `needed_ms`; true without one.
 bool WaitDeadlineLeaves(uint32_t needed_ms, const CameraLink* link) {
-  return !link->wait_deadline || static_cast<int32_t>(*link->wait_deadline - ClockTickCount()) >=
-                                     static_cast<int32_t>(needed_ms);
+  const std::optional<uint32_t> deadline = WaitDeadline(link);
+  return !deadline ||
+         static_cast<int32_t>(*deadline - ClockTickCount()) >= static_cast<int32_t>(needed_ms);
 }
 
 uint32_t ReplyTimeMs(const CameraLink* link) {
@@ -139,6 +142,17 @@ int32_t WritePacket(std::span<const uint8_t> packet, CameraLink* link) {
 
 bool IsStoragePipe(const CameraLink* link) { return link->port_type == PORT_TYPE_STORAGE; }
 
+std::optional<uint32_t> WaitDeadline(const CameraLink* link) {
+  std::optional<uint32_t> earliest = link->wait_deadline;
+  // Wrap-safe: the tick count wraps every 49.7 days.
+  const auto narrow = [&earliest](uint32_t tick) {
+    if (!earliest || static_cast<int32_t>(tick - *earliest) < 0) earliest = tick;
+  };
+  if (link->own_deadline) narrow(*link->own_deadline);
+  if (link->stall_bound_ms != 0) narrow(link->last_progress + link->stall_bound_ms);
+  return earliest;
+}
+
 bool WaitDeadlinePassed(const CameraLink* link) { return !WaitDeadlineLeaves(1, link); }
 
 bool TimeForAReply(const CameraLink* link) { return WaitDeadlineLeaves(ReplyTimeMs(link), link); }
@@ -149,9 +163,7 @@ bool TimeForAReconnection(const CameraLink* link) {
   return WaitDeadlineLeaves(handshake_ms + ReplyTimeMs(link), link);
 }
 
-void RenewStallBound(CameraLink* link) {
-  if (link->stall_bound_ms != 0) link->wait_deadline = ClockTickCount() + link->stall_bound_ms;
-}
+void RenewStallBound(CameraLink* link) { link->last_progress = ClockTickCount(); }
 
 bool RepliesCarryChecksum(const CameraLink* link) {
   return !(IsStoragePipe(link) && link->vendor_code == VENDOR_WITHOUT_REPLY_CHECKSUM);
@@ -207,7 +219,7 @@ int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
 
 int32_t PortReadReply(std::span<uint8_t> buffer, int32_t timeout, CameraLink* link) {
   for (int32_t passed = 0;; ++passed) {
-    const int32_t read = PortRead(link, buffer, timeout);
+    const int32_t read = PortRead(link, buffer, timeout, WaitDeadline(link));
     const bool late = IsStoragePipe(link) && read == 1 &&
                       (buffer[0] == CONTROL_ACK || buffer[0] == CONTROL_ACTION_DONE);
     if (!late || passed == LATE_BYTES_PASSED) return read;
@@ -217,8 +229,9 @@ int32_t PortReadReply(std::span<uint8_t> buffer, int32_t timeout, CameraLink* li
 int32_t ReadOnceAnswer(CameraLink* link) {
   // A storage camera holds its answer until it has one, so the read may
   // wait long; a serial camera's silence is over in its usual time.
-  if (!IsStoragePipe(link) || !link->wait_deadline) return ReadControlByte(1, link);
-  const int32_t spare_ms = TimeLeftMs(*link->wait_deadline) - LOOK_RESERVE_MS;
+  const std::optional<uint32_t> deadline = WaitDeadline(link);
+  if (!IsStoragePipe(link) || !deadline) return ReadControlByte(1, link);
+  const int32_t spare_ms = TimeLeftMs(*deadline) - LOOK_RESERVE_MS;
   const int32_t seconds =
       std::clamp(spare_ms / static_cast<int32_t>(STORAGE_TIMEOUT_UNIT_MS), 1, TIMEOUT_CONTROL_BYTE);
   link->control_sent = 0;
@@ -263,7 +276,7 @@ int32_t SendControl(uint8_t byte, CameraLink* link) {
 bool CameraGoneCheck(CameraLink* link) {
   if (IsStoragePipe(link)) return false;
   std::array<uint8_t, 1> byte{};
-  if (PortRead(link, byte, TIMEOUT_GONE_CHECK) != 1) return false;
+  if (PortRead(link, byte, TIMEOUT_GONE_CHECK, WaitDeadline(link)) != 1) return false;
   const bool gone = byte[0] == CONTROL_GONE;
   if (gone) link->state = LINK_STATE_CAMERA_GONE;
   DrainInput(link);
@@ -282,7 +295,7 @@ void DrainInput(CameraLink* link) {
   // One drain reads until the line is quiet, within its bounds; another
   // would only start them afresh on a line that keeps talking.
   std::array<uint8_t, DRAIN_BUFFER_SIZE> buffer{};
-  PortDrain(link, buffer, DRAIN_TIMEOUT);
+  PortDrain(link, buffer, DRAIN_TIMEOUT, WaitDeadline(link));
 }
 
 }  // namespace pelox

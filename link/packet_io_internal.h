@@ -3,6 +3,7 @@
 // the wait deadline, the stop flag, events and the reads of a busy camera's
 // end. Kept out of the installed headers, since no program calls them.
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "link/camera_link.h"
@@ -19,7 +20,11 @@ void LinkReportEvent(const LinkEvent& event, const CameraLink* link);
 // `tries`, after a NAK or after silence since `sent_at_ms`.
 void LinkReportRequestAgain(int32_t try_number, int32_t tries, bool nak, uint32_t sent_at_ms,
                             const CameraLink* link);
-// True once the link's wait deadline has passed; false without one.
+// The tick by which the link's next wait ends: the earliest of the caller's
+// deadline, the link's own bound and the stall bound counted from the last
+// progress; nullopt when none is set.
+std::optional<uint32_t> WaitDeadline(const CameraLink* link);
+// True once that deadline has passed; false without one.
 bool WaitDeadlinePassed(const CameraLink* link);
 // An acknowledged frame is progress: the stall bound, when set, starts again.
 void RenewStallBound(CameraLink* link);

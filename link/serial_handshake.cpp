@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "link/link_record.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
 #include "link/packet_io_internal.h"

@@ -33,6 +33,7 @@
 #include <pelox/link/error_text.h>
 #include <pelox/link/exchanges.h>
 #include <pelox/link/link_events.h>
+#include <pelox/link/link_info.h>
 #include <pelox/link/packet.h>
 #include <pelox/link/packet_io.h>
 #include <pelox/link/range_table.h>

@@ -5,6 +5,7 @@
 #include "app/camera_checks.h"
 #include "commands/firmware_commands.h"
 #include "link/camera_link.h"
+#include "link/link_info.h"
 #include "link/speed_table.h"
 #include "platform/serial_map.h"
 #include "transport/discovery/device_table.h"
@@ -59,7 +60,7 @@ std::vector<ListedCamera> ListCameras(int32_t serial_ports, const std::atomic<in
   while (held.size() < static_cast<size_t>(DEVICE_TABLE_CAPACITY) && stop.load() == 0) {
     CameraLink* link = Connected(PORT_TYPE_STORAGE, stop);
     if (link == nullptr) break;
-    const CameraDevice* device = DeviceTableEntry(link->device_index);
+    const CameraDevice* device = DeviceTableEntry(LinkDeviceIndex(link));
     cameras.push_back(Describe(device != nullptr ? device->path : "storage pipe", link));
     held.push_back(link);
   }

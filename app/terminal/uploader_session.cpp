@@ -22,7 +22,7 @@
 #include "app/terminal/session_policy.h"
 #include "app/terminal/terminal_view.h"
 #include "link/speed_table.h"
-#include "transport/port/port_state.h"
+#include "transport/port/port_types.h"
 
 namespace pelox {
 namespace {

@@ -1,6 +1,7 @@
 #include "tests/commands/camera_fixture.h"
 
 #include "link/error_text.h"
+#include "link/link_record.h"
 #include "platform/clock.h"
 #include "sim/camera/wire.h"
 #include "sim/serial_line.h"

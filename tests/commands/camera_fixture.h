@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "link/camera_link.h"
+#include "link/link_info.h"
 #include "sim/camera/virtual_camera.h"
 #include "sim/vocabulary/command_vocabulary.h"
 

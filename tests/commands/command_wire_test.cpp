@@ -124,7 +124,7 @@ TEST_F(Wire, EveryActionSendsItsCodeAndArgumentAndStaysBusyForItsTime) {
   for (const ActionCase& c : cases) {
     SCOPED_TRACE("action " + std::to_string(c.code));
     EXPECT_EQ(c.run(link_), LINK_OK);
-    EXPECT_EQ(link_->state, LINK_STATE_BUSY);
+    EXPECT_EQ(LinkState(link_), LINK_STATE_BUSY);
     EXPECT_EQ(BusyMsLeft(), c.busy_ms);
     EXPECT_EQ(TakeRequests(), (std::vector<WireRequest>{{CLASS_ACTION, c.code, {c.argument}}}));
     Settle();

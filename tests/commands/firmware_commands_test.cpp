@@ -137,7 +137,8 @@ TEST_F(Firmware, AnImageOneByteTooLargeSendsNothingAtAll) {
 TEST_F(Firmware, ACallbackReturningZeroCancelsTheTransfer) {
   static int calls = 0;
   calls = 0;
-  LinkSetProgressCallback([](uint32_t, int32_t, int32_t) { return ++calls < 2 ? 1 : 0; }, 0, link_);
+  LinkSetProgressCallback([](void*, int32_t, int32_t) { return ++calls < 2 ? 1 : 0; }, nullptr,
+                          link_);
   PlatformFile file{.bytes = test::Pattern(5000)};
   EXPECT_EQ(CameraUploadFirmwareFile(&file, FIRMWARE_FILE_UPLOAD_KEY, link_), LINK_ERROR_CANCELLED);
   EXPECT_EQ(calls, 2);
@@ -162,7 +163,7 @@ TEST_F(Firmware, TheWriteActionWaitsHalfASecondAndFlashesAWholeImage) {
   camera_.Log().Clear();
   const uint64_t called_ms = sim::VirtualNowMs();
   EXPECT_EQ(CameraWriteFirmware(link_), LINK_OK);
-  EXPECT_EQ(link_->state, LINK_STATE_BUSY);
+  EXPECT_EQ(LinkState(link_), LINK_STATE_BUSY);
   EXPECT_EQ(BusyMsLeft(), FIRMWARE_WRITE_BUSY_MS);
   bool action_seen = false;
   for (const sim::LogEntry& entry : camera_.Log().Entries()) {

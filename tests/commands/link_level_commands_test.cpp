@@ -28,37 +28,39 @@ TEST_F(LinkLevel, SerialProbeOpensChecksAndClosesTheLine) {
   sim::SerialLineAttach(3, fresh_camera.Serial());
   // A link of LinkCreate would be released under the probe: refused.
   EXPECT_EQ(CameraProbeSerialLine(3, PROBE_OPEN, link_), LINK_ERROR_INVALID_ARGUMENT);
-  EXPECT_EQ(link_->port_type, 1);
+  EXPECT_EQ(LinkPortType(link_), 1);
   // Otherwise the probe releases every link of LinkCreate, the fixture's included.
   link_ = nullptr;
-  CameraLink probe;
-  ASSERT_EQ(CameraProbeSerialLine(3, PROBE_OPEN, &probe), LINK_OK);
-  EXPECT_EQ(probe.state, LINK_STATE_READY);
-  EXPECT_EQ(probe.port_type, 3);
-  EXPECT_NE(CameraGetComHandle(&probe), nullptr);
+  CameraLink* probe = LinkCreateUnlisted();
+  ASSERT_NE(probe, nullptr);
+  ASSERT_EQ(CameraProbeSerialLine(3, PROBE_OPEN, probe), LINK_OK);
+  EXPECT_EQ(LinkState(probe), LINK_STATE_READY);
+  EXPECT_EQ(LinkPortType(probe), 3);
+  EXPECT_NE(CameraGetComHandle(probe), nullptr);
   bool camera_answered = true;
-  EXPECT_EQ(CameraProbeSerialLineChecked(3, PROBE_CHECK, camera_answered, &probe), LINK_OK);
+  EXPECT_EQ(CameraProbeSerialLineChecked(3, PROBE_CHECK, camera_answered, probe), LINK_OK);
   EXPECT_FALSE(camera_answered);
 
   const std::array<uint8_t, 1> handshake{0x00};
-  ASSERT_EQ(PortWrite(&probe, handshake), 1);
-  EXPECT_EQ(CameraProbeSerialLineChecked(3, PROBE_CHECK, camera_answered, &probe), LINK_OK);
+  ASSERT_EQ(PortWrite(LinkPort(probe), handshake), 1);
+  EXPECT_EQ(CameraProbeSerialLineChecked(3, PROBE_CHECK, camera_answered, probe), LINK_OK);
   EXPECT_TRUE(camera_answered);
-  ASSERT_EQ(PortWrite(&probe, handshake), 1);
-  EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CHECK, &probe), LINK_ERROR_NAK) << "the older form";
+  ASSERT_EQ(PortWrite(LinkPort(probe), handshake), 1);
+  EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CHECK, probe), LINK_ERROR_NAK) << "the older form";
 
-  EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CLOSE, &probe), LINK_OK);
-  EXPECT_EQ(CameraGetComHandle(&probe), nullptr);
-  EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CHECK, &probe), LINK_OK);
-  EXPECT_EQ(CameraProbeSerialLine(3, 3, &probe), LINK_ERROR_INVALID_ARGUMENT);
+  EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CLOSE, probe), LINK_OK);
+  EXPECT_EQ(CameraGetComHandle(probe), nullptr);
+  EXPECT_EQ(CameraProbeSerialLine(3, PROBE_CHECK, probe), LINK_OK);
+  EXPECT_EQ(CameraProbeSerialLine(3, 3, probe), LINK_ERROR_INVALID_ARGUMENT);
 
   // No camera on COM2: the line does not open.
-  EXPECT_EQ(CameraProbeSerialLine(2, PROBE_OPEN, &probe), LINK_ERROR_NO_PORT);
-  EXPECT_EQ(probe.state, LINK_STATE_CLOSED);
+  EXPECT_EQ(CameraProbeSerialLine(2, PROBE_OPEN, probe), LINK_ERROR_NO_PORT);
+  EXPECT_EQ(LinkState(probe), LINK_STATE_CLOSED);
   // The no-operation entry point only records success over that failure.
-  EXPECT_EQ(CameraNoOperation(7, 9, &probe), LINK_OK);
-  EXPECT_EQ(LinkLastError(&probe), LINK_OK);
-  EXPECT_EQ(probe.state, LINK_STATE_CLOSED);
+  EXPECT_EQ(CameraNoOperation(7, 9, probe), LINK_OK);
+  EXPECT_EQ(LinkLastError(probe), LINK_OK);
+  EXPECT_EQ(LinkState(probe), LINK_STATE_CLOSED);
+  LinkDelete(probe);
 }
 
 class ObjectFiles : public CommandsOnCamera {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/camera_commands.h"
+#include "link/link_record.h"
 #include "sim/camera/fault_plan.h"
 #include "tests/byte_pattern.h"
 #include "tests/commands/camera_fixture.h"

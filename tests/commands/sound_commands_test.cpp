@@ -103,7 +103,7 @@ TEST_F(Sounds, SizesThatDoNotFitTheBufferAreRefusedBeforeTheData) {
 
 std::vector<int32_t> progress;
 
-int32_t RecordProgress(uint32_t, int32_t, int32_t percent) {
+int32_t RecordProgress(void*, int32_t, int32_t percent) {
   progress.push_back(percent);
   return 1;
 }
@@ -111,7 +111,7 @@ int32_t RecordProgress(uint32_t, int32_t, int32_t percent) {
 TEST_F(Sounds, ObjectAndSoundShareOneProgressRun) {
   WithSound(PlainSound(5000, 0x31), std::vector<uint8_t>(5000, 0x42));
   progress.clear();
-  LinkSetProgressCallback(RecordProgress, 0, link_);
+  LinkSetProgressCallback(RecordProgress, nullptr, link_);
   std::vector<uint8_t> image(10000);
   std::vector<uint8_t> samples(10000);
   ASSERT_EQ(CameraReadObjectAndSound(image, samples, OBJECT, link_), LINK_OK);

@@ -11,6 +11,7 @@
 
 #include "commands/camera_commands.h"
 #include "link/error_text.h"
+#include "link/link_info.h"
 #include "platform/file.h"
 #include "sim/camera/wire.h"
 #include "sim/vocabulary/command_vocabulary.h"
@@ -37,7 +38,7 @@ class CommandsOnStoragePipe : public ::testing::TestWithParam<Variant> {
     path_ = test::UniqueTempPath("pelox_storage_firmware_" + VariantName(GetParam()));
   }
   void TearDown() override {
-    if (link_->state != LINK_STATE_CLOSED) LinkConnect(LINK_DISCONNECT, link_);
+    if (LinkState(link_) != LINK_STATE_CLOSED) LinkConnect(LINK_DISCONNECT, link_);
     LinkDestroyAll();
     PortResetState();
     std::filesystem::remove(path_);

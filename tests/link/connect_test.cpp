@@ -168,7 +168,7 @@ TEST_P(FailedConnectTest, EndsWithinItsBound) {
   EXPECT_GE(sim::VirtualNowMs() - start, failure.shortest_ms);
   EXPECT_LE(sim::VirtualNowMs() - start, failure.longest_ms);
   EXPECT_EQ(link->state, LINK_STATE_BROKEN);
-  EXPECT_FALSE(link->wait_deadline) << "the bound ends with the connection";
+  EXPECT_FALSE(link->own_deadline) << "the bound ends with the connection";
 }
 
 INSTANTIATE_TEST_SUITE_P(

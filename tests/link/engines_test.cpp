@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "link/camera_link.h"
+#include "platform/clock.h"
 #include "platform/file.h"
 #include "serial_camera_fixture.h"
 #include "tests/byte_pattern.h"
@@ -38,8 +39,10 @@ using test::Pattern;
 std::vector<int32_t> reported;
 int32_t cancel_on_call = 0;
 
-int32_t RecordProgress(uint32_t user, int32_t reserved, int32_t percent) {
-  EXPECT_EQ(user, 0xBEEFu);
+int progress_owner = 0;
+
+int32_t RecordProgress(void* user, int32_t reserved, int32_t percent) {
+  EXPECT_EQ(user, &progress_owner);
   EXPECT_EQ(reserved, 0);
   reported.push_back(percent);
   return static_cast<int32_t>(reported.size()) == cancel_on_call ? 0 : 1;
@@ -100,8 +103,68 @@ TEST_F(EngineTest, AbortableGetOnABrokenLinkReconnectsAndRestartsUnsent) {
   EXPECT_EQ(value, 100u);
 }
 
+// The limits a caller sets, in the order set: a wait deadline (from now)
+// and a stall bound; neither clears the other, and a reconnection leaves both.
+struct Limits {
+  const char* name;
+  std::vector<std::pair<bool, uint32_t>> set;  // (deadline?, ms)
+  bool camera_gone_first;  // a get that reconnects, then a wait until a second before the limit
+  uint64_t ends_by_ms;
+};
+
+class LimitsTest : public EngineTest, public testing::WithParamInterface<Limits> {};
+
+// A camera that stops answering holds a get exactly as long as the
+// earliest limit allows.
+TEST_P(LimitsTest, AGetToASilentCameraEndsByTheEarliestLimit) {
+  const Limits& limits = GetParam();
+  const uint32_t silent_from = limits.camera_gone_first ? 3 : 1;
+  if (limits.camera_gone_first)
+    AddFault(FaultKind::CAMERA_GONE, FaultTarget::GET, PROPERTY_BATTERY);
+  AddFault(FaultKind::DROP_REPLY, FaultTarget::GET, PROPERTY_BATTERY, silent_from, UINT32_MAX);
+  int reconnections = 0;
+  LinkSetEventCallback(
+      [](void* user, const LinkEvent& event) {
+        if (event.kind == LinkEventKind::RECONNECTING) ++*static_cast<int*>(user);
+      },
+      &reconnections, link);
+  const uint64_t start = sim::VirtualNowMs();
+  std::optional<uint32_t> deadline;
+  for (const auto& [is_deadline, ms] : limits.set) {
+    if (is_deadline) deadline = LinkTickCount() + ms;
+    EXPECT_EQ(is_deadline ? LinkSetWaitDuration(ms, link) : LinkSetStallBound(ms, link), LINK_OK);
+  }
+  if (limits.camera_gone_first) {
+    EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), 100) << Trace();
+    ClockSleep(static_cast<uint32_t>(start + limits.ends_by_ms - 1000 - sim::VirtualNowMs()));
+  }
+  EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), -1);
+  EXPECT_EQ(LinkLastError(link), LINK_ERROR_NO_ANSWER) << Trace();
+  const uint64_t took = sim::VirtualNowMs() - start;
+  EXPECT_LE(took, limits.ends_by_ms) << Trace();
+  EXPECT_GE(took + 1000, limits.ends_by_ms) << "ended by a retry budget, not the limit";
+  EXPECT_EQ(link->wait_deadline, deadline) << "the caller's deadline stays as set";
+  EXPECT_TRUE(!limits.camera_gone_first || reconnections > 0) << "a reconnection in between";
+}
+
+constexpr bool DEADLINE = true;
+constexpr bool STALL = false;
+
+INSTANTIATE_TEST_SUITE_P(
+    OnSerial, LimitsTest,
+    testing::Values(
+        Limits{"DeadlineAlone", {{DEADLINE, 1500}}, false, 1500},
+        Limits{"StallBoundAlone", {{STALL, 1500}}, false, 1500},
+        Limits{"DeadlineThenLongerStallBound", {{DEADLINE, 1500}, {STALL, 6000}}, false, 1500},
+        Limits{"StallBoundThenLongerDeadline", {{STALL, 1500}, {DEADLINE, 6000}}, false, 1500},
+        Limits{"DeadlineThenShorterStallBound", {{DEADLINE, 6000}, {STALL, 1500}}, false, 1500},
+        Limits{"StallBoundThenShorterDeadline", {{STALL, 6000}, {DEADLINE, 1500}}, false, 1500},
+        Limits{"DeadlineAcrossAReconnection", {{STALL, 20000}, {DEADLINE, 8000}}, true, 8000},
+        Limits{"StallBoundAcrossAReconnection", {{DEADLINE, 20000}, {STALL, 8000}}, true, 8000}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
+
 TEST_F(EngineTest, ReadDataReportsProgressInIntegerSteps) {
-  LinkSetProgressCallback(RecordProgress, 0xBEEF, link);
+  LinkSetProgressCallback(RecordProgress, &progress_owner, link);
   std::vector<uint8_t> data(5000);
   EXPECT_EQ(LinkReadData(KIND_READ, data, 0, 0, link), LINK_OK) << Trace();
   EXPECT_EQ(data, readable);
@@ -109,14 +172,14 @@ TEST_F(EngineTest, ReadDataReportsProgressInIntegerSteps) {
 }
 
 TEST_F(EngineTest, ReadDataStartsItsProgressWhereTheCallerSays) {
-  LinkSetProgressCallback(RecordProgress, 0xBEEF, link);
+  LinkSetProgressCallback(RecordProgress, &progress_owner, link);
   std::vector<uint8_t> data(5000);
   EXPECT_EQ(LinkReadData(KIND_READ, data, 0, 50 * 256, link), LINK_OK);
   EXPECT_EQ(reported, (std::vector<int32_t>{50, 90, 131, 100}));
 }
 
 TEST_F(EngineTest, CancelledReadEndsAfterOneChunkAndFreesTheLinkForTheNext) {
-  LinkSetProgressCallback(RecordProgress, 0xBEEF, link);
+  LinkSetProgressCallback(RecordProgress, &progress_owner, link);
   cancel_on_call = 2;
   std::vector<uint8_t> data(5000);
   EXPECT_EQ(LinkReadData(KIND_READ, data, 0, 0, link), LINK_ERROR_CANCELLED);
@@ -227,7 +290,7 @@ TEST_F(EngineTest, WritesSplitIntoFramesOfAtMost2048Bytes) {
 }
 
 TEST_F(EngineTest, WriteReportsProgressPerFrame) {
-  LinkSetProgressCallback(RecordProgress, 0xBEEF, link);
+  LinkSetProgressCallback(RecordProgress, &progress_owner, link);
   EXPECT_EQ(LinkWriteData(KIND_WRITE, Pattern(5000), link), LINK_OK);
   EXPECT_EQ(reported, (std::vector<int32_t>{40, 81, 100}));
 }

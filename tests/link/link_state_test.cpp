@@ -8,6 +8,7 @@
 #include "link/camera_link.h"
 #include "link/error_text.h"
 #include "link/link_list.h"
+#include "link/link_record.h"
 #include "link/packet.h"
 #include "tests/code_texts.h"
 #include "transport/code_text.h"
@@ -165,10 +166,11 @@ TEST(LinkEnsureReady, ReadyIsReadyAndUnknownStatesAreRefused) {
 
 TEST(LinkProgressCallback, IsStoredWithItsUserValue) {
   CameraLink link;
-  const ProgressCallback callback = [](uint32_t, int32_t, int32_t) { return 1; };
-  EXPECT_EQ(LinkSetProgressCallback(callback, 77, &link), LINK_OK);
+  const ProgressCallback callback = [](void*, int32_t, int32_t) { return 1; };
+  int owner = 0;
+  EXPECT_EQ(LinkSetProgressCallback(callback, &owner, &link), LINK_OK);
   EXPECT_EQ(link.progress_callback, callback);
-  EXPECT_EQ(link.progress_user, 77u);
+  EXPECT_EQ(link.progress_user, &owner);
   link.last_error = 14;
   EXPECT_EQ(LinkLastError(&link), 14);
 }

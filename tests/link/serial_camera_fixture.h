@@ -7,6 +7,7 @@
 
 #include "link/camera_link.h"
 #include "link/error_text.h"
+#include "link/link_record.h"
 #include "sim/camera/virtual_camera.h"
 #include "sim/serial_line.h"
 #include "sim/virtual_clock.h"

@@ -13,6 +13,7 @@
 
 #include "link/camera_link.h"
 #include "link/error_text.h"
+#include "link/link_record.h"
 #include "platform/file.h"
 #include "sim/camera/virtual_camera.h"
 #include "sim/storage/aspi_manager.h"

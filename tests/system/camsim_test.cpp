@@ -15,6 +15,7 @@
 #include "tests/sim/firmware_image.h"
 #include "tests/system/camsim_process.h"
 #include "transport/port/port.h"
+#include "transport/port/port_state.h"
 
 namespace pelox {
 namespace {
@@ -28,7 +29,7 @@ constexpr int32_t LINE_FAILED = -101;
 // The one byte that answers a probe sent at `baud`, NO_ANSWER, or
 // LINE_FAILED when a port call fails.
 int32_t ProbeAnswer(uint32_t baud, int32_t wait) {
-  CameraLink link;
+  PortState link;
   if (PortOpenCom(1, baud, 8, 4096, 4096, &link) != 1) return LINE_FAILED;
   const std::array<uint8_t, 1> probe{0x00};
   std::array<uint8_t, 1> answer{};

@@ -17,6 +17,8 @@
 
 #include "link/camera_link.h"
 #include "link/error_text.h"
+#include "link/link_info.h"
+#include "link/link_record.h"
 #include "platform/serial_map.h"
 #include "tests/byte_pattern.h"
 #include "tests/system/camsim_process.h"
@@ -67,7 +69,7 @@ TEST(LinkAgainstCamsim, FindsConnectsAndCarriesDataIntactAt115200) {
   // The maker text is shorter than asked for: a failure that tells what arrived.
   std::vector<uint8_t> maker(32, 0xAA);
   EXPECT_EQ(LinkReadData(KIND_MAKER, maker, 0, 0, link), LINK_ERROR_UNEXPECTED);
-  EXPECT_EQ(link->bytes_received, sizeof "PELOX CO.,LTD.");
+  EXPECT_EQ(LinkBytesReceived(link), sizeof "PELOX CO.,LTD.");
   EXPECT_STREQ(reinterpret_cast<const char*>(maker.data()), "PELOX CO.,LTD.");
   std::vector<uint8_t> read(READ_SIZE);
   int32_t code = LinkReadData(KIND_BLOB, read, 0, 0, link);

@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/thread.h"
+#include "transport/port/port_state.h"
 #include "transport/storage/storage_ops.h"
 
 namespace pelox {
@@ -40,10 +41,10 @@ uint32_t ReadTimeoutMs(int32_t timeout) {
   return static_cast<uint32_t>(timeout) * SERIAL_TIMEOUT_UNIT_MS;
 }
 
-// Milliseconds left before the link's wait deadline; nullopt without one.
-std::optional<int64_t> DeadlineLeftMs(const PortState* link) {
-  if (!link->wait_deadline) return std::nullopt;
-  return static_cast<int32_t>(*link->wait_deadline - ClockTickCount());
+// Milliseconds left before `deadline`; nullopt without one.
+std::optional<int64_t> DeadlineLeftMs(std::optional<uint32_t> deadline) {
+  if (!deadline) return std::nullopt;
+  return static_cast<int32_t>(*deadline - ClockTickCount());
 }
 
 int32_t SerialReadWithTimeout(PortState* link, std::span<uint8_t> buffer, uint32_t wait_ms) {
@@ -130,9 +131,10 @@ int32_t PortClose(PortState* link) {
   return closed ? PORT_OK : PORT_FAILED;
 }
 
-int32_t PortRead(PortState* link, std::span<uint8_t> buffer, int32_t timeout) {
-  // No read waits past the link's deadline; after it nothing more arrives.
-  const std::optional<int64_t> left = DeadlineLeftMs(link);
+int32_t PortRead(PortState* link, std::span<uint8_t> buffer, int32_t timeout,
+                 std::optional<uint32_t> deadline) {
+  // No read waits past the deadline; after it nothing more arrives.
+  const std::optional<int64_t> left = DeadlineLeftMs(deadline);
   if (left && *left <= 0) return 0;
   if (IsStorage(link->port_type)) {
     const StorageOps& ops = StorageOpsTable();
@@ -149,13 +151,14 @@ int32_t PortRead(PortState* link, std::span<uint8_t> buffer, int32_t timeout) {
       link, buffer, left ? static_cast<uint32_t>(std::min<int64_t>(wait_ms, *left)) : wait_ms);
 }
 
-int32_t PortDrain(PortState* link, std::span<uint8_t> buffer, int32_t timeout) {
-  if (IsStorage(link->port_type)) return PortRead(link, buffer, timeout);
+int32_t PortDrain(PortState* link, std::span<uint8_t> buffer, int32_t timeout,
+                  std::optional<uint32_t> deadline) {
+  if (IsStorage(link->port_type)) return PortRead(link, buffer, timeout, deadline);
   if (link->port_type != open_port_type || timeout <= 0 || buffer.empty()) return PORT_FAILED;
   const uint32_t start = ClockTickCount();
   int32_t drained = 0;
   while (drained < DRAIN_BYTE_LIMIT && ClockTickCount() - start < DRAIN_TIME_LIMIT_MS &&
-         PortRead(link, buffer.first(1), 1) > 0) {
+         PortRead(link, buffer.first(1), 1, deadline) > 0) {
     ++drained;
   }
   return drained;

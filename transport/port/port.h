@@ -4,11 +4,12 @@
 // call or open, PORT_TRANSFER_FAILED a failed or timed-out storage transfer,
 // PORT_SCSI_ERROR a SCSI error status.
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "platform/export.h"
 #include "platform/serial.h"
-#include "transport/port/port_state.h"
+#include "transport/port/port_types.h"
 
 PELOX_API_BEGIN
 namespace pelox {
@@ -39,15 +40,18 @@ int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_
 // Returns PORT_OK (also when nothing was open), or PORT_FAILED when the
 // serial device's close failed; the handle is released either way.
 int32_t PortClose(PortState* link);
-// Time-out unit: 10 ms on a serial port, 1 s on the storage pipe.
-// Returns the bytes read (0 once the link's wait deadline has passed), or
-// PORT_FAILED on a serial port, PORT_TRANSFER_FAILED or PORT_SCSI_ERROR on
-// the storage pipe.
-int32_t PortRead(PortState* link, std::span<uint8_t> buffer, int32_t timeout);
+// Time-out unit: 10 ms on a serial port, 1 s on the storage pipe. No read
+// waits past `deadline` (a tick of LinkTickCount's clock), when given.
+// Returns the bytes read (0 once the deadline has passed), or PORT_FAILED
+// on a serial port, PORT_TRANSFER_FAILED or PORT_SCSI_ERROR on the storage
+// pipe.
+int32_t PortRead(PortState* link, std::span<uint8_t> buffer, int32_t timeout,
+                 std::optional<uint32_t> deadline = std::nullopt);
 // Returns the bytes discarded, or PORT_FAILED when the link's port is not
 // the open one, `timeout` is not positive or `buffer` is empty; on the
-// storage pipe it is one PortRead.
-int32_t PortDrain(PortState* link, std::span<uint8_t> buffer, int32_t timeout);
+// storage pipe it is one PortRead. Its reads end by `deadline` as PortRead's.
+int32_t PortDrain(PortState* link, std::span<uint8_t> buffer, int32_t timeout,
+                  std::optional<uint32_t> deadline = std::nullopt);
 // Returns PORT_OK once every byte went out, or PORT_FAILED on a serial port
 // (also for a short write), PORT_TRANSFER_FAILED or PORT_SCSI_ERROR on the
 // storage pipe.

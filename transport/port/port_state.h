@@ -1,28 +1,18 @@
 #pragma once
 // What the transport keeps for one port: its type, the serial device or the
 // storage pipe's drive, request blocks and maker codes. The transport owns
-// this record; a camera link holds one.
+// this record; a camera link holds one. Not installed: programs see the
+// port state only by its pointer.
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 #include "platform/devices.h"
 #include "platform/export.h"
+#include "transport/port/port_types.h"
 
 PELOX_API_BEGIN
 namespace pelox {
-
-// Port types.
-inline constexpr int32_t PORT_TYPE_NONE = -1;
-inline constexpr int32_t PORT_TYPE_COM_FIRST = 1;
-inline constexpr int32_t PORT_TYPE_COM_LAST = 9;
-inline constexpr int32_t PORT_TYPE_STORAGE = 160;
-
-// Serial flow-control modes.
-inline constexpr int32_t FLOW_HARDWARE = 0;
-inline constexpr int32_t FLOW_XONXOFF = 1;
-inline constexpr int32_t FLOW_NONE = 2;
 
 // The maker's six storage-pipe operation codes.
 struct OpcodeSet {
@@ -61,9 +51,6 @@ struct PortState {
   DriveHandle device_handle = nullptr;
   ScsiRefusal refusal;
   SerialHandle com_handle = nullptr;
-  // While set, no port read waits past this tick and no exchange or
-  // reconnection starts after it: a caller's bound on a whole operation.
-  std::optional<uint32_t> wait_deadline;
 };
 
 }  // namespace pelox

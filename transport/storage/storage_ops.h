@@ -5,7 +5,7 @@
 #include <span>
 
 #include "platform/export.h"
-#include "transport/port/port_state.h"
+#include "transport/port/port_types.h"
 
 PELOX_API_BEGIN
 namespace pelox {

@@ -8,6 +8,7 @@
 #include "sim/serial_line.h"
 #include "sim/virtual_clock.h"
 #include "transport/port/port.h"
+#include "transport/port/port_state.h"
 #include "transport/storage/storage_ops.h"
 
 namespace pelox {

@@ -8,6 +8,7 @@
 
 #include "platform/serial.h"
 #include "transport/port/port.h"
+#include "transport/port/port_state.h"
 
 namespace pelox {
 

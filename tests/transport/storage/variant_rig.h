@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/camera_link.h"
+#include "link/link_record.h"
 #include "sim/storage/scsi_device.h"
 #include "sim/storage/storage_bus.h"
 
