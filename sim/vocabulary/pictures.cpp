@@ -50,7 +50,7 @@ std::vector<uint8_t> JpegLike(uint32_t seed, size_t body_size) {
 std::vector<uint8_t> SoundHeader(uint32_t sample_bytes) {
   std::vector<uint8_t> header(SOUND_HEADER_BYTES);
   const std::span<uint8_t> fields(header);
-  const auto text = [&](size_t offset, const char (&word)[5]) {
+  const auto text = [&](size_t offset, const char(&word)[5]) {
     std::copy_n(word, 4, fields.subspan(offset, 4).begin());
   };
   text(0, "RIFF");

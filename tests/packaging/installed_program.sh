@@ -18,7 +18,8 @@ cmake --install "$build_dir" --prefix "$scratch/prefix" --component dev >/dev/nu
 pc_dir=$(dirname "$(find "$scratch/prefix" -name pelox.pc)")
 # A sanitized build's library needs the sanitizers' runtimes in the program.
 sanitizers=()
-if ldd "$pc_dir/../libpelox.so" 2>/dev/null | grep -q libasan; then
+# (Not `ldd | grep -q`: grep's early exit fails the pipe under pipefail.)
+if [[ "$(ldd "$pc_dir/../libpelox.so" 2>/dev/null)" == *libasan* ]]; then
   sanitizers=(-fsanitize=address,undefined)
 fi
 # shellcheck disable=SC2046
