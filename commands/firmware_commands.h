@@ -37,8 +37,8 @@ inline constexpr uint32_t FIRMWARE_WRITE_BUSY_MS = 60000;
 // Return LinkReadBlock's code.
 int32_t CameraGetVendor(std::span<char, CAMERA_TEXT_SIZE> text, CameraLink* link);
 int32_t CameraGetFirmwareVersion(std::span<char, CAMERA_TEXT_SIZE> text, CameraLink* link);
-// The firmware family: the version text's first characters, which name the
-// camera model's firmware line.
+/// The firmware family: the version text's first characters, which name the
+/// camera model's firmware line.
 inline constexpr size_t CAMERA_FAMILY_SIZE = 4;
 
 /// Reads the firmware version and gives its family, which tells camera

@@ -24,9 +24,9 @@ inline constexpr uint32_t CURRENT_OBJECT_READ_SIZE = 64000;
 // The camera maker whose secondary data may carry bytes before its JPEG start.
 inline constexpr uint16_t VENDOR_CODE_JPEG_OFFSET = 0x04B8;
 
-// Object numbers start here; a camera refuses to select one it does not hold.
+/// Object numbers start here; a camera refuses to select one it does not hold.
 inline constexpr uint32_t FIRST_OBJECT_NUMBER = 1;
-// CameraCountObjects gives up past this many objects.
+/// CameraCountObjects gives up past this many objects.
 inline constexpr uint32_t OBJECT_COUNT_LIMIT = 9999;
 
 /// Counts the objects (pictures) the camera holds, numbered from

@@ -10,25 +10,9 @@
 # way, leaving no partial file.
 set -euo pipefail
 build_dir=$1 program=$2 port=$3 camera=$4
-scratch=$(mktemp -d)
-camsim_pid=
-cleanup() {
-  if [[ -n "$camsim_pid" ]]; then kill "$camsim_pid" 2>/dev/null || true; fi
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-cmake --install "$build_dir" --prefix "$scratch/prefix" --component dev >/dev/null
-pc_dir=$(dirname "$(find "$scratch/prefix" -name pelox.pc)")
-sanitizers=()
-# (Not `ldd | grep -q`: grep's early exit fails the pipe under pipefail.)
-if [[ "$(ldd "$pc_dir/../libpelox.so" 2>/dev/null)" == *libasan* ]]; then
-  sanitizers=(-fsanitize=address,undefined)
-fi
-# shellcheck disable=SC2046
-g++ -std=c++20 -Wall -Wextra -Werror "${sanitizers[@]}" -o "$scratch/download-pictures" \
-  "$program" $(PKG_CONFIG_PATH="$pc_dir" pkg-config --cflags --libs pelox) \
-  -Wl,-rpath,"$pc_dir/.."
+# shellcheck source=camsim_scratch.bash
+source "$(dirname "$0")/camsim_scratch.bash"
+"$(dirname "$0")/../packaging/build_installed_program.sh" "$build_dir" "$program" "$scratch"
 
 pictures="$scratch/pictures"
 mkdir "$pictures"
@@ -48,24 +32,13 @@ else
   head -c 32768 /dev/urandom >"$pictures/c.jpg"
 fi
 
-start_camsim() {
-  "$camera" --idle-exit-ms 3000 "$@" >"$scratch/camsim.out" &
-  camsim_pid=$!
-  for _ in $(seq 100); do
-    [[ -s "$scratch/camsim.out" ]] && break
-    sleep 0.05
-  done
-  head -n 1 "$scratch/camsim.out"
-}
-
 out="$scratch/out"
 mkdir "$out"
 if [[ $port == pty ]]; then
-  "$scratch/download-pictures" "$out" "$(start_camsim --pictures "$pictures")" | tee "$scratch/said"
-  wait "$camsim_pid" || true
-  camsim_pid=
+  start_camsim "$camera" --pictures "$pictures"
+  "$scratch/program" "$out" "$camsim_line" | tee "$scratch/said"
 else
-  "$camera" --pictures "$pictures" -- "$scratch/download-pictures" "$out" /nonexistent/com1 |
+  "$camera" --pictures "$pictures" -- "$scratch/program" "$out" /nonexistent/com1 |
     tee "$scratch/said"
 fi
 grep -q "the camera holds 3 pictures" "$scratch/said"
@@ -81,8 +54,8 @@ cmp "$pictures/c.jpg" "$out/picture-0003.jpg"
 rm -f "$pictures"/*
 head -c 400000 /dev/urandom >"$pictures/big.jpg"
 rm -f "$out"/*
-line=$(start_camsim --pictures "$pictures")
-"$scratch/download-pictures" "$out" "$line" 2>"$scratch/progress" &
+start_camsim "$camera" --pictures "$pictures"
+"$scratch/program" "$out" "$camsim_line" 2>"$scratch/progress" &
 download_pid=$!
 for _ in $(seq 200); do
   grep -q "%" "$scratch/progress" && break
