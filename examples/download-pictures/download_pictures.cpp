@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -60,7 +61,7 @@ class Download {
  private:
   int Status() const { return stop_requested ? STOPPED_STATUS : 1; }
 
-  bool Check(const char* what, int32_t code) {
+  static bool Check(const char* what, int32_t code) {
     if (code == pelox::LINK_OK) return true;
     const std::string_view text = pelox::LinkErrorText(code);
     std::fprintf(stderr, "\ndownload-pictures: %s failed: %.*s (link error %d)\n", what,
