@@ -1,16 +1,20 @@
-// What every Linux front end shares: the options, the devices probed and
-// the verdict of a run.
+// What every Linux front end shares: the options, the devices probed, the
+// verdict of a run and its advice, and the signals its workers block.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
 #include "app/session/device_choice.h"
 #include "app/session/options.h"
+#include "app/session/run_signals.h"
 #include "app/session/run_verdict.h"
 #include "app/session/search_notes.h"
 #include "link/camera_link.h"
@@ -347,6 +351,26 @@ TEST(RunVerdict, GivesRemediesThatTheCommandLineTellsAsOptions) {
     EXPECT_EQ(verdict.detail.find("--"), std::string::npos) << verdict.detail;
     EXPECT_EQ(DetailWithOptions(verdict), verdict.detail + entry.options);
   }
+}
+
+// The session starts every worker inside this guard: a thread started then,
+// the window's as the terminal's, never takes the run's signals, and the
+// loop's thread takes them again afterwards.
+TEST(RunSignals, AreBlockedInAThreadStartedWhileGuardedAndNowhereElse) {
+  const auto blocked_here = [] {
+    sigset_t mask;
+    pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+    return std::all_of(RUN_SIGNALS.begin(), RUN_SIGNALS.end(),
+                       [&](int number) { return sigismember(&mask, number) == 1; });
+  };
+  bool blocked_in_worker = false;
+  {
+    const RunSignalsBlocked guard;
+    std::thread worker([&] { blocked_in_worker = blocked_here(); });
+    worker.join();
+  }
+  EXPECT_TRUE(blocked_in_worker);
+  EXPECT_FALSE(blocked_here());
 }
 
 }  // namespace
