@@ -51,25 +51,48 @@ TEST(UploaderOptions, ParseEachFormAndRefuseBadUsageWithAOneLineHint) {
       {{"a.bin", "b.bin"}, 2, "", {}, "b.bin"},
       {{"--record-image"}, 2, "", {}, "--record FILE"},
   };
-  for (const CommandLineCase& entry : cases) {
-    std::vector<std::string> arguments = {"pelox-uploader"};
-    arguments.insert(arguments.end(), entry.arguments.begin(), entry.arguments.end());
-    const CommandLine parsed = ParseCommandLine(arguments);
-    const std::string shown = ::testing::PrintToString(entry.arguments);
-    if (entry.exit_status < 0) {
-      ASSERT_TRUE(parsed.options.has_value()) << shown << parsed.text;
-      EXPECT_EQ(parsed.options->image, entry.image) << shown;
-      EXPECT_EQ(parsed.options->ports, entry.ports) << shown;
-      continue;
+  // The window: its own options only, Qt's passed over.
+  const std::vector<CommandLineCase> window_cases = {
+      {{"-platform", "offscreen", "fw.bin", "--style=fusion", "-reverse", "--port", "/a"},
+       -1,
+       "fw.bin",
+       {"/a"},
+       ""},
+      {{"--", "-platform"}, -1, "-platform", {}, ""},
+      {{"--help"}, 0, "", {}, "pelox-uploader-gui"},
+      {{"--help"}, 0, "", {}, "130  interrupted"},
+      {{"-V"}, 0, "", {}, "pelox-uploader-gui " PELOX_VERSION},
+      {{"--list"}, 2, "", {}, "--list"},
+      {{"-platform", "offscreen", "--log", "x"}, 2, "", {}, "--log"},
+  };
+  for (const auto& [table, program] :
+       {std::pair{&cases, Program::TERMINAL}, std::pair{&window_cases, Program::WINDOW}}) {
+    for (const CommandLineCase& entry : *table) {
+      std::vector<std::string> arguments = {"pelox-uploader"};
+      arguments.insert(arguments.end(), entry.arguments.begin(), entry.arguments.end());
+      const CommandLine parsed = ParseCommandLine(arguments, program);
+      const std::string shown = ::testing::PrintToString(entry.arguments);
+      if (entry.exit_status < 0) {
+        ASSERT_TRUE(parsed.options.has_value()) << shown << parsed.text;
+        EXPECT_EQ(parsed.options->image, entry.image) << shown;
+        EXPECT_EQ(parsed.options->ports, entry.ports) << shown;
+        continue;
+      }
+      EXPECT_FALSE(parsed.options.has_value()) << shown;
+      EXPECT_EQ(parsed.exit_status, entry.exit_status) << shown;
+      EXPECT_NE(parsed.text.find(entry.text), std::string::npos) << shown << parsed.text;
+      if (entry.exit_status == 2) {
+        // The problem and a hint, not the whole help text.
+        EXPECT_EQ(std::count(parsed.text.begin(), parsed.text.end(), '\n'), 2) << parsed.text;
+        EXPECT_NE(parsed.text.find("--help"), std::string::npos) << parsed.text;
+      }
     }
-    EXPECT_FALSE(parsed.options.has_value()) << shown;
-    EXPECT_EQ(parsed.exit_status, entry.exit_status) << shown;
-    EXPECT_NE(parsed.text.find(entry.text), std::string::npos) << shown << parsed.text;
-    if (entry.exit_status == 2) {
-      // The problem and a hint, not the whole help text.
-      EXPECT_EQ(std::count(parsed.text.begin(), parsed.text.end(), '\n'), 2) << parsed.text;
-      EXPECT_NE(parsed.text.find("--help"), std::string::npos) << parsed.text;
-    }
+  }
+  const std::string window_help =
+      ParseCommandLine(std::vector<std::string>{"pelox-uploader-gui", "--help"}, Program::WINDOW)
+          .text;
+  for (const char* terminal_only : {"--list", "--check", "--json", "--log", "--yes", "--plain"}) {
+    EXPECT_EQ(window_help.find(terminal_only), std::string::npos) << terminal_only;
   }
 }
 
