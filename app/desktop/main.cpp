@@ -2,7 +2,6 @@
 // command line's port options, and ends with the command line's statuses.
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
@@ -11,6 +10,7 @@
 
 #include "app/desktop/desktop_texts.h"
 #include "app/desktop/image_choice.h"
+#include "app/desktop/image_chooser.h"
 #include "app/desktop/serial_candidates.h"
 #include "app/desktop/uploader_window.h"
 #include "app/session/options.h"
@@ -47,8 +47,7 @@ int main(int argc, char** argv) {
   if (image) {
     options.image = *image;
   } else {
-    const QString chosen = QFileDialog::getOpenFileName(nullptr, pelox::TEXT_CHOOSE_IMAGE,
-                                                        QDir::currentPath(), pelox::IMAGE_FILTERS);
+    const QString chosen = pelox::AskForImage(nullptr, QDir::currentPath());
     // Without a choice the window says that no firmware was found, and an
     // image may still be dropped on it.
     options.image = chosen.isEmpty() ? "Firmware.bin" : chosen.toStdString();
