@@ -1,8 +1,12 @@
 // What every Linux front end shares: the options, the devices probed and
 // the verdict of a run.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,7 +18,10 @@
 #include "app/session/run_verdict.h"
 #include "app/session/search_notes.h"
 #include "link/camera_link.h"
+#include "platform/pseudo_terminal.h"
+#include "platform/serial.h"
 #include "platform/serial_map.h"
+#include "tests/temp_path.h"
 
 namespace pelox {
 namespace {
@@ -123,6 +130,32 @@ TEST(DeviceChoice, OpensNoSerialDeviceThatWasNotNamed) {
   SerialResetDeviceMap();
 }
 
+// A port held by another program, named by another path: the notes name
+// the program that holds it (here this test).
+TEST(SearchNotes, NameTheProgramThatHoldsAPort) {
+  PseudoTerminal terminal;
+  std::string problem;
+  ASSERT_TRUE(terminal.Open(problem)) << problem;
+  const std::filesystem::path link = test::UniqueTempPath("held-port");
+  std::filesystem::create_symlink(terminal.SlavePath(), link);
+  const int holder = open(terminal.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+  UploaderOptions options;
+  options.ports = {link.string()};
+  ChooseDevices(options);
+  EXPECT_EQ(SerialOpen(PORT_TYPE_COM_FIRST), nullptr);
+  const SearchNotes notes = SearchNotesOf(options);
+  ASSERT_EQ(notes.ports.size(), 1U);
+  EXPECT_EQ(notes.ports[0].open_error, EWOULDBLOCK);
+  EXPECT_NE(notes.ports[0].holder.find("(process " + std::to_string(getpid()) + ")"),
+            std::string::npos)
+      << notes.ports[0].holder;
+  close(holder);
+  std::filesystem::remove(link);
+  SerialResetDeviceMap();
+}
+
 // Each cause with the word and status a script sees and the detail a
 // person reads: the step machine's cause, turned by the run's signal.
 struct VerdictCase {
@@ -169,9 +202,12 @@ TEST(RunVerdict, GivesEachCauseItsStatusAndASafeRemedy) {
   fw_is_a_directory.image = "fw";
   fw_is_a_directory.image_kind = "a directory";
   const auto denied = [](const char* group) {
-    return SearchNotes{{{"/dev/x", EACCES, group, 0}}, {}, 0, {}};
+    return SearchNotes{{{"/dev/x", EACCES, group, 0, {}}}, {}, 0, {}};
   };
-  const SearchNotes heard{{{"/dev/x", 0, "dialout", 12}}, {}, 0, {}};
+  const SearchNotes heard{{{"/dev/x", 0, "dialout", 12, {}}}, {}, 0, {}};
+  const auto held = [](int error, const char* holder) {
+    return SearchNotes{{{"/dev/x", error, "dialout", 0, holder}}, {}, 0, {}};
+  };
   const auto refused = [](std::vector<uint8_t> sense) {
     DialogFacts facts = Failed(STEP_WRITE_FAILED);
     facts.link_error = LINK_ERROR_CAMERA_GONE;
@@ -245,6 +281,15 @@ TEST(RunVerdict, GivesEachCauseItsStatusAndASafeRemedy) {
        "group", "no-camera"},
       {Failed(STEP_CONNECT), no_camera, denied("dialout"), 3, "to the group \"dialout\"", "as root",
        "no-camera"},
+      {Failed(STEP_CONNECT), no_camera, denied("dialout"), 3,
+       "permission denied on /dev/x: add your user to the group \"dialout\" that owns it (sudo "
+       "usermod -aG dialout $USER)",
+       "held", "no-camera"},
+      {Failed(STEP_CONNECT), no_camera, held(EWOULDBLOCK, "minicom (process 42)"), 3,
+       "/dev/x is held by another program, minicom (process 42): close it", "permission",
+       "no-camera"},
+      {Failed(STEP_CONNECT), no_camera, held(EBUSY, ""), 3,
+       "/dev/x is held by another program: close it", "nothing answered", "no-camera"},
       {Failed(STEP_CONNECT), no_camera, heard, 3, "on /dev/x (12 bytes), but not as a camera",
        "nothing", "no-camera"},
       {Camera("OTHER", "v517-1.00", 100),
