@@ -1,9 +1,15 @@
 #include "app/session/device_holder.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <charconv>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <system_error>
 
@@ -29,6 +35,26 @@ std::string FirstLine(const fs::path& file) {
   std::string line;
   std::getline(in, line);
   return line;
+}
+
+// The process that holds a lock on `device` (flock, as the uploader takes
+// one): the locks' table names each by its file system and inode.
+std::optional<int> LockOwnerOf(const fs::path& device) {
+  struct stat status {};
+  if (stat(device.c_str(), &status) != 0) return std::nullopt;
+  char inode[64];
+  std::snprintf(inode, sizeof inode, "%02x:%02x:%ju", major(status.st_dev), minor(status.st_dev),
+                static_cast<uintmax_t>(status.st_ino));
+  std::ifstream locks(fs::path(PROCESSES) / "locks");
+  std::string line;
+  while (std::getline(locks, line)) {
+    std::istringstream fields(line);
+    std::string number, kind, mode, access, pid, file;
+    fields >> number >> kind >> mode >> access >> pid >> file;
+    // A waiter's line ("->") holds nothing.
+    if (kind != "->" && file == inode) return ProcessId(pid);
+  }
+  return std::nullopt;
 }
 
 // The process that has `device` among its open descriptors.
@@ -73,8 +99,9 @@ std::string DeviceHolder(const std::string& device) {
   std::error_code error;
   const fs::path real = fs::canonical(device, error);
   if (error) return {};
-  std::optional<int> pid = OpenerOf(real);
+  std::optional<int> pid = LockOwnerOf(real);
   if (!pid) pid = LockerOf(real);
+  if (!pid) pid = OpenerOf(real);
   if (!pid) return {};
   const std::string name = ProgramName(*pid);
   return (name.empty() ? "a program" : name) + " (process " + std::to_string(*pid) + ")";

@@ -240,7 +240,8 @@ std::string DeniedDevicesAdvice(const SearchNotes& search) {
          ", could not be opened for lack of permission. Install the udev rule "
          "60-pelox-camera.rules that comes with the uploader (it opens the cameras' SCSI "
          "devices to the user at the seat) and plug the camera in again. A camera on a serial "
-         "adapter needs membership of the \"dialout\" group.";
+         "adapter needs membership of the \"dialout\" group (sudo usermod -aG dialout $USER, "
+         "then log in again).";
 }
 
 }  // namespace pelox
