@@ -4,10 +4,9 @@
 #include <sys/sysmacros.h>
 
 #include <charconv>
-#include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -42,9 +41,10 @@ std::string FirstLine(const fs::path& file) {
 std::optional<int> LockOwnerOf(const fs::path& device) {
   struct stat status {};
   if (stat(device.c_str(), &status) != 0) return std::nullopt;
-  char inode[64];
-  std::snprintf(inode, sizeof inode, "%02x:%02x:%ju", major(status.st_dev), minor(status.st_dev),
-                static_cast<uintmax_t>(status.st_ino));
+  std::ostringstream name;
+  name << std::hex << std::setfill('0') << std::setw(2) << major(status.st_dev) << ':'
+       << std::setw(2) << minor(status.st_dev) << ':' << std::dec << status.st_ino;
+  const std::string inode = name.str();
   std::ifstream locks(fs::path(PROCESSES) / "locks");
   std::string line;
   while (std::getline(locks, line)) {
