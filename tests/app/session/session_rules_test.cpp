@@ -367,5 +367,55 @@ TEST(RunVerdict, GivesEachCauseItsStatusAndASafeRemedy) {
   }
 }
 
+// The remedies come as values: the command line tells them as its options,
+// and the reason alone never names an option, so the window can offer them
+// as buttons instead.
+TEST(RunVerdict, GivesRemediesThatTheCommandLineTellsAsOptions) {
+  struct AdviceCase {
+    DialogFacts facts;
+    RunEnd end;
+    SearchNotes search;
+    std::vector<Remedy> advice;
+    std::string options;  // what the command line adds to the reason
+  };
+  SearchNotes port_named;
+  port_named.ports = {{"/dev/ttyUSB0", 0, "", 0, {}}};
+  const std::vector<AdviceCase> cases = {
+      {Camera("PELOX", "v517-1.10", 80),
+       Ended(RunCause::UP_TO_DATE),
+       {},
+       {Remedy::INSTALL_ANYWAY},
+       " (--allow-reinstall writes it again)"},
+      {Camera("PELOX", "v517-2.00", 80),
+       Ended(RunCause::UP_TO_DATE),
+       {},
+       {Remedy::INSTALL_OLDER},
+       " (--allow-older writes it)"},
+      {Failed(STEP_WRITE_FAILED),
+       Ended(RunCause::WRITE_UNCERTAIN),
+       {},
+       {Remedy::CHECK_VERSION},
+       ", then check its version with --list"},
+      {Failed(STEP_CONNECT),
+       Ended(RunCause::NO_CAMERA),
+       {},
+       {Remedy::NAME_PORT, Remedy::CHECK_AGAIN},
+       " (--port PATH)"},
+      {Failed(STEP_CONNECT), Ended(RunCause::NO_CAMERA), port_named, {Remedy::CHECK_AGAIN}, ""},
+      {Failed(STEP_OPEN_FIRMWARE, STEP_ERROR_CANTOPEN),
+       Ended(RunCause::IMAGE_REFUSED),
+       {},
+       {Remedy::CHOOSE_IMAGE},
+       ""},
+      {{}, Ended(RunCause::WRITTEN), {}, {}, ""},
+  };
+  for (const AdviceCase& entry : cases) {
+    const Verdict verdict = JudgeRun(entry.facts, entry.end, entry.search);
+    EXPECT_EQ(verdict.advice, entry.advice) << verdict.detail;
+    EXPECT_EQ(verdict.detail.find("--"), std::string::npos) << verdict.detail;
+    EXPECT_EQ(DetailWithOptions(verdict), verdict.detail + entry.options);
+  }
+}
+
 }  // namespace
 }  // namespace pelox
