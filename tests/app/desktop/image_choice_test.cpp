@@ -25,8 +25,7 @@ void WriteFiles(const std::filesystem::path& folder, const QStringList& names) {
     const std::filesystem::path path = folder / name.toStdString();
     if (name.startsWith("image")) {
       test::WriteFile(path, SampleFirmwareImage("v517-1.10", SamplePayload(100)));
-    } else if (name.startsWith("flash")) {
-      // Text that holds the header's keys near its top.
+    } else if (name.startsWith("flash")) {  // text with the header's keys near its top
       test::WriteFile(path, Bytes("#!/bin/sh\n# LENGTH=100 VER=v517-1.10 SUM=5\r\nexit 0\n"));
     } else if (name.endsWith("/")) {
       std::filesystem::create_directory(path);
