@@ -19,13 +19,18 @@ constexpr const char* SERIAL_GROUP = "dialout";
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // A remedy that is safe: never membership of a group that grants more than
-// the serial line.
+// the serial line. The command is given as it is to be typed.
 std::string PermissionAdvice(const NamedPort& port) {
   if (port.group == SERIAL_GROUP) {
     return ": add your user to the group \"" + std::string(SERIAL_GROUP) +
-           "\" that owns it and log in again";
+           "\" that owns it (sudo usermod -aG " + SERIAL_GROUP + " $USER) and log in again";
   }
   return ": run it as the user who owns " + port.path + " or as root";
+}
+
+std::string HeldNote(const NamedPort& port) {
+  return port.path + " is held by another program" +
+         (port.holder.empty() ? "" : ", " + port.holder) + ": close it and try again";
 }
 
 std::string PortNote(const NamedPort& port) {
@@ -39,7 +44,7 @@ std::string PortNote(const NamedPort& port) {
     case EACCES:
     case EPERM: return "permission denied on " + port.path + PermissionAdvice(port);
     case EBUSY:
-    case EWOULDBLOCK: return port.path + " is in use by another process";
+    case EWOULDBLOCK: return HeldNote(port);
     case ENOENT:
     case ENODEV:
     case ENXIO: return port.path + " does not exist";
@@ -281,7 +286,8 @@ std::string DeniedDevicesAdvice(const SearchNotes& search) {
          ", could not be opened for lack of permission. Install the udev rule "
          "60-pelox-camera.rules that comes with the uploader (it opens the cameras' SCSI "
          "devices to the user at the seat) and plug the camera in again. A camera on a serial "
-         "adapter needs membership of the \"dialout\" group.";
+         "adapter needs membership of the \"dialout\" group (sudo usermod -aG dialout $USER, "
+         "then log in again).";
 }
 
 }  // namespace pelox

@@ -19,6 +19,7 @@ struct NamedPort {
   int open_error = 0;        // errno of the last open, 0 when it opened
   std::string group;         // the group that owns the device, when known
   uint64_t heard_bytes = 0;  // what the device sent, none of it a camera's answer
+  std::string holder;        // the program that holds it when it is in use, when known
 };
 
 // What the search for the camera ran into.
