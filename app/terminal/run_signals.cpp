@@ -46,6 +46,15 @@ void CatchRunSignals() {
   signal(SIGXFSZ, SIG_IGN);
 }
 
+RunSignalsBlocked::RunSignalsBlocked() {
+  sigset_t run_signals;
+  sigemptyset(&run_signals);
+  for (const int number : RUN_SIGNALS) sigaddset(&run_signals, number);
+  pthread_sigmask(SIG_BLOCK, &run_signals, &previous_);
+}
+
+RunSignalsBlocked::~RunSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
 int TakeRunSignal() { return pending_signal.exchange(0); }
 
 const std::atomic<int>* PendingRunSignal() { return &stop_waits; }

@@ -5,6 +5,7 @@
 // program at once while that is still safe. SIGPIPE and SIGXFSZ are
 // ignored, so a closed output pipe or a log at the file-size limit cannot
 // kill a write.
+#include <signal.h>
 #include <termios.h>
 
 #include <array>
@@ -17,6 +18,20 @@ namespace pelox {
 inline constexpr std::array<int, 4> RUN_SIGNALS{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 void CatchRunSignals();
+
+// While it lives, this thread takes none of the run's signals, nor does a
+// thread it starts: a worker's or a writer's call is never cut short by one.
+class RunSignalsBlocked {
+ public:
+  RunSignalsBlocked();
+  ~RunSignalsBlocked();
+  RunSignalsBlocked(const RunSignalsBlocked&) = delete;
+  RunSignalsBlocked& operator=(const RunSignalsBlocked&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
 // The signal received since the last call, 0 for none.
 int TakeRunSignal();
 // Set by a signal that came while the program may end at once, and kept:

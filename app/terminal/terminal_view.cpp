@@ -122,18 +122,16 @@ void TerminalView::PostStep(int32_t step_id) {
 std::unique_ptr<Worker> TerminalView::StartWorker(std::function<void()> body) {
   ++running_workers_;
   // Signals go to the loop's thread only: a worker's call to the camera must
-  // not be cut short by them. A new thread inherits the mask.
-  sigset_t run_signals;
-  sigset_t previous;
-  sigemptyset(&run_signals);
-  for (const int number : RUN_SIGNALS) sigaddset(&run_signals, number);
-  pthread_sigmask(SIG_BLOCK, &run_signals, &previous);
-  std::unique_ptr<Worker> worker = StartThreadWorker([this, body = std::move(body)] {
-    body();
-    --running_workers_;
-    Notify();
-  });
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  // not be cut short by them.
+  std::unique_ptr<Worker> worker;
+  {
+    const RunSignalsBlocked blocked;
+    worker = StartThreadWorker([this, body = std::move(body)] {
+      body();
+      --running_workers_;
+      Notify();
+    });
+  }
   if (worker == nullptr) --running_workers_;
   return worker;
 }

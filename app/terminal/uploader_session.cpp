@@ -20,6 +20,7 @@
 #include "app/terminal/run_signals.h"
 #include "app/terminal/run_trace.h"
 #include "app/terminal/session_policy.h"
+#include "app/terminal/standard_outputs.h"
 #include "app/terminal/terminal_view.h"
 #include "link/speed_table.h"
 #include "transport/port/port_types.h"
@@ -262,7 +263,7 @@ SessionOutcome RunUploaderSession(const SessionMode& mode, RunReport& report) {
     screen.reset();
     if (outcome.end.ready) {
       for (const std::string& warning : ReadyWarnings(outcome.facts))
-        std::fprintf(stderr, "pelox-uploader: %s\n", warning.c_str());
+        PrintErr("pelox-uploader: " + warning + "\n");
     }
   }
   return outcome;
