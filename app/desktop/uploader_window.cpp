@@ -18,10 +18,10 @@
 
 #include "app/desktop/desktop_texts.h"
 #include "app/dialog_ids.h"
-#include "app/terminal/device_choice.h"
-#include "app/terminal/image_report.h"
-#include "app/terminal/run_signals.h"
-#include "app/terminal/search_notes.h"
+#include "app/session/device_choice.h"
+#include "app/session/image_report.h"
+#include "app/session/run_signals.h"
+#include "app/session/search_notes.h"
 
 namespace pelox {
 namespace {

@@ -10,9 +10,9 @@
 
 #include "app/desktop/desktop_view.h"
 #include "app/main_dialog.h"
-#include "app/terminal/options.h"
-#include "app/terminal/run_verdict.h"
-#include "app/terminal/session_policy.h"
+#include "app/session/options.h"
+#include "app/session/run_verdict.h"
+#include "app/session/session_policy.h"
 
 class QFrame;
 class QLabel;

@@ -5,9 +5,9 @@
 #include <array>
 #include <cerrno>
 
+#include "app/diagnostics/run_trace.h"
+#include "app/diagnostics/standard_outputs.h"
 #include "app/dialog_ids.h"
-#include "app/terminal/run_trace.h"
-#include "app/terminal/standard_outputs.h"
 #include "app/terminal/terminal_view.h"
 
 namespace pelox {

@@ -17,21 +17,21 @@
 #include <utility>
 #include <vector>
 
+#include "app/diagnostics/run_log.h"
+#include "app/diagnostics/run_outputs.h"
+#include "app/diagnostics/run_report.h"
+#include "app/diagnostics/run_trace.h"
+#include "app/diagnostics/session_recording.h"
+#include "app/diagnostics/standard_outputs.h"
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
+#include "app/session/device_choice.h"
+#include "app/session/image_report.h"
+#include "app/session/options.h"
+#include "app/session/run_signals.h"
+#include "app/session/search_notes.h"
 #include "app/terminal/camera_list.h"
-#include "app/terminal/device_choice.h"
 #include "app/terminal/dialog_picture.h"
-#include "app/terminal/image_report.h"
-#include "app/terminal/options.h"
-#include "app/terminal/run_log.h"
-#include "app/terminal/run_outputs.h"
-#include "app/terminal/run_report.h"
-#include "app/terminal/run_signals.h"
-#include "app/terminal/run_trace.h"
-#include "app/terminal/search_notes.h"
-#include "app/terminal/session_recording.h"
-#include "app/terminal/standard_outputs.h"
 #include "app/terminal/uploader_session.h"
 #include "link/camera_link.h"
 #include "link/speed_table.h"
@@ -292,7 +292,9 @@ RunEnding Run(const std::vector<std::string>& arguments, const UploaderOptions& 
   if (!options.record_file.empty()) recording.ReadImage(options, image);
   pelox::RunOutputs outputs = pelox::OpenRunOutputs(options, image);
   if (outputs.opening == pelox::OutputsOpening::INTERRUPTED) {
-    return {EndEarly(options.json, {pelox::RunCause::INTERRUPTED, "interrupted before the update began"}), {}};
+    return {EndEarly(options.json,
+                     {pelox::RunCause::INTERRUPTED, "interrupted before the update began"}),
+            {}};
   }
   if (outputs.opening == pelox::OutputsOpening::REFUSED) {
     return {EndEarly(options.json, {pelox::RunCause::USAGE, outputs.refusal}), {}};
