@@ -29,10 +29,13 @@ uint64_t LinesIn(std::string_view text) {
 
 std::string OutputLossText(std::string_view name, const OutputLoss& loss) {
   if (loss.bytes == 0 && loss.error == 0) return {};
-  std::string text = std::string(name) + " lost " + std::to_string(loss.bytes) + " bytes (" +
-                     std::to_string(loss.lines) + (loss.lines == 1 ? " line)" : " lines)");
-  if (loss.error != 0) return text + ": " + std::strerror(loss.error);
-  return text + ": its reader did not take them in time";
+  const std::string lost = std::to_string(loss.bytes) + " bytes (" + std::to_string(loss.lines) +
+                           (loss.lines == 1 ? " line)" : " lines)");
+  if (loss.error != 0) {
+    return std::string(name) + " stopped early: " + std::strerror(loss.error) + "; " + lost +
+           " not written";
+  }
+  return std::string(name) + " lost " + lost + ": its reader did not take them in time";
 }
 
 OutputQueue::OutputQueue(int fd, bool owned, size_t capacity)
@@ -44,16 +47,14 @@ OutputQueue::OutputQueue(int fd, bool owned, size_t capacity)
 
 void OutputQueue::Put(std::string_view text) {
   std::unique_lock lock(mutex_);
-  if (writer_ == nullptr && !finished_) {
-    lock.unlock();
-    const size_t written = WriteOut(text, true);
-    lock.lock();
-    Lose(text.substr(written));
+  if (writer_ == nullptr) {
+    // Written at once, as the run waits; in one piece among its callers.
+    if (!finished_ && loss_.error == 0) text.remove_prefix(WriteOut(text, true));
+    Lose(text);
     return;
   }
-  while (may_wait_ && !finished_ && loss_.error == 0 && queued_ != 0 &&
-         queued_ + text.size() > capacity_ && !Signalled()) {
-    changed_.wait_for(lock, std::chrono::milliseconds(LOOK_MS));
+  if (may_wait_) {
+    WaitForWriter(lock, std::nullopt, [&] { return queued_ + text.size() <= capacity_; });
   }
   const bool room = queued_ + text.size() <= capacity_ || (may_wait_ && queued_ == 0);
   if (finished_ || loss_.error != 0 || !room) {
@@ -69,24 +70,24 @@ void OutputQueue::Finish(std::optional<uint32_t> bound_ms,
                          const std::function<std::string(const OutputLoss&)>& closing) {
   std::unique_lock lock(mutex_);
   if (finished_) return;
+  finished_ = true;
   if (closing && loss_.bytes != 0 && loss_.error == 0) {
     const std::string said = closing(loss_);
-    pending_ += said;
-    queued_ += said.size();
-    changed_.notify_all();
+    if (writer_ == nullptr) {
+      Lose(std::string_view(said).substr(WriteOut(said, true)));
+    } else {
+      pending_ += said;
+      queued_ += said.size();
+      changed_.notify_all();
+    }
   }
-  finished_ = true;
-  const auto until =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(bound_ms.value_or(0));
-  while (writer_ != nullptr && queued_ != 0 && loss_.error == 0 && !Signalled() &&
-         (!bound_ms || std::chrono::steady_clock::now() < until)) {
-    changed_.wait_for(lock, std::chrono::milliseconds(LOOK_MS));
-  }
+  if (writer_ != nullptr) WaitForWriter(lock, bound_ms, [this] { return queued_ == 0; });
   abandoned_ = true;
   stopping_ = true;
   changed_.notify_all();
+  ThreadHandle writer = std::exchange(writer_, nullptr);
   lock.unlock();
-  ThreadJoin(std::exchange(writer_, nullptr));
+  ThreadJoin(writer);
   lock.lock();
   Lose(pending_);
   pending_.clear();
@@ -97,6 +98,27 @@ void OutputQueue::Finish(std::optional<uint32_t> bound_ms,
 OutputLoss OutputQueue::Loss() const {
   const std::lock_guard lock(mutex_);
   return loss_;
+}
+
+// A signal ends the wait only while the reader takes nothing: a run that
+// was interrupted still writes its result to a reader that reads.
+void OutputQueue::WaitForWriter(std::unique_lock<Mutex>& lock, std::optional<uint32_t> bound_ms,
+                                const std::function<bool()>& done) {
+  const auto look = std::chrono::milliseconds(LOOK_MS);
+  const auto until =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(bound_ms.value_or(0));
+  auto progressed = std::chrono::steady_clock::now();
+  uint64_t seen = written_;
+  while (!done() && loss_.error == 0 && (!bound_ms || std::chrono::steady_clock::now() < until)) {
+    changed_.wait_for(lock, look);
+    const auto now = std::chrono::steady_clock::now();
+    if (written_ != seen) {
+      seen = written_;
+      progressed = now;
+    } else if (now - progressed >= look && Signalled()) {
+      return;
+    }
+  }
 }
 
 void OutputQueue::WriteQueued() {
@@ -118,7 +140,7 @@ void OutputQueue::WriteQueued() {
 // that no write waits long even on a descriptor that blocks.
 size_t OutputQueue::WriteOut(std::string_view text, bool caller_waits) {
   size_t done = 0;
-  while (done < text.size() && !abandoned_) {
+  while (done < text.size() && !abandoned_ && error_ == 0) {
     pollfd writable{fd_, POLLOUT, 0};
     const int ready = poll(&writable, 1, LOOK_MS);
     if (ready == 0 || (ready < 0 && errno == EINTR)) {
@@ -130,16 +152,17 @@ size_t OutputQueue::WriteOut(std::string_view text, bool caller_waits) {
         write(fd_, text.data() + done, std::min<size_t>(text.size() - done, PIPE_BUF));
     if (written > 0) {
       done += static_cast<size_t>(written);
+      written_ += static_cast<uint64_t>(written);
     } else if (written < 0 && errno != EAGAIN && errno != EINTR) {
-      const std::lock_guard lock(mutex_);
-      loss_.error = errno;
-      break;
+      error_ = errno;
     }
   }
   return done;
 }
 
+// Called with the lock held.
 void OutputQueue::Lose(std::string_view text) {
+  loss_.error = error_;
   if (text.empty()) return;
   loss_.bytes += text.size();
   loss_.lines += std::max<uint64_t>(LinesIn(text), 1);

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,10 @@ class OutputQueue {
   OutputLoss Loss() const;
 
  private:
+  // Waits until `done`, the bound or the writer's failure; or until a signal
+  // comes while the reader takes nothing.
+  void WaitForWriter(std::unique_lock<Mutex>& lock, std::optional<uint32_t> bound_ms,
+                     const std::function<bool()>& done);
   void WriteQueued();
   // Writes `text` unless abandoned or failed, or signalled while
   // `caller_waits`; the bytes written.
@@ -67,6 +72,8 @@ class OutputQueue {
   bool finished_ = false;
   std::atomic<bool> abandoned_{false};
   std::atomic<bool> may_wait_{false};
+  std::atomic<uint64_t> written_{0};
+  std::atomic<int> error_{0};  // why writing stopped for good
   OutputLoss loss_;
   ThreadHandle writer_ = nullptr;
 };

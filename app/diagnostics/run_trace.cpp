@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <span>
 #include <string>
@@ -27,7 +28,7 @@ struct Trace {
   bool to_file = false;
   std::unique_ptr<OutputQueue> file;  // kept after the end, for what it lost
   std::string file_name;
-  bool loss_taken = false;
+  bool note_taken = false;
   std::chrono::steady_clock::time_point start;
 };
 
@@ -128,13 +129,28 @@ std::string RunTraceLoss() {
   return OutputLossText("the log " + trace.file_name, trace.file->Loss());
 }
 
-std::string TakeRunTraceLoss() {
-  std::string loss = RunTraceLoss();
+std::string RunTraceNote() {
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
-  if (loss.empty() || trace.loss_taken) return {};
-  trace.loss_taken = true;
-  return loss;
+  if (trace.file == nullptr) return {};
+  const OutputLoss loss = trace.file->Loss();
+  if (loss.error != 0) {
+    return "the log " + trace.file_name + " cannot be written (" + std::strerror(loss.error) +
+           "); the update goes on";
+  }
+  if (loss.bytes != 0) {
+    return "the log " + trace.file_name + " loses lines: its reader does not take them";
+  }
+  return {};
+}
+
+std::string TakeRunTraceNote() {
+  std::string note = RunTraceNote();
+  Trace& trace = TheTrace();
+  const std::lock_guard lock(trace.mutex);
+  if (note.empty() || trace.note_taken) return {};
+  trace.note_taken = true;
+  return note;
 }
 
 }  // namespace pelox

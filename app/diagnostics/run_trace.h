@@ -22,7 +22,10 @@ void StopRunTrace();
 void TraceRunLine(std::string_view text);
 // What the log lost; empty while it lost nothing.
 std::string RunTraceLoss();
-// RunTraceLoss the first time it is not empty, then empty: said once.
-std::string TakeRunTraceLoss();
+// That the log loses lines, for the user while the run goes on; empty
+// while it lost nothing.
+std::string RunTraceNote();
+// RunTraceNote the first time it is not empty, then empty: said once.
+std::string TakeRunTraceNote();
 
 }  // namespace pelox

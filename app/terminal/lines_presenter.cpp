@@ -67,6 +67,6 @@ void LinesPresenter::ReadCommandLines(const TerminalView& view,
   if (line_.size() > COMMAND_LINE_MAX) line_.clear();
 }
 
-std::string LinesPresenter::TraceLoss() { return TakeRunTraceLoss(); }
+std::string LinesPresenter::TraceLoss() { return TakeRunTraceNote(); }
 
 }  // namespace pelox
