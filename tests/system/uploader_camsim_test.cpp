@@ -389,7 +389,9 @@ class UploaderStalledOutput : public UploaderAgainstCamsim,
   std::chrono::milliseconds TimedUpdate(const std::string& options, Outcome& outcome) {
     Camsim camsim(CAMERA_OPTIONS);
     const auto start = std::chrono::steady_clock::now();
-    outcome = RunUploader("--json --yes " + options + " --port " + camsim.Path());
+    // An uploader held up by its output would never end.
+    outcome = RunUploader("--json --yes " + options + " --port " + camsim.Path(),
+                          "timeout -s KILL 180 ");
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_NE(camsim.Finish().find("was flashed"), std::string::npos) << outcome.output;
     return std::chrono::duration_cast<std::chrono::milliseconds>(took);
