@@ -5,7 +5,6 @@
 // program at once while that is still safe. SIGPIPE and SIGXFSZ are
 // ignored, so a closed output pipe or a log at the file-size limit cannot
 // kill a write.
-#include <signal.h>
 #include <termios.h>
 
 #include <array>
@@ -18,20 +17,6 @@ namespace pelox {
 inline constexpr std::array<int, 4> RUN_SIGNALS{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 void CatchRunSignals();
-
-// While it lives, this thread takes none of the run's signals, nor does a
-// thread it starts: a worker's or a writer's call is never cut short by one.
-class RunSignalsBlocked {
- public:
-  RunSignalsBlocked();
-  ~RunSignalsBlocked();
-  RunSignalsBlocked(const RunSignalsBlocked&) = delete;
-  RunSignalsBlocked& operator=(const RunSignalsBlocked&) = delete;
-
- private:
-  sigset_t previous_;
-};
-
 // The signal received since the last call, 0 for none.
 int TakeRunSignal();
 // Set by a signal that came while the program may end at once, and kept:
@@ -44,5 +29,19 @@ void AllowEndAtOnce(bool allowed);
 // The terminal settings to restore when a signal ends the program; null
 // for none. The settings must outlive the catching.
 void RestoreTerminalOnSignal(const termios* settings);
+
+// Blocks the run's signals on this thread for its lifetime, so that a thread
+// started meanwhile inherits the mask: only the session's loop takes them,
+// and a worker's call to the camera is never cut short by one.
+class RunSignalsBlocked {
+ public:
+  RunSignalsBlocked();
+  ~RunSignalsBlocked();
+  RunSignalsBlocked(const RunSignalsBlocked&) = delete;
+  RunSignalsBlocked& operator=(const RunSignalsBlocked&) = delete;
+
+ private:
+  sigset_t previous_{};
+};
 
 }  // namespace pelox
