@@ -1,5 +1,6 @@
 #include "app/diagnostics/standard_outputs.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,7 +14,7 @@ namespace {
 
 struct StandardQueues {
   std::unique_ptr<OutputQueue> out;
-  std::unique_ptr<OutputQueue> err;
+  std::unique_ptr<OutputQueue> err;  // null where it is standard output's file
 };
 
 StandardQueues& Queues() {
@@ -21,7 +22,15 @@ StandardQueues& Queues() {
   return queues;
 }
 
-void Print(const std::unique_ptr<OutputQueue>& queue, FILE* stream, std::string_view text) {
+// A terminal, or a pipe both are redirected to: one queue keeps their order.
+bool SameFile(int one, int other) {
+  struct stat first {};
+  struct stat second {};
+  return fstat(one, &first) == 0 && fstat(other, &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+void Print(OutputQueue* queue, FILE* stream, std::string_view text) {
   if (queue != nullptr) {
     queue->Put(text);
     return;
@@ -42,13 +51,18 @@ void StartStandardOutputs() {
   std::fflush(stdout);
   std::fflush(stderr);
   queues.out = std::make_unique<OutputQueue>(STDOUT_FILENO, false);
-  queues.err = std::make_unique<OutputQueue>(STDERR_FILENO, false);
+  if (!SameFile(STDOUT_FILENO, STDERR_FILENO)) {
+    queues.err = std::make_unique<OutputQueue>(STDERR_FILENO, false);
+  }
   SetCameraWorking(false);
 }
 
-void PrintOut(std::string_view text) { Print(Queues().out, stdout, text); }
+void PrintOut(std::string_view text) { Print(Queues().out.get(), stdout, text); }
 
-void PrintErr(std::string_view text) { Print(Queues().err, stderr, text); }
+void PrintErr(std::string_view text) {
+  const StandardQueues& queues = Queues();
+  Print(queues.err != nullptr ? queues.err.get() : queues.out.get(), stderr, text);
+}
 
 void SetCameraWorking(bool working) {
   StandardQueues& queues = Queues();
@@ -59,7 +73,10 @@ void SetCameraWorking(bool working) {
 std::string StandardOutputsLoss() {
   const StandardQueues& queues = Queues();
   std::string lost;
-  if (queues.out != nullptr) Join(lost, OutputLossText("standard output", queues.out->Loss()));
+  if (queues.out != nullptr) {
+    const char* name = queues.err != nullptr ? "standard output" : "standard output and error";
+    Join(lost, OutputLossText(name, queues.out->Loss()));
+  }
   if (queues.err != nullptr) Join(lost, OutputLossText("standard error", queues.err->Loss()));
   return lost;
 }
