@@ -90,6 +90,12 @@ struct RunResult {
   pelox::RunCause cause = pelox::RunCause::WRITTEN;
 };
 
+// The verdict as the command line tells it: its remedies as options.
+pelox::Verdict WithOptions(pelox::Verdict verdict) {
+  verdict.detail = pelox::DetailWithOptions(verdict);
+  return verdict;
+}
+
 void Say(const std::string& text) { pelox::PrintErr("pelox-uploader: " + text + "\n"); }
 
 // Clauses joined by "; ", the empty ones left out.
@@ -176,7 +182,8 @@ RunResult List(const UploaderOptions& options) {
   pelox::DialogFacts nothing;
   nothing.failed_step = pelox::STEP_CONNECT;
   end.cause = pelox::RunCause::NO_CAMERA;
-  const pelox::Verdict verdict = pelox::JudgeRun(nothing, end, pelox::SearchNotesOf(options));
+  const pelox::Verdict verdict =
+      WithOptions(pelox::JudgeRun(nothing, end, pelox::SearchNotesOf(options)));
   return {EndEarly(options.json, verdict), verdict.cause};
 }
 
@@ -190,7 +197,7 @@ RunResult Inspect(const UploaderOptions& options) {
 // advice on standard error.
 RunResult Conclude(const UploaderOptions& options, pelox::RunReport& report,
                    const pelox::SessionOutcome& outcome, pelox::SessionRecording& recording) {
-  const pelox::Verdict& verdict = outcome.verdict;
+  const pelox::Verdict verdict = WithOptions(outcome.verdict);
   FinishFileOutputs(recording, {verdict.exit_status, verdict.cause});
   const pelox::RunSummary summary =
       SummaryOf(outcome.facts, options, recording, outcome.elapsed_ms);

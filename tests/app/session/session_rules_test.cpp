@@ -1,16 +1,20 @@
-// What every Linux front end shares: the options, the devices probed and
-// the verdict of a run.
+// What every Linux front end shares: the options, the devices probed, the
+// verdict of a run and its advice, and the signals its workers block.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
 #include "app/session/device_choice.h"
 #include "app/session/options.h"
+#include "app/session/run_signals.h"
 #include "app/session/run_verdict.h"
 #include "app/session/search_notes.h"
 #include "link/camera_link.h"
@@ -297,6 +301,76 @@ TEST(RunVerdict, GivesEachCauseItsStatusAndASafeRemedy) {
       EXPECT_EQ(verdict.detail.find(entry.never), std::string::npos) << verdict.detail;
     }
   }
+}
+
+// The remedies come as values: the command line tells them as its options,
+// and the reason alone never names an option, so the window can offer them
+// as buttons instead.
+TEST(RunVerdict, GivesRemediesThatTheCommandLineTellsAsOptions) {
+  struct AdviceCase {
+    DialogFacts facts;
+    RunEnd end;
+    SearchNotes search;
+    std::vector<Remedy> advice;
+    std::string options;  // what the command line adds to the reason
+  };
+  SearchNotes port_named;
+  port_named.ports = {{"/dev/ttyUSB0", 0, "", 0}};
+  const std::vector<AdviceCase> cases = {
+      {Camera("PELOX", "v517-1.10", 80),
+       Ended(RunCause::UP_TO_DATE),
+       {},
+       {Remedy::INSTALL_ANYWAY},
+       " (--allow-reinstall writes it again)"},
+      {Camera("PELOX", "v517-2.00", 80),
+       Ended(RunCause::UP_TO_DATE),
+       {},
+       {Remedy::INSTALL_OLDER},
+       " (--allow-older writes it)"},
+      {Failed(STEP_WRITE_FAILED),
+       Ended(RunCause::WRITE_UNCERTAIN),
+       {},
+       {Remedy::CHECK_VERSION},
+       ", then check its version with --list"},
+      {Failed(STEP_CONNECT),
+       Ended(RunCause::NO_CAMERA),
+       {},
+       {Remedy::NAME_PORT, Remedy::CHECK_AGAIN},
+       " (--port PATH)"},
+      {Failed(STEP_CONNECT), Ended(RunCause::NO_CAMERA), port_named, {Remedy::CHECK_AGAIN}, ""},
+      {Failed(STEP_OPEN_FIRMWARE, STEP_ERROR_CANTOPEN),
+       Ended(RunCause::IMAGE_REFUSED),
+       {},
+       {Remedy::CHOOSE_IMAGE},
+       ""},
+      {{}, Ended(RunCause::WRITTEN), {}, {}, ""},
+  };
+  for (const AdviceCase& entry : cases) {
+    const Verdict verdict = JudgeRun(entry.facts, entry.end, entry.search);
+    EXPECT_EQ(verdict.advice, entry.advice) << verdict.detail;
+    EXPECT_EQ(verdict.detail.find("--"), std::string::npos) << verdict.detail;
+    EXPECT_EQ(DetailWithOptions(verdict), verdict.detail + entry.options);
+  }
+}
+
+// The session starts every worker inside this guard: a thread started then,
+// the window's as the terminal's, never takes the run's signals, and the
+// loop's thread takes them again afterwards.
+TEST(RunSignals, AreBlockedInAThreadStartedWhileGuardedAndNowhereElse) {
+  const auto blocked_here = [] {
+    sigset_t mask;
+    pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+    return std::all_of(RUN_SIGNALS.begin(), RUN_SIGNALS.end(),
+                       [&](int number) { return sigismember(&mask, number) == 1; });
+  };
+  bool blocked_in_worker = false;
+  {
+    const RunSignalsBlocked guard;
+    std::thread worker([&] { blocked_in_worker = blocked_here(); });
+    worker.join();
+  }
+  EXPECT_TRUE(blocked_in_worker);
+  EXPECT_FALSE(blocked_here());
 }
 
 }  // namespace
