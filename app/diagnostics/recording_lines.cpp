@@ -110,11 +110,13 @@ json ScsiEvent(double seconds, const ScsiTrace& command, const std::optional<Pay
   return line;
 }
 
-json EndEvent(double seconds, int exit_status, std::string_view cause, std::string_view port) {
+json EndEvent(double seconds, int exit_status, std::string_view cause, std::string_view port,
+              uint64_t lost) {
   json line = Stamped(seconds, "end");
   line["exit"] = exit_status;
   line["cause"] = cause;
   line["port"] = port;
+  if (lost != 0) line["lost"] = lost;
   return line;
 }
 

@@ -46,9 +46,10 @@ nlohmann::json SerialClosedEvent(double seconds);
 nlohmann::json ScsiEvent(double seconds, const ScsiTrace& command,
                          const std::optional<PayloadRun>& cut);
 // `port`: the kind of port that last carried the camera's answers
-// ("serial", "storage"), or "none".
+// ("serial", "storage"), or "none"; `lost`: the bytes of earlier lines that
+// could not be written.
 nlohmann::json EndEvent(double seconds, int exit_status, std::string_view cause,
-                        std::string_view port);
+                        std::string_view port, uint64_t lost = 0);
 
 // One line of the file, newline included; bytes that are not UTF-8 are replaced.
 std::string RecordingLine(const nlohmann::json& line);

@@ -6,10 +6,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
-
-#include "app/diagnostics/output_stream.h"
 
 namespace pelox {
 namespace {
@@ -134,8 +133,8 @@ RunOutputs OpenOne(const Output& wanted, const std::vector<Input>& inputs,
   return {};
 }
 
-// Once every output passed its checks: emptied, and made streams.
-RunOutputs Streams(std::vector<Output>& outputs) {
+// Once every output passed its checks: emptied, and given their writers.
+RunOutputs Queues(std::vector<Output>& outputs) {
   for (Output& output : outputs) {
     if (S_ISREG(output.status.st_mode) && ftruncate(output.fd, 0) != 0) {
       return Refused(outputs, "cannot write " + output.path + ": " + std::strerror(errno));
@@ -143,13 +142,9 @@ RunOutputs Streams(std::vector<Output>& outputs) {
   }
   RunOutputs opened;
   for (Output& output : outputs) {
-    FILE* stream = OutputStream(std::exchange(output.fd, -1));
-    if (stream == nullptr) {
-      const int error = errno;
-      if (opened.log != nullptr) std::fclose(opened.log);
-      return Refused(outputs, "cannot write " + output.path + ": " + std::strerror(error));
-    }
-    (output.is_log ? opened.log : opened.record) = stream;
+    // Its writer owns the descriptor from here.
+    auto queue = std::make_unique<OutputQueue>(std::exchange(output.fd, -1), true);
+    (output.is_log ? opened.log : opened.record) = std::move(queue);
   }
   return opened;
 }
@@ -170,7 +165,7 @@ RunOutputs OpenRunOutputs(const UploaderOptions& options, const std::string& ima
       return ended;
     }
   }
-  return Streams(outputs);
+  return Queues(outputs);
 }
 
 }  // namespace pelox

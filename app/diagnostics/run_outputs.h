@@ -3,9 +3,10 @@
 // its inputs: one that is the firmware image, the camera's port or device,
 // or the other output (by any path, symlink or hard link) is refused before
 // a byte is written, and a FIFO nobody reads is refused at once.
-#include <cstdio>
+#include <memory>
 #include <string>
 
+#include "app/diagnostics/output_queue.h"
 #include "app/session/options.h"
 
 namespace pelox {
@@ -14,9 +15,9 @@ enum class OutputsOpening { OPENED, REFUSED, INTERRUPTED };
 
 struct RunOutputs {
   OutputsOpening opening = OutputsOpening::OPENED;
-  std::string refusal;  // REFUSED: why, naming the output and what it is
-  FILE* log = nullptr;  // OPENED: null for an output not asked for
-  FILE* record = nullptr;
+  std::string refusal;               // REFUSED: why, naming the output and what it is
+  std::unique_ptr<OutputQueue> log;  // OPENED: null for an output not asked for
+  std::unique_ptr<OutputQueue> record;
 };
 
 // Opens `options.log_file` and `options.record_file`, empty when not asked

@@ -1,13 +1,15 @@
 #include "app/diagnostics/run_trace.h"
 
 #include <array>
-#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <span>
 #include <string>
+#include <utility>
 
+#include "app/diagnostics/standard_outputs.h"
 #include "platform/port_tap.h"
 #include "transport/hex_text.h"
 
@@ -17,40 +19,36 @@ namespace {
 // Bytes shown of each chunk; the count tells the rest.
 constexpr size_t BYTES_SHOWN = 16;
 
+// How long the end of the run waits for the log's reader to take the rest.
+constexpr uint32_t LOG_END_WAIT_MS = 2000;
+
 struct Trace {
   std::mutex mutex;
   bool to_stderr = false;
-  FILE* file = nullptr;
+  bool to_file = false;
+  std::unique_ptr<OutputQueue> file;  // kept after the end, for what it lost
   std::string file_name;
-  std::string loss;  // why the file stopped
-  bool loss_taken = false;
+  bool note_taken = false;
   std::chrono::steady_clock::time_point start;
 };
-
-// The log is given up at its first failed write, and the program goes on.
-void LoseFile(Trace& trace) {
-  trace.loss = "the log " + trace.file_name + " stopped early: " + std::strerror(errno);
-  std::fclose(trace.file);
-  trace.file = nullptr;
-}
 
 Trace& TheTrace() {
   static Trace trace;
   return trace;
 }
 
-void Write(Trace& trace, std::string_view text) {
+std::string Stamped(const Trace& trace, std::string_view text) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - trace.start).count();
   std::array<char, 32> stamp{};
   std::snprintf(stamp.data(), stamp.size(), "%9.3f ", seconds);
-  const auto put = [&](FILE* out) {
-    return std::fprintf(out, "%s%.*s\n", stamp.data(), static_cast<int>(text.size()),
-                        text.data()) >= 0 &&
-           std::fflush(out) == 0;
-  };
-  if (trace.to_stderr) put(stderr);
-  if (trace.file != nullptr && !put(trace.file)) LoseFile(trace);
+  return stamp.data() + std::string(text) + "\n";
+}
+
+void Write(Trace& trace, std::string_view text) {
+  const std::string line = Stamped(trace, text);
+  if (trace.to_stderr) PrintErr(line);
+  if (trace.to_file) trace.file->Put(line);
 }
 
 // Up to `most` bytes as hex, each after a space, and "..." for the rest.
@@ -94,43 +92,65 @@ BytesTap bytes_tap;
 
 }  // namespace
 
-void StartRunTrace(bool to_stderr, FILE* log, const std::string& log_name) {
+void StartRunTrace(bool to_stderr, std::unique_ptr<OutputQueue> log, const std::string& log_name) {
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
-  trace.file = log;
+  trace.to_file = log != nullptr;
+  trace.file = std::move(log);
   trace.file_name = log_name;
   trace.to_stderr = to_stderr;
   trace.start = std::chrono::steady_clock::now();
-  if (trace.to_stderr || trace.file != nullptr) AddPortTap(bytes_tap);
+  if (trace.to_stderr || trace.to_file) AddPortTap(bytes_tap);
 }
 
 void StopRunTrace() {
   RemovePortTap(bytes_tap);
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
-  if (trace.file != nullptr) std::fclose(trace.file);
-  trace.file = nullptr;
+  if (trace.to_file) {
+    trace.file->Finish(LOG_END_WAIT_MS, [&trace](const OutputLoss& loss) {
+      return Stamped(trace, OutputLossText("this log", loss));
+    });
+  }
+  trace.to_file = false;
   trace.to_stderr = false;
 }
 
 void TraceRunLine(std::string_view text) {
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
-  if (trace.to_stderr || trace.file != nullptr) Write(trace, text);
+  if (trace.to_stderr || trace.to_file) Write(trace, text);
 }
 
 std::string RunTraceLoss() {
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
-  return trace.loss;
+  if (trace.file == nullptr) return {};
+  return OutputLossText("the log " + trace.file_name, trace.file->Loss());
 }
 
-std::string TakeRunTraceLoss() {
+std::string RunTraceNote() {
   Trace& trace = TheTrace();
   const std::lock_guard lock(trace.mutex);
-  if (trace.loss.empty() || trace.loss_taken) return {};
-  trace.loss_taken = true;
-  return trace.loss;
+  if (trace.file == nullptr) return {};
+  const OutputLoss loss = trace.file->Loss();
+  if (loss.error != 0) {
+    return "the log " + trace.file_name + " cannot be written (" + std::strerror(loss.error) +
+           "); the update goes on";
+  }
+  if (loss.bytes != 0) {
+    return "the log " + trace.file_name + " loses lines: its reader does not take them";
+  }
+  return {};
+}
+
+std::string TakeRunTraceNote() {
+  std::string note = RunTraceNote();
+  Trace& trace = TheTrace();
+  const std::lock_guard lock(trace.mutex);
+  if (note.empty() || trace.note_taken) return {};
+  trace.note_taken = true;
+  return note;
 }
 
 }  // namespace pelox

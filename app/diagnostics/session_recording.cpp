@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +16,8 @@ namespace pelox {
 namespace {
 
 constexpr size_t DATE_CAPACITY = 32;
+// How long the end of the run waits for the recording's reader to take the rest.
+constexpr uint32_t RECORDING_END_WAIT_MS = 2000;
 
 std::string UtcNow() {
   const std::time_t now = std::time(nullptr);
@@ -63,10 +63,11 @@ void SessionRecording::ReadImage(const UploaderOptions& options, std::string_vie
   }
 }
 
-void SessionRecording::Start(const UploaderOptions& options, FILE* file) {
+void SessionRecording::Start(const UploaderOptions& options, std::unique_ptr<OutputQueue> file) {
   const std::lock_guard lock(mutex_);
   name_ = options.record_file;
-  file_ = file;
+  file_ = std::move(file);
+  writing_ = file_ != nullptr;
   // A file size limit must end the recording, not the program.
   std::signal(SIGXFSZ, SIG_IGN);
   start_ = std::chrono::steady_clock::now();
@@ -78,16 +79,21 @@ void SessionRecording::Finish(std::optional<int> exit_status, std::string_view c
   if (tapped_) RemovePortTap(*this);
   tapped_ = false;
   const std::lock_guard lock(mutex_);
-  if (file_ == nullptr) return;
-  if (exit_status) WriteLine(RecordingLine(EndEvent(Seconds(), *exit_status, cause, answered_on_)));
-  if (file_ != nullptr && std::fclose(file_) != 0 && write_error_ == 0) write_error_ = errno;
-  file_ = nullptr;
+  if (!writing_) return;
+  const double seconds = Seconds();
+  if (exit_status) {
+    // The end says what was lost before it.
+    const uint64_t lost = file_->Loss().bytes;
+    WriteLine(RecordingLine(EndEvent(seconds, *exit_status, cause, answered_on_, lost)));
+  }
+  file_->Finish(RECORDING_END_WAIT_MS);
+  writing_ = false;
 }
 
 std::string SessionRecording::Problem() const {
   const std::lock_guard lock(mutex_);
-  if (write_error_ == 0) return {};
-  return "the recording " + name_ + " stopped: " + std::strerror(write_error_);
+  if (file_ == nullptr) return {};
+  return OutputLossText("the recording " + name_, file_->Loss());
 }
 
 void SessionRecording::SerialOpened(int32_t port, std::string_view path) {
@@ -97,7 +103,7 @@ void SessionRecording::SerialOpened(int32_t port, std::string_view path) {
 
 void SessionRecording::SerialBytes(TraceDirection direction, std::span<const uint8_t> bytes) {
   const std::lock_guard lock(mutex_);
-  if (file_ == nullptr) return;
+  if (!writing_) return;
   if (direction == TraceDirection::FROM_DEVICE) answered_on_ = "serial";
   WriteLine(RecordingLine(SerialBytesEvent(Seconds(), direction, bytes, Cut(direction, bytes))));
 }
@@ -119,7 +125,7 @@ void SessionRecording::SerialClosed() {
 
 void SessionRecording::ScsiCommand(const ScsiTrace& command) {
   const std::lock_guard lock(mutex_);
-  if (file_ == nullptr) return;
+  if (!writing_) return;
   if (command.result == SG_DONE) answered_on_ = "storage";
   const std::optional<PayloadRun> cut =
       command.has_data ? Cut(command.direction, command.data) : std::nullopt;
@@ -136,13 +142,10 @@ std::optional<PayloadRun> SessionRecording::Cut(TraceDirection direction,
   return redaction_->Find(bytes);
 }
 
-// Each line is flushed: a recording cut short holds every line before the cut.
+// Each line goes out whole as soon as the reader takes it: a recording cut
+// short holds every line before the cut.
 void SessionRecording::WriteLine(const std::string& line) {
-  if (file_ == nullptr) return;
-  if (std::fputs(line.c_str(), file_) >= 0 && std::fflush(file_) == 0) return;
-  write_error_ = errno != 0 ? errno : EIO;
-  std::fclose(file_);
-  file_ = nullptr;
+  if (writing_) file_->Put(line);
 }
 
 }  // namespace pelox

@@ -1,15 +1,17 @@
 #pragma once
 // --record FILE: everything that crossed the port, written as it happens so
-// that a recording cut short by a signal is readable up to there. A failed
-// write (a full disk) stops the recording, never the update.
+// that a recording cut short by a signal is readable up to there. What a
+// full disk or a reader that stopped reading cannot take is lost, counted
+// in the end line; the update never waits for it.
 #include <chrono>
-#include <cstdio>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/diagnostics/output_queue.h"
 #include "app/diagnostics/payload_redaction.h"
 #include "app/diagnostics/recording_lines.h"
 #include "app/session/options.h"
@@ -26,12 +28,13 @@ class SessionRecording : public PortTap {
 
   // What the header tells of the image, read before any output is opened.
   void ReadImage(const UploaderOptions& options, std::string_view image_path);
-  // Writes the header to `file`, named `options.record_file`, which the
-  // recording owns and closes, and taps the ports.
-  void Start(const UploaderOptions& options, FILE* file);
-  // Writes the run's end (when there is one), stops tapping and closes.
+  // Writes the header to `file`, named `options.record_file`, and taps the
+  // ports.
+  void Start(const UploaderOptions& options, std::unique_ptr<OutputQueue> file);
+  // Stops tapping, writes the run's end (when there is one) and the rest,
+  // for a short while at most.
   void Finish(std::optional<int> exit_status, std::string_view cause);
-  // Why the recording stopped before the end; empty when it did not.
+  // What the recording lost; empty when nothing.
   std::string Problem() const;
 
   void SerialOpened(int32_t port, std::string_view path) override;
@@ -47,9 +50,9 @@ class SessionRecording : public PortTap {
   void WriteLine(const std::string& line);
 
   mutable std::mutex mutex_;
-  FILE* file_ = nullptr;
+  std::unique_ptr<OutputQueue> file_;  // kept after the end, for what it lost
+  bool writing_ = false;
   bool tapped_ = false;
-  int write_error_ = 0;
   std::string name_;
   std::string_view answered_on_ = "none";
   std::chrono::steady_clock::time_point start_;

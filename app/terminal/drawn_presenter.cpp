@@ -49,7 +49,7 @@ void DrawnPresenter::Wait(TerminalView& view, const std::function<void(int32_t)>
 
 // Said once, in the box while it is drawn; the rest after the run.
 std::string DrawnPresenter::TraceLoss() {
-  std::string lost = RunTraceLoss();
+  std::string lost = RunTraceNote();
   return lost == note_ ? std::string() : lost;
 }
 

@@ -4,9 +4,9 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
 
 #include "app/diagnostics/run_trace.h"
+#include "app/diagnostics/standard_outputs.h"
 #include "app/dialog_ids.h"
 #include "app/terminal/terminal_view.h"
 
@@ -20,20 +20,17 @@ constexpr size_t COMMAND_LINE_MAX = 256;
 
 }  // namespace
 
-void LinesPresenter::Say(const std::string& text) {
-  std::fprintf(stderr, "pelox-uploader: %s\n", text.c_str());
-}
+void LinesPresenter::Say(const std::string& text) { PrintErr("pelox-uploader: " + text + "\n"); }
 
 void LinesPresenter::Print(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
-  if (!lines.empty()) std::fflush(stdout);
+  for (const std::string& line : lines) PrintOut(line + "\n");
 }
 
 void LinesPresenter::Present(const SessionScene& scene) {
   if (scene.picture.upload_enabled && !yes_ && !check_only_ && !prompted_) {
     prompted_ = true;
     // Standard output may be a log; the user reads this where they type.
-    std::fprintf(stderr, "Type \"upload\" and Enter to start the update, or \"close\" to quit.\n");
+    PrintErr("Type \"upload\" and Enter to start the update, or \"close\" to quit.\n");
   }
 }
 
@@ -70,6 +67,6 @@ void LinesPresenter::ReadCommandLines(const TerminalView& view,
   if (line_.size() > COMMAND_LINE_MAX) line_.clear();
 }
 
-std::string LinesPresenter::TraceLoss() { return TakeRunTraceLoss(); }
+std::string LinesPresenter::TraceLoss() { return TakeRunTraceNote(); }
 
 }  // namespace pelox

@@ -8,11 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/diagnostics/run_log.h"
@@ -20,6 +22,7 @@
 #include "app/diagnostics/run_report.h"
 #include "app/diagnostics/run_trace.h"
 #include "app/diagnostics/session_recording.h"
+#include "app/diagnostics/standard_outputs.h"
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
 #include "app/session/device_choice.h"
@@ -54,17 +57,14 @@ bool AsksForJson(std::span<const std::string> arguments) {
 // The result object of a run without a dialog.
 void PrintJsonResult(const pelox::Verdict& verdict, const pelox::RunSummary& summary = {}) {
   pelox::RunReport report(pelox::ReportStyle::JSON, 0);
-  for (const std::string& line : report.Result(verdict, {}, summary)) {
-    std::printf("%s\n", line.c_str());
-  }
-  std::fflush(stdout);
+  for (const std::string& line : report.Result(verdict, {}, summary)) pelox::PrintOut(line + "\n");
 }
 
 // A run that ends before it starts: the reason on standard error and, for
 // JSON, the result object as every run ends with.
 int EndEarly(bool json, const pelox::Verdict& verdict) {
   if (json) PrintJsonResult(verdict);
-  std::fprintf(stderr, "pelox-uploader: %s\n", verdict.detail.c_str());
+  pelox::PrintErr("pelox-uploader: " + verdict.detail + "\n");
   return verdict.exit_status;
 }
 
@@ -96,12 +96,33 @@ pelox::Verdict WithOptions(pelox::Verdict verdict) {
   return verdict;
 }
 
-void Say(const std::string& text) { std::fprintf(stderr, "pelox-uploader: %s\n", text.c_str()); }
+void Say(const std::string& text) { pelox::PrintErr("pelox-uploader: " + text + "\n"); }
 
-// Where the camera answered and at what speed, the versions, the log and
-// the time, for the result.
+// Clauses joined by "; ", the empty ones left out.
+std::string Joined(std::initializer_list<std::string> clauses) {
+  std::string joined;
+  for (const std::string& clause : clauses) {
+    if (!clause.empty()) joined += (joined.empty() ? "" : "; ") + clause;
+  }
+  return joined;
+}
+
+// What the log and the recording lost; empty when nothing.
+std::string FileOutputsLoss(const pelox::SessionRecording& recording) {
+  return Joined({pelox::RunTraceLoss(), recording.Problem()});
+}
+
+// The log and the recording end before the result, which tells what they
+// lost; each waits a short while at most for its reader.
+void FinishFileOutputs(pelox::SessionRecording& recording, const RunResult& result) {
+  recording.Finish(result.exit_status, std::string(pelox::RunCauseText(result.cause)));
+  pelox::StopRunTrace();
+}
+
+// Where the camera answered and at what speed, the versions, what the
+// outputs lost and the time, for the result.
 pelox::RunSummary SummaryOf(const pelox::DialogFacts& facts, const UploaderOptions& options,
-                            uint64_t elapsed_ms) {
+                            const pelox::SessionRecording& recording, uint64_t elapsed_ms) {
   pelox::RunSummary summary;
   if (facts.port_type == pelox::PORT_TYPE_STORAGE) {
     const pelox::CameraDevice* found = pelox::DeviceTableEntry(facts.device_index);
@@ -115,7 +136,7 @@ pelox::RunSummary SummaryOf(const pelox::DialogFacts& facts, const UploaderOptio
   }
   summary.camera_version = facts.camera_version;
   summary.image_version = facts.image_version;
-  summary.log_lost = pelox::RunTraceLoss();
+  summary.log_lost = Joined({FileOutputsLoss(recording), pelox::StandardOutputsLoss()});
   summary.sense = pelox::SenseHex(facts.sense);
   summary.elapsed_ms = elapsed_ms;
   return summary;
@@ -123,19 +144,21 @@ pelox::RunSummary SummaryOf(const pelox::DialogFacts& facts, const UploaderOptio
 
 RunResult List(const UploaderOptions& options) {
   const auto started = std::chrono::steady_clock::now();
+  pelox::SetCameraWorking(true);
   const std::vector<pelox::ListedCamera> cameras =
       pelox::ListCameras(static_cast<int32_t>(options.ports.size()), *pelox::PendingRunSignal());
+  pelox::SetCameraWorking(false);
   for (const pelox::ListedCamera& camera : cameras) {
     if (options.json) {
-      std::printf("%s\n", nlohmann::json{{"port", camera.port},
-                                         {"maker", camera.maker},
-                                         {"version", camera.version},
-                                         {"battery", camera.battery}}
-                              .dump()
-                              .c_str());
+      pelox::PrintOut(nlohmann::json{{"port", camera.port},
+                                     {"maker", camera.maker},
+                                     {"version", camera.version},
+                                     {"battery", camera.battery}}
+                          .dump() +
+                      "\n");
     } else {
-      std::printf("%s\t%s\t%s\tbattery %d\n", camera.port.c_str(), camera.maker.c_str(),
-                  camera.version.c_str(), static_cast<int>(camera.battery));
+      pelox::PrintOut(camera.port + "\t" + camera.maker + "\t" + camera.version + "\tbattery " +
+                      std::to_string(camera.battery) + "\n");
     }
   }
   pelox::RunEnd end;
@@ -166,27 +189,28 @@ RunResult List(const UploaderOptions& options) {
 
 RunResult Inspect(const UploaderOptions& options) {
   const pelox::ImageInspection inspection = pelox::InspectImage(options.inspect, options.json);
-  for (const std::string& line : inspection.lines) std::printf("%s\n", line.c_str());
+  for (const std::string& line : inspection.lines) pelox::PrintOut(line + "\n");
   return {pelox::CauseExitStatus(inspection.cause), inspection.cause};
 }
 
 // The verdict's lines: the result on standard output, the detail and the
 // advice on standard error.
 RunResult Conclude(const UploaderOptions& options, pelox::RunReport& report,
-                   const pelox::SessionOutcome& outcome) {
+                   const pelox::SessionOutcome& outcome, pelox::SessionRecording& recording) {
   const pelox::Verdict verdict = WithOptions(outcome.verdict);
-  const pelox::RunSummary summary = SummaryOf(outcome.facts, options, outcome.elapsed_ms);
+  FinishFileOutputs(recording, {verdict.exit_status, verdict.cause});
+  const pelox::RunSummary summary =
+      SummaryOf(outcome.facts, options, recording, outcome.elapsed_ms);
   for (const std::string& line : report.Result(verdict, outcome.last_message, summary)) {
-    std::printf("%s\n", line.c_str());
+    pelox::PrintOut(line + "\n");
   }
   // The drawn dialog leaves its result on the screen as one line.
   if (outcome.drawn) {
-    std::printf("%s\n", pelox::SummaryLine(verdict, outcome.last_message, summary).c_str());
+    pelox::PrintOut(pelox::SummaryLine(verdict, outcome.last_message, summary) + "\n");
   }
-  std::fflush(stdout);
   if (!options.json && !outcome.drawn && !verdict.detail.empty()) {
     if (verdict.cause == pelox::RunCause::WOULD_UPDATE) {
-      std::printf("%s\n", verdict.detail.c_str());
+      pelox::PrintOut(verdict.detail + "\n");
     } else {
       Say(verdict.detail);
     }
@@ -217,16 +241,60 @@ std::optional<pelox::SessionOutcome> RefusedImage(const pelox::DialogFacts& imag
   outcome.verdict = refusal->verdict;
   outcome.last_message = pelox::StringText(refusal->message_id);
   for (const std::string& line : report.Message(refusal->message_id, outcome.last_message, 0)) {
-    std::printf("%s\n", line.c_str());
+    pelox::PrintOut(line + "\n");
   }
   return outcome;
 }
 
-RunResult Update(const UploaderOptions& options, const pelox::DialogFacts& image_check) {
+RunResult Update(const UploaderOptions& options, const pelox::DialogFacts& image_check,
+                 pelox::SessionRecording& recording) {
   pelox::RunReport report = ReportFor(options);
   std::optional<pelox::SessionOutcome> outcome = RefusedImage(image_check, options, report);
-  if (!outcome) outcome = pelox::RunUploaderSession({CanDraw(options), options}, report);
-  return Conclude(options, report, *outcome);
+  if (!outcome) {
+    pelox::SetCameraWorking(true);
+    outcome = pelox::RunUploaderSession({CanDraw(options), options}, report);
+    pelox::SetCameraWorking(false);
+  }
+  return Conclude(options, report, *outcome, recording);
+}
+
+// How a run with options ended: its exit status, and what the log and the
+// recording lost.
+struct RunEnding {
+  int exit_status;
+  std::string files_lost;
+};
+
+RunEnding Run(const std::vector<std::string>& arguments, const UploaderOptions& options) {
+  pelox::ChooseDevices(options);
+  // The image is read before any output is opened, and no output may be it.
+  const std::string image = !options.inspect.empty() ? options.inspect
+                            : options.image.empty()  ? DEFAULT_IMAGE
+                                                     : options.image;
+  std::optional<pelox::DialogFacts> image_check;
+  if (!options.list && options.inspect.empty()) image_check = pelox::CheckImageFirst(options.image);
+  pelox::SessionRecording recording;
+  if (!options.record_file.empty()) recording.ReadImage(options, image);
+  pelox::RunOutputs outputs = pelox::OpenRunOutputs(options, image);
+  if (outputs.opening == pelox::OutputsOpening::INTERRUPTED) {
+    return {EndEarly(options.json,
+                     {pelox::RunCause::INTERRUPTED, "interrupted before the update began"}),
+            {}};
+  }
+  if (outputs.opening == pelox::OutputsOpening::REFUSED) {
+    return {EndEarly(options.json, {pelox::RunCause::USAGE, outputs.refusal}), {}};
+  }
+  const bool trace_to_stderr = options.verbosity >= 2 && (options.list || !CanDraw(options));
+  pelox::StartRunTrace(trace_to_stderr, std::move(outputs.log), options.log_file);
+  for (const std::string& line : pelox::LogHeader(arguments, options, std::time(nullptr))) {
+    pelox::TraceRunLine(line);
+  }
+  if (outputs.record != nullptr) recording.Start(options, std::move(outputs.record));
+  const RunResult result = options.list               ? List(options)
+                           : !options.inspect.empty() ? Inspect(options)
+                                                      : Update(options, *image_check, recording);
+  FinishFileOutputs(recording, result);
+  return {result.exit_status, FileOutputsLoss(recording)};
 }
 
 }  // namespace
@@ -242,41 +310,11 @@ int main(int argc, char** argv) {
     std::fputs(command_line.text.c_str(), command_line.exit_status == 0 ? stdout : stderr);
     return command_line.exit_status;
   }
-  const UploaderOptions& options = *command_line.options;
   pelox::CatchRunSignals();
-  pelox::ChooseDevices(options);
-  // The image is read before any output is opened, and no output may be it.
-  const std::string image = !options.inspect.empty() ? options.inspect
-                            : options.image.empty()  ? DEFAULT_IMAGE
-                                                     : options.image;
-  std::optional<pelox::DialogFacts> image_check;
-  if (!options.list && options.inspect.empty()) image_check = pelox::CheckImageFirst(options.image);
-  pelox::SessionRecording recording;
-  if (!options.record_file.empty()) recording.ReadImage(options, image);
-  const pelox::RunOutputs outputs = pelox::OpenRunOutputs(options, image);
-  if (outputs.opening == pelox::OutputsOpening::INTERRUPTED) {
-    return EndEarly(options.json,
-                    {pelox::RunCause::INTERRUPTED, "interrupted before the update began"});
-  }
-  if (outputs.opening == pelox::OutputsOpening::REFUSED) {
-    return EndEarly(options.json, {pelox::RunCause::USAGE, outputs.refusal});
-  }
-  const bool trace_to_stderr = options.verbosity >= 2 && (options.list || !CanDraw(options));
-  pelox::StartRunTrace(trace_to_stderr, outputs.log, options.log_file);
-  for (const std::string& line : pelox::LogHeader(arguments, options, std::time(nullptr))) {
-    pelox::TraceRunLine(line);
-  }
-  if (outputs.record != nullptr) recording.Start(options, outputs.record);
-  const RunResult result = options.list               ? List(options)
-                           : !options.inspect.empty() ? Inspect(options)
-                                                      : Update(options, *image_check);
-  recording.Finish(result.exit_status, std::string(pelox::RunCauseText(result.cause)));
-  if (const std::string problem = recording.Problem(); !problem.empty()) {
-    std::fprintf(stderr, "pelox-uploader: warning: %s\n", problem.c_str());
-  }
-  if (const std::string lost = pelox::TakeRunTraceLoss(); !lost.empty()) {
-    std::fprintf(stderr, "pelox-uploader: %s\n", lost.c_str());
-  }
-  pelox::StopRunTrace();
-  return result.exit_status;
+  pelox::StartStandardOutputs();
+  const RunEnding ending = Run(arguments, *command_line.options);
+  // Said last, once standard output and error wrote what they could.
+  const std::string lost = Joined({ending.files_lost, pelox::FinishStandardOutputs()});
+  if (!lost.empty()) std::fprintf(stderr, "pelox-uploader: warning: %s\n", lost.c_str());
+  return ending.exit_status;
 }

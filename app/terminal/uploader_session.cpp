@@ -13,6 +13,7 @@
 
 #include "app/diagnostics/link_event_text.h"
 #include "app/diagnostics/run_trace.h"
+#include "app/diagnostics/standard_outputs.h"
 #include "app/dialog_ids.h"
 #include "app/session/run_signals.h"
 #include "app/session/update_session.h"
@@ -256,7 +257,7 @@ SessionOutcome RunUploaderSession(const SessionMode& mode, RunReport& report) {
     presenter.reset();
     screen.reset();
     for (const std::string& warning : outcome.warnings) {
-      std::fprintf(stderr, "pelox-uploader: %s\n", warning.c_str());
+      PrintErr("pelox-uploader: " + warning + "\n");
     }
   }
   return outcome;

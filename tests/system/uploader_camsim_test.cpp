@@ -370,6 +370,82 @@ INSTANTIATE_TEST_SUITE_P(
                   ".*\"try\":2\\}"}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
+// An output whose reader stops reading costs that output its lines, never
+// the camera time: a 2 MiB update ends about as fast as without it, and
+// the result says what was lost.
+struct StalledOutput {
+  const char* name;
+  const char* option;
+  const char* stall_after;  // what the reader takes before it stops; empty: nothing
+};
+
+void PrintTo(const StalledOutput& stalled, std::ostream* out) { *out << stalled.name; }
+
+class UploaderStalledOutput : public UploaderAgainstCamsim,
+                              public ::testing::WithParamInterface<StalledOutput> {
+ protected:
+  static constexpr size_t IMAGE_PAYLOAD = 2097056;  // a 2 MiB image
+
+  std::chrono::milliseconds TimedUpdate(const std::string& options, Outcome& outcome) {
+    Camsim camsim(CAMERA_OPTIONS);
+    const auto start = std::chrono::steady_clock::now();
+    // An uploader held up by its output would never end.
+    outcome = RunUploader("--json --yes " + options + " --port " + camsim.Path(),
+                          "timeout -s KILL 180 ");
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_NE(camsim.Finish().find("was flashed"), std::string::npos) << outcome.output;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(took);
+  }
+};
+
+TEST_P(UploaderStalledOutput, CostsTheOutputItsLinesNotTheCameraItsTime) {
+  const StalledOutput& stalled = GetParam();
+  WriteImage("v517-1.10", IMAGE_PAYLOAD);
+  Outcome outcome;
+  const std::chrono::milliseconds unhindered = TimedUpdate("", outcome);
+  ASSERT_EQ(outcome.exit_status, 0) << outcome.output;
+  ASSERT_EQ(mkfifo("stalled.fifo", 0600), 0);
+  const int fifo = open("stalled.fifo", O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(fifo, 0);
+  // The reader takes the output until it shows `stall_after`, then fills
+  // the pipe and reads no more.
+  std::jthread reader([fifo, &stalled](const std::stop_token& stop) {
+    std::string taken;
+    std::array<char, 4096> chunk{};
+    while (taken.find(stalled.stall_after) == std::string::npos && !stop.stop_requested()) {
+      pollfd readable{fifo, POLLIN, 0};
+      if (poll(&readable, 1, 100) <= 0) continue;
+      const ssize_t count = read(fifo, chunk.data(), chunk.size());
+      if (count > 0) taken.append(chunk.data(), static_cast<size_t>(count));
+    }
+    while (write(fifo, chunk.data(), chunk.size()) > 0) {
+    }
+  });
+  const std::chrono::milliseconds hindered =
+      TimedUpdate(std::string(stalled.option) + " stalled.fifo", outcome);
+  reader.request_stop();
+  reader.join();
+  close(fifo);
+  EXPECT_EQ(outcome.exit_status, 0) << outcome.output;
+  const size_t result = outcome.output.find("{\"result\":");
+  ASSERT_NE(result, std::string::npos) << outcome.output;
+  const nlohmann::json object = nlohmann::json::parse(
+      outcome.output.substr(result, outcome.output.find('\n', result) - result));
+  EXPECT_NE(object["result"].value("log_lost", ""), "") << outcome.output;
+  // The end waits a little for the reader to take the rest, on a shared machine.
+  EXPECT_LT(hindered, unhindered * 3 / 2 + std::chrono::seconds(4)) << outcome.output;
+  std::printf("%s: %lld ms, %lld ms without the output\n", stalled.name,
+              static_cast<long long>(hindered.count()), static_cast<long long>(unhindered.count()));
+}
+
+INSTANTIATE_TEST_SUITE_P(ReaderStopsReading, UploaderStalledOutput,
+                         ::testing::Values(StalledOutput{"LogFromTheStart", "--log", ""},
+                                           StalledOutput{"LogDuringTheFlashWait", "--log",
+                                                         "phase writing"},
+                                           StalledOutput{"RecordingWithTheImageFromTheStart",
+                                                         "--record-image --record", ""}),
+                         [](const auto& case_info) { return std::string(case_info.param.name); });
+
 // The uploader on a terminal of its own, its output read as it comes.
 class TerminalSession {
  public:
