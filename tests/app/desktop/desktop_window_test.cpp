@@ -221,8 +221,12 @@ class DesktopWindowTest : public QObject {
     auto* ports = window.findChild<QListWidget*>("ports");
     QVERIFY(ports->isVisible());
     Grab(&window, "no-camera");
+    // A click only selects; the arrows and Enter choose.
     QTest::mouseClick(ports->viewport(), Qt::LeftButton, {},
-                      ports->visualItemRect(ports->item(1)).center());
+                      ports->visualItemRect(ports->item(0)).center());
+    QVERIFY(ports->isVisible());
+    QTest::keyClick(ports, Qt::Key_Down);
+    QTest::keyClick(ports, Qt::Key_Return);
     QTRY_VERIFY_WITH_TIMEOUT(Button(&window, "upload")->isEnabled(), CHAIN_MS);
     QVERIFY(!ports->isVisible());
     QTest::mouseClick(Button(&window, "close"), Qt::LeftButton);
