@@ -6,7 +6,7 @@
 #include <csignal>
 
 #include "app/dialog_ids.h"
-#include "app/terminal/run_signals.h"
+#include "app/session/run_signals.h"
 
 namespace pelox {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "app/desktop/desktop_view.h"
 #include "app/main_dialog.h"
-#include "app/terminal/options.h"
-#include "app/terminal/session_policy.h"
+#include "app/session/options.h"
+#include "app/session/session_policy.h"
 
 class QTimer;
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/desktop/session_thread.h"
-#include "app/terminal/options.h"
-#include "app/terminal/run_verdict.h"
+#include "app/session/options.h"
+#include "app/session/run_verdict.h"
 
 class QFrame;
 class QLabel;

@@ -12,7 +12,7 @@
 
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
-#include "app/terminal/run_signals.h"
+#include "app/session/run_signals.h"
 #include "app/worker_thread.h"
 
 namespace pelox {

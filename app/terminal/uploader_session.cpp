@@ -11,15 +11,15 @@
 #include <thread>
 #include <vector>
 
+#include "app/diagnostics/link_event_text.h"
+#include "app/diagnostics/run_trace.h"
 #include "app/dialog_ids.h"
 #include "app/main_dialog.h"
+#include "app/session/run_signals.h"
+#include "app/session/session_policy.h"
 #include "app/terminal/curses_screen.h"
 #include "app/terminal/drawn_presenter.h"
 #include "app/terminal/lines_presenter.h"
-#include "app/terminal/link_event_text.h"
-#include "app/terminal/run_signals.h"
-#include "app/terminal/run_trace.h"
-#include "app/terminal/session_policy.h"
 #include "app/terminal/terminal_view.h"
 #include "link/speed_table.h"
 #include "transport/port/port_types.h"

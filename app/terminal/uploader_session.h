@@ -6,9 +6,9 @@
 #include <string>
 
 #include "app/camera_checks.h"
+#include "app/diagnostics/run_report.h"
 #include "app/dialog_facts.h"
-#include "app/terminal/run_report.h"
-#include "app/terminal/run_verdict.h"
+#include "app/session/run_verdict.h"
 
 namespace pelox {
 

@@ -1,4 +1,4 @@
-#include "app/terminal/image_report.h"
+#include "app/session/image_report.h"
 
 #include <sys/stat.h>
 
@@ -6,8 +6,8 @@
 
 #include "app/camera_checks.h"
 #include "app/dialog_ids.h"
-#include "app/terminal/options.h"
-#include "app/terminal/run_verdict.h"
+#include "app/session/options.h"
+#include "app/session/run_verdict.h"
 
 namespace pelox {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/terminal/output_stream.h"
+#include "app/diagnostics/output_stream.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "app/terminal/run_signals.h"
+#include "app/session/run_signals.h"
 
 namespace pelox {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/terminal/options.h"
-#include "app/terminal/payload_redaction.h"
+#include "app/diagnostics/payload_redaction.h"
+#include "app/session/options.h"
 #include "platform/port_tap.h"
 
 namespace pelox {

@@ -1,4 +1,4 @@
-#include "app/terminal/sleep_inhibitor.h"
+#include "app/session/sleep_inhibitor.h"
 
 #include <fcntl.h>
 #include <systemd/sd-bus.h>

@@ -1,4 +1,4 @@
-#include "app/terminal/link_event_text.h"
+#include "app/diagnostics/link_event_text.h"
 
 #include <array>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "app/terminal/session_policy.h"
+#include "app/session/session_policy.h"
 
 #include "app/dialog_ids.h"
-#include "app/terminal/run_signals.h"
+#include "app/session/run_signals.h"
 
 namespace pelox {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/terminal/options.h"
+#include "app/session/options.h"
 
 namespace pelox {
 

@@ -1,4 +1,4 @@
-#include "app/terminal/session_recording.h"
+#include "app/diagnostics/session_recording.h"
 
 #include <algorithm>
 #include <array>
@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/diagnostics/recording_lines.h"
 #include "app/firmware_image.h"
-#include "app/terminal/recording_lines.h"
 #include "commands/firmware_commands.h"
 #include "platform/sg.h"
 

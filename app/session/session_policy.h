@@ -17,8 +17,8 @@
 #include <string>
 
 #include "app/main_dialog.h"
-#include "app/terminal/run_verdict.h"
-#include "app/terminal/sleep_inhibitor.h"
+#include "app/session/run_verdict.h"
+#include "app/session/sleep_inhibitor.h"
 #include "app/update_phase.h"
 
 namespace pelox {

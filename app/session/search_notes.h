@@ -1,8 +1,8 @@
 #pragma once
 // What the camera search ran into on the devices the options named, for the
 // verdict's detail and advice; shared by the terminal and desktop front ends.
-#include "app/terminal/options.h"
-#include "app/terminal/run_verdict.h"
+#include "app/session/options.h"
+#include "app/session/run_verdict.h"
 
 namespace pelox {
 

@@ -1,4 +1,4 @@
-#include "app/terminal/run_log.h"
+#include "app/diagnostics/run_log.h"
 
 #include <array>
 

@@ -1,11 +1,11 @@
-#include "app/terminal/run_verdict.h"
+#include "app/session/run_verdict.h"
 
 #include <cerrno>
 #include <cstring>
 
 #include "app/camera_checks.h"
 #include "app/dialog_ids.h"
-#include "app/terminal/options.h"
+#include "app/session/options.h"
 #include "link/camera_link.h"
 #include "link/error_text.h"
 #include "transport/storage/sense_text.h"

@@ -1,4 +1,4 @@
-#include "app/terminal/search_notes.h"
+#include "app/session/search_notes.h"
 
 #include <grp.h>
 #include <sys/stat.h>

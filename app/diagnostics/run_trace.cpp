@@ -1,4 +1,4 @@
-#include "app/terminal/run_trace.h"
+#include "app/diagnostics/run_trace.h"
 
 #include <array>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "app/terminal/payload_redaction.h"
+#include "app/diagnostics/payload_redaction.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "app/terminal/recording_lines.h"
+#include "app/diagnostics/recording_lines.h"
 
 #include <cmath>
 

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <vector>
 
-#include "app/terminal/payload_redaction.h"
-#include "app/terminal/recording_lines.h"
+#include "app/diagnostics/payload_redaction.h"
+#include "app/diagnostics/recording_lines.h"
 #include "sim/replay/scsi_replay.h"
 #include "sim/replay/serial_replay.h"
 #include "tests/temp_path.h"

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/terminal/run_verdict.h"
+#include "app/session/run_verdict.h"
 #include "app/update_phase.h"
 #include "link/link_events.h"
 

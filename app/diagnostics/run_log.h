@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/terminal/options.h"
+#include "app/session/options.h"
 
 namespace pelox {
 

@@ -1,11 +1,11 @@
-#include "app/terminal/run_report.h"
+#include "app/diagnostics/run_report.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "app/terminal/link_event_text.h"
+#include "app/diagnostics/link_event_text.h"
 #include "app/upload_worker.h"
 
 namespace pelox {

@@ -1,4 +1,4 @@
-#include "app/terminal/device_choice.h"
+#include "app/session/device_choice.h"
 
 #include "link/camera_link.h"
 #include "platform/serial_map.h"

@@ -1,4 +1,4 @@
-#include "app/terminal/run_outputs.h"
+#include "app/diagnostics/run_outputs.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/terminal/output_stream.h"
+#include "app/diagnostics/output_stream.h"
 
 namespace pelox {
 namespace {

@@ -1,11 +1,11 @@
-#include "app/terminal/run_signals.h"
+#include "app/session/run_signals.h"
 
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 
-#include "app/terminal/options.h"
+#include "app/session/options.h"
 
 namespace pelox {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/terminal/options.h"
+#include "app/session/options.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/terminal/options.h"
-#include "app/terminal/payload_redaction.h"
-#include "app/terminal/recording_lines.h"
+#include "app/diagnostics/payload_redaction.h"
+#include "app/diagnostics/recording_lines.h"
+#include "app/session/options.h"
 #include "platform/port_tap.h"
 
 namespace pelox {
