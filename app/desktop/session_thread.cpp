@@ -1,9 +1,6 @@
 #include "app/desktop/session_thread.h"
 
-#include <pthread.h>
-
 #include <QTimer>
-#include <csignal>
 
 #include "app/dialog_ids.h"
 #include "app/session/run_signals.h"
@@ -18,26 +15,14 @@ constexpr int STOP_BY_USER = -1;
 
 std::atomic<SessionThread*> live_run{nullptr};
 
-// Only the program's main thread takes the run's signals.
-void BlockRunSignals() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (const int signal : RUN_SIGNALS) sigaddset(&set, signal);
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
-}
-
 }  // namespace
 
 SessionThread::SessionThread(const UploaderOptions& options, LinkEventCallback observer,
                              void* user)
     : view_(std::make_unique<DesktopView>()) {
   qRegisterMetaType<pelox::UpdateState>();
-  dialog_ = std::make_unique<MainDialog>(*view_, &stop_);
-  policy_ = std::make_unique<SessionPolicy>(*dialog_, false);
-  dialog_->ObserveLink(observer, user);
-  dialog_->UseImage(options.image);
-  dialog_->PreferSpeed(options.speed_index.value_or(0));
-  dialog_->AllowVersions({options.allow_reinstall, options.allow_older});
+  session_ = std::make_unique<UpdateSession>(*view_, options, &stop_);
+  session_->ObserveLink(observer, user);
   view_->OnPhase([this](const UpdateState& state) { OnPhase(state); });
 
   steps_ = new QObject;
@@ -45,7 +30,7 @@ SessionThread::SessionThread(const UploaderOptions& options, LinkEventCallback o
   connect(signal_timer_, &QTimer::timeout, steps_, [this] { ActOnSignal(); });
   connect(
       view_.get(), &DesktopView::StepPosted, steps_,
-      [this](int step) { dialog_->Command(static_cast<uint32_t>(step)); }, Qt::QueuedConnection);
+      [this](int step) { session_->Command(step); }, Qt::QueuedConnection);
   connect(
       view_.get(), &DesktopView::Closed, steps_,
       [this] {
@@ -54,10 +39,13 @@ SessionThread::SessionThread(const UploaderOptions& options, LinkEventCallback o
         changed_.notify_all();
       },
       Qt::DirectConnection);
-  connect(&thread_, &QThread::started, steps_, &BlockRunSignals, Qt::DirectConnection);
   connect(&thread_, &QThread::finished, steps_, &QObject::deleteLater);
   steps_->moveToThread(&thread_);
-  thread_.start();
+  {
+    // Only the program's main thread takes the run's signals.
+    const RunSignalsBlocked blocked;
+    thread_.start();
+  }
   live_run = this;
 }
 
@@ -67,8 +55,7 @@ SessionThread::~SessionThread() {
   Stop(STOP_BY_USER);
   thread_.quit();
   thread_.wait();
-  policy_.reset();
-  dialog_.reset();
+  session_.reset();
 }
 
 SessionThread* SessionThread::Live() { return live_run; }
@@ -76,13 +63,12 @@ SessionThread* SessionThread::Live() { return live_run; }
 void SessionThread::Start() {
   QMetaObject::invokeMethod(steps_, [this] {
     signal_timer_->start(SIGNAL_POLL_MS);
-    dialog_->Start();
+    session_->Start();
   });
 }
 
 void SessionThread::Command(int control_id) {
-  QMetaObject::invokeMethod(steps_,
-                            [this, control_id] { dialog_->Command(static_cast<uint32_t>(control_id)); });
+  QMetaObject::invokeMethod(steps_, [this, control_id] { session_->Command(control_id); });
 }
 
 bool SessionThread::Stop(int value) {
@@ -95,7 +81,7 @@ bool SessionThread::Stop(int value) {
 bool SessionThread::Cancel() {
   const UpdatePhase phase = State().phase;
   if (phase == UpdatePhase::ENDED) return false;
-  if (phase == UpdatePhase::TRANSFERRING && !dialog_->CancelTransfer()) return false;
+  if (phase == UpdatePhase::TRANSFERRING && !session_->CancelTransfer()) return false;
   if (!Stop(STOP_BY_USER)) return false;
   cancelled_ = true;
   if (phase != UpdatePhase::TRANSFERRING) Command(CONTROL_CLOSE);
@@ -105,13 +91,13 @@ bool SessionThread::Cancel() {
 void SessionThread::PassOnPendingSignal() {
   const int signal = PendingRunSignal()->load();
   if (signal == 0 || stop_ != 0) return;
-  if (State().phase == UpdatePhase::TRANSFERRING && !dialog_->CancelTransfer()) return;
+  if (State().phase == UpdatePhase::TRANSFERRING && !session_->CancelTransfer()) return;
   Stop(signal);
 }
 
-// On the steps' thread, before anything of the phase can happen.
+// On the steps' thread, after the session's rules heard of the phase and
+// before anything of it can happen.
 void SessionThread::OnPhase(const UpdateState& state) {
-  policy_->OnPhase(state);
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     state_ = state;
@@ -125,26 +111,21 @@ void SessionThread::OnPhase(const UpdateState& state) {
 // A signal asks the session's rules what to do: end before the transfer,
 // cancel it while that still holds, else wait for the camera's word.
 void SessionThread::ActOnSignal() {
-  const SignalAction action = policy_->ActOnSignal();
+  const SignalAction action = session_->ActOnSignal();
   if (!action.note.empty()) emit SignalNoted(QString::fromStdString(action.note));
   bool closed = false;
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     closed = closed_;
   }
-  if (!closed && policy_->EndsWithChain() && State().phase == UpdatePhase::ENDED) {
-    dialog_->Command(static_cast<uint32_t>(CONTROL_CLOSE));
+  if (!closed && session_->EndsWithChain() && State().phase == UpdatePhase::ENDED) {
+    session_->Command(CONTROL_CLOSE);
   }
 }
 
 UpdateState SessionThread::State() const {
   const std::lock_guard<std::mutex> lock(mutex_);
   return state_;
-}
-
-RunEnd SessionThread::End(uint64_t bytes_acknowledged) const {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  return policy_->End(bytes_acknowledged);
 }
 
 void SessionThread::CloseAfterVerdict() {

@@ -11,9 +11,8 @@
 #include <mutex>
 
 #include "app/desktop/desktop_view.h"
-#include "app/main_dialog.h"
 #include "app/session/options.h"
-#include "app/session/session_policy.h"
+#include "app/session/update_session.h"
 
 class QTimer;
 
@@ -33,6 +32,8 @@ class SessionThread final : public QObject {
   SessionThread& operator=(const SessionThread&) = delete;
 
   DesktopView& View() { return *view_; }
+  // Facts, warnings and the verdict; steps run only on the session's thread.
+  const UpdateSession& Session() const { return *session_; }
   void Start();
   // Upload or Close, run on the steps' thread behind what is queued there.
   void Command(int control_id);
@@ -45,7 +46,6 @@ class SessionThread final : public QObject {
   void PassOnPendingSignal();
 
   UpdateState State() const;
-  RunEnd End(uint64_t bytes_acknowledged) const;
   // Blocks until the chain has ended and the dialog closed (the window may
   // be gone: nothing here needs the window's thread).
   void CloseAfterVerdict();
@@ -67,8 +67,7 @@ class SessionThread final : public QObject {
   std::unique_ptr<DesktopView> view_;
   // The link's stop flag: a cancel or a signal, never once writing began.
   std::atomic<int> stop_{0};
-  std::unique_ptr<MainDialog> dialog_;
-  std::unique_ptr<SessionPolicy> policy_;
+  std::unique_ptr<UpdateSession> session_;
   QThread thread_;
   QObject* steps_ = nullptr;  // lives on thread_: the steps' context
   QTimer* signal_timer_ = nullptr;

@@ -29,7 +29,6 @@
 #include "app/resources/strings.h"
 #include "app/session/device_choice.h"
 #include "app/session/image_report.h"
-#include "app/session/search_notes.h"
 #include "link/link_info.h"
 #include "platform/clock.h"
 #include "platform/serial_map.h"
@@ -103,14 +102,6 @@ std::string PortOf(const DialogFacts& facts, const UploaderOptions& options) {
     return !options.device.empty() ? options.device : found != nullptr ? found->path : "USB";
   }
   return SerialDevicePath(facts.port_type);
-}
-
-RunEnd ImageEnd(const DialogFacts& facts, const std::string& image) {
-  RunEnd end;
-  end.cause = facts.failed_step != 0 ? RunCause::IMAGE_REFUSED : RunCause::NONE;
-  end.image = image;
-  if (facts.step_error == STEP_ERROR_FILE_NOT_FOUND) end.image_kind = ImageKind(image);
-  return end;
 }
 
 void HandOverAtExit() {
@@ -272,23 +263,22 @@ void UploaderWindow::Begin() {
   settled_.reset();
   ended_facts_ = {};
   phase_ = {};
-  bytes_acknowledged_ = 0;
   OfferRemedy(Remedy::NONE);
   ShowDetail({});
   ports_label_->hide();
   ports_->hide();
   ChooseDevices(options_);
   // The image first, as the command line: a bad one never waits for a camera.
-  const DialogFacts image_check = CheckImageFirst(options_.image);
-  if (image_check.failed_step != 0) return RefuseImage(image_check);
+  if (std::optional<ImageRefusal> refusal =
+          RefuseImageFirst(CheckImageFirst(options_.image), options_)) {
+    return RefuseImage(*refusal);
+  }
 
   session_ = std::make_unique<SessionThread>(
       options_,
       [](void* user, const LinkEvent& event) {
-        auto* window = static_cast<UploaderWindow*>(user);
-        if (event.kind == LinkEventKind::BYTES_ACKNOWLEDGED && window->transferring_) {
-          window->bytes_acknowledged_ = event.bytes;
-          window->last_acknowledged_ms_ = ClockTickCount();
+        if (event.kind == LinkEventKind::BYTES_ACKNOWLEDGED) {
+          static_cast<UploaderWindow*>(user)->last_acknowledged_ms_ = ClockTickCount();
         }
       },
       this);
@@ -320,12 +310,11 @@ void UploaderWindow::Begin() {
   session->Start();
 }
 
-void UploaderWindow::RefuseImage(const DialogFacts& image_check) {
-  image_refused_ = image_check;
+void UploaderWindow::RefuseImage(const ImageRefusal& refusal) {
+  image_refused_ = refusal;
   phase_ = {UpdatePhase::ENDED, RunCause::IMAGE_REFUSED};
-  ShowMessageText(StringOf(image_check.failed_step == STEP_OPEN_FIRMWARE ? STR_NO_FIRMWARE
-                                                                         : STR_FIRMWARE_NOT_CORRECT));
-  verdict_ = Judge();
+  ShowMessageText(StringOf(refusal.message_id));
+  verdict_ = refusal.verdict;
   upload_->setEnabled(false);
   close_->setEnabled(true);
   progress_->setRange(PROGRESS_EMPTY, PROGRESS_FULL);
@@ -340,14 +329,14 @@ void UploaderWindow::RefuseImage(const DialogFacts& image_check) {
 
 void UploaderWindow::EnterPhase(const UpdateState& state) {
   phase_ = state;
-  transferring_ = state.phase == UpdatePhase::TRANSFERRING;
+  const bool transferring = state.phase == UpdatePhase::TRANSFERRING;
   const bool busy = state.phase == UpdatePhase::SEARCHING ||
                     state.phase == UpdatePhase::CHECKING_IMAGE ||
                     state.phase == UpdatePhase::CHECKING_CAMERA || state.phase == UpdatePhase::WRITING;
   // Qt's busy bar while nothing can be counted; the animator's blinking is ignored.
   progress_->setRange(PROGRESS_EMPTY, busy ? PROGRESS_EMPTY : PROGRESS_FULL);
   progress_->setValue(PROGRESS_EMPTY);
-  cancel_->setVisible((busy && state.phase != UpdatePhase::WRITING) || transferring_);
+  cancel_->setVisible((busy && state.phase != UpdatePhase::WRITING) || transferring);
   cancel_->setEnabled(true);
   switch (state.phase) {
     case UpdatePhase::SEARCHING: ShowStatus(Plain(TEXT_SEARCHING)); break;
@@ -380,12 +369,14 @@ void UploaderWindow::WatchStall() {
 // What the user should know before pressing Upload: the camera found, the
 // versions, and what the command line warns of.
 void UploaderWindow::ShowReady() {
-  const DialogFacts facts = session_->View().Facts();
+  const DialogFacts facts = session_->Session().Facts();
   version_before_ = facts.camera_version;
   QStringList lines{
       Plain(TEXT_CAMERA_FOUND).arg(Text(facts.maker), Text(PortOf(facts, options_))),
       Plain(TEXT_VERSIONS).arg(Text(facts.camera_version), Text(facts.image_version))};
-  for (const std::string& warning : ReadyWarnings(facts)) lines.append(Text(WithoutFlags(warning)));
+  for (const std::string& warning : session_->Session().Warnings()) {
+    lines.append(Text(WithoutFlags(warning)));
+  }
   ShowDetail(lines.join(QLatin1Char('\n')));
 }
 
@@ -393,11 +384,10 @@ void UploaderWindow::ShowReady() {
 // message, the remedy, and the serial ports when the storage pipe had no camera.
 void UploaderWindow::ShowEnd() {
   if (closed_) return;
-  const DialogFacts facts = session_->View().Facts();
+  const DialogFacts facts = session_->Session().Facts();
   verdict_ = Judge();
   std::string detail = WithoutFlags(verdict_.detail);
-  if (const std::string advice = DeniedDevicesAdvice(SearchNotesOf(options_));
-      verdict_.cause == RunCause::NO_CAMERA && !advice.empty()) {
+  if (const std::string advice = NoCameraAdvice(verdict_, options_); !advice.empty()) {
     detail += (detail.empty() ? "" : "\n") + advice;
   }
   ShowDetail(Text(detail));
@@ -437,7 +427,7 @@ void UploaderWindow::OfferRemedy(Remedy remedy) {
 }
 
 void UploaderWindow::ApplyRemedy() {
-  const DialogFacts facts = session_ ? session_->View().Facts() : ended_facts_;
+  const DialogFacts facts = session_ ? session_->Session().Facts() : ended_facts_;
   const QString camera = Text(facts.camera_version);
   const QString image = Text(facts.image_version);
   switch (remedy_kind_) {
@@ -477,7 +467,7 @@ void UploaderWindow::CheckVersion() {
   if (closed_) return;
   if (session_) {
     // Only one link is open at a time: the run's goes, its verdict stays.
-    ended_facts_ = session_->View().Facts();
+    ended_facts_ = session_->Session().Facts();
     settled_ = Judge();
     session_.reset();
   }
@@ -496,7 +486,7 @@ void UploaderWindow::CheckVersion() {
             }
             heard = true;
             check->Command(CONTROL_CLOSE);
-            ReportVersion(check->View().Facts());
+            ReportVersion(check->Session().Facts());
           });
   check->Start();
 }
@@ -634,20 +624,11 @@ bool UploaderWindow::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-RunEnd UploaderWindow::RunEndSoFar() const {
-  if (image_refused_) return ImageEnd(*image_refused_, options_.image);
-  RunEnd end = session_->End(bytes_acknowledged_);
-  const RunEnd image = ImageEnd(session_->View().Facts(), options_.image);
-  end.image = image.image;
-  end.image_kind = image.image_kind;
-  return end;
-}
-
 Verdict UploaderWindow::Judge() const {
-  if (image_refused_) return JudgeRun(*image_refused_, RunEndSoFar(), SearchNotesOf(options_));
+  if (image_refused_) return image_refused_->verdict;
   if (settled_) return *settled_;
   if (!session_) return verdict_;
-  const Verdict verdict = JudgeRun(session_->View().Facts(), RunEndSoFar(), SearchNotesOf(options_));
+  const Verdict verdict = session_->Session().Judge();
   // The user's cancel before the write command is a close: nothing was written.
   const bool written = verdict.cause == RunCause::WRITTEN || verdict.cause == RunCause::WRITE_UNCERTAIN;
   if (session_->Cancelled() && !written) {

@@ -14,6 +14,7 @@
 #include "app/desktop/session_thread.h"
 #include "app/session/options.h"
 #include "app/session/run_verdict.h"
+#include "app/session/update_session.h"
 
 class QFrame;
 class QLabel;
@@ -63,7 +64,7 @@ class UploaderWindow final : public QDialog {
 
   void BuildControls();
   void Begin();
-  void RefuseImage(const DialogFacts& image_check);
+  void RefuseImage(const ImageRefusal& refusal);
   void ShowMessageText(const QString& text);
   void ShowDetail(const QString& text);
   void ShowStatus(const QString& text);
@@ -85,7 +86,6 @@ class UploaderWindow final : public QDialog {
   void CloseOrCancel();
   void Finish();
   QPushButton* Button(int control_id) const;
-  RunEnd RunEndSoFar() const;
   Verdict Judge() const;
 
   UploaderOptions options_;
@@ -97,13 +97,11 @@ class UploaderWindow final : public QDialog {
   // The run's verdict once its session is gone, as reading the version may change it.
   std::optional<Verdict> settled_;
   DialogFacts ended_facts_;  // of the run whose session is gone
-  std::optional<DialogFacts> image_refused_;  // the image failed before any camera was searched
+  std::optional<ImageRefusal> image_refused_;  // the image failed before any camera was searched
   UpdateState phase_;
   std::string version_before_;  // the camera's version before the write
-  // Of the image, as far as the camera acknowledged it; from the link's thread.
-  std::atomic<uint64_t> bytes_acknowledged_{0};
+  // When the camera last acknowledged a frame; from the link's thread.
   std::atomic<uint32_t> last_acknowledged_ms_{0};
-  std::atomic<bool> transferring_{false};
   bool upload_started_ = false;  // one run, one update: no image replaces it then
   bool closed_ = false;
   bool headless_ = false;  // the window is gone: close with the verdict

@@ -1,5 +1,6 @@
 #include "app/session/run_signals.h"
 
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -56,5 +57,14 @@ void AllowEndAtOnce(bool allowed) {
 }
 
 void RestoreTerminalOnSignal(const termios* settings) { terminal_settings = settings; }
+
+RunSignalsBlocked::RunSignalsBlocked() {
+  sigset_t run_signals;
+  sigemptyset(&run_signals);
+  for (const int number : RUN_SIGNALS) sigaddset(&run_signals, number);
+  pthread_sigmask(SIG_BLOCK, &run_signals, &previous_);
+}
+
+RunSignalsBlocked::~RunSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
 }  // namespace pelox

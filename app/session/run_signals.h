@@ -30,4 +30,18 @@ void AllowEndAtOnce(bool allowed);
 // for none. The settings must outlive the catching.
 void RestoreTerminalOnSignal(const termios* settings);
 
+// Blocks the run's signals on this thread for its lifetime, so that a thread
+// started meanwhile inherits the mask: only the session's loop takes them,
+// and a worker's call to the camera is never cut short by one.
+class RunSignalsBlocked {
+ public:
+  RunSignalsBlocked();
+  ~RunSignalsBlocked();
+  RunSignalsBlocked(const RunSignalsBlocked&) = delete;
+  RunSignalsBlocked& operator=(const RunSignalsBlocked&) = delete;
+
+ private:
+  sigset_t previous_{};
+};
+
 }  // namespace pelox

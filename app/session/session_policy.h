@@ -3,16 +3,9 @@
 // each phase, the sleep inhibitor while the camera is written, and how the
 // run ended for the verdict and its exit status. It needs no terminal.
 //
-// How a presenter uses it: call CatchRunSignals() once at start, build the
-// MainDialog with PendingRunSignal() as its stop flag and the policy on that
-// dialog. Pass every phase its view is told to OnPhase at once, on the
-// steps' thread (WRITING must reach it before the write command can leave).
-// On the dialog's thread, call ActOnSignal() whenever a signal may have come
-// (each turn of the loop, or from a timer) and show its note; once the
-// chain ended, close the dialog when EndsWithChain() says a signal asked for
-// it. After the dialog closed, End() with the bytes the camera acknowledged
-// is what JudgeRun (or the front end's judge) takes; the verdict's
-// exit_status is the program's.
+// The update session (update_session.h) applies it for every front end: it
+// hears each phase on the steps' thread, acts on a signal when the front end
+// asks, and ends the run with the bytes the camera acknowledged.
 #include <cstdint>
 #include <string>
 
