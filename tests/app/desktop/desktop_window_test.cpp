@@ -287,9 +287,14 @@ class DesktopWindowTest : public QObject {
     std::filesystem::create_directory(folder);
     QMimeData folder_data;
     folder_data.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder.string()))});
-    QDropEvent drop_folder(QPointF(10, 10), Qt::CopyAction, &folder_data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter_folder(QPoint(10, 10), Qt::CopyAction, &folder_data, Qt::LeftButton,
+                                 Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter_folder);
+    QVERIFY(enter_folder.isAccepted());
+    QDropEvent drop_folder(QPointF(10, 10), Qt::CopyAction, &folder_data, Qt::LeftButton,
+                           Qt::NoModifier);
     QApplication::sendEvent(&window, &drop_folder);
-    QTRY_VERIFY(Detail(&window).contains("directory"));
+    QTRY_VERIFY2(Detail(&window).contains("it is a directory"), qPrintable(Detail(&window)));
     QVERIFY(!Button(&window, "upload")->isEnabled());
     QVERIFY(window.width() <= 800 && window.height() <= 600);
     Grab(&window, "folder");
