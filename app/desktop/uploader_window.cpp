@@ -105,23 +105,37 @@ std::string PortOf(const DialogFacts& facts, const UploaderOptions& options) {
 }
 
 void HandOverAtExit() {
-  if (live_window != nullptr) UploaderWindow::GoOnWithoutWindow("the display connection was lost");
+  if (live_window != nullptr) UploaderWindow::GoOnWithoutWindow("the program is ending");
 }
 
-// A display that breaks ends the toolkit with a fatal message.
+// A broken display ends the toolkit: on X11 with this warning and then
+// exit(), on Wayland with a fatal message. Either way the run is handed
+// over before anything is torn down.
+bool DisplayLost(QtMsgType type, const QString& text) {
+  return type == QtFatalMsg || text.startsWith(QLatin1String("The X11 connection broke"));
+}
+
 void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   if (earlier_handler != nullptr) earlier_handler(type, context, text);
-  if (type == QtFatalMsg && live_window != nullptr) {
+  if (live_window != nullptr && DisplayLost(type, text)) {
     UploaderWindow::GoOnWithoutWindow("the display connection was lost");
   }
 }
 
 void HandOverWhenTheDisplayGoes() {
-  static const bool installed = [] {
+  static const QtMessageHandler installed = [] {
     earlier_handler = qInstallMessageHandler(&OnQtMessage);
-    return std::atexit(&HandOverAtExit) == 0;
+    return earlier_handler;
   }();
   (void)installed;
+}
+
+// Any other exit while a transfer or write may run waits for the verdict
+// too. Registered once the link's own statics exist, so that it runs
+// before they are destroyed.
+void HandOverAtAnyExit() {
+  static const bool registered = std::atexit(&HandOverAtExit) == 0;
+  (void)registered;
 }
 
 }  // namespace
@@ -343,6 +357,7 @@ void UploaderWindow::EnterPhase(const UpdateState& state) {
     case UpdatePhase::CHECKING_IMAGE: ShowStatus(Plain(TEXT_CHECKING_IMAGE)); break;
     case UpdatePhase::CHECKING_CAMERA: ShowStatus(Plain(TEXT_CHECKING_CAMERA)); break;
     case UpdatePhase::TRANSFERRING:
+      HandOverAtAnyExit();
       upload_started_ = true;
       last_acknowledged_ms_ = ClockTickCount();
       ShowProgress(PROGRESS_EMPTY);

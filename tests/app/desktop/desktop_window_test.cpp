@@ -8,12 +8,15 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -28,6 +31,35 @@ namespace {
 
 constexpr int CHAIN_MS = 20000;
 constexpr const char* NO_DEVICE = "/nonexistent/pelox-com";
+// The flash wait's minute, its pause and a poll, with room for a loaded machine.
+constexpr int FLASH_WAIT_BOUND_MS = 75000;
+// Runs the window alone in this process: ports, image; presses Upload and
+// says "writing" once the camera may be writing.
+constexpr const char* WINDOW_CHILD = "--window-child";
+
+int RunWindowChild(const std::string& port, const std::string& image) {
+  UploaderOptions options;
+  options.ports = {port};
+  options.image = image;
+  UploaderWindow window(options, {});
+  window.show();
+  window.Start();
+  QTimer poll;
+  bool said = false;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* upload = window.findChild<QPushButton*>("upload");
+    if (upload->isEnabled()) upload->click();
+    const bool writing = window.findChild<QLabel*>("message")->text().startsWith("Writing Firmware...");
+    if (writing && !said) {
+      said = true;
+      std::printf("writing\n");
+      std::fflush(stdout);
+    }
+  });
+  poll.start(50);
+  window.exec();
+  return window.ExitStatus();
+}
 
 // The scale the run checks, from the environment that ctest sets.
 int Scale() { return qEnvironmentVariableIntValue("PELOX_TEST_SCALE") > 1 ? 2 : 1; }
@@ -253,6 +285,49 @@ class DesktopWindowTest : public QObject {
     QCOMPARE(window.ExitStatus(), 0);
   }
 
+  // The display dies while the camera writes (the X server is killed under
+  // the window's own process): the process waits for the camera's word and
+  // ends with it, within the flash wait's bound.
+  void SurvivesItsDisplayDuringTheWrite_data() {
+    QTest::addColumn<QString>("camera");
+    QTest::addColumn<int>("status");
+    QTest::newRow("confirmed") << "--flash-busy-ms 1500" << 0;
+    QTest::newRow("unconfirmed") << "--fault gone@action" << 7;
+  }
+  void SurvivesItsDisplayDuringTheWrite() {
+    QFETCH(QString, camera);
+    QFETCH(int, status);
+    const QString server = QStandardPaths::findExecutable("Xvfb");
+    if (server.isEmpty()) QSKIP("no Xvfb");
+    const QString display = ":" + QString::number(100 + QCoreApplication::applicationPid() % 800);
+    QProcess xvfb;
+    xvfb.start(server, {display, "-nolisten", "tcp"});
+    QVERIFY(xvfb.waitForStarted());
+    QTest::qWait(500);
+    Camsim camsim(camera.toStdString() + " --idle-exit-ms 10000");
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display);
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.remove("QT_SCALE_FACTOR");
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {WINDOW_CHILD, QString::fromStdString(camsim.Path()),
+                 QString::fromStdString(WriteImage("v517-1.10"))});
+    QVERIFY(child.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine() || child.state() == QProcess::NotRunning, CHAIN_MS);
+    QCOMPARE(child.readLine().trimmed(), QByteArray("writing"));
+    QElapsedTimer cut;
+    cut.start();
+    xvfb.kill();
+    xvfb.waitForFinished();
+    QVERIFY(child.waitForFinished(FLASH_WAIT_BOUND_MS));
+    const QByteArray said = child.readAllStandardError();
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == status, said.constData());
+    QVERIFY(said.contains("waiting for its word"));
+    QVERIFY(cut.elapsed() < FLASH_WAIT_BOUND_MS);
+  }
+
   // Another client destroys the window while the camera writes: the run
   // goes on and ends with the camera's verdict.
   void EndsWithTheVerdictWithoutItsWindow() {
@@ -355,6 +430,10 @@ class DesktopWindowTest : public QObject {
 }  // namespace pelox
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == pelox::WINDOW_CHILD) {
+    QApplication application(argc, argv);
+    return pelox::RunWindowChild(argv[2], argv[3]);
+  }
   // 200 %: twice the pixels and twice the font, as a large desktop setting.
   if (pelox::Scale() == 2) qputenv("QT_SCALE_FACTOR", "2");
   QApplication application(argc, argv);
