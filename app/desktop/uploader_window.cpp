@@ -545,6 +545,7 @@ void UploaderWindow::ShowMessageText(const QString& text) {
   message_->setAccessibleName(text);
   QAccessibleEvent changed(message_, QAccessible::NameChanged);
   QAccessible::updateAccessibility(&changed);
+  FitContents();
 }
 
 void UploaderWindow::ShowDetail(const QString& text) {
@@ -609,8 +610,18 @@ bool UploaderWindow::WaitsForUser() const {
 bool UploaderWindow::BeforeUpload() const { return WaitsForUser() && !upload_started_; }
 
 // Wrapped text needs more height the narrower it is; the window follows
-// what it shows, both ways, within the screen's room.
+// what it shows, both ways, within the screen's room, once what changed
+// together has been laid out.
 void UploaderWindow::FitContents() {
+  if (fit_pending_) return;
+  fit_pending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    fit_pending_ = false;
+    FitNow();
+  });
+}
+
+void UploaderWindow::FitNow() {
   const QSize room = screen() != nullptr ? screen()->availableGeometry().size() : QSize();
   if (room.isValid()) setMaximumSize(room);
   layout()->activate();

@@ -82,6 +82,7 @@ class UploaderWindow final : public QDialog {
   void ReportVersion(const DialogFacts& facts);
   void WatchStall();
   void FitContents();
+  void FitNow();
   void ChoosePort(QListWidgetItem* item);
   void CloseOrCancel();
   void Finish();
@@ -104,7 +105,8 @@ class UploaderWindow final : public QDialog {
   std::atomic<uint32_t> last_acknowledged_ms_{0};
   bool upload_started_ = false;  // one run, one update: no image replaces it then
   bool closed_ = false;
-  bool headless_ = false;  // the window is gone: close with the verdict
+  bool headless_ = false;
+  bool fit_pending_ = false;  // the window is gone: close with the verdict
   Remedy remedy_kind_ = Remedy::NONE;
   Verdict verdict_{RunCause::CLOSED};
 

@@ -285,6 +285,29 @@ class DesktopWindowTest : public QObject {
     QCOMPARE(window.ExitStatus(), 0);
   }
 
+  // The camera is gone once asked to write: "Check again" reconnects, reads
+  // its version and says what became of the update.
+  void ChecksAgainAfterAnUncertainWrite() {
+    Camsim camsim("--fault gone@action*1 --idle-exit-ms 10000");
+    UploaderWindow window(On(camsim.Path(), WriteImage("v517-1.10")), {});
+    window.show();
+    window.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(Button(&window, "upload")->isEnabled(), CHAIN_MS);
+    Button(&window, "upload")->click();
+    QPushButton* remedy = Button(&window, "remedy");
+    QTRY_VERIFY_WITH_TIMEOUT(remedy->isVisible(), CHAIN_MS);
+    QCOMPARE(window.Result().exit_status, 7);
+    QCOMPARE(remedy->accessibleName(), QString("Check again"));
+    QVERIFY(!Detail(&window).contains("--list"));
+    Grab(&window, "uncertain");
+    remedy->click();
+    QTRY_VERIFY_WITH_TIMEOUT(Detail(&window).contains("The camera reports version"), CHAIN_MS);
+    Grab(&window, "checked-again");
+    Button(&window, "close")->click();
+    QTRY_VERIFY(!window.isVisible());
+    QVERIFY(window.ExitStatus() == 0 || window.ExitStatus() == 1);
+  }
+
   // The display dies while the camera writes (the X server is killed under
   // the window's own process): the process waits for the camera's word and
   // ends with it, within the flash wait's bound.
