@@ -540,32 +540,24 @@ void UploaderWindow::ReportVersion(const DialogFacts& facts) {
   FocusControl(CONTROL_CLOSE);
 }
 
-void UploaderWindow::ShowMessageText(const QString& text) {
-  message_->setText(text);
-  message_->setAccessibleName(text);
-  QAccessibleEvent changed(message_, QAccessible::NameChanged);
-  QAccessible::updateAccessibility(&changed);
-  FitContents();
-}
+void UploaderWindow::ShowMessageText(const QString& text) { Announce(message_, text, text); }
 
 void UploaderWindow::ShowDetail(const QString& text) {
-  const QString shown =
-      ElideLongWords(text, detail_->fontMetrics(), message_->minimumWidth());
-  detail_->setText(shown);
-  detail_->setAccessibleName(shown);
-  detail_->setAccessibleDescription(text);
-  detail_->setVisible(!shown.isEmpty());
-  QAccessibleEvent changed(detail_, QAccessible::NameChanged);
-  QAccessible::updateAccessibility(&changed);
-  FitContents();
+  Announce(detail_, ElideLongWords(text, detail_->fontMetrics(), message_->minimumWidth()), text);
 }
 
 void UploaderWindow::ShowStatus(const QString& text) {
-  if (status_->text() == text) return;
-  status_->setText(text);
-  status_->setAccessibleName(text);
-  status_->setVisible(!text.isEmpty());
-  QAccessibleEvent changed(status_, QAccessible::NameChanged);
+  if (status_->text() != text) Announce(status_, text, text);
+}
+
+// A label shows `shown` (hidden when empty, but the message line) and a
+// screen reader reads it, with the whole `text` as its description.
+void UploaderWindow::Announce(QLabel* label, const QString& shown, const QString& text) {
+  label->setText(shown);
+  label->setAccessibleName(shown);
+  label->setAccessibleDescription(text);
+  if (label != message_) label->setVisible(!shown.isEmpty());
+  QAccessibleEvent changed(label, QAccessible::NameChanged);
   QAccessible::updateAccessibility(&changed);
   FitContents();
 }

@@ -68,6 +68,7 @@ class UploaderWindow final : public QDialog {
   void ShowMessageText(const QString& text);
   void ShowDetail(const QString& text);
   void ShowStatus(const QString& text);
+  void Announce(QLabel* label, const QString& shown, const QString& text);
   void EnableControl(int control_id, bool enabled);
   void FocusControl(int control_id);
   void KeepFocusUsable();
