@@ -209,6 +209,7 @@ void UploaderWindow::BuildControls() {
   inside->addWidget(detail_);
   inside->addWidget(ports_label_);
   inside->addWidget(ports_);
+  inside->addStretch(1);
 
   status_ = new QLabel;
   status_->setObjectName("status");
@@ -619,7 +620,8 @@ void UploaderWindow::FitNow() {
   layout()->activate();
   QSize size = sizeHint().expandedTo(minimumSizeHint());
   if (room.isValid()) size = size.boundedTo(room);
-  size.setHeight(std::max(size.height(), layout()->totalHeightForWidth(size.width())));
+  // As tall as the text needs at that width, no taller.
+  size.setHeight(std::max(minimumSizeHint().height(), layout()->totalHeightForWidth(size.width())));
   if (room.isValid()) size = size.boundedTo(room);
   resize(size);
 }
