@@ -1,5 +1,7 @@
 #include "commands/firmware_commands.h"
 
+#include <algorithm>
+#include <array>
 #include <new>
 #include <vector>
 
@@ -31,6 +33,17 @@ int32_t CameraGetVendor(std::span<char, CAMERA_TEXT_SIZE> text, CameraLink* link
 
 int32_t CameraGetFirmwareVersion(std::span<char, CAMERA_TEXT_SIZE> text, CameraLink* link) {
   return ReadText(DATA_KIND_FIRMWARE_VERSION, text, link);
+}
+
+int32_t CameraGetFirmwareFamily(std::span<char, CAMERA_FAMILY_SIZE + 1> family, CameraLink* link) {
+  std::array<char, CAMERA_TEXT_SIZE> version{};
+  const int32_t code = CameraGetFirmwareVersion(version, link);
+  if (code != LINK_OK) return code;
+  const auto end = std::find(version.begin(), version.begin() + CAMERA_FAMILY_SIZE, '\0');
+  if (end != version.begin() + CAMERA_FAMILY_SIZE) return LinkSetError(LINK_ERROR_UNEXPECTED, link);
+  std::copy(version.begin(), end, family.begin());
+  family[CAMERA_FAMILY_SIZE] = '\0';
+  return LINK_OK;
 }
 
 int32_t CameraGetBatteryLevel(CameraLink* link) {

@@ -37,6 +37,17 @@ inline constexpr uint32_t FIRMWARE_WRITE_BUSY_MS = 60000;
 // Return LinkReadBlock's code.
 int32_t CameraGetVendor(std::span<char, CAMERA_TEXT_SIZE> text, CameraLink* link);
 int32_t CameraGetFirmwareVersion(std::span<char, CAMERA_TEXT_SIZE> text, CameraLink* link);
+/// The firmware family: the version text's first characters, which name the
+/// camera model's firmware line.
+inline constexpr size_t CAMERA_FAMILY_SIZE = 4;
+
+/// Reads the firmware version and gives its family, which tells camera
+/// models apart, as a zero-terminated text.
+/// @param family written on success only.
+/// @return LINK_OK, the version read's code, or LINK_ERROR_UNEXPECTED for a
+///         version text shorter than the family.
+int32_t CameraGetFirmwareFamily(std::span<char, CAMERA_FAMILY_SIZE + 1> family, CameraLink* link);
+
 // 0 to 100, or -1 (an answer above 100 leaves LINK_ERROR_UNEXPECTED in
 // LinkLastError).
 int32_t CameraGetBatteryLevel(CameraLink* link);

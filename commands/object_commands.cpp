@@ -64,6 +64,20 @@ void MoveToJpegStart(std::span<uint8_t> data) {
 
 }  // namespace
 
+int32_t CameraCountObjects(uint32_t& count, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
+  for (uint32_t number = FIRST_OBJECT_NUMBER; number <= OBJECT_COUNT_LIMIT; ++number) {
+    const int32_t code = LinkSetValue(PROPERTY_OBJECT_NUMBER, number, link);
+    if (code == LINK_ERROR_CAMERA_ERROR) {
+      // The refusal is the answer sought, not a failure of the link.
+      count = number - FIRST_OBJECT_NUMBER;
+      return LinkSetError(LINK_OK, link);
+    }
+    if (code != LINK_OK) return code;
+  }
+  return LinkSetError(LINK_ERROR_UNEXPECTED, link);
+}
+
 int32_t CameraGetObjectSize(uint32_t object, CameraLink* link) {
   return GetObjectProperty(PROPERTY_OBJECT_SIZE, object, LinkInCurrentObjectMode(link), link);
 }

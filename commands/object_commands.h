@@ -12,6 +12,7 @@
 #include "link/camera_link.h"
 #include "platform/devices.h"
 #include "platform/export.h"
+#include "platform/file_open.h"
 
 PELOX_API_BEGIN
 namespace pelox {
@@ -22,6 +23,20 @@ inline constexpr uint8_t DATA_KIND_SECONDARY = 15;
 inline constexpr uint32_t CURRENT_OBJECT_READ_SIZE = 64000;
 // The camera maker whose secondary data may carry bytes before its JPEG start.
 inline constexpr uint16_t VENDOR_CODE_JPEG_OFFSET = 0x04B8;
+
+/// Object numbers start here; a camera refuses to select one it does not hold.
+inline constexpr uint32_t FIRST_OBJECT_NUMBER = 1;
+/// CameraCountObjects gives up past this many objects.
+inline constexpr uint32_t OBJECT_COUNT_LIMIT = 9999;
+
+/// Counts the objects (pictures) the camera holds, numbered from
+/// FIRST_OBJECT_NUMBER: selects 1, 2, ... until the camera refuses the
+/// selection (LINK_ERROR_CAMERA_ERROR), which ends the count.
+/// @param count set to the number of objects on success only.
+/// @return LINK_OK; the failing selection's code other than a refusal;
+///         LINK_ERROR_UNEXPECTED when the camera takes every number up to
+///         OBJECT_COUNT_LIMIT; LINK_ERROR_NO_LINK for a null link.
+int32_t CameraCountObjects(uint32_t& count, CameraLink* link);
 
 // The size in bytes, or -1 (also when the selection fails).
 int32_t CameraGetObjectSize(uint32_t object, CameraLink* link);

@@ -165,5 +165,18 @@ int32_t CameraGetPair54(int16_t& first, int16_t& second, CameraLink* link);
 // written only on success.
 int32_t CameraGetClock(LocalTime& time, CameraLink* link);
 
+// Names for the numbered commands whose property has a known role. The
+// battery level, upload key, object sizes and current-object mode have
+// commands of their own (CameraGetBatteryLevel, CameraGetUploadKey,
+// CameraGetObjectSize, CameraSetCurrentObjectMode), the picture count is
+// CameraCountObjects and the model's firmware family CameraGetFirmwareFamily.
+
+/// The camera clock as raw seconds since 1970, or -1: CameraGet2.
+inline constexpr PropertyGet CameraGetClockSeconds{PROPERTY_CLOCK};
+/// The entry that data kinds 84 and 91 read, or -1: CameraGet83.
+inline constexpr PropertyGet CameraGetTextEntry{PROPERTY_TEXT_ENTRY};
+/// Selects the entry that data kinds 84 and 91 read: CameraSet83.
+inline constexpr PropertySet CameraSetTextEntry{PROPERTY_TEXT_ENTRY};
+
 }  // namespace pelox
 PELOX_API_END

@@ -28,9 +28,14 @@ struct GetExchange {
   int32_t sends = 0;
   uint32_t sent_at_ms = 0;
   bool camera_nak = false;  // the camera asked for the request again
+  // The last try ended with the camera's error byte: giving up then reports
+  // the refusal, as a refused set does.
+  bool refused = false;
 
   Outcome Send() {
-    if (credits == 0) return {Next::Finish, LINK_ERROR_NO_REPLY};
+    if (credits == 0) {
+      return {Next::Finish, refused ? LINK_ERROR_CAMERA_ERROR : LINK_ERROR_NO_REPLY};
+    }
     if (CameraGoneCheck(link)) return {Next::Finish, LINK_ERROR_CAMERA_GONE};
     --credits;
     if (sends > 0) LinkReportRequestAgain(sends + 1, EXCHANGE_TRIES, camera_nak, sent_at_ms, link);
@@ -67,6 +72,7 @@ struct GetExchange {
     // A control byte in place of the reply: the camera wants the request again.
     if (reply[0] == CONTROL_ERROR || reply[0] == CONTROL_NAK) {
       camera_nak = reply[0] == CONTROL_NAK;
+      refused = reply[0] == CONTROL_ERROR;
       return {Next::Send};
     }
     LinkNoteError(LINK_ERROR_NO_REPLY, link);
@@ -74,6 +80,7 @@ struct GetExchange {
   }
 
   Outcome Receive() {
+    refused = false;
     const int32_t read = PortReadReply(reply, TIMEOUT_PACKET, link);
     if (read == static_cast<int32_t>(GET_REPLY_SIZE)) {
       link->rx_seq = 0;
@@ -85,6 +92,11 @@ struct GetExchange {
     if (read >= 1 && reply[0] == CONTROL_GONE) {
       link->state = LINK_STATE_CAMERA_GONE;
       return {Next::Finish, LINK_ERROR_CAMERA_GONE};
+    }
+    // The camera's error byte alone refuses the request, on either port.
+    if (read == 1 && reply[0] == CONTROL_ERROR) {
+      refused = true;
+      return {Next::Send};
     }
     if ((read >= 1 && IsStoragePipe(link)) || read == PORT_TRANSFER_FAILED) {
       return {Next::Finish, LINK_ERROR_TRANSPORT};

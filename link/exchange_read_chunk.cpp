@@ -22,6 +22,9 @@ struct ChunkReceiver {
   size_t largest;
   bool check_sum;
   int32_t credits = EXCHANGE_TRIES;
+  // The last try ended with the camera's error byte: giving up then reports
+  // the refusal, as a refused set does.
+  bool refused = false;
 
   // NAK while a credit is left, else CAN and give up.
   Outcome Refuse() {
@@ -49,7 +52,16 @@ struct ChunkReceiver {
   }
 
   Outcome ReceiveOnce() {
+    refused = false;
     const Reception reception = ReceivePacket(buffer, TIMEOUT_PACKET, largest, link);
+    // The camera refused the request itself, on either port. Answering with
+    // NAK would have it resend its previous packet, which a read would take
+    // for data.
+    if (request.first && reception.received == 1 &&
+        (buffer[0] == CONTROL_NAK || buffer[0] == CONTROL_ERROR)) {
+      refused = buffer[0] == CONTROL_ERROR;
+      return {Next::Send};
+    }
     if (reception.complete) {
       ParsedPacket parsed;
       const PacketVerdict verdict =
@@ -71,12 +83,6 @@ struct ChunkReceiver {
       return {Next::Finish, LINK_ERROR_CAMERA_GONE};
     }
     if (reception.port_error == PORT_TRANSFER_FAILED) return {Next::Finish, LINK_ERROR_TRANSPORT};
-    // The camera refused the request itself. Answering with NAK would have it
-    // resend its previous packet, which a read would take for data.
-    if (request.first && reception.received == 1 &&
-        (buffer[0] == CONTROL_NAK || buffer[0] == CONTROL_ERROR)) {
-      return {Next::Send};
-    }
     LinkNoteError(LINK_ERROR_NO_REPLY, link);
     DrainInput(link);
     if (reception.received == 0 && request.first) return {Next::Send};
@@ -116,7 +122,9 @@ int32_t ExchangeReadChunk(const ChunkRequest& request, ChunkResult& result, Came
   for (;;) {
     if (send) {
       // Only the first chunk has a request to send.
-      if (!request.first || receiver.credits == 0) return LINK_ERROR_NO_REPLY;
+      if (!request.first || receiver.credits == 0) {
+        return receiver.refused ? LINK_ERROR_CAMERA_ERROR : LINK_ERROR_NO_REPLY;
+      }
       --receiver.credits;
       PreSendPause(link);
       if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;

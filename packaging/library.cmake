@@ -18,7 +18,8 @@ set(PELOX_PUBLIC_HEADERS
   commands/property_commands.h commands/sound.h commands/usage_commands.h
   link/camera_link.h link/error_text.h link/link_events.h link/link_info.h link/exchanges.h link/packet.h link/packet_io.h
   link/range_table.h link/serial_handshake.h link/speed_table.h
-  platform/devices.h platform/export.h platform/local_time.h platform/serial.h
+  platform/devices.h platform/export.h platform/file_open.h platform/local_time.h
+  platform/serial.h
   platform/serial_map.h
   transport/byte_order.h transport/code_text.h transport/discovery/camera_vendor.h
   transport/discovery/device_table.h transport/port/port.h transport/port/port_types.h

@@ -39,6 +39,7 @@
 #include <pelox/link/range_table.h>
 #include <pelox/link/serial_handshake.h>
 #include <pelox/link/speed_table.h>
+#include <pelox/platform/file_open.h>
 #include <pelox/platform/local_time.h>
 #include <pelox/platform/serial_map.h>
 #include <pelox/transport/byte_order.h>

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/devices.h"
+#include "platform/file_open.h"
 
 namespace pelox {
 
@@ -13,13 +14,6 @@ namespace pelox {
 std::string FileCurrentDirectory();
 char FilePathSeparator();
 
-// Opens an existing regular file for reading, without waiting for anything
-// (on Windows also without sharing it); null on failure with the system
-// error in `error` (on POSIX EISDIR for a directory, EINVAL for a FIFO, a
-// device or a socket).
-FileHandle FileOpenRead(const char* path, uint32_t& error);
-// Creates or truncates a file for writing; null on failure.
-FileHandle FileCreate(const char* path, uint32_t& error);
 // Size in bytes, or -1 when it cannot be read.
 int64_t FileSize(FileHandle file);
 // Bytes read (0 at the end), or -1 on failure.
@@ -28,6 +22,5 @@ int64_t FileRead(FileHandle file, std::span<uint8_t> buffer);
 int64_t FileWrite(FileHandle file, std::span<const uint8_t> data);
 // Back to the first byte; false on failure.
 bool FileRewind(FileHandle file);
-bool FileClose(FileHandle file);
 
 }  // namespace pelox

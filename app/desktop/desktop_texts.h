@@ -19,6 +19,8 @@ inline constexpr const char* TEXT_PORTS_NAME = "Serial ports";
 inline constexpr const char* TEXT_PORTS_LABEL =
     "No camera answered on USB. If it is on a serial cable, choose its port:";
 inline constexpr const char* TEXT_CHOOSE_IMAGE = "Choose the firmware image";
+inline constexpr const char* TEXT_FIRMWARE_IMAGES = "Firmware images";
+inline constexpr const char* TEXT_ALL_FILES = "All files";
 
 inline constexpr const char* TEXT_SEARCHING = "Looking for the camera…";
 inline constexpr const char* TEXT_CHECKING_IMAGE = "Checking the image…";

@@ -8,11 +8,11 @@
 namespace pelox {
 
 // The image to use, or nothing when the user is to choose one; `named` is
-// the command line's FILE, empty when none was given.
+// the command line's FILE, empty when none was given. Firmware.bin is found
+// in any case, as the Windows program finds it, when exactly one name in
+// `directory` matches; with two (Firmware.bin and FIRMWARE.BIN) the user
+// chooses.
 std::optional<std::string> ChooseImage(const std::string& named,
                                        const std::filesystem::path& directory);
-
-// The file chooser's filters, firmware images first.
-inline constexpr const char* IMAGE_FILTERS = "Firmware images (*.bin);;All files (*)";
 
 }  // namespace pelox

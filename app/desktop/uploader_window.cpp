@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -24,7 +23,7 @@
 #include <cstdlib>
 
 #include "app/desktop/desktop_texts.h"
-#include "app/desktop/image_choice.h"
+#include "app/desktop/image_chooser.h"
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
 #include "app/session/device_choice.h"
@@ -454,8 +453,7 @@ void UploaderWindow::ApplyRemedy() {
       return Begin();
     case Remedy::CHECK_VERSION: return CheckVersion();
     case Remedy::CHOOSE_IMAGE: {
-      const QString chosen =
-          QFileDialog::getOpenFileName(this, Plain(TEXT_CHOOSE_IMAGE), {}, IMAGE_FILTERS);
+      const QString chosen = AskForImage(this, QString());
       if (chosen.isEmpty()) return;
       options_.image = chosen.toStdString();
       return Begin();

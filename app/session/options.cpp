@@ -2,7 +2,10 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <sstream>
+#include <string_view>
 
 #include "link/speed_table.h"
 
@@ -13,6 +16,13 @@ constexpr const char* DESCRIPTION =
     "Writes a firmware image (FILE, by default Firmware.bin in the current directory) "
     "into a Pelox camera found on the USB storage pipe or on the serial ports named "
     "with --port. No serial device is opened unless it is named.";
+
+constexpr const char* WINDOW_DESCRIPTION =
+    "Shows the Pelox Firmware Uploader's window, which writes a firmware image (FILE, by "
+    "default Firmware.bin in the current directory, in any case, else one chosen in the "
+    "window) into a Pelox camera found on the USB storage pipe or on the serial ports "
+    "named with --port or chosen in the window. Qt's own options (-platform, -style, ...) "
+    "are taken too. The outcome is one line on standard error.";
 
 constexpr const char* EXIT_STATUSES =
     "Exit status:\n"
@@ -30,6 +40,59 @@ constexpr const char* EXIT_STATUSES =
     "  8    closed by the user before any update\n"
     "  130  interrupted (SIGINT, SIGTERM, SIGHUP or SIGQUIT) before the camera began writing\n";
 
+constexpr const char* WINDOW_EXIT_STATUSES =
+    "Exit status:\n"
+    "  0    the firmware was written\n"
+    "  1    writing failed before the write command: the camera keeps its old firmware\n"
+    "  2    bad usage\n"
+    "  3    no camera found, or no access to its device\n"
+    "  4    the image was refused (missing, unreadable or inconsistent)\n"
+    "  5    the camera was refused (maker, firmware family or version, battery)\n"
+    "  6    the camera already has this firmware or a newer one\n"
+    "  7    state uncertain: the write command may have reached the camera and no verdict\n"
+    "       came; leave the camera on\n"
+    "  8    closed before any update\n"
+    "  130  interrupted (SIGINT, SIGTERM, SIGHUP or SIGQUIT) before the camera began writing\n";
+
+// Qt's own options, which QApplication takes from the same command line:
+// those that take a value (as the next argument or after "="), then flags.
+constexpr std::array<std::string_view, 15> QT_VALUE_OPTIONS = {
+    "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
+    "style",       "stylesheet",         "name",          "title",   "visual"};
+constexpr std::array<std::string_view, 6> QT_FLAGS = {"reverse", "widgetcount", "nograb",
+                                                      "dograb",  "sync",        "qmljsdebugger"};
+
+bool IsIn(std::span<const std::string_view> names, std::string_view name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// The arguments without Qt's options; "--" ends the options for both.
+std::vector<std::string> WithoutQtOptions(std::span<const std::string> arguments) {
+  std::vector<std::string> kept;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == "--") {
+      kept.insert(kept.end(), std::next(arguments.begin(), static_cast<std::ptrdiff_t>(i)),
+                  arguments.end());
+      break;
+    }
+    std::string_view name = arguments[i];
+    if (i == 0 || !name.starts_with('-')) {
+      kept.push_back(arguments[i]);
+      continue;
+    }
+    name.remove_prefix(name.starts_with("--") ? 2 : 1);
+    const bool valued = name.find('=') != std::string_view::npos;
+    name = name.substr(0, name.find('='));
+    if (IsIn(QT_VALUE_OPTIONS, name)) {
+      if (!valued) ++i;
+    } else if (!IsIn(QT_FLAGS, name)) {
+      kept.push_back(arguments[i]);
+    }
+  }
+  return kept;
+}
+
 std::optional<int32_t> SpeedIndex(uint32_t baud) {
   for (int32_t index = SPEED_INDEX_FIRST; index <= SPEED_INDEX_LAST; ++index) {
     if (SpeedTableBaud(index) == baud) return index;
@@ -43,18 +106,9 @@ CommandLine Usage(const std::string& program, const std::string& problem) {
           program + ": " + problem + "\nTry '" + program + " --help' for more information.\n"};
 }
 
-}  // namespace
-
-CommandLine ParseCommandLine(std::span<const std::string> arguments) {
-  const std::string program = arguments.empty() ? "pelox-uploader" : arguments.front();
-  CLI::App app(DESCRIPTION, "pelox-uploader");
-  app.footer(EXIT_STATUSES);
-  app.set_version_flag("-V,--version", "pelox-uploader " PELOX_VERSION);
-
-  UploaderOptions options;
-  std::string com1;
-  std::string com2;
-  uint32_t speed = 0;
+// The options that act on the camera and the image: both programs take them.
+void AddUpdateOptions(CLI::App& app, UploaderOptions& options, std::string& com1, std::string& com2,
+                      uint32_t& speed) {
   app.add_option("FILE", options.image, "the firmware image (default: ./Firmware.bin)")
       ->type_name("");
   app.add_option("--port", options.ports,
@@ -69,6 +123,18 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
                  "the SCSI generic or block device of the camera's storage pipe, instead of "
                  "searching for it")
       ->type_name("PATH");
+  app.add_flag("--allow-reinstall", options.allow_reinstall,
+               "also write an image of the version the camera has");
+  app.add_flag("--allow-older", options.allow_older,
+               "also write an older image of the camera's family");
+  app.add_option("--speed", speed,
+                 "serial only: ask the camera for this speed after the handshake (9600, 19200, "
+                 "38400, 57600, 115200 or 230400); a camera that refuses it is updated at 115200")
+      ->type_name("BPS");
+}
+
+// What only the terminal program does: modes, outputs and traces.
+void AddTerminalOptions(CLI::App& app, UploaderOptions& options) {
   app.add_flag("--list", options.list,
                "list the cameras found, with port, maker, firmware version and battery level; "
                "writes nothing");
@@ -79,16 +145,8 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
                  "describe the image FILE (size, header fields, version, family, whether LENGTH "
                  "and SUM agree) without looking for a camera")
       ->type_name("FILE");
-  app.add_flag("--allow-reinstall", options.allow_reinstall,
-               "also write an image of the version the camera has");
-  app.add_flag("--allow-older", options.allow_older,
-               "also write an older image of the camera's family");
   app.add_flag("-y,--yes", options.yes,
                "start the update as soon as the checks pass, and close at the end");
-  app.add_option("--speed", speed,
-                 "serial only: ask the camera for this speed after the handshake (9600, 19200, "
-                 "38400, 57600, 115200 or 230400); a camera that refuses it is updated at 115200")
-      ->type_name("BPS");
   app.add_flag("--plain", options.plain,
                "print each message and the progress as lines (the default when standard input "
                "or output is not a terminal)");
@@ -111,10 +169,30 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
   app.add_flag("--json", options.json,
                "print one JSON object a line: steps, messages, the bytes the camera "
                "acknowledged, the link's events, and last, always, the result");
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(std::span<const std::string> given, Program program) {
+  const bool window = program == Program::WINDOW;
+  const std::vector<std::string> arguments =
+      window ? WithoutQtOptions(given) : std::vector<std::string>(given.begin(), given.end());
+  const char* name = window ? "pelox-uploader-gui" : "pelox-uploader";
+  const std::string shown = arguments.empty() ? name : arguments.front();
+  CLI::App app(window ? WINDOW_DESCRIPTION : DESCRIPTION, name);
+  app.footer(window ? WINDOW_EXIT_STATUSES : EXIT_STATUSES);
+  app.set_version_flag("-V,--version", std::string(name) + " " PELOX_VERSION);
+
+  UploaderOptions options;
+  std::string com1;
+  std::string com2;
+  uint32_t speed = 0;
+  AddUpdateOptions(app, options, com1, com2, speed);
+  if (!window) AddTerminalOptions(app, options);
 
   std::vector<const char*> argv;
   argv.reserve(arguments.size() + 1);
-  argv.push_back(program.c_str());
+  argv.push_back(shown.c_str());
   for (size_t i = 1; i < arguments.size(); ++i) argv.push_back(arguments[i].c_str());
   std::ostringstream out;
   std::ostringstream err;
@@ -123,7 +201,7 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
   } catch (const CLI::ParseError& error) {
     const int code = app.exit(error, out, err);
     if (code == 0) return {std::nullopt, EXIT_WRITTEN, out.str()};
-    return Usage(program, error.what());
+    return Usage(shown, error.what());
   }
 
   if (!com1.empty()) options.ports.insert(options.ports.begin(), com1);
@@ -134,21 +212,21 @@ CommandLine ParseCommandLine(std::span<const std::string> arguments) {
                         options.ports.end());
   }
   if (options.ports.size() > SERIAL_PORTS_MAX) {
-    return Usage(program, "at most two serial ports can be named");
+    return Usage(shown, "at most two serial ports can be named");
   }
   if (app.count("--speed") > 0) {
     options.speed_index = SpeedIndex(speed);
     if (!options.speed_index) {
-      return Usage(program, "--speed " + std::to_string(speed) + " is not a speed of the camera");
+      return Usage(shown, "--speed " + std::to_string(speed) + " is not a speed of the camera");
     }
   }
   if (static_cast<int>(options.list) + static_cast<int>(options.check) +
           static_cast<int>(!options.inspect.empty()) >
       1) {
-    return Usage(program, "--list, --check and --inspect exclude each other");
+    return Usage(shown, "--list, --check and --inspect exclude each other");
   }
   if (options.record_image && options.record_file.empty()) {
-    return Usage(program, "--record-image needs --record FILE");
+    return Usage(shown, "--record-image needs --record FILE");
   }
   options.verbosity = std::min(options.verbosity, 2);
   return {options, EXIT_WRITTEN, {}};

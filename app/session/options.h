@@ -1,6 +1,7 @@
 #pragma once
-// The command line of pelox-uploader, parsed without side effects: the
-// arguments in, the options or the text and exit status to end with out.
+// The command lines of pelox-uploader and pelox-uploader-gui, parsed without
+// side effects: the arguments in, the options or the text and exit status to
+// end with out.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -50,7 +51,13 @@ struct CommandLine {
   std::string text;  // and print this: on standard output for 0, else on standard error
 };
 
-// `arguments` includes the program's name first.
-CommandLine ParseCommandLine(std::span<const std::string> arguments);
+// Whose command line it is: the window takes only the options that act on a
+// window, and leaves Qt's own (-platform, -style, ...) to Qt.
+enum class Program { TERMINAL, WINDOW };
+
+// `arguments` includes the program's name first. Needs no display, so that
+// the window's --help and --version work without one.
+CommandLine ParseCommandLine(std::span<const std::string> arguments,
+                             Program program = Program::TERMINAL);
 
 }  // namespace pelox

@@ -19,13 +19,18 @@ constexpr const char* SERIAL_GROUP = "dialout";
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // A remedy that is safe: never membership of a group that grants more than
-// the serial line.
+// the serial line. The command is given as it is to be typed.
 std::string PermissionAdvice(const NamedPort& port) {
   if (port.group == SERIAL_GROUP) {
     return ": add your user to the group \"" + std::string(SERIAL_GROUP) +
-           "\" that owns it and log in again";
+           "\" that owns it (sudo usermod -aG " + SERIAL_GROUP + " $USER) and log in again";
   }
   return ": run it as the user who owns " + port.path + " or as root";
+}
+
+std::string HeldNote(const NamedPort& port) {
+  return port.path + " is held by another program" +
+         (port.holder.empty() ? "" : ", " + port.holder) + ": close it and try again";
 }
 
 std::string PortNote(const NamedPort& port) {
@@ -39,7 +44,7 @@ std::string PortNote(const NamedPort& port) {
     case EACCES:
     case EPERM: return "permission denied on " + port.path + PermissionAdvice(port);
     case EBUSY:
-    case EWOULDBLOCK: return port.path + " is in use by another process";
+    case EWOULDBLOCK: return HeldNote(port);
     case ENOENT:
     case ENODEV:
     case ENXIO: return port.path + " does not exist";
@@ -65,7 +70,7 @@ std::string NoCameraDetail(const DialogFacts& facts, const SearchNotes& search) 
   std::string detail = search.device.empty() ? "no camera answered on the USB storage pipe"
                                              : "no camera answered on " + search.device;
   for (const NamedPort& port : search.ports) detail += "; " + PortNote(port);
-  if (search.ports.empty()) detail += " and no serial port was named (--port PATH)";
+  if (search.ports.empty()) detail += " and no serial port was named";
   return detail;
 }
 
@@ -109,15 +114,19 @@ Verdict ImageVerdict(const DialogFacts& facts, const RunEnd& end) {
   return {RunCause::IMAGE_REFUSED, detail};
 }
 
+// The camera's firmware is newer than the image.
+bool ImageIsOlder(const DialogFacts& facts) {
+  const std::string& camera = facts.camera_version;
+  const std::string& image = facts.image_version;
+  return ImageIsNewer(std::span(camera.data(), camera.size()),
+                      std::span(image.data(), image.size()));
+}
+
 std::string UpToDateDetail(const DialogFacts& facts) {
   const std::string& camera = facts.camera_version;
   const std::string& image = facts.image_version;
-  const bool older =
-      ImageIsNewer(std::span(camera.data(), camera.size()), std::span(image.data(), image.size()));
   return "the camera already has " + camera + ", and the image is " + image +
-         (older ? ", which is older (--allow-older writes it)"
-                : (camera == image ? "" : ", which is not newer") +
-                      std::string(" (--allow-reinstall writes it again)"));
+         (ImageIsOlder(facts) ? ", which is older" : camera == image ? "" : ", which is not newer");
 }
 
 std::string CameraDetail(RunCause cause, const DialogFacts& facts) {
@@ -144,7 +153,7 @@ std::string WriteDetail(RunCause cause, const DialogFacts& facts, const RunEnd& 
   if (!facts.write_detail.empty()) why += ": " + facts.write_detail;
   if (cause == RunCause::WRITE_UNCERTAIN) {
     return "the write command may have reached the camera and it did not confirm the write" + why +
-           "; its firmware is uncertain: leave it on, then check its version with --list";
+           "; its firmware is uncertain: leave it on";
   }
   const std::string reached = "after " + std::to_string(end.bytes_sent) + " of " +
                               std::to_string(facts.image_size) + " bytes";
@@ -181,7 +190,25 @@ int CauseExitStatus(RunCause cause) {
   return EXIT_CLOSED;
 }
 
-Verdict JudgeRun(const DialogFacts& facts, const RunEnd& end, const SearchNotes& search) {
+namespace {
+
+std::vector<Remedy> AdviceFor(const Verdict& verdict, const DialogFacts& facts,
+                              const SearchNotes& search) {
+  switch (verdict.cause) {
+    case RunCause::UP_TO_DATE:
+      return {ImageIsOlder(facts) ? Remedy::INSTALL_OLDER : Remedy::INSTALL_ANYWAY};
+    case RunCause::WRITE_UNCERTAIN: return {Remedy::CHECK_VERSION};
+    case RunCause::IMAGE_REFUSED: return {Remedy::CHOOSE_IMAGE};
+    case RunCause::NO_CAMERA:
+      if (facts.port_type <= 0 && search.ports.empty()) {
+        return {Remedy::NAME_PORT, Remedy::CHECK_AGAIN};
+      }
+      return {Remedy::CHECK_AGAIN};
+    default: return {};
+  }
+}
+
+Verdict Judged(const DialogFacts& facts, const RunEnd& end, const SearchNotes& search) {
   switch (end.cause) {
     case RunCause::WRITTEN: return {RunCause::WRITTEN};
     case RunCause::WRITE_UNCERTAIN:
@@ -213,6 +240,30 @@ Verdict JudgeRun(const DialogFacts& facts, const RunEnd& end, const SearchNotes&
   return {RunCause::CLOSED, "closed before the update; nothing was written"};
 }
 
+}  // namespace
+
+Verdict JudgeRun(const DialogFacts& facts, const RunEnd& end, const SearchNotes& search) {
+  Verdict verdict = Judged(facts, end, search);
+  verdict.advice = AdviceFor(verdict, facts, search);
+  return verdict;
+}
+
+std::string DetailWithOptions(const Verdict& verdict) {
+  std::string detail = verdict.detail;
+  for (const Remedy remedy : verdict.advice) {
+    switch (remedy) {
+      case Remedy::INSTALL_ANYWAY: detail += " (--allow-reinstall writes it again)"; break;
+      case Remedy::INSTALL_OLDER: detail += " (--allow-older writes it)"; break;
+      case Remedy::NAME_PORT: detail += " (--port PATH)"; break;
+      case Remedy::CHECK_VERSION: detail += ", then check its version with --list"; break;
+      // Running the command again is all there is to it.
+      case Remedy::CHECK_AGAIN:
+      case Remedy::CHOOSE_IMAGE: break;
+    }
+  }
+  return detail;
+}
+
 std::vector<std::string> ReadyWarnings(const DialogFacts& facts) {
   std::vector<std::string> warnings;
   if (facts.version_allowed_by_user) {
@@ -235,7 +286,8 @@ std::string DeniedDevicesAdvice(const SearchNotes& search) {
          ", could not be opened for lack of permission. Install the udev rule "
          "60-pelox-camera.rules that comes with the uploader (it opens the cameras' SCSI "
          "devices to the user at the seat) and plug the camera in again. A camera on a serial "
-         "adapter needs membership of the \"dialout\" group.";
+         "adapter needs membership of the \"dialout\" group (sudo usermod -aG dialout $USER, "
+         "then log in again).";
 }
 
 }  // namespace pelox

@@ -19,6 +19,7 @@ struct NamedPort {
   int open_error = 0;        // errno of the last open, 0 when it opened
   std::string group;         // the group that owns the device, when known
   uint64_t heard_bytes = 0;  // what the device sent, none of it a camera's answer
+  std::string holder;        // the program that holds it when it is in use, when known
 };
 
 // What the search for the camera ran into.
@@ -45,16 +46,35 @@ struct RunEnd {
 // 8 closed before any update, 130 interrupted.
 int CauseExitStatus(RunCause cause);
 
+// What the user can do about a verdict. Each front end renders it its own
+// way: the command line as the option to give, the window as a button.
+enum class Remedy : uint8_t {
+  INSTALL_ANYWAY,  // write the same, or a version not newer, again
+  INSTALL_OLDER,   // write an older version
+  NAME_PORT,       // no serial port was named: name the camera's
+  CHECK_VERSION,   // the write is uncertain: read the camera's version again
+  CHECK_AGAIN,     // no camera, or a port that could not be opened: look again
+  CHOOSE_IMAGE,    // the image was refused: choose another
+};
+
 struct Verdict {
-  Verdict(RunCause run_cause, std::string why = {})
-      : cause(run_cause), exit_status(CauseExitStatus(run_cause)), detail(std::move(why)) {}
+  Verdict(RunCause run_cause, std::string why = {}, std::vector<Remedy> remedies = {})
+      : cause(run_cause),
+        exit_status(CauseExitStatus(run_cause)),
+        detail(std::move(why)),
+        advice(std::move(remedies)) {}
 
   RunCause cause;      // RunCauseText is the one word for scripts
   int exit_status;     // the cause's
-  std::string detail;  // empty when the message says it all
+  std::string detail;  // why, without the remedy; empty when the message says it all
+  std::vector<Remedy> advice;
 };
 
 Verdict JudgeRun(const DialogFacts& facts, const RunEnd& end, const SearchNotes& search);
+
+// The detail as the command line says it: the remedies it has an option
+// for follow the reason.
+std::string DetailWithOptions(const Verdict& verdict);
 
 // Lines to warn of before the update: a battery level that is unknown or 0,
 // and an image taken only by --allow-reinstall or --allow-older.

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <cerrno>
 
+#include "app/session/device_holder.h"
 #include "link/camera_link.h"
 #include "platform/serial_map.h"
 #include "transport/discovery/device_table.h"
@@ -33,8 +35,11 @@ SearchNotes SearchNotesOf(const UploaderOptions& options) {
   SearchNotes notes;
   for (size_t i = 0; i < options.ports.size(); ++i) {
     const auto port = static_cast<int32_t>(i) + PORT_TYPE_COM_FIRST;
-    notes.ports.push_back({options.ports[i], SerialOpenError(port), OwningGroup(options.ports[i]),
-                           SerialHeardBytes(port)});
+    const int error = SerialOpenError(port);
+    const bool in_use = error == EBUSY || error == EWOULDBLOCK;
+    notes.ports.push_back({options.ports[i], error, OwningGroup(options.ports[i]),
+                           SerialHeardBytes(port),
+                           in_use ? DeviceHolder(options.ports[i]) : std::string()});
   }
   notes.device = options.device;
   notes.denied_devices = DiscoveryDeniedCount();

@@ -106,8 +106,10 @@ class UpdateSession {
 
   UploaderOptions options_;
   std::unique_ptr<RulesView> rules_view_;
-  MainDialog dialog_;
+  // Before the dialog, so that it outlives the workers the dialog joins:
+  // they may still tell a phase. It only keeps the dialog's address until then.
   SessionPolicy policy_;
+  MainDialog dialog_;
   mutable std::mutex facts_mutex_;
   DialogFacts facts_;
   std::atomic<bool> transferring_{false};

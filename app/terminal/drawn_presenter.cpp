@@ -14,7 +14,7 @@ constexpr int DRAWN_POLL_MS = 150;
 
 void DrawnPresenter::Present(const SessionScene& scene) {
   DialogPicture picture = scene.picture;
-  picture.progress = report_.BarPercent(scene.now_ms);
+  picture.progress = report_.Model().BarPercent(scene.now_ms);
   picture.status = report_.Status(scene.now_ms);
   const DialogFacts& facts = scene.facts;
   if (!facts.camera_version.empty() && !facts.image_version.empty()) {

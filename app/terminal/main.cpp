@@ -90,6 +90,12 @@ struct RunResult {
   pelox::RunCause cause = pelox::RunCause::WRITTEN;
 };
 
+// The verdict as the command line tells it: its remedies as options.
+pelox::Verdict WithOptions(pelox::Verdict verdict) {
+  verdict.detail = pelox::DetailWithOptions(verdict);
+  return verdict;
+}
+
 void Say(const std::string& text) { std::fprintf(stderr, "pelox-uploader: %s\n", text.c_str()); }
 
 // Where the camera answered and at what speed, the versions, the log and
@@ -153,7 +159,8 @@ RunResult List(const UploaderOptions& options) {
   pelox::DialogFacts nothing;
   nothing.failed_step = pelox::STEP_CONNECT;
   end.cause = pelox::RunCause::NO_CAMERA;
-  const pelox::Verdict verdict = pelox::JudgeRun(nothing, end, pelox::SearchNotesOf(options));
+  const pelox::Verdict verdict =
+      WithOptions(pelox::JudgeRun(nothing, end, pelox::SearchNotesOf(options)));
   return {EndEarly(options.json, verdict), verdict.cause};
 }
 
@@ -167,7 +174,7 @@ RunResult Inspect(const UploaderOptions& options) {
 // advice on standard error.
 RunResult Conclude(const UploaderOptions& options, pelox::RunReport& report,
                    const pelox::SessionOutcome& outcome) {
-  const pelox::Verdict& verdict = outcome.verdict;
+  const pelox::Verdict verdict = WithOptions(outcome.verdict);
   const pelox::RunSummary summary = SummaryOf(outcome.facts, options, outcome.elapsed_ms);
   for (const std::string& line : report.Result(verdict, outcome.last_message, summary)) {
     std::printf("%s\n", line.c_str());

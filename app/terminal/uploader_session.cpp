@@ -215,7 +215,7 @@ class Session {
     }
     presenter_.Print(report_.Tick(now));
     SessionScene scene{view_.Picture(), facts, now, ChainEnded(), {}};
-    if (scene.chain_ended) scene.detail = session_.Judge().detail;
+    if (scene.chain_ended) scene.detail = DetailWithOptions(session_.Judge());
     presenter_.Present(scene);
   }
 

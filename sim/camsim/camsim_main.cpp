@@ -13,6 +13,7 @@
 #include "sim/camsim/host_writer.h"
 #include "sim/camsim/replay_line.h"
 #include "sim/vocabulary/command_vocabulary.h"
+#include "sim/vocabulary/pictures.h"
 
 namespace pelox::sim {
 namespace {
@@ -77,6 +78,14 @@ bool PrepareCamera(const CamsimOptions& options, VirtualCamera& camera,
     }
     vocabulary.SetBlob(blob.kind, std::move(bytes));
   }
+  std::string error;
+  std::optional<std::vector<SimObject>> pictures =
+      ChosenPictures(options.pictures_dir, options.generated_pictures, error);
+  if (!pictures) {
+    std::fprintf(stderr, "camsim: %s\n", error.c_str());
+    return false;
+  }
+  AddPictures(vocabulary, std::move(*pictures));
   for (const FaultRule& rule : options.faults) camera.Faults().Add(rule);
   if (options.seed) camera.Faults().SetRandom(*options.seed, options.fault_per_mille);
   if (options.unplug_after_bytes) camera.Serial().UnplugAfterBytes(*options.unplug_after_bytes);

@@ -34,6 +34,12 @@ const char* const CAMSIM_USAGE =
     "  --report FILE             write the statement on the image there, not to stdout\n"
     "  --log FILE                write the camera's log there at exit\n"
     "  --blob KIND=FILE          a read of the data kind answers with the file's bytes\n"
+    "  --pictures DIR            the camera holds one picture per file of DIR, in name\n"
+    "                            order from 1; NAME.thm is NAME's thumbnail (secondary\n"
+    "                            data), NAME.wav its sound (8-bit samples after a 44-byte\n"
+    "                            header)\n"
+    "  --generate-pictures N     the camera holds N pictures made from their numbers, odd\n"
+    "                            ones with a compressed sound\n"
     "  --replay FILE             answer as the camera of a serial recording (pelox-uploader\n"
     "                            --record) did; stop with a report at the first request\n"
     "                            that differs, and exit 1\n"
@@ -150,6 +156,13 @@ std::optional<CamsimOptions> ParseCamsimOptions(const std::vector<std::string>& 
          return true;
        }},
       {"--blob", [&](const std::string& v) { return ReadBlob(v, options.blobs); }},
+      {"--pictures",
+       [&](const std::string& v) {
+         options.pictures_dir = v;
+         return !v.empty();
+       }},
+      {"--generate-pictures",
+       [&](const std::string& v) { return ReadNumber(v, options.generated_pictures); }},
       {"--replay",
        [&](const std::string& v) {
          options.replay_path = v;
@@ -177,6 +190,10 @@ std::optional<CamsimOptions> ParseCamsimOptions(const std::vector<std::string>& 
       error = "bad value for " + name + ": " + value;
       return std::nullopt;
     }
+  }
+  if (!options.pictures_dir.empty() && options.generated_pictures > 0) {
+    error = "--pictures and --generate-pictures exclude each other";
+    return std::nullopt;
   }
   if (options.camera.battery_level > 100) {
     error = "--battery must be 0..100";

@@ -28,6 +28,8 @@ struct CamsimOptions {
   std::string report_path;               // the statement; standard output when empty
   std::string log_path;                  // the camera's log, when given
   std::vector<BlobFile> blobs;
+  std::string pictures_dir;         // pictures read from the files there
+  uint32_t generated_pictures = 0;  // pictures made from their numbers
   std::string replay_path;  // play a recording's camera side instead of the model
   ReplayTolerance tolerance;
   bool help = false;

@@ -9,7 +9,7 @@ trap 'rm -rf "$tree"' EXIT
 
 plant() {  # plant FILE INCLUDED...
   mkdir -p "$tree/$(dirname "$1")"
-  local file=$1
+  local file=$1 header
   shift
   : >"$tree/$file"
   for header in "$@"; do echo "#include \"$header\"" >>"$tree/$file"; done
@@ -38,24 +38,17 @@ expect() {  # expect pass|fail WHAT
 fresh_tree
 expect pass "a tree that keeps its layers"
 
-fresh_tree
-plant app/desktop/uploader_window.cpp app/terminal/keys.h
-expect fail "the window including the terminal's keys"
-
-fresh_tree
-plant app/terminal/main.cpp app/desktop/uploader_window.h
-expect fail "the terminal including the window"
-
-fresh_tree
-plant app/session/options.cpp app/terminal/keys.h
-expect fail "the session including a front end"
-
-fresh_tree
-plant app/diagnostics/run_trace.cpp app/win32/win32_view.h
-expect fail "the diagnostics including a front end"
-
-fresh_tree
-plant app/upload_worker.cpp app/session/options.h
-expect fail "the core including the session"
+# Each wrong include: the file, the header it includes, what that is.
+while IFS='|' read -r file header what; do
+  fresh_tree
+  plant "$file" "$header"
+  expect fail "$what"
+done <<'CASES'
+app/desktop/uploader_window.cpp|app/terminal/keys.h|the window including the terminal's keys
+app/terminal/main.cpp|app/desktop/uploader_window.h|the terminal including the window
+app/session/options.cpp|app/terminal/keys.h|the session including a front end
+app/diagnostics/run_trace.cpp|app/win32/win32_view.h|the diagnostics including a front end
+app/upload_worker.cpp|app/session/options.h|the core including the session
+CASES
 
 echo "the include check holds the layers apart"

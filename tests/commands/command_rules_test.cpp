@@ -8,6 +8,7 @@
 #include "commands/camera_commands.h"
 #include "link/object_mode.h"
 #include "sim/camera/fault_plan.h"
+#include "tests/commands/camera_checks.h"
 #include "tests/commands/camera_fixture.h"
 
 namespace pelox {
@@ -213,6 +214,12 @@ TEST_F(Rules, FailedRecordReadsLeaveTheCallersRecord) {
   EXPECT_NE(CameraRead5(values, link_), LINK_OK);
   EXPECT_EQ(values, (std::array<int32_t, 2>{-3, -4}));
 }
+
+TEST_F(Rules, RefusalsGiveTheCamerasError) {
+  ExpectRefusalsGiveTheCamerasError(camera_, link_);
+}
+
+TEST_F(Rules, GeneratedPicturesArriveWhole) { ExpectGeneratedPicturesArrive(vocabulary_, link_); }
 
 TEST_F(Rules, GuardedWritesAndReadsSendNothing) {
   EXPECT_EQ(LinkSetError(LINK_ERROR_NAK, link_), LINK_ERROR_NAK);

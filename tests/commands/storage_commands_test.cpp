@@ -118,6 +118,14 @@ TEST_P(CommandsOnStoragePipe, ObjectsAreReadInLargeChunks) {
   }));
 }
 
+TEST_P(CommandsOnStoragePipe, RefusalsGiveTheCamerasError) {
+  ExpectRefusalsGiveTheCamerasError(camera_.camera, link_);
+}
+
+TEST_P(CommandsOnStoragePipe, GeneratedPicturesArriveWhole) {
+  ExpectGeneratedPicturesArrive(vocabulary_, link_);
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryVariant, CommandsOnStoragePipe, EVERY_VARIANT, VariantTestName);
 
 }  // namespace

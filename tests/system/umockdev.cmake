@@ -24,6 +24,14 @@ if(UMOCKDEV_FOUND)
     ENVIRONMENT "ASAN_OPTIONS=verify_asan_link_order=0" TIMEOUT 300)
 endif()
 
+if(UMOCKDEV_FOUND AND TARGET pelox_shared)
+  add_test(NAME download_pictures_arrive_byte_for_byte_through_sg_io_under_umockdev
+           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/download_pictures.sh ${PROJECT_BINARY_DIR}
+                   ${download_pictures_source} sg-io $<TARGET_FILE:umockdev_camera>)
+  set_tests_properties(download_pictures_arrive_byte_for_byte_through_sg_io_under_umockdev
+    PROPERTIES ENVIRONMENT "ASAN_OPTIONS=verify_asan_link_order=0" TIMEOUT 180)
+endif()
+
 if(UMOCKDEV_FOUND AND TARGET replay_recordings_test)
   target_compile_definitions(replay_recordings_test PRIVATE
     HARNESS_PATH="$<TARGET_FILE:umockdev_camera>")

@@ -2,7 +2,8 @@
 // gives the program a sysfs tree and device nodes, and every SG_IO it sends
 // reaches the camera's storage face here.
 //
-//   umockdev_camera [--vendor TEXT] [--flash-ms N] [--expect-firmware BYTES] -- program args...
+//   umockdev_camera [--vendor TEXT] [--flash-ms N] [--expect-firmware BYTES]
+//                   [--pictures DIR | --generate-pictures N] -- program args...
 //   umockdev_camera --replay FILE [--tolerate LIST] -- program args...
 //
 // The program's devices: /dev/sg0 (/dev/sdb) a USB disk of a camera maker
@@ -37,6 +38,8 @@
 #include "sim/replay/scsi_replay.h"
 #include "sim/storage/card_reader.h"
 #include "sim/storage/storage_face.h"
+#include "sim/vocabulary/command_vocabulary.h"
+#include "sim/vocabulary/pictures.h"
 
 namespace {
 
@@ -116,6 +119,8 @@ struct Options {
   std::string replay_path;
   std::string tolerate;
   std::string fault;  // a rule of the camera's fault plan
+  std::string pictures_dir;
+  uint32_t generated_pictures = 0;
   std::vector<char*> program;
 };
 
@@ -135,6 +140,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.tolerate = value;
     } else if (option == "--fault") {
       options.fault = value;
+    } else if (option == "--pictures") {
+      options.pictures_dir = value;
+    } else if (option == "--generate-pictures") {
+      options.generated_pictures = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
     } else if (option == "--expect-firmware") {
       options.expect_firmware = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
     } else {
@@ -325,7 +334,8 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: umockdev_camera [--vendor TEXT] [--flash-ms N] "
-                 "[--expect-firmware BYTES] [--fault RULE] -- program args...\n"
+                 "[--expect-firmware BYTES] [--fault RULE]\n"
+                 "                       [--pictures DIR | --generate-pictures N] -- program args...\n"
                  "       umockdev_camera --replay FILE [--tolerate LIST] -- program args...\n");
     return 2;
   }
@@ -333,6 +343,15 @@ int main(int argc, char** argv) {
   pelox::sim::CameraConfig config;
   config.flash_busy_ms = options.flash_ms;
   pelox::sim::VirtualCamera camera(config);
+  pelox::sim::CommandVocabulary vocabulary(camera.Model());
+  std::string pictures_error;
+  std::optional<std::vector<pelox::sim::SimObject>> pictures = pelox::sim::ChosenPictures(
+      options.pictures_dir, options.generated_pictures, pictures_error);
+  if (!pictures) {
+    std::fprintf(stderr, "umockdev_camera: %s\n", pictures_error.c_str());
+    return 2;
+  }
+  pelox::sim::AddPictures(vocabulary, std::move(*pictures));
   if (!options.fault.empty()) {
     std::string error;
     const std::optional<pelox::sim::FaultRule> rule =

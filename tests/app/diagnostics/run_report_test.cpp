@@ -45,7 +45,7 @@ TEST(RunReport, PrintsMessagesLineByLineAndAcknowledgedBytesInTens) {
   EXPECT_EQ(lines[1], "DO NOT TURN CAMERA OFF!");
   EXPECT_EQ(lines[2].rfind("Progress: 10% (100 of 1000 bytes", 0), 0U) << lines[2];
   EXPECT_EQ(lines[4].rfind("Progress: 100% (1000 of 1000 bytes, 1.0 kB/s", 0), 0U) << lines[4];
-  EXPECT_EQ(report.BarPercent(1000), 40);
+  EXPECT_EQ(report.Model().BarPercent(1000), 40);
 }
 
 TEST(RunReport, ShowsAStallInsteadOfTimeLeftAndARecentRate) {
@@ -73,10 +73,10 @@ TEST(RunReport, CountsTheWriteWaitInSecondsAndNeverGoesQuietForLong) {
   EXPECT_TRUE(report.Tick(4000).empty());
   EXPECT_EQ(report.Tick(5000),
             std::vector<std::string>{"Waiting for the camera: 5 s of at most 60 s"});
-  EXPECT_EQ(report.BarPercent(30000), 50);
+  EXPECT_EQ(report.Model().BarPercent(30000), 50);
   report.EnterPhase({UpdatePhase::ENDED, RunCause::WRITTEN, true}, 35000);
   report.Message(STR_WRITE_COMPLETE, "Writing Firmware is complete.", 35000);
-  EXPECT_EQ(report.BarPercent(35000), 100);
+  EXPECT_EQ(report.Model().BarPercent(35000), 100);
 }
 
 TEST(LinkEventText, TellsResendsWaitsAndReconnectionsWithTheirTryCount) {

@@ -1,20 +1,31 @@
-// What every Linux front end shares: the options, the devices probed and
-// the verdict of a run.
+// What every Linux front end shares: the options, the devices probed, the
+// verdict of a run and its advice, and the signals its workers block.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
 #include "app/session/device_choice.h"
 #include "app/session/options.h"
+#include "app/session/run_signals.h"
 #include "app/session/run_verdict.h"
 #include "app/session/search_notes.h"
 #include "link/camera_link.h"
+#include "platform/pseudo_terminal.h"
+#include "platform/serial.h"
 #include "platform/serial_map.h"
+#include "tests/temp_path.h"
 
 namespace pelox {
 namespace {
@@ -51,26 +62,47 @@ TEST(UploaderOptions, ParseEachFormAndRefuseBadUsageWithAOneLineHint) {
       {{"a.bin", "b.bin"}, 2, "", {}, "b.bin"},
       {{"--record-image"}, 2, "", {}, "--record FILE"},
   };
-  for (const CommandLineCase& entry : cases) {
-    std::vector<std::string> arguments = {"pelox-uploader"};
-    arguments.insert(arguments.end(), entry.arguments.begin(), entry.arguments.end());
-    const CommandLine parsed = ParseCommandLine(arguments);
-    const std::string shown = ::testing::PrintToString(entry.arguments);
-    if (entry.exit_status < 0) {
-      ASSERT_TRUE(parsed.options.has_value()) << shown << parsed.text;
-      EXPECT_EQ(parsed.options->image, entry.image) << shown;
-      EXPECT_EQ(parsed.options->ports, entry.ports) << shown;
-      continue;
-    }
-    EXPECT_FALSE(parsed.options.has_value()) << shown;
-    EXPECT_EQ(parsed.exit_status, entry.exit_status) << shown;
-    EXPECT_NE(parsed.text.find(entry.text), std::string::npos) << shown << parsed.text;
-    if (entry.exit_status == 2) {
-      // The problem and a hint, not the whole help text.
-      EXPECT_EQ(std::count(parsed.text.begin(), parsed.text.end(), '\n'), 2) << parsed.text;
-      EXPECT_NE(parsed.text.find("--help"), std::string::npos) << parsed.text;
+  // The window: its own options only, Qt's passed over.
+  const std::vector<CommandLineCase> window_cases = {
+      {{"-platform", "offscreen", "fw.bin", "--style=fusion", "-reverse", "--port", "/a"},
+       -1,
+       "fw.bin",
+       {"/a"},
+       ""},
+      {{"--", "-platform"}, -1, "-platform", {}, ""},
+      {{"--help"}, 0, "", {}, "pelox-uploader-gui"},
+      {{"--help"}, 0, "", {}, "130  interrupted"},
+      {{"-V"}, 0, "", {}, "pelox-uploader-gui " PELOX_VERSION},
+      {{"--list"}, 2, "", {}, "--list"},
+      {{"-platform", "offscreen", "--log", "x"}, 2, "", {}, "--log"},
+  };
+  for (const auto& [table, program] :
+       {std::pair{&cases, Program::TERMINAL}, std::pair{&window_cases, Program::WINDOW}}) {
+    for (const CommandLineCase& entry : *table) {
+      std::vector<std::string> arguments = {"pelox-uploader"};
+      arguments.insert(arguments.end(), entry.arguments.begin(), entry.arguments.end());
+      const CommandLine parsed = ParseCommandLine(arguments, program);
+      const std::string shown = ::testing::PrintToString(entry.arguments);
+      if (entry.exit_status < 0) {
+        ASSERT_TRUE(parsed.options.has_value()) << shown << parsed.text;
+        EXPECT_EQ(parsed.options->image, entry.image) << shown;
+        EXPECT_EQ(parsed.options->ports, entry.ports) << shown;
+        continue;
+      }
+      EXPECT_FALSE(parsed.options.has_value()) << shown;
+      EXPECT_EQ(parsed.exit_status, entry.exit_status) << shown;
+      EXPECT_NE(parsed.text.find(entry.text), std::string::npos) << shown << parsed.text;
+      if (entry.exit_status == 2) {
+        // The problem and a hint, not the whole help text.
+        EXPECT_EQ(std::count(parsed.text.begin(), parsed.text.end(), '\n'), 2) << parsed.text;
+        EXPECT_NE(parsed.text.find("--help"), std::string::npos) << parsed.text;
+      }
     }
   }
+  const std::string help =
+      ParseCommandLine(std::vector<std::string>{"gui", "--help"}, Program::WINDOW).text;
+  for (const char* other : {"--list", "--check", "--json", "--log", "--yes", "--plain"})
+    EXPECT_EQ(help.find(other), std::string::npos) << other;
 }
 
 TEST(UploaderOptions, TakeEveryModeAndTheSpeedOfTheTable) {
@@ -97,6 +129,32 @@ TEST(DeviceChoice, OpensNoSerialDeviceThatWasNotNamed) {
   ChooseDevices(options);
   EXPECT_EQ(SerialDevicePath(1), "/dev/ttyUSB3");
   EXPECT_EQ(SerialDevicePath(2), "");
+  SerialResetDeviceMap();
+}
+
+// A port held by another program, named by another path: the notes name
+// the program that holds it (here this test).
+TEST(SearchNotes, NameTheProgramThatHoldsAPort) {
+  PseudoTerminal terminal;
+  std::string problem;
+  ASSERT_TRUE(terminal.Open(problem)) << problem;
+  const std::filesystem::path link = test::UniqueTempPath("held-port");
+  std::filesystem::create_symlink(terminal.SlavePath(), link);
+  const int holder = open(terminal.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+  UploaderOptions options;
+  options.ports = {link.string()};
+  ChooseDevices(options);
+  EXPECT_EQ(SerialOpen(PORT_TYPE_COM_FIRST), nullptr);
+  const SearchNotes notes = SearchNotesOf(options);
+  ASSERT_EQ(notes.ports.size(), 1U);
+  EXPECT_EQ(notes.ports[0].open_error, EWOULDBLOCK);
+  EXPECT_NE(notes.ports[0].holder.find("(process " + std::to_string(getpid()) + ")"),
+            std::string::npos)
+      << notes.ports[0].holder;
+  close(holder);
+  std::filesystem::remove(link);
   SerialResetDeviceMap();
 }
 
@@ -146,9 +204,12 @@ TEST(RunVerdict, GivesEachCauseItsStatusAndASafeRemedy) {
   fw_is_a_directory.image = "fw";
   fw_is_a_directory.image_kind = "a directory";
   const auto denied = [](const char* group) {
-    return SearchNotes{{{"/dev/x", EACCES, group, 0}}, {}, 0, {}};
+    return SearchNotes{{{"/dev/x", EACCES, group, 0, {}}}, {}, 0, {}};
   };
-  const SearchNotes heard{{{"/dev/x", 0, "dialout", 12}}, {}, 0, {}};
+  const SearchNotes heard{{{"/dev/x", 0, "dialout", 12, {}}}, {}, 0, {}};
+  const auto held = [](int error, const char* holder) {
+    return SearchNotes{{{"/dev/x", error, "dialout", 0, holder}}, {}, 0, {}};
+  };
   const auto refused = [](std::vector<uint8_t> sense) {
     DialogFacts facts = Failed(STEP_WRITE_FAILED);
     facts.link_error = LINK_ERROR_CAMERA_GONE;
@@ -222,6 +283,15 @@ TEST(RunVerdict, GivesEachCauseItsStatusAndASafeRemedy) {
        "group", "no-camera"},
       {Failed(STEP_CONNECT), no_camera, denied("dialout"), 3, "to the group \"dialout\"", "as root",
        "no-camera"},
+      {Failed(STEP_CONNECT), no_camera, denied("dialout"), 3,
+       "permission denied on /dev/x: add your user to the group \"dialout\" that owns it (sudo "
+       "usermod -aG dialout $USER)",
+       "held", "no-camera"},
+      {Failed(STEP_CONNECT), no_camera, held(EWOULDBLOCK, "minicom (process 42)"), 3,
+       "/dev/x is held by another program, minicom (process 42): close it", "permission",
+       "no-camera"},
+      {Failed(STEP_CONNECT), no_camera, held(EBUSY, ""), 3,
+       "/dev/x is held by another program: close it", "nothing answered", "no-camera"},
       {Failed(STEP_CONNECT), no_camera, heard, 3, "on /dev/x (12 bytes), but not as a camera",
        "nothing", "no-camera"},
       {Camera("OTHER", "v517-1.00", 100),
@@ -297,6 +367,76 @@ TEST(RunVerdict, GivesEachCauseItsStatusAndASafeRemedy) {
       EXPECT_EQ(verdict.detail.find(entry.never), std::string::npos) << verdict.detail;
     }
   }
+}
+
+// The remedies come as values: the command line tells them as its options,
+// and the reason alone never names an option, so the window can offer them
+// as buttons instead.
+TEST(RunVerdict, GivesRemediesThatTheCommandLineTellsAsOptions) {
+  struct AdviceCase {
+    DialogFacts facts;
+    RunEnd end;
+    SearchNotes search;
+    std::vector<Remedy> advice;
+    std::string options;  // what the command line adds to the reason
+  };
+  SearchNotes port_named;
+  port_named.ports = {{"/dev/ttyUSB0", 0, "", 0, {}}};
+  const std::vector<AdviceCase> cases = {
+      {Camera("PELOX", "v517-1.10", 80),
+       Ended(RunCause::UP_TO_DATE),
+       {},
+       {Remedy::INSTALL_ANYWAY},
+       " (--allow-reinstall writes it again)"},
+      {Camera("PELOX", "v517-2.00", 80),
+       Ended(RunCause::UP_TO_DATE),
+       {},
+       {Remedy::INSTALL_OLDER},
+       " (--allow-older writes it)"},
+      {Failed(STEP_WRITE_FAILED),
+       Ended(RunCause::WRITE_UNCERTAIN),
+       {},
+       {Remedy::CHECK_VERSION},
+       ", then check its version with --list"},
+      {Failed(STEP_CONNECT),
+       Ended(RunCause::NO_CAMERA),
+       {},
+       {Remedy::NAME_PORT, Remedy::CHECK_AGAIN},
+       " (--port PATH)"},
+      {Failed(STEP_CONNECT), Ended(RunCause::NO_CAMERA), port_named, {Remedy::CHECK_AGAIN}, ""},
+      {Failed(STEP_OPEN_FIRMWARE, STEP_ERROR_CANTOPEN),
+       Ended(RunCause::IMAGE_REFUSED),
+       {},
+       {Remedy::CHOOSE_IMAGE},
+       ""},
+      {{}, Ended(RunCause::WRITTEN), {}, {}, ""},
+  };
+  for (const AdviceCase& entry : cases) {
+    const Verdict verdict = JudgeRun(entry.facts, entry.end, entry.search);
+    EXPECT_EQ(verdict.advice, entry.advice) << verdict.detail;
+    EXPECT_EQ(verdict.detail.find("--"), std::string::npos) << verdict.detail;
+    EXPECT_EQ(DetailWithOptions(verdict), verdict.detail + entry.options);
+  }
+}
+
+// The session starts every worker inside this guard: a thread started then,
+// the window's as the terminal's, never takes the run's signals, and the
+// loop's thread takes them again afterwards.
+TEST(RunSignals, AreBlockedInAThreadStartedWhileGuardedAndNowhereElse) {
+  const auto blocked_here = [] {
+    sigset_t mask;
+    pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+    return std::all_of(RUN_SIGNALS.begin(), RUN_SIGNALS.end(),
+                       [&](int number) { return sigismember(&mask, number) == 1; });
+  };
+  bool blocked_in_worker = false;
+  {
+    const RunSignalsBlocked guard;
+    std::thread worker([&] { blocked_in_worker = blocked_here(); });
+    worker.join();
+  }
+  EXPECT_TRUE(blocked_in_worker);
+  EXPECT_FALSE(blocked_here());
 }
 
 }  // namespace
