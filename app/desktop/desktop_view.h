@@ -1,7 +1,7 @@
 #pragma once
-// The dialog view of the desktop front end. Steps run on Qt's thread;
-// workers set the bar and post steps from their own threads, which Qt's
-// queued signals carry over to it.
+// The dialog view of the desktop front end. Steps run on the session's
+// thread and workers on theirs; Qt's queued signals carry what they show
+// over to the window's thread.
 #include <QObject>
 #include <QString>
 #include <mutex>

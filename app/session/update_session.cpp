@@ -68,11 +68,12 @@ std::optional<ImageRefusal> RefuseImageFirst(const DialogFacts& image_check,
   return ImageRefusal{image_check, message, JudgeUpdate(image_check, end, options)};
 }
 
-UpdateSession::UpdateSession(DialogView& view, UploaderOptions options)
+UpdateSession::UpdateSession(DialogView& view, UploaderOptions options,
+                             const std::atomic<int>* stop)
     : options_(std::move(options)),
       rules_view_(std::make_unique<RulesView>(*this, view)),
       policy_(dialog_, options_.check),
-      dialog_(*rules_view_, PendingRunSignal()) {
+      dialog_(*rules_view_, stop) {
   dialog_.UseImage(options_.image);
   dialog_.PreferSpeed(options_.speed_index.value_or(0));
   dialog_.AllowVersions({options_.allow_reinstall, options_.allow_older});

@@ -28,6 +28,7 @@
 #include "app/dialog_view.h"
 #include "app/main_dialog.h"
 #include "app/session/options.h"
+#include "app/session/run_signals.h"
 #include "app/session/run_verdict.h"
 #include "app/session/session_policy.h"
 #include "link/link_events.h"
@@ -58,8 +59,11 @@ std::optional<ImageRefusal> RefuseImageFirst(const DialogFacts& image_check,
 class UpdateSession {
  public:
   // `view` must outlive the session. The options give the image, the
-  // speed, the versions allowed, the devices searched and --check.
-  UpdateSession(DialogView& view, UploaderOptions options);
+  // speed, the versions allowed, the devices searched and --check. `stop`
+  // cuts the camera's waits short (non-zero: stop); a front end that also
+  // cancels passes its own flag, which must outlive the session.
+  UpdateSession(DialogView& view, UploaderOptions options,
+                const std::atomic<int>* stop = PendingRunSignal());
   // Joins the workers before the view they talk to can go.
   ~UpdateSession();
   UpdateSession(const UpdateSession&) = delete;
@@ -71,6 +75,8 @@ class UpdateSession {
   void Start();
   // A posted step or a control the user chose.
   void Command(int32_t id);
+  // From any thread: see MainDialog::CancelTransfer.
+  bool CancelTransfer() { return dialog_.CancelTransfer(); }
   // What a signal that came does now, by the phase; see SessionPolicy.
   SignalAction ActOnSignal() { return policy_.ActOnSignal(); }
   // A signal asked for the end: close as soon as the chain has ended.
