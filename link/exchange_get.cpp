@@ -38,7 +38,7 @@ struct GetExchange {
     camera_nak = false;
     sent_at_ms = ClockTickCount();
     const int32_t sent = SendPacket(request, link);
-    if (sent == SEND_NO_TIME) return {Next::Finish, LINK_ERROR_NO_ANSWER};
+    if (sent == SEND_NO_TIME) return {Next::Finish, WaitEndCode(link)};
     if (sent == PORT_TRANSFER_FAILED) return {Next::Finish, LINK_ERROR_TRANSPORT};
     if (sent != PORT_OK) {
       LinkNoteError(LINK_ERROR_SEND, link);

@@ -121,7 +121,7 @@ int32_t ExchangeReadChunk(const ChunkRequest& request, ChunkResult& result, Came
       PreSendPause(link);
       if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
       const int32_t sent = SendPacket(packet, link);
-      if (sent == SEND_NO_TIME) return LINK_ERROR_NO_ANSWER;
+      if (sent == SEND_NO_TIME) return WaitEndCode(link);
       if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
       if (sent != PORT_OK) {
         LinkNoteError(LINK_ERROR_NO_REPLY, link);

@@ -42,7 +42,7 @@ int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, 
     }
     sent_at_ms = ClockTickCount();
     const int32_t sent = SendPacket(packet, link);
-    if (sent == SEND_NO_TIME) return LINK_ERROR_NO_ANSWER;
+    if (sent == SEND_NO_TIME) return WaitEndCode(link);
     if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
     if (sent != PORT_OK) {
       recorded = LINK_ERROR_SEND;

@@ -140,8 +140,9 @@ int32_t PortRead(PortState* link, std::span<uint8_t> buffer, int32_t timeout,
     const StorageOps& ops = StorageOpsTable();
     if (ops.Read == nullptr) return PORT_TRANSFER_FAILED;
     // Storage time-outs are whole seconds: rounded down, so that none ends
-    // past the deadline; less than one second left is too little for a read.
-    const int64_t seconds = left ? *left / STORAGE_TIMEOUT_UNIT_MS : timeout;
+    // past the deadline, but never below one, the device command's least.
+    const int64_t seconds =
+        left ? std::max<int64_t>(*left / STORAGE_TIMEOUT_UNIT_MS, 1) : timeout;
     if (seconds <= 0) return 0;
     return ops.Read(link, buffer, static_cast<int32_t>(std::min<int64_t>(timeout, seconds)));
   }
