@@ -98,6 +98,7 @@ struct GetExchange {
 }  // namespace
 
 int32_t ExchangeGet(uint8_t property_id, uint32_t& value, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   value = NO_VALUE;
   link->tx_seq = 0;
   GetExchange exchange{.link = link, .value = value, .check_sum = RepliesCarryChecksum(link)};

@@ -87,6 +87,7 @@ struct ChunkReceiver {
 }  // namespace
 
 int32_t ExchangeReadChunk(const ChunkRequest& request, ChunkResult& result, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   result = ChunkResult{};
   const bool large = request.request_class == REQUEST_READ_LARGE;
   const size_t buffer_size = (large ? FRAME_PAYLOAD_LARGE : FRAME_PAYLOAD_SMALL) + PACKET_OVERHEAD;

@@ -199,6 +199,7 @@ bool RepliesCarryChecksum(const CameraLink* link) {
 }
 
 int32_t SendPacket(std::span<const uint8_t> packet, CameraLink* link) {
+  if (link == nullptr) return PORT_FAILED;
   if (!TimeForAReply(link)) return SEND_NO_TIME;
   ++link->packets_sent;
   const int32_t result = WritePacket(packet, link);
@@ -212,6 +213,7 @@ int32_t SendPacket(std::span<const uint8_t> packet, CameraLink* link) {
 
 Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t largest,
                         CameraLink* link) {
+  if (link == nullptr) return {};
   const Reception reception = IsStoragePipe(link)
                                   ? ReceiveFromStorage(buffer, timeout, largest, link)
                                   : ReceiveFromSerial(buffer, timeout, largest, link);
@@ -225,6 +227,7 @@ Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t large
 }
 
 int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
+  if (link == nullptr) return CONTROL_NOTHING;
   const uint32_t start = ClockTickCount();
   for (int32_t attempt = 0; attempt < attempts && !StopRequested(link); ++attempt) {
     link->control_sent = 0;
@@ -282,15 +285,18 @@ bool StopRequested(const CameraLink* link) {
   return link->stop_flag != nullptr && link->stop_flag->load() != 0;
 }
 
-int32_t SendAck(CameraLink* link) { return WriteControl(CONTROL_ACK, link); }
+int32_t SendAck(CameraLink* link) {
+  return link != nullptr ? WriteControl(CONTROL_ACK, link) : LINK_ERROR_NO_LINK;
+}
 
 int32_t SendControl(uint8_t byte, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
   return WriteControl(byte, link);
 }
 
 bool CameraGoneCheck(CameraLink* link) {
-  if (IsStoragePipe(link)) return false;
+  if (link == nullptr || IsStoragePipe(link)) return false;
   std::array<uint8_t, 1> byte{};
   if (ReadWithinLimits(byte, TIMEOUT_GONE_CHECK, link) != 1) return false;
   const bool gone = byte[0] == CONTROL_GONE;
@@ -300,7 +306,7 @@ bool CameraGoneCheck(CameraLink* link) {
 }
 
 void PreSendPause(CameraLink* link) {
-  if (link->control_sent == 0) return;
+  if (link == nullptr || link->control_sent == 0) return;
   link->control_sent = 0;
   PortSleep(link->port_type,
             IsStoragePipe(link) ? PAUSE_AFTER_CONTROL_STORAGE_MS : PAUSE_AFTER_CONTROL_SERIAL_MS);

@@ -59,6 +59,7 @@ bool HandshakeAtOtherSpeeds(CameraLink* link) {
 }  // namespace
 
 bool SerialHandshake(CameraLink* link) {
+  if (link == nullptr) return false;
   return HandshakeAtOpeningSpeed(link) || HandshakeAtOtherSpeeds(link);
 }
 
