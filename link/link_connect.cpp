@@ -249,7 +249,7 @@ int32_t LinkReconnect(CameraLink* link) {
   if (link->checking_reconnection) return LINK_ERROR_CAMERA_GONE;
   // Once the caller's bound has passed nothing is begun; the link stays as
   // it is.
-  if (!TimeForAReply(link)) return WaitEndCode(link);
+  if (!TimeForAReconnection(link)) return WaitEndCode(link);
   const int32_t port = link->port_type;
   const int32_t speed_index = link->speed_index;
   if (link->state != LINK_STATE_CLOSED && link->state != LINK_STATE_CAMERA_GONE) {
@@ -258,7 +258,7 @@ int32_t LinkReconnect(CameraLink* link) {
   LinkSetSpeed(speed_index, link);
   LinkOpenPort(port, link);
   link->abort_requested = 1;
-  if (!TimeForAReply(link)) return WaitEndCode(link);
+  if (WaitDeadlinePassed(link) || StopRequested(link)) return WaitEndCode(link);
   const int32_t connected = LinkConnect(LINK_CONNECT, link);
   return connected == LINK_OK ? CheckReconnectedCamera(link) : connected;
 }

@@ -7,6 +7,7 @@
 #include "link/link_record.h"
 #include "link/packet.h"
 #include "link/packet_io_internal.h"
+#include "link/reply_reserve.h"
 #include "link/speed_table.h"
 #include "platform/clock.h"
 #include "transport/byte_order.h"
@@ -184,8 +185,24 @@ std::optional<uint32_t> WaitDeadline(const CameraLink* link) {
 
 bool WaitDeadlinePassed(const CameraLink* link) { return !WaitDeadlineLeaves(1, link); }
 
+uint32_t ReplyTimeMs(const CameraLink* link) {
+  return IsStoragePipe(link) ? STORAGE_TIMEOUT_UNIT_MS : TIMEOUT_PACKET * SERIAL_TIMEOUT_UNIT_MS;
+}
+
 bool TimeForAReply(const CameraLink* link) {
-  return !StopRequested(link) && !WaitDeadlinePassed(link);
+  return !StopRequested(link) &&
+         WaitDeadlineLeaves(link->reply_time_reserved ? ReplyTimeMs(link) : 1, link);
+}
+
+bool TimeForAReconnection(const CameraLink* link) {
+  const uint32_t handshake_ms =
+      IsStoragePipe(link) ? 0 : TIMEOUT_CONTROL_BYTE * SERIAL_TIMEOUT_UNIT_MS;
+  return TimeForAReply(link) &&
+         (!link->reply_time_reserved || WaitDeadlineLeaves(handshake_ms + ReplyTimeMs(link), link));
+}
+
+void LinkReserveReplyTime(bool on, CameraLink* link) {
+  if (link != nullptr) link->reply_time_reserved = on;
 }
 
 int32_t WaitEndCode(const CameraLink* link) {

@@ -29,9 +29,12 @@ bool WaitDeadlinePassed(const CameraLink* link);
 // An acknowledged frame is progress: the stall bound, when set, starts again.
 void RenewStallBound(CameraLink* link);
 // Whether the link may begin a wait: its stop flag is clear and its wait
-// deadline (with the stall bound) has not passed. No more is held back: a
-// wait that begins ends at the deadline.
+// deadline (with the stall bound) has not passed. No more is held back,
+// unless LinkReserveReplyTime asked for a reply's time: a wait that begins
+// ends at the deadline.
 bool TimeForAReply(const CameraLink* link);
+// TimeForAReply, for a reconnection (with its handshake, when reserved).
+bool TimeForAReconnection(const CameraLink* link);
 // The code of a wait that the link's limits ended: LINK_ERROR_STOPPED
 // while the stop flag is set, else LINK_ERROR_NO_ANSWER.
 int32_t WaitEndCode(const CameraLink* link);
