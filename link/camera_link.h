@@ -97,12 +97,13 @@ int32_t LinkSetSpeed(int32_t speed_index, CameraLink* link);
 // counts once the camera answered a get there, and a storage device that
 // does not is passed over. Returns the port type, LINK_PORT_NOT_FOUND
 // (recording LINK_ERROR_INVALID_ARGUMENT for an unknown port,
-// LINK_ERROR_NO_PORT when no camera answered), LINK_ERROR_NO_LINK, or
+// LINK_ERROR_NO_PORT when no camera answered, LINK_ERROR_STOPPED when the
+// stop flag ended the search), LINK_ERROR_NO_LINK, or
 // LINK_ERROR_INTERNAL for a link that is not closed.
 int32_t LinkOpenPort(int32_t port, CameraLink* link);
 // LinkOpenPort with its code apart from the port found: LINK_OK with
 // `port_type` set, or the code LinkOpenPort records (LINK_ERROR_NO_PORT,
-// LINK_ERROR_INVALID_ARGUMENT, LINK_ERROR_NO_LINK) or returns
+// LINK_ERROR_INVALID_ARGUMENT, LINK_ERROR_STOPPED, LINK_ERROR_NO_LINK) or returns
 // (LINK_ERROR_INTERNAL); `port_type` is left as it was then.
 int32_t LinkOpenPortChecked(int32_t port, int32_t& port_type, CameraLink* link);
 // Returns LINK_OK, LINK_ERROR_NO_LINK, LINK_ERROR_INVALID_ARGUMENT for an
