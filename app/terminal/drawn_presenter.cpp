@@ -1,7 +1,7 @@
 #include "app/terminal/drawn_presenter.h"
 
+#include "app/diagnostics/run_trace.h"
 #include "app/dialog_ids.h"
-#include "app/terminal/run_trace.h"
 #include "app/terminal/terminal_view.h"
 
 namespace pelox {
@@ -14,7 +14,7 @@ constexpr int DRAWN_POLL_MS = 150;
 
 void DrawnPresenter::Present(const SessionScene& scene) {
   DialogPicture picture = scene.picture;
-  picture.progress = report_.BarPercent(scene.now_ms);
+  picture.progress = report_.Model().BarPercent(scene.now_ms);
   picture.status = report_.Status(scene.now_ms);
   const DialogFacts& facts = scene.facts;
   if (!facts.camera_version.empty() && !facts.image_version.empty()) {
