@@ -6,6 +6,7 @@
 #include "app/upload_worker.h"
 #include "commands/firmware_commands.h"
 #include "link/link_info.h"
+#include "link/reply_reserve.h"
 #include "platform/clock.h"
 
 namespace pelox {
@@ -103,7 +104,10 @@ void MainDialog::RunFlashWait() {
   const uint32_t deadline_ms =
       ClockTickCount() + FIRMWARE_WRITE_DELAY_MS + CAMERA_WRITE_WAIT_MS + FULL_POLL_MS;
   LinkSetWaitDeadline(deadline_ms, link_);
+  // The camera hears nothing it could not answer before the verdict.
+  LinkReserveReplyTime(true, link_);
   const bool written = WriteAndWait(deadline_ms);
+  LinkReserveReplyTime(false, link_);
   LinkSetWaitDeadline(std::nullopt, link_);
   view_.PostStep(written ? STEP_WRITE_FINISHED : STEP_WRITE_FAILED);
 }

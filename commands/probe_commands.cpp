@@ -56,6 +56,7 @@ int32_t CheckProbe(bool& camera_answered, CameraLink* link) {
 int32_t CameraProbeSerialLineChecked(int32_t port, int32_t mode, bool& camera_answered,
                                      CameraLink* link) {
   camera_answered = false;
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   switch (mode) {
     case PROBE_OPEN: return OpenProbe(port, link);
     case PROBE_CLOSE: return CloseProbe(link);
@@ -71,7 +72,7 @@ int32_t CameraProbeSerialLine(int32_t port, int32_t mode, CameraLink* link) {
 }
 
 int32_t CameraNoOperation(int32_t /*first*/, int32_t /*second*/, CameraLink* link) {
-  return LinkSetError(LINK_OK, link);
+  return link != nullptr ? LinkSetError(LINK_OK, link) : LINK_ERROR_NO_LINK;
 }
 
 SerialHandle CameraGetComHandle(const CameraLink* link) { return LinkComHandle(link); }

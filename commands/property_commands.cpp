@@ -45,6 +45,7 @@ int32_t CameraSetProperty3(int32_t value, CameraLink* link) {
 }
 
 int32_t CameraSetCurrentObjectMode(int32_t value, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   const int32_t code =
       LinkSetValue(PROPERTY_CURRENT_OBJECT_MODE, static_cast<uint32_t>(value), link);
   if (value == 1) {

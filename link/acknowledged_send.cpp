@@ -16,7 +16,7 @@ int32_t ControlAnswerCode(int32_t answer, CameraLink* link) {
     case PORT_TRANSFER_FAILED: return LINK_ERROR_TRANSPORT;
     case CONTROL_NAK: return LINK_ERROR_NAK;
     case CONTROL_ERROR: return LINK_ERROR_CAMERA_ERROR;
-    case CONTROL_NOTHING: return LINK_ERROR_NO_ANSWER;
+    case CONTROL_NOTHING: return WaitEndCode(link);
     case CONTROL_GONE: link->state = LINK_STATE_CAMERA_GONE; return LINK_ERROR_CAMERA_GONE;
     default: return LINK_ERROR_UNEXPECTED;
   }
@@ -26,7 +26,7 @@ int32_t SendUntilAcked(std::span<const uint8_t> packet, const AckPolicy& policy,
   int32_t last_answer = CONTROL_NOTHING;
   uint32_t sent_at = 0;
   for (int32_t attempt = 0; attempt < EXCHANGE_TRIES; ++attempt) {
-    if (WaitDeadlinePassed(link)) return LINK_ERROR_NO_ANSWER;
+    if (!TimeForAReply(link)) return WaitEndCode(link);
     if (attempt > 0) {
       LinkEvent again = TryEvent(LinkEventKind::FRAME_SENT_AGAIN, attempt + 1, EXCHANGE_TRIES,
                                  ClockTickCount() - sent_at);
@@ -37,7 +37,7 @@ int32_t SendUntilAcked(std::span<const uint8_t> packet, const AckPolicy& policy,
     if (policy.gone_check_each_try && CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
     sent_at = ClockTickCount();
     const int32_t sent = SendPacket(packet, link);
-    if (sent == SEND_NO_TIME) return LINK_ERROR_NO_ANSWER;
+    if (sent == SEND_NO_TIME) return WaitEndCode(link);
     if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
     if (sent != PORT_OK) {
       LinkNoteError(LINK_ERROR_SEND, link);

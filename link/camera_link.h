@@ -65,6 +65,7 @@ enum LinkError : int32_t {
   LINK_ERROR_CAMERA_GONE = 20,
   LINK_ERROR_TRANSPORT = 21,
   LINK_ERROR_NO_LINK = 22,
+  LINK_ERROR_STOPPED = 23,
   LINK_ERROR_INTERNAL = 255,
   LINK_RESTART = -2,
 };
@@ -86,7 +87,8 @@ CameraLink* LinkCreate();
 // does not disconnect: a serial camera stays at the link's speed, where the
 // next search finds it only after its rounds at the opening speed.
 int32_t LinkDestroyAll();
-// Frees the link without closing its port; returns LINK_OK (also for null).
+// Closes the port the link holds (without disconnecting, as LinkDestroyAll)
+// and frees the link; returns LINK_OK (also for null).
 int32_t LinkDelete(CameraLink* link);
 // Returns LINK_OK, LINK_ERROR_NO_LINK, or LINK_ERROR_INVALID_ARGUMENT for an
 // index outside the speed table (the speed then falls back to index 0).
@@ -95,24 +97,26 @@ int32_t LinkSetSpeed(int32_t speed_index, CameraLink* link);
 // counts once the camera answered a get there, and a storage device that
 // does not is passed over. Returns the port type, LINK_PORT_NOT_FOUND
 // (recording LINK_ERROR_INVALID_ARGUMENT for an unknown port,
-// LINK_ERROR_NO_PORT when no camera answered), LINK_ERROR_NO_LINK, or
+// LINK_ERROR_NO_PORT when no camera answered, LINK_ERROR_STOPPED when the
+// stop flag ended the search), LINK_ERROR_NO_LINK, or
 // LINK_ERROR_INTERNAL for a link that is not closed.
 int32_t LinkOpenPort(int32_t port, CameraLink* link);
 // LinkOpenPort with its code apart from the port found: LINK_OK with
 // `port_type` set, or the code LinkOpenPort records (LINK_ERROR_NO_PORT,
-// LINK_ERROR_INVALID_ARGUMENT, LINK_ERROR_NO_LINK) or returns
+// LINK_ERROR_INVALID_ARGUMENT, LINK_ERROR_STOPPED, LINK_ERROR_NO_LINK) or returns
 // (LINK_ERROR_INTERNAL); `port_type` is left as it was then.
 int32_t LinkOpenPortChecked(int32_t port, int32_t& port_type, CameraLink* link);
 // Returns LINK_OK, LINK_ERROR_NO_LINK, LINK_ERROR_INVALID_ARGUMENT for an
 // unknown mode, LINK_ERROR_NO_PORT before LinkOpenPort found one,
 // LINK_ERROR_PORT_OPEN_CLOSE, LINK_ERROR_SERIAL_CONNECT, LINK_ERROR_NO_ANSWER
-// when the handshake failed, or the failing code of the speed exchange.
+// when the handshake failed, LINK_ERROR_STOPPED when the stop flag ended it,
+// or the failing code of the speed exchange.
 int32_t LinkConnect(int32_t mode, CameraLink* link);
 // Disconnects, finds the port again and connects at the same speed, then
 // runs the reconnect check. Returns LinkConnect's code, the check's,
-// LINK_ERROR_NO_LINK, LINK_ERROR_NO_ANSWER when the link's wait deadline
-// leaves no time for a reconnection, or LINK_ERROR_CAMERA_GONE when called
-// from within the check.
+// LINK_ERROR_NO_LINK, LINK_ERROR_NO_ANSWER once the link's wait deadline
+// has passed, LINK_ERROR_STOPPED while its stop flag is set, or
+// LINK_ERROR_CAMERA_GONE when called from within the check.
 int32_t LinkReconnect(CameraLink* link);
 // Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetProgressCallback(ProgressCallback callback, void* user, CameraLink* link);
@@ -120,9 +124,10 @@ int32_t LinkSetProgressCallback(ProgressCallback callback, void* user, CameraLin
 // is handed back to it. Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetEventCallback(LinkEventCallback callback, void* user, CameraLink* link);
 // While `flag` is non-zero (a pending signal, a second Close), the link
-// gives up its waits on a serial line: the search and the handshake end, an
-// exchange gets no answer, and a disconnect closes the port without waiting
-// for the camera.
+// begins no wait and ends the one under way (see "Limits" below): the call
+// fails with LINK_ERROR_STOPPED, and a disconnect closes the port without
+// waiting for the camera. A program that must not cut a wait short (the
+// firmware write's) keeps the flag clear meanwhile, or sets none.
 // The flag must outlive the link; setting it is safe from a signal handler
 // and from any thread. Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link);
@@ -133,21 +138,43 @@ int32_t LinkSetStopFlag(const std::atomic<int>* flag, CameraLink* link);
 // either camera. A code other than LINK_OK fails the reconnection with that
 // code. Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetReconnectCheck(ReconnectCheck check, void* user, CameraLink* link);
-// How the limits combine. The wait deadline (LinkSetWaitDeadline or
-// LinkSetWaitDuration), the stall bound, the stop flag and the observers
-// (progress callback, event callback, reconnect check) are set apart, and
-// setting one never clears or moves another. Each wait the link makes ends
-// by the earliest of the wait deadline, the stall bound counted from its
-// last progress and the link's own bound on a connection (20 s after the
-// handshake, a few seconds for a disconnect); what would not end by then is
-// not begun. A set stop flag gives up the waits on a serial line as
-// LinkSetStopFlag says, whatever these leave; a progress callback that
-// returns 0 cancels the transfer.
+// Limits. Each is set apart; setting one never clears or moves another,
+// nor the observers (progress callback, event callback, reconnect check).
+// Every wait of the link (packet replies, acknowledgements, the search and
+// the handshake, every frame of a chunked read or write, a busy camera's
+// action, a reconnection) ends by the earliest of them, whatever the retry
+// budgets say. A limit of any positive length lets a call begin, with no
+// time held back; once a limit has passed (or while the flag is set),
+// nothing more begins.
+//
+// | limit     | setter              | clock          | cleared by  | ends            | code      |
+// |-----------|---------------------|----------------|-------------|-----------------|-----------|
+// | deadline  | LinkSetWaitDeadline | LinkTickCount: | nullopt     | every wait,     | NO_ANSWER |
+// |           | LinkSetWaitDuration | a fixed tick   |             | at the tick     |           |
+// | stall     | LinkSetStallBound   | LinkTickCount: | 0           | every wait,     | NO_ANSWER |
+// | bound     |                     | from the call, |             | `ms` after the  |           |
+// |           |                     | renewed by     |             | last progress   |           |
+// |           |                     | progress       |             |                 |           |
+// | stop flag | LinkSetStopFlag     | none: read     | the flag at | every wait:     | STOPPED   |
+// |           |                     | at each wait   | 0; a null   | serial within   |           |
+// |           |                     | and slice      | flag        | 100 ms, storage |           |
+// |           |                     |                |             | at the end of   |           |
+// |           |                     |                |             | its command     |           |
+// | progress  | LinkSetProgress…    | each frame     | a null      | the chunked     | CANCELLED |
+// | callback  |                     | of a transfer  | callback    | transfer        |           |
+// | returns 0 |                     |                |             |                 |           |
+// | link's    | (the link's own)    | LinkTickCount  | the end of  | a connection    | NO_ANSWER |
+// | bound     |                     |                | the connect | 20 s after its  |           |
+// |           |                     |                |             | handshake       |           |
+//
+// Codes are LINK_ERROR_…. Progress is any byte or frame that arrived, and
+// each frame of a write the camera acknowledged. On the storage pipe a
+// device command waits whole seconds and cannot be cut short: one begun less
+// than a second before the deadline or stall bound waits its one second.
 //
 // Bounds the stretches without progress until called with 0: while set, no
-// port read waits, and no exchange or reconnection starts, more than `ms`
-// after this call or after the last frame of a write the camera acknowledged,
-// whatever the retry budgets say. Returns LINK_OK, or LINK_ERROR_NO_LINK.
+// wait ends more than `ms` after this call or after the last progress.
+// Returns LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetStallBound(uint32_t ms, CameraLink* link);
 // The code the link recorded last, or LINK_ERROR_NO_LINK for null.
 int32_t LinkLastError(const CameraLink* link);
@@ -182,9 +209,8 @@ ActionState LinkPollAction(CameraLink* link);
 // Returns 1 when the camera is idle and reports itself ready, else 0.
 int32_t LinkCheckAlive(CameraLink* link);
 // Until cleared (nullopt), the link's operations end by the tick
-// `deadline` of LinkTickCount's clock: reads end there, no request is sent
-// without time to read its reply and no reconnection starts without time
-// for one (what is left undone fails with LINK_ERROR_NO_ANSWER). Returns
+// `deadline` of LinkTickCount's clock: reads end there and nothing begins
+// after it (what is left undone fails with LINK_ERROR_NO_ANSWER). Returns
 // LINK_OK, or LINK_ERROR_NO_LINK.
 int32_t LinkSetWaitDeadline(std::optional<uint32_t> deadline, CameraLink* link);
 // LinkSetWaitDeadline at `ms` from now.
@@ -196,8 +222,9 @@ uint32_t LinkTickCount();
 // Transaction engines. Destinations carry their capacity; a read never
 // writes past it.
 // Most engines return LINK_OK, LINK_ERROR_NO_LINK, LINK_ERROR_NO_ANSWER when
-// the link's wait deadline leaves no time for a reply, or the exchange's
-// LINK_ERROR_… code; an abortable one gives LINK_RESTART unrecorded.
+// the wait deadline or stall bound ended them, LINK_ERROR_STOPPED when the
+// stop flag did, or the exchange's LINK_ERROR_… code; an abortable one gives
+// LINK_RESTART unrecorded.
 // Returns the value, LINK_RESTART, or -1 with the code recorded (an answer
 // outside the property's range is LINK_ERROR_UNEXPECTED).
 int32_t LinkGetValue(uint8_t property_id, bool abortable, CameraLink* link);

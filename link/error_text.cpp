@@ -27,6 +27,7 @@ std::string_view LinkErrorText(int32_t code) {
     case LINK_ERROR_CAMERA_GONE: return "camera gone";
     case LINK_ERROR_TRANSPORT: return "transport failure";
     case LINK_ERROR_NO_LINK: return "no link";
+    case LINK_ERROR_STOPPED: return "stopped";
     case LINK_ERROR_INTERNAL: return "internal error";
     default: return "unknown link error";
   }

@@ -23,6 +23,7 @@ int32_t SendAction(uint8_t action, uint8_t argument, bool once, CameraLink* link
 }  // namespace
 
 int32_t ExchangeAction(uint8_t action, uint8_t argument, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   return SendAction(action, argument, false, link);
 }
 

@@ -43,7 +43,7 @@ struct GetExchange {
     camera_nak = false;
     sent_at_ms = ClockTickCount();
     const int32_t sent = SendPacket(request, link);
-    if (sent == SEND_NO_TIME) return {Next::Finish, LINK_ERROR_NO_ANSWER};
+    if (sent == SEND_NO_TIME) return {Next::Finish, WaitEndCode(link)};
     if (sent == PORT_TRANSFER_FAILED) return {Next::Finish, LINK_ERROR_TRANSPORT};
     if (sent != PORT_OK) {
       LinkNoteError(LINK_ERROR_SEND, link);
@@ -110,6 +110,7 @@ struct GetExchange {
 }  // namespace
 
 int32_t ExchangeGet(uint8_t property_id, uint32_t& value, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   value = NO_VALUE;
   link->tx_seq = 0;
   GetExchange exchange{.link = link, .value = value, .check_sum = RepliesCarryChecksum(link)};

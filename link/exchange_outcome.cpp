@@ -7,7 +7,7 @@
 namespace pelox {
 
 Outcome AskForTheReplyAgain(int32_t& credits, CameraLink* link) {
-  if (!TimeForAReply(link)) return {Next::Finish, LINK_ERROR_NO_ANSWER};
+  if (!TimeForAReply(link)) return {Next::Finish, WaitEndCode(link)};
   --credits;
   const int32_t refused = SendControl(CONTROL_NAK, link);
   return refused != LINK_OK ? Outcome{Next::Finish, refused} : Outcome{Next::Receive};

@@ -93,6 +93,7 @@ struct ChunkReceiver {
 }  // namespace
 
 int32_t ExchangeReadChunk(const ChunkRequest& request, ChunkResult& result, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   result = ChunkResult{};
   const bool large = request.request_class == REQUEST_READ_LARGE;
   const size_t buffer_size = (large ? FRAME_PAYLOAD_LARGE : FRAME_PAYLOAD_SMALL) + PACKET_OVERHEAD;
@@ -129,7 +130,7 @@ int32_t ExchangeReadChunk(const ChunkRequest& request, ChunkResult& result, Came
       PreSendPause(link);
       if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
       const int32_t sent = SendPacket(packet, link);
-      if (sent == SEND_NO_TIME) return LINK_ERROR_NO_ANSWER;
+      if (sent == SEND_NO_TIME) return WaitEndCode(link);
       if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
       if (sent != PORT_OK) {
         LinkNoteError(LINK_ERROR_NO_REPLY, link);

@@ -42,7 +42,7 @@ int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, 
     }
     sent_at_ms = ClockTickCount();
     const int32_t sent = SendPacket(packet, link);
-    if (sent == SEND_NO_TIME) return LINK_ERROR_NO_ANSWER;
+    if (sent == SEND_NO_TIME) return WaitEndCode(link);
     if (sent == PORT_TRANSFER_FAILED) return LINK_ERROR_TRANSPORT;
     if (sent != PORT_OK) {
       recorded = LINK_ERROR_SEND;
@@ -60,6 +60,7 @@ int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, 
 }  // namespace
 
 int32_t ExchangeSet(uint32_t value, uint8_t property_id, uint8_t command, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   return SendSet(
       BuildSetPacket(value, property_id, command, link), EXCHANGE_TRIES,
       [link] { return ReadControlByte(SET_ACK_ATTEMPTS, link); }, [] { return true; }, link);
@@ -67,6 +68,7 @@ int32_t ExchangeSet(uint32_t value, uint8_t property_id, uint8_t command, Camera
 
 int32_t ExchangeSetBefore(uint32_t value, uint8_t property_id, uint8_t command, int32_t tries,
                           uint32_t deadline_ms, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   return SendSet(
       BuildSetPacket(value, property_id, command, link), tries,
       [link, deadline_ms] { return ReadControlByteBefore(deadline_ms, link); },

@@ -25,6 +25,7 @@ int32_t WritePercent(size_t remaining, size_t length) {
 }  // namespace
 
 int32_t ExchangeWrite(std::span<const uint8_t> data, uint8_t data_kind, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   link->tx_seq = 0;
   if (data.empty()) return LINK_OK;
   const bool large = link->large_blocks != 0 && data_kind == DATA_KIND_FIRMWARE;

@@ -145,7 +145,7 @@ int32_t ConnectSerial(CameraLink* link) {
   link->state = LINK_STATE_READY;
   PortSetFlowControl(link->port_type, FLOW_NONE, link->com_handle);
   DrainInput(link);
-  if (!SerialHandshake(link)) return LINK_ERROR_NO_ANSWER;
+  if (!SerialHandshake(link)) return WaitEndCode(link);
   // The handshake has its own bound, and a camera left at another speed
   // needs all of it; what follows must not multiply the exchanges' retries.
   WaitBound bound(LINK_CONNECT_LIMIT_MS, link);
@@ -223,7 +223,7 @@ int32_t LinkOpenPortChecked(int32_t port, int32_t& port_type, CameraLink* link) 
     }
   }
   link->state = LINK_STATE_CLOSED;
-  if (!found) return LinkSetError(LINK_ERROR_NO_PORT, link);
+  if (!found) return LinkSetError(StopRequested(link) ? LINK_ERROR_STOPPED : LINK_ERROR_NO_PORT, link);
   port_type = link->port_type;
   return LinkSetError(LINK_OK, link);
 }
@@ -247,9 +247,9 @@ int32_t LinkConnect(int32_t mode, CameraLink* link) {
 int32_t LinkReconnect(CameraLink* link) {
   if (link == nullptr) return LINK_ERROR_NO_LINK;
   if (link->checking_reconnection) return LINK_ERROR_CAMERA_GONE;
-  // What cannot end by the caller's bound is not begun; the link stays as
+  // Once the caller's bound has passed nothing is begun; the link stays as
   // it is.
-  if (!TimeForAReconnection(link)) return LINK_ERROR_NO_ANSWER;
+  if (!TimeForAReconnection(link)) return WaitEndCode(link);
   const int32_t port = link->port_type;
   const int32_t speed_index = link->speed_index;
   if (link->state != LINK_STATE_CLOSED && link->state != LINK_STATE_CAMERA_GONE) {
@@ -258,7 +258,7 @@ int32_t LinkReconnect(CameraLink* link) {
   LinkSetSpeed(speed_index, link);
   LinkOpenPort(port, link);
   link->abort_requested = 1;
-  if (WaitDeadlinePassed(link)) return LINK_ERROR_NO_ANSWER;
+  if (WaitDeadlinePassed(link) || StopRequested(link)) return WaitEndCode(link);
   const int32_t connected = LinkConnect(LINK_CONNECT, link);
   return connected == LINK_OK ? CheckReconnectedCamera(link) : connected;
 }

@@ -36,8 +36,12 @@ uint32_t LinkPacketsSent(const CameraLink* link) {
 
 uint8_t LinkRxSequence(const CameraLink* link) { return link != nullptr ? link->rx_seq : 0; }
 
-void LinkSetState(int32_t state, CameraLink* link) { link->state = state; }
+void LinkSetState(int32_t state, CameraLink* link) {
+  if (link != nullptr) link->state = state;
+}
 
-SerialHandle LinkComHandle(const CameraLink* link) { return link->com_handle; }
+SerialHandle LinkComHandle(const CameraLink* link) {
+  return link != nullptr ? link->com_handle : nullptr;
+}
 
 }  // namespace pelox

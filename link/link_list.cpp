@@ -41,11 +41,20 @@ void Unlink(CameraLink* link) {
   link->next = nullptr;
 }
 
-// Releases what the link holds for the storage pipe, then the record. An
+// A serial device stays open until closed; the storage pipe is held while
+// the link is connected.
+bool HoldsPort(const CameraLink* link) {
+  return link->com_handle != nullptr ||
+         (link->port_type == PORT_TYPE_STORAGE && link->state != LINK_STATE_CLOSED);
+}
+
+// Closes the port the link holds and releases what it holds for the storage
+// pipe, then the record. An
 // ASPI link holds a reference to the library exactly while it has its
 // request block, so that deleting one link never unloads the library under
 // another.
 void FreeLink(CameraLink* link) {
+  if (HoldsPort(link)) PortClose(link);
   if (link->exec_srb) AspiLibraryRelease();
   if (link->completion_event != nullptr) EventClose(link->completion_event);
   delete link;
@@ -120,7 +129,6 @@ int32_t LinkDestroyAll() {
   const std::lock_guard<Mutex> hold(ListLock());
   while (list_head != nullptr) {
     CameraLink* link = list_head;
-    if (link->state != LINK_STATE_CLOSED) PortClose(link);
     Unlink(link);
     FreeLink(link);
   }

@@ -44,6 +44,7 @@ struct CameraLink : PortState {
   std::optional<uint32_t> own_deadline;
   uint32_t stall_bound_ms = 0;
   uint32_t last_progress = 0;
+  bool reply_time_reserved = false;  // LinkReserveReplyTime
   // Packets handed to the port, also those whose write failed: from its
   // first byte on, a packet may have reached the camera.
   uint32_t packets_sent = 0;

@@ -24,7 +24,7 @@ bool StateFollowsCode(int32_t state, int32_t code) {
     case LINK_STATE_READY:
     case LINK_STATE_BROKEN:
     case LINK_STATE_IN_TRANSACTION: return true;
-    case LINK_STATE_BUSY: return code != LINK_ERROR_NO_ANSWER;
+    case LINK_STATE_BUSY: return code != LINK_ERROR_NO_ANSWER && code != LINK_ERROR_STOPPED;
     default: return false;
   }
 }
@@ -150,6 +150,7 @@ int32_t LinkEnsureReady(CameraLink* link) {
     case LINK_STATE_BROKEN: return LinkReconnect(link);
     case LINK_STATE_BUSY:
       for (;;) {
+        if (StopRequested(link)) return LINK_ERROR_STOPPED;
         const std::optional<ActionState> heard = ReadActionState(link);
         // The camera's error byte is its word on the action: the call that
         // waited for it fails with it rather than going on as if all was well.

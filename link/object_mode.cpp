@@ -4,8 +4,12 @@
 
 namespace pelox {
 
-void LinkSetCurrentObjectMode(bool on, CameraLink* link) { link->current_object_mode = on ? 1 : 0; }
+void LinkSetCurrentObjectMode(bool on, CameraLink* link) {
+  if (link != nullptr) link->current_object_mode = on ? 1 : 0;
+}
 
-bool LinkInCurrentObjectMode(const CameraLink* link) { return link->current_object_mode != 0; }
+bool LinkInCurrentObjectMode(const CameraLink* link) {
+  return link != nullptr && link->current_object_mode != 0;
+}
 
 }  // namespace pelox

@@ -7,6 +7,7 @@
 #include "link/link_record.h"
 #include "link/packet.h"
 #include "link/packet_io_internal.h"
+#include "link/reply_reserve.h"
 #include "link/speed_table.h"
 #include "platform/clock.h"
 #include "transport/byte_order.h"
@@ -26,8 +27,42 @@ constexpr int32_t LATE_BYTES_PASSED = 2;
 // What a look at the camera may take on the storage pipe after a command's
 // unanswered wait: a reconnection, the reads that confirm the camera, and a get.
 constexpr int32_t LOOK_RESERVE_MS = 10000;
-// A stop request is seen within this many read units.
+// A stop request is seen within this many read units (100 ms on a serial port).
 constexpr int32_t READ_SLICE = 10;
+constexpr auto SERIAL_UNIT_MS = static_cast<int32_t>(SERIAL_TIMEOUT_UNIT_MS);
+
+// Bytes that arrived are progress: the stall bound counts from them.
+int32_t CountArrival(int32_t read, CameraLink* link) {
+  if (read > 0) RenewStallBound(link);
+  return read;
+}
+
+// PortRead on the link's behalf, within its limits: no read waits past the
+// wait deadline or the stall bound, and a stop request ends a serial read
+// within a slice. A storage device's command cannot be cut short, so there
+// the stop is seen before the next one.
+int32_t ReadWithinLimits(std::span<uint8_t> buffer, int32_t timeout, CameraLink* link) {
+  if (StopRequested(link)) return 0;
+  if (IsStoragePipe(link) || timeout <= READ_SLICE) {
+    return CountArrival(PortRead(link, buffer, timeout, WaitDeadline(link)), link);
+  }
+  const uint32_t end_ms = ClockTickCount() + static_cast<uint32_t>(timeout * SERIAL_UNIT_MS);
+  // Quiet slices are counted too: a port that gives up its reads at once
+  // must not keep this loop spinning.
+  const int32_t slices = timeout / READ_SLICE + 1;
+  size_t received = 0;
+  for (int32_t quiet = 0; quiet < slices && received < buffer.size() && !StopRequested(link);) {
+    const int32_t left_ms = TimeLeftMs(end_ms);
+    if (left_ms <= 0 || WaitDeadlinePassed(link)) break;
+    const int32_t units = std::min((left_ms + SERIAL_UNIT_MS - 1) / SERIAL_UNIT_MS, READ_SLICE);
+    const int32_t read =
+        CountArrival(PortRead(link, buffer.subspan(received), units, WaitDeadline(link)), link);
+    if (read < 0) return read;
+    if (read == 0) ++quiet;
+    received += static_cast<size_t>(read);
+  }
+  return static_cast<int32_t>(received);
+}
 
 // The camera needs the pieces of a packet apart by more than one tick. The
 // sleep keeps the wait short on a real clock and lets virtual time move.
@@ -60,8 +95,7 @@ Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t l
                             CameraLink* link) {
   Reception reception;
   if (buffer.size() < PACKET_OVERHEAD) return reception;
-  const int32_t header =
-      PortRead(link, buffer.first(PACKET_HEADER_SIZE), timeout, WaitDeadline(link));
+  const int32_t header = ReadWithinLimits(buffer.first(PACKET_HEADER_SIZE), timeout, link);
   if (header < 0) {
     reception.port_error = header;
     return reception;
@@ -75,8 +109,8 @@ Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t l
     return reception;
   }
   const size_t rest = length + PACKET_CHECKSUM_SIZE;
-  const int32_t body = PortRead(link, buffer.subspan(PACKET_HEADER_SIZE, rest),
-                                RestTimeout(length, link->speed_index), WaitDeadline(link));
+  const int32_t body = ReadWithinLimits(buffer.subspan(PACKET_HEADER_SIZE, rest),
+                                        RestTimeout(length, link->speed_index), link);
   if (body < 0) {
     reception.port_error = body;
     return reception;
@@ -90,7 +124,7 @@ Reception ReceiveFromSerial(std::span<uint8_t> buffer, int32_t timeout, size_t l
 // the storage pipe, or nothing when the time-out passed.
 std::optional<int32_t> ReadControlRaw(int32_t timeout, CameraLink* link) {
   std::array<uint8_t, 1> byte{};
-  const int32_t result = PortRead(link, byte, timeout, WaitDeadline(link));
+  const int32_t result = ReadWithinLimits(byte, timeout, link);
   if (result == 1) return byte[0];
   if (result == PORT_FAILED) return CONTROL_READ_FAILED;
   if (result < 0) return result;
@@ -108,10 +142,6 @@ bool WaitDeadlineLeaves(uint32_t needed_ms, const CameraLink* link) {
   const std::optional<uint32_t> deadline = WaitDeadline(link);
   return !deadline ||
          static_cast<int32_t>(*deadline - ClockTickCount()) >= static_cast<int32_t>(needed_ms);
-}
-
-uint32_t ReplyTimeMs(const CameraLink* link) {
-  return IsStoragePipe(link) ? STORAGE_TIMEOUT_UNIT_MS : TIMEOUT_PACKET * SERIAL_TIMEOUT_UNIT_MS;
 }
 
 int32_t WriteControl(uint8_t byte, CameraLink* link) {
@@ -155,12 +185,28 @@ std::optional<uint32_t> WaitDeadline(const CameraLink* link) {
 
 bool WaitDeadlinePassed(const CameraLink* link) { return !WaitDeadlineLeaves(1, link); }
 
-bool TimeForAReply(const CameraLink* link) { return WaitDeadlineLeaves(ReplyTimeMs(link), link); }
+uint32_t ReplyTimeMs(const CameraLink* link) {
+  return IsStoragePipe(link) ? STORAGE_TIMEOUT_UNIT_MS : TIMEOUT_PACKET * SERIAL_TIMEOUT_UNIT_MS;
+}
+
+bool TimeForAReply(const CameraLink* link) {
+  return !StopRequested(link) &&
+         WaitDeadlineLeaves(link->reply_time_reserved ? ReplyTimeMs(link) : 1, link);
+}
 
 bool TimeForAReconnection(const CameraLink* link) {
   const uint32_t handshake_ms =
       IsStoragePipe(link) ? 0 : TIMEOUT_CONTROL_BYTE * SERIAL_TIMEOUT_UNIT_MS;
-  return WaitDeadlineLeaves(handshake_ms + ReplyTimeMs(link), link);
+  return TimeForAReply(link) &&
+         (!link->reply_time_reserved || WaitDeadlineLeaves(handshake_ms + ReplyTimeMs(link), link));
+}
+
+void LinkReserveReplyTime(bool on, CameraLink* link) {
+  if (link != nullptr) link->reply_time_reserved = on;
+}
+
+int32_t WaitEndCode(const CameraLink* link) {
+  return StopRequested(link) ? LINK_ERROR_STOPPED : LINK_ERROR_NO_ANSWER;
 }
 
 void RenewStallBound(CameraLink* link) { link->last_progress = ClockTickCount(); }
@@ -170,6 +216,7 @@ bool RepliesCarryChecksum(const CameraLink* link) {
 }
 
 int32_t SendPacket(std::span<const uint8_t> packet, CameraLink* link) {
+  if (link == nullptr) return PORT_FAILED;
   if (!TimeForAReply(link)) return SEND_NO_TIME;
   ++link->packets_sent;
   const int32_t result = WritePacket(packet, link);
@@ -183,6 +230,7 @@ int32_t SendPacket(std::span<const uint8_t> packet, CameraLink* link) {
 
 Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t largest,
                         CameraLink* link) {
+  if (link == nullptr) return {};
   const Reception reception = IsStoragePipe(link)
                                   ? ReceiveFromStorage(buffer, timeout, largest, link)
                                   : ReceiveFromSerial(buffer, timeout, largest, link);
@@ -196,14 +244,9 @@ Reception ReceivePacket(std::span<uint8_t> buffer, int32_t timeout, size_t large
 }
 
 int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
-  // A front end that can stop the link has its stop seen within a slice.
-  if (link->stop_flag != nullptr && !IsStoragePipe(link)) {
-    const auto wait_ms = static_cast<uint32_t>(attempts * TIMEOUT_CONTROL_BYTE) *
-                         static_cast<uint32_t>(SERIAL_TIMEOUT_UNIT_MS);
-    return ReadControlByteBefore(ClockTickCount() + wait_ms, link);
-  }
+  if (link == nullptr) return CONTROL_NOTHING;
   const uint32_t start = ClockTickCount();
-  for (int32_t attempt = 0; attempt < attempts; ++attempt) {
+  for (int32_t attempt = 0; attempt < attempts && !StopRequested(link); ++attempt) {
     link->control_sent = 0;
     if (const std::optional<int32_t> answer = ReadControlOnce(TIMEOUT_CONTROL_BYTE, link)) {
       return *answer;
@@ -219,7 +262,7 @@ int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
 
 int32_t PortReadReply(std::span<uint8_t> buffer, int32_t timeout, CameraLink* link) {
   for (int32_t passed = 0;; ++passed) {
-    const int32_t read = PortRead(link, buffer, timeout, WaitDeadline(link));
+    const int32_t read = ReadWithinLimits(buffer, timeout, link);
     const bool late = IsStoragePipe(link) && read == 1 &&
                       (buffer[0] == CONTROL_ACK || buffer[0] == CONTROL_ACTION_DONE);
     if (!late || passed == LATE_BYTES_PASSED) return read;
@@ -245,17 +288,10 @@ int32_t ReadActionEnd(CameraLink* link) {
 
 int32_t ReadControlByteBefore(uint32_t deadline_ms, CameraLink* link) {
   link->control_sent = 0;
-  constexpr auto UNIT_MS = static_cast<int32_t>(SERIAL_TIMEOUT_UNIT_MS);
-  // The slices are counted too: a port that gives up its reads at once
-  // (the link's own deadline passed) must not keep this loop spinning.
-  const int32_t slices = TimeLeftMs(deadline_ms) / (READ_SLICE * UNIT_MS) + 1;
-  for (int32_t slice = 0; slice < slices && !StopRequested(link); ++slice) {
-    const int32_t left_ms = TimeLeftMs(deadline_ms);
-    if (left_ms <= 0) break;
-    const int32_t units = std::min((left_ms + UNIT_MS - 1) / UNIT_MS, READ_SLICE);
-    if (const std::optional<int32_t> answer = ReadControlOnce(units, link)) return *answer;
-  }
-  return CONTROL_NOTHING;
+  const int32_t left_ms = TimeLeftMs(deadline_ms);
+  if (left_ms <= 0) return CONTROL_NOTHING;
+  const int32_t units = (left_ms + SERIAL_UNIT_MS - 1) / SERIAL_UNIT_MS;
+  return ReadControlOnce(units, link).value_or(CONTROL_NOTHING);
 }
 
 int32_t TimeLeftMs(uint32_t deadline_ms) {
@@ -266,17 +302,20 @@ bool StopRequested(const CameraLink* link) {
   return link->stop_flag != nullptr && link->stop_flag->load() != 0;
 }
 
-int32_t SendAck(CameraLink* link) { return WriteControl(CONTROL_ACK, link); }
+int32_t SendAck(CameraLink* link) {
+  return link != nullptr ? WriteControl(CONTROL_ACK, link) : LINK_ERROR_NO_LINK;
+}
 
 int32_t SendControl(uint8_t byte, CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
   if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
   return WriteControl(byte, link);
 }
 
 bool CameraGoneCheck(CameraLink* link) {
-  if (IsStoragePipe(link)) return false;
+  if (link == nullptr || IsStoragePipe(link)) return false;
   std::array<uint8_t, 1> byte{};
-  if (PortRead(link, byte, TIMEOUT_GONE_CHECK, WaitDeadline(link)) != 1) return false;
+  if (ReadWithinLimits(byte, TIMEOUT_GONE_CHECK, link) != 1) return false;
   const bool gone = byte[0] == CONTROL_GONE;
   if (gone) link->state = LINK_STATE_CAMERA_GONE;
   DrainInput(link);
@@ -284,7 +323,7 @@ bool CameraGoneCheck(CameraLink* link) {
 }
 
 void PreSendPause(CameraLink* link) {
-  if (link->control_sent == 0) return;
+  if (link == nullptr || link->control_sent == 0) return;
   link->control_sent = 0;
   PortSleep(link->port_type,
             IsStoragePipe(link) ? PAUSE_AFTER_CONTROL_STORAGE_MS : PAUSE_AFTER_CONTROL_SERIAL_MS);

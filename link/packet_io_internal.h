@@ -28,13 +28,16 @@ std::optional<uint32_t> WaitDeadline(const CameraLink* link);
 bool WaitDeadlinePassed(const CameraLink* link);
 // An acknowledged frame is progress: the stall bound, when set, starts again.
 void RenewStallBound(CameraLink* link);
-// Whether the link's wait deadline, if any, leaves time to read the reply
-// to a request: a packet time-out on a serial port, a read unit on the
-// storage pipe, whose reads wait no less.
+// Whether the link may begin a wait: its stop flag is clear and its wait
+// deadline (with the stall bound) has not passed. No more is held back,
+// unless LinkReserveReplyTime asked for a reply's time: a wait that begins
+// ends at the deadline.
 bool TimeForAReply(const CameraLink* link);
-// Whether it leaves time for a reconnection: for the handshake's wait for
-// the camera's first answer on a serial port, and then for a reply.
+// TimeForAReply, for a reconnection (with its handshake, when reserved).
 bool TimeForAReconnection(const CameraLink* link);
+// The code of a wait that the link's limits ended: LINK_ERROR_STOPPED
+// while the stop flag is set, else LINK_ERROR_NO_ANSWER.
+int32_t WaitEndCode(const CameraLink* link);
 // False for the maker whose storage cameras send replies without a valid
 // checksum.
 bool RepliesCarryChecksum(const CameraLink* link);

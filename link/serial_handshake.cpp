@@ -26,7 +26,7 @@ bool HandshakeAtOpeningSpeed(CameraLink* link) {
   link->retry_count = 0;
   // A camera that echoes the probe is still waking up: give it a second read.
   bool answered_probe = true;
-  while (link->retry_count < HANDSHAKE_ROUNDS && !StopRequested(link)) {
+  while (link->retry_count < HANDSHAKE_ROUNDS && TimeForAReply(link)) {
     SendProbe(link);
     const int32_t answer = ReadControlByte(answered_probe ? 2 : 1, link);
     if (answer == CONTROL_NAK) return true;
@@ -44,7 +44,7 @@ bool HandshakeAtOtherSpeeds(CameraLink* link) {
   for (int32_t index = SPEED_INDEX_FIRST; index <= SPEED_INDEX_LAST; ++index) {
     const uint32_t baud = SpeedTableBaud(index);
     if (baud == SERIAL_OPEN_BAUD) continue;
-    if (StopRequested(link)) break;
+    if (!TimeForAReply(link)) break;
     if (PortSetBaud(link->port_type, baud, link->com_handle) != PORT_OK) break;
     SendProbe(link);
     if (ReadControlByteBefore(ClockTickCount() + OTHER_SPEED_ANSWER_MS, link) == CONTROL_NAK) {
@@ -59,6 +59,7 @@ bool HandshakeAtOtherSpeeds(CameraLink* link) {
 }  // namespace
 
 bool SerialHandshake(CameraLink* link) {
+  if (link == nullptr) return false;
   return HandshakeAtOpeningSpeed(link) || HandshakeAtOtherSpeeds(link);
 }
 

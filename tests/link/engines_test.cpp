@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "link/camera_link.h"
@@ -103,13 +105,16 @@ TEST_F(EngineTest, AbortableGetOnABrokenLinkReconnectsAndRestartsUnsent) {
   EXPECT_EQ(value, 100u);
 }
 
+constexpr bool DEADLINE = true;
+constexpr bool STALL = false;
+
 // The limits a caller sets, in the order set: a wait deadline (from now)
 // and a stall bound; neither clears the other, and a reconnection leaves both.
 struct Limits {
   const char* name;
   std::vector<std::pair<bool, uint32_t>> set;  // (deadline?, ms)
   bool camera_gone_first;  // a get that reconnects, then a wait until a second before the limit
-  uint64_t ends_by_ms;
+  uint64_t ends_by_ms;     // after the start, or for a stall bound after the last reply
 };
 
 class LimitsTest : public EngineTest, public testing::WithParamInterface<Limits> {};
@@ -128,14 +133,16 @@ TEST_P(LimitsTest, AGetToASilentCameraEndsByTheEarliestLimit) {
         if (event.kind == LinkEventKind::RECONNECTING) ++*static_cast<int*>(user);
       },
       &reconnections, link);
-  const uint64_t start = sim::VirtualNowMs();
   std::optional<uint32_t> deadline;
   for (const auto& [is_deadline, ms] : limits.set) {
     if (is_deadline) deadline = LinkTickCount() + ms;
     EXPECT_EQ(is_deadline ? LinkSetWaitDuration(ms, link) : LinkSetStallBound(ms, link), LINK_OK);
   }
+  uint64_t start = sim::VirtualNowMs();
   if (limits.camera_gone_first) {
     EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), 100) << Trace();
+    // The reply renewed the stall bound (set last where it ends the get).
+    if (limits.set.back().first == STALL) start = sim::VirtualNowMs();
     ClockSleep(static_cast<uint32_t>(start + limits.ends_by_ms - 1000 - sim::VirtualNowMs()));
   }
   EXPECT_EQ(LinkGetValue(PROPERTY_BATTERY, false, link), -1);
@@ -146,9 +153,6 @@ TEST_P(LimitsTest, AGetToASilentCameraEndsByTheEarliestLimit) {
   EXPECT_EQ(link->wait_deadline, deadline) << "the caller's deadline stays as set";
   EXPECT_TRUE(!limits.camera_gone_first || reconnections > 0) << "a reconnection in between";
 }
-
-constexpr bool DEADLINE = true;
-constexpr bool STALL = false;
 
 INSTANTIATE_TEST_SUITE_P(
     OnSerial, LimitsTest,
@@ -161,6 +165,87 @@ INSTANTIATE_TEST_SUITE_P(
         Limits{"StallBoundThenShorterDeadline", {{STALL, 6000}, {DEADLINE, 1500}}, false, 1500},
         Limits{"DeadlineAcrossAReconnection", {{STALL, 20000}, {DEADLINE, 8000}}, true, 8000},
         Limits{"StallBoundAcrossAReconnection", {{DEADLINE, 20000}, {STALL, 8000}}, true, 8000}),
+    [](const auto& case_info) { return std::string(case_info.param.name); });
+
+// Any limit lets a call begin; one longer than the call lets it complete.
+class ShortLimitTest : public EngineTest,
+                       public testing::WithParamInterface<std::tuple<bool, uint32_t>> {};
+
+TEST_P(ShortLimitTest, AHealthyCameraAnswersAGetAndAReadWithinTheLimit) {
+  const auto [is_deadline, ms] = GetParam();
+  readable = Pattern(60000);  // some 5 s at 115200 baud
+  std::vector<uint8_t> data(readable.size());
+  for (const bool whole_read : {false, true}) {
+    const uint64_t start = sim::VirtualNowMs();
+    EXPECT_EQ(is_deadline ? LinkSetWaitDuration(ms, link) : LinkSetStallBound(ms, link), LINK_OK);
+    uint32_t value = 0;
+    const int32_t code = whole_read ? LinkReadData(KIND_READ, data, 0, 0, link)
+                                    : LinkGetValueChecked(PROPERTY_BATTERY, false, value, link);
+    const uint64_t took = sim::VirtualNowMs() - start;
+    // A stall bound is renewed by each frame, a deadline is not.
+    if (took < ms || (whole_read && !is_deadline)) {
+      EXPECT_EQ(code, LINK_OK) << "took " << took << " ms\n" << Trace();
+    } else {
+      EXPECT_EQ(code, LINK_ERROR_NO_ANSWER) << Trace();
+      EXPECT_LE(took, ms + 10u);
+    }
+    LinkSetWaitDeadline(std::nullopt, link);
+    LinkSetStallBound(0, link);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(OnSerial, ShortLimitTest,
+                         testing::Combine(testing::Values(DEADLINE, STALL),
+                                          testing::Values(100u, 200u, 1000u)));
+
+// The stop flag, raised at 400 ms into a wait of seconds, ends it within
+// 100 ms with its own code.
+struct StopCase {
+  const char* name;
+  std::function<void(sim::VirtualCamera&, CameraLink*)> prepare;
+  std::function<int32_t(CameraLink*)> call;
+};
+
+class StopTest : public EngineTest, public testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopTest, EndsTheWaitWithinATenthOfASecond) {
+  std::atomic<int> stop{0};
+  LinkSetStopFlag(&stop, link);
+  readable = Pattern(60000);
+  GetParam().prepare(camera, link);
+  const uint64_t raised = sim::VirtualNowMs() + 400;
+  sim::VirtualRaiseAt(raised, &stop);
+  EXPECT_EQ(GetParam().call(link), LINK_ERROR_STOPPED) << Trace();
+  EXPECT_EQ(stop, 1) << "ended before the stop";
+  EXPECT_LE(sim::VirtualNowMs(), raised + 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OnSerial, StopTest,
+    testing::Values(
+        StopCase{"Get",
+                 [](sim::VirtualCamera& camera, CameraLink*) {
+                   camera.Faults().Add(sim::FaultRule{.kind = FaultKind::DELAY,
+                                                           .target = FaultTarget::GET,
+                                                           .argument_ms = 5000});
+                 },
+                 [](CameraLink* link) {
+                   uint32_t value = 0;
+                   return LinkGetValueChecked(PROPERTY_BATTERY, false, value, link);
+                 }},
+        StopCase{"Handshake",
+                 [](sim::VirtualCamera& camera, CameraLink* link) {
+                   LinkConnect(LINK_DISCONNECT, link);
+                   camera.Faults().Add(sim::FaultRule{.kind = FaultKind::DROP_REPLY,
+                                                           .target = FaultTarget::PROBE,
+                                                           .times = UINT32_MAX});
+                 },
+                 [](CameraLink* link) { return LinkConnect(LINK_CONNECT, link); }},
+        StopCase{"ChunkedRead", [](sim::VirtualCamera&, CameraLink*) {},
+                 [](CameraLink* link) {
+                   std::vector<uint8_t> data(60000);
+                   return LinkReadData(KIND_READ, data, 0, 0, link);
+                 }}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 TEST_F(EngineTest, ReadDataReportsProgressInIntegerSteps) {
@@ -257,6 +342,15 @@ TEST_F(EngineTest, DestroyingAllLinksClosesTheirPorts) {
   EXPECT_EQ(LinkDestroyAll(), LINK_OK);
   EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE);
   link = nullptr;
+}
+
+TEST_F(EngineTest, DeletingAConnectedLinkFreesItsPortForTheNext) {
+  ASSERT_EQ(PortOpenType(), CAMERA_PORT);
+  EXPECT_EQ(LinkDelete(link), LINK_OK);
+  EXPECT_EQ(PortOpenType(), PORT_TYPE_NONE);
+  link = LinkCreate();
+  ASSERT_EQ(LinkSetSpeed(SPEED_115200, link), LINK_OK);
+  Connect();
 }
 
 TEST_F(EngineTest, WriteStringSendsUpToThirtyOneCharacters) {

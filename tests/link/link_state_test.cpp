@@ -197,6 +197,7 @@ TEST(LinkErrorText, EveryCodeHasItsOwnTextAndOthersReadAsUnknown) {
                         LINK_ERROR_CAMERA_GONE,
                         LINK_ERROR_TRANSPORT,
                         LINK_ERROR_NO_LINK,
+                        LINK_ERROR_STOPPED,
                         LINK_ERROR_INTERNAL},
                        4);
   EXPECT_EQ(LinkErrorText(-1), LinkErrorText(256));

@@ -87,7 +87,7 @@ void PortResetState() {
 
 int32_t PortOpenStorage(int32_t type, PortState* link) {
   const StorageOps& ops = StorageOpsTable();
-  if (ops.Open == nullptr) return PORT_FAILED;
+  if (link == nullptr || ops.Open == nullptr) return PORT_FAILED;
   {
     const std::lock_guard<Mutex> hold(StorageOpenLock());
     if (ops.Open(type, link) != type) return PORT_FAILED;
@@ -99,7 +99,9 @@ int32_t PortOpenStorage(int32_t type, PortState* link) {
 
 int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_queue,
                     uint32_t out_queue, PortState* link) {
-  if (port < PORT_TYPE_COM_FIRST || port > PORT_TYPE_COM_LAST) return PORT_FAILED;
+  if (link == nullptr || port < PORT_TYPE_COM_FIRST || port > PORT_TYPE_COM_LAST) {
+    return PORT_FAILED;
+  }
   int32_t none = PORT_TYPE_NONE;
   if (!open_port_type.compare_exchange_strong(none, port)) return PORT_FAILED;
   SerialHandle device = SerialOpen(port);
@@ -116,6 +118,7 @@ int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_
 }
 
 int32_t PortClose(PortState* link) {
+  if (link == nullptr) return PORT_OK;
   if (IsStorage(link->port_type)) {
     const StorageOps& ops = StorageOpsTable();
     const int32_t closed = ops.Close != nullptr ? ops.Close(link) : PORT_OK;
@@ -133,6 +136,7 @@ int32_t PortClose(PortState* link) {
 
 int32_t PortRead(PortState* link, std::span<uint8_t> buffer, int32_t timeout,
                  std::optional<uint32_t> deadline) {
+  if (link == nullptr) return PORT_FAILED;
   // No read waits past the deadline; after it nothing more arrives.
   const std::optional<int64_t> left = DeadlineLeftMs(deadline);
   if (left && *left <= 0) return 0;
@@ -140,8 +144,9 @@ int32_t PortRead(PortState* link, std::span<uint8_t> buffer, int32_t timeout,
     const StorageOps& ops = StorageOpsTable();
     if (ops.Read == nullptr) return PORT_TRANSFER_FAILED;
     // Storage time-outs are whole seconds: rounded down, so that none ends
-    // past the deadline; less than one second left is too little for a read.
-    const int64_t seconds = left ? *left / STORAGE_TIMEOUT_UNIT_MS : timeout;
+    // past the deadline, but never below one, the device command's least.
+    const int64_t seconds =
+        left ? std::max<int64_t>(*left / STORAGE_TIMEOUT_UNIT_MS, 1) : timeout;
     if (seconds <= 0) return 0;
     return ops.Read(link, buffer, static_cast<int32_t>(std::min<int64_t>(timeout, seconds)));
   }
@@ -153,6 +158,7 @@ int32_t PortRead(PortState* link, std::span<uint8_t> buffer, int32_t timeout,
 
 int32_t PortDrain(PortState* link, std::span<uint8_t> buffer, int32_t timeout,
                   std::optional<uint32_t> deadline) {
+  if (link == nullptr) return PORT_FAILED;
   if (IsStorage(link->port_type)) return PortRead(link, buffer, timeout, deadline);
   if (link->port_type != open_port_type || timeout <= 0 || buffer.empty()) return PORT_FAILED;
   const uint32_t start = ClockTickCount();
@@ -165,6 +171,7 @@ int32_t PortDrain(PortState* link, std::span<uint8_t> buffer, int32_t timeout,
 }
 
 int32_t PortWrite(PortState* link, std::span<const uint8_t> data) {
+  if (link == nullptr) return PORT_FAILED;
   if (IsStorage(link->port_type)) {
     const StorageOps& ops = StorageOpsTable();
     return ops.Write != nullptr ? ops.Write(link, data) : PORT_TRANSFER_FAILED;

@@ -41,7 +41,9 @@ int32_t PortOpenCom(int32_t port, uint32_t baud, uint8_t byte_size, uint32_t in_
 // serial device's close failed; the handle is released either way.
 int32_t PortClose(PortState* link);
 // Time-out unit: 10 ms on a serial port, 1 s on the storage pipe. No read
-// waits past `deadline` (a tick of LinkTickCount's clock), when given.
+// waits past `deadline` (a tick of LinkTickCount's clock), when given, but
+// on the storage pipe a read begun less than a second before it waits its
+// one unit, the least a device command takes.
 // Returns the bytes read (0 once the deadline has passed), or PORT_FAILED
 // on a serial port, PORT_TRANSFER_FAILED or PORT_SCSI_ERROR on the storage
 // pipe.
