@@ -13,6 +13,7 @@ namespace pelox::sim {
 enum class FaultKind : uint8_t {
   NAK,             // answer NAK instead of taking the unit
   REFUSE,          // answer 0x11 instead of taking the unit
+  GARBAGE,         // answer a byte that means nothing instead of taking the unit
   DROP_REPLY,      // take the unit, send no reply (a read frame: not sent)
   PARTIAL_REPLY,   // send only the first half of the reply packet
   WRONG_CHECKSUM,  // reply packet with a checksum one off

@@ -8,6 +8,7 @@ const char* FaultName(FaultKind kind) {
   switch (kind) {
     case FaultKind::NAK: return "fault: NAK";
     case FaultKind::REFUSE: return "fault: refused";
+    case FaultKind::GARBAGE: return "fault: a byte that means nothing";
     case FaultKind::DROP_REPLY: return "fault: reply dropped";
     case FaultKind::PARTIAL_REPLY: return "fault: partial reply";
     case FaultKind::WRONG_CHECKSUM: return "fault: wrong checksum";
@@ -25,6 +26,16 @@ const char* FaultName(FaultKind kind) {
   }
   return "fault";
 }
+
+// The byte a fault answers with in place of taking the unit.
+uint8_t AnswerInstead(FaultKind kind) {
+  constexpr uint8_t MEANINGLESS = 0x3F;
+  switch (kind) {
+    case FaultKind::NAK: return CONTROL_NAK;
+    case FaultKind::REFUSE: return CONTROL_ERROR;
+    default: return MEANINGLESS;
+  }
+}
 }  // namespace
 
 PacketEndpoint::ReplyFault PacketEndpoint::Intercept(FaultTarget target, int32_t id,
@@ -38,13 +49,13 @@ PacketEndpoint::ReplyFault PacketEndpoint::Intercept(FaultTarget target, int32_t
   switch (fault->kind) {
     case FaultKind::NAK:
     case FaultKind::REFUSE:
+    case FaultKind::GARBAGE:
       if (fault->kind == FaultKind::NAK && target == FaultTarget::ACTION &&
           id == ACTION_WRITE_FIRMWARE) {
         ++write_command_naks_;
       }
       log_.Add(now_ms, direction, unit, Verdict::FAULTED, FaultName(fault->kind));
-      Emit(ControlUnit(fault->kind == FaultKind::NAK ? CONTROL_NAK : CONTROL_ERROR), now_ms,
-           std::nullopt, std::nullopt);
+      Emit(ControlUnit(AnswerInstead(fault->kind)), now_ms, std::nullopt, std::nullopt);
       taken = true;
       return std::nullopt;
     case FaultKind::CAMERA_GONE:

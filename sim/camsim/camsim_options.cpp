@@ -18,7 +18,7 @@ const char* const CAMSIM_USAGE =
     "  --never-ready             property 18 stays 0 and no action ends\n"
     "  --unplug-after-bytes N    the camera vanishes after N bytes from the host\n"
     "  --fault RULE              KIND[=MS][@TARGET[:ID]][#N][*TIMES], repeatable;\n"
-    "                            kinds: nak refuse drop partial checksum sequence gone\n"
+    "                            kinds: nak refuse garbage drop partial checksum sequence gone\n"
     "                                   port-failure (camsim hangs up) never-ready unplug delay\n"
     "                                   swap (another camera answers from then on)\n"
     "                                   end-error (the action ends in 0x11) mute (=MS deaf)\n"

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
 
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
@@ -345,11 +346,12 @@ INSTANTIATE_TEST_SUITE_P(OnEitherPort, MainDialogSilentCamera,
 // How the write ends, by what the camera does with the write command.
 struct FlashEnd {
   const char* name;
-  const char* fault;  // the camera's fault from the write command on; "" for none
+  const char* fault;  // the camera's faults from the write command on, apart by spaces
   sim::CameraConfig camera;
   int32_t message;
   bool flashed;
   const char* detail;  // part of the write detail of a failure
+  RunCause failure = RunCause::WRITE_UNCERTAIN;  // the cause of STR_WRITE_ERROR
 };
 
 void PrintTo(const FlashEnd& end, std::ostream* out) { *out << end.name; }
@@ -358,6 +360,14 @@ sim::CameraConfig FlashingFor(uint32_t busy_ms, bool never_ready = false) {
   sim::CameraConfig config;
   config.flash_busy_ms = busy_ms;
   config.never_ready = never_ready;
+  return config;
+}
+
+// A camera that already has the image's version: --allow-reinstall.
+constexpr const char* IMAGE_VERSION = "v517-1.10";
+sim::CameraConfig AtTheImagesVersion() {
+  sim::CameraConfig config;
+  config.firmware_version = IMAGE_VERSION;
   return config;
 }
 
@@ -370,12 +380,16 @@ TEST_P(MainDialogFlashEnd, CompletesOnlyOnTheCamerasOwnReadyAfterWriting) {
   const bool storage = std::string(port) == "StoragePipe";
   if (!storage) AttachCamera(end.camera);
   sim::VirtualCamera& camera = storage ? AttachStorageCamera(end.camera) : *camera_;
-  WriteFirmware("v517-1.10");
-  RunChecks();
+  WriteFirmware(IMAGE_VERSION);
+  dialog_ = std::make_unique<MainDialog>(view_);
+  dialog_->AllowVersions({.same = end.camera.firmware_version == IMAGE_VERSION});
+  dialog_->Start();
+  Pump();
   PressUploadAndTransfer();
-  if (*end.fault != 0) {
+  std::istringstream faults(end.fault);
+  for (std::string fault; faults >> fault;) {
     std::string error;
-    camera.Faults().Add(*sim::ParseFaultRule(end.fault, error));
+    camera.Faults().Add(*sim::ParseFaultRule(fault, error));
   }
   const uint64_t deadline =
       sim::VirtualNowMs() + FIRMWARE_WRITE_DELAY_MS + CAMERA_WRITE_WAIT_MS + FULL_POLL_MS;
@@ -390,10 +404,12 @@ TEST_P(MainDialogFlashEnd, CompletesOnlyOnTheCamerasOwnReadyAfterWriting) {
   EXPECT_TRUE(view_.facts.write_command_sent);
   // Once the write command may have left, a failure is never told as safe.
   EXPECT_EQ(view_.phases.back().cause,
-            end.message == STR_WRITE_COMPLETE ? RunCause::WRITTEN : RunCause::WRITE_UNCERTAIN);
+            end.message == STR_WRITE_COMPLETE ? RunCause::WRITTEN : end.failure);
   EXPECT_EQ(test::PhaseFault(view_.phases), "");
   // The write command left once, and again only when the camera asked.
-  EXPECT_EQ(camera.Endpoint().WriteCommands(), 1 + camera.Endpoint().WriteCommandNaks());
+  const bool refused = end.failure == RunCause::WRITE_REFUSED;
+  EXPECT_EQ(camera.Endpoint().WriteCommands(),
+            (refused ? 0 : 1) + camera.Endpoint().WriteCommandNaks());
   EXPECT_NE(view_.facts.write_detail.find(end.detail), std::string::npos)
       << view_.facts.write_detail;
   if (end.message == STR_WRITE_ERROR) {
@@ -441,7 +457,25 @@ INSTANTIATE_TEST_SUITE_P(
                      false,
                      "with version v517-1.00"},
             FlashEnd{"BusyPastTheDeadline", "", FlashingFor(5000, true), STR_WRITE_ERROR, false,
-                     "did not report ready"}),
+                     "did not report ready"},
+            FlashEnd{"EveryCopyRefusedWithNak", "nak@action:11*4", {}, STR_WRITE_ERROR, false,
+                     "every copy of the write command with NAK", RunCause::WRITE_REFUSED},
+            // A camera that already has the image's version proves nothing by
+            // it: only its own word on the write command is a success.
+            FlashEnd{"ReinstallConfirmed", "", AtTheImagesVersion(), STR_WRITE_COMPLETE, true, ""},
+            FlashEnd{"ReinstallRefusedWithAnError", "refuse@action:11", AtTheImagesVersion(),
+                     STR_WRITE_ERROR, false, "is the one it had before"},
+            FlashEnd{"ReinstallUnanswered", "drop@action:11", AtTheImagesVersion(),
+                     STR_WRITE_ERROR, true, "is the one it had before"},
+            FlashEnd{"ReinstallAnsweredWithGarbage", "garbage@action:11", AtTheImagesVersion(),
+                     STR_WRITE_ERROR, false, "is the one it had before"},
+            FlashEnd{"ReinstallNakThenSilence", "nak@action:11 drop@action:11#2",
+                     AtTheImagesVersion(), STR_WRITE_ERROR, true, "is the one it had before"},
+            FlashEnd{"ReinstallRefusedWithNakEveryTime", "nak@action:11*4", AtTheImagesVersion(),
+                     STR_WRITE_ERROR, false, "every copy of the write command with NAK",
+                     RunCause::WRITE_REFUSED},
+            FlashEnd{"ReinstallGoneAfterItsAck", "gone=100@action:11", AtTheImagesVersion(),
+                     STR_WRITE_ERROR, false, "is the one it had before"}),
         ::testing::Values("Serial", "StoragePipe")),
     [](const auto& case_info) {
       return std::string(std::get<0>(case_info.param).name) + std::get<1>(case_info.param);
