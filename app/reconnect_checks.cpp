@@ -3,7 +3,6 @@
 // without the new firmware.
 #include "app/camera_identity.h"
 #include "app/main_dialog.h"
-#include "commands/firmware_commands.h"
 
 namespace pelox {
 
@@ -17,7 +16,7 @@ int32_t MainDialog::ConfirmCheckedCamera(void* user, CameraLink* link) {
   }
   const std::string change =
       CheckedCameraChange({dialog.facts_.maker, dialog.facts_.camera_version}, found,
-                          CameraGetBatteryLevel(link), dialog.facts_.battery_threshold);
+                          AskBatteryLevel(link), dialog.facts_.battery_threshold);
   if (change.empty()) return LINK_OK;
   dialog.facts_.write_detail =
       "the camera that answered after a reconnection is not the one checked: " + change;

@@ -32,6 +32,7 @@ SetPacket BuildSetPacket(uint32_t value, uint8_t property_id, uint8_t command, C
 template <typename ReadAnswer, typename GoOn>
 int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, GoOn go_on,
                 CameraLink* link) {
+  SettleLine(link);
   PreSendPause(link);
   if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
   int32_t recorded = LINK_ERROR_SEND;

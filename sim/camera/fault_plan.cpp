@@ -23,7 +23,7 @@ bool Matches(const FaultRule& rule, FaultTarget target, int32_t id) {
          (rule.id < 0 || rule.id == id);
 }
 
-constexpr std::array<std::pair<std::string_view, FaultKind>, 17> KIND_NAMES = {{
+constexpr std::array<std::pair<std::string_view, FaultKind>, 19> KIND_NAMES = {{
     {"nak", FaultKind::NAK},
     {"refuse", FaultKind::REFUSE},
     {"garbage", FaultKind::GARBAGE},
@@ -36,6 +36,8 @@ constexpr std::array<std::pair<std::string_view, FaultKind>, 17> KIND_NAMES = {{
     {"never-ready", FaultKind::NEVER_READY},
     {"unplug", FaultKind::UNPLUG},
     {"delay", FaultKind::DELAY},
+    {"acks", FaultKind::STRAY_ACKS},
+    {"nak-ack", FaultKind::NAK_ACK},
     {"swap", FaultKind::SWAP},
     {"end-error", FaultKind::END_ERROR},
     {"mute", FaultKind::MUTE},

@@ -20,6 +20,7 @@ const char* const CAMSIM_USAGE =
     "  --fault RULE              KIND[=MS][@TARGET[:ID]][#N][*TIMES], repeatable;\n"
     "                            kinds: nak refuse garbage drop partial checksum sequence gone\n"
     "                                   port-failure (camsim hangs up) never-ready unplug delay\n"
+    "                                   acks (=N ACKs before the reply) nak-ack (both before it)\n"
     "                                   swap (another camera answers from then on)\n"
     "                                   end-error (the action ends in 0x11) mute (=MS deaf)\n"
     "                                   scsi-refusal (storage commands refused)\n"

@@ -133,8 +133,19 @@ struct CheckFailure {
   int32_t message;
   RunCause cause;  // told with the end, after the cause's one phase sequence
   size_t payload_size = 5000;
-  bool fifo = false;  // Firmware.bin is a FIFO that nobody writes
+  bool fifo = false;       // Firmware.bin is a FIFO that nobody writes
+  const char* faults = "";  // the camera's, apart by spaces
 };
+
+void AddFaults(const std::string& rules, sim::VirtualCamera& camera) {
+  std::istringstream faults(rules);
+  for (std::string fault; faults >> fault;) {
+    std::string error;
+    const std::optional<sim::FaultRule> rule = sim::ParseFaultRule(fault, error);
+    ASSERT_TRUE(rule) << error;
+    camera.Faults().Add(*rule);
+  }
+}
 
 void PrintTo(const CheckFailure& failure, std::ostream* out) { *out << failure.name; }
 
@@ -143,7 +154,10 @@ class MainDialogCheckFailure : public MainDialogSteps,
 
 TEST_P(MainDialogCheckFailure, LeavesExactlyOneMessageAndUploadDisabled) {
   const CheckFailure& failure = GetParam();
-  if (failure.camera_attached) AttachCamera(failure.camera);
+  if (failure.camera_attached) {
+    AttachCamera(failure.camera);
+    AddFaults(failure.faults, *camera_);
+  }
   if (!failure.image_version.empty()) WriteFirmware(failure.image_version, failure.payload_size);
   if (failure.fifo) {
 #ifdef _WIN32
@@ -219,8 +233,54 @@ INSTANTIATE_TEST_SUITE_P(
         CheckFailure{"LowBattery", Camera("pelox co.,ltd.", "v517-1.00", 49), true, "v517-1.10",
                      STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW},
         CheckFailure{"LowBatteryOtherFamily", Camera("PELOX CO.,LTD.", "v600-1.00", 79), true,
-                     "v600-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW}),
+                     "v600-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW},
+        // Stray bytes before the battery's reply are passed over, a NAK still
+        // asks for the request again, and a query that fails is asked once more.
+        CheckFailure{"LowBatteryAfterNakThenAck", Camera("PELOX CO.,LTD.", "v517-1.00", 10), true,
+                     "v517-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW,
+                     5000, false, "nak-ack@get:16*8"},
+        CheckFailure{"LowBatteryAfterThreeAcks", Camera("PELOX CO.,LTD.", "v517-1.00", 10), true,
+                     "v517-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW,
+                     5000, false, "acks=3@get:16*8"},
+        CheckFailure{"LowBatteryAfterAQueryLost", Camera("PELOX CO.,LTD.", "v517-1.00", 10), true,
+                     "v517-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW,
+                     5000, false, "drop@get:16*4"}),
     [](const auto& case_info) { return std::string(case_info.param.name); });
+
+// A camera that answers its first gets late is read right or not found:
+// never refused for a late reply taken as a later request's.
+class MainDialogLateReplies
+    : public MainDialogSteps,
+      public ::testing::WithParamInterface<std::tuple<const char*, const char*>> {};
+
+TEST_P(MainDialogLateReplies, ReadsTheCameraRightOrFindsNone) {
+  const auto& [faults, port] = GetParam();
+  const bool storage = std::string(port) == "StoragePipe";
+  if (!storage) AttachCamera(Camera("PELOX CO.,LTD.", "v517-1.00", 100));
+  sim::VirtualCamera& camera = storage ? AttachStorageCamera() : *camera_;
+  AddFaults(faults, camera);
+  WriteFirmware("v517-1.10");
+  RunChecks();
+  const UpdateState& end = view_.phases.back();
+  if (end.cause == RunCause::NO_CAMERA) return;
+  ASSERT_EQ(end.phase, UpdatePhase::READY) << RunCauseText(end.cause) << camera.Log().Describe();
+  EXPECT_EQ(view_.facts.maker, "PELOX CO.,LTD.");
+  EXPECT_EQ(view_.facts.camera_version, "v517-1.00");
+  EXPECT_EQ(view_.facts.battery, 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EitherPort, MainDialogLateReplies,
+    ::testing::Combine(::testing::Values("delay=1500@get", "delay=1500@get*2",
+                                         "delay=1500@get*3", "delay=1500@get*4",
+                                         "delay=1500@get*8", "delay=1500@get*40",
+                                         "acks=3@any*40", "nak-ack@get*40"),
+                       ::testing::Values("Serial", "StoragePipe")),
+    [](const auto& case_info) {
+      std::string name = std::string(std::get<0>(case_info.param)) + std::get<1>(case_info.param);
+      std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+      return name;
+    });
 
 TEST_F(MainDialogSteps, RefusesAnImageWhoseSumDoesNotMatch) {
   AttachCamera();
