@@ -55,9 +55,6 @@ class MainDialog {
   // firmware; false when the write has begun and must run to its end.
   bool CancelTransfer();
 
-  // The phase last told to the view; on the view's thread.
-  const UpdateState& State() const { return state_; }
-
  private:
   // A cancel and the write command decide once which of them holds.
   enum class WriteCommand { UNDECIDED, CANCELLED, BEGUN };

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/terminal/payload_redaction.h"
-#include "app/terminal/recording_lines.h"
+#include "app/diagnostics/payload_redaction.h"
+#include "app/diagnostics/recording_lines.h"
 
 namespace pelox {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/terminal/options.h"
+#include "app/session/options.h"
 #include "link/speed_table.h"
 
 namespace {

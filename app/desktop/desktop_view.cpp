@@ -36,14 +36,7 @@ void DesktopView::SetProgress(int32_t position) { emit ProgressSet(position); }
 void DesktopView::PostStep(int32_t step_id) { emit StepPosted(step_id); }
 
 std::unique_ptr<Worker> DesktopView::StartWorker(std::function<void()> body) {
-  ++running_workers_;
-  std::unique_ptr<Worker> worker = StartThreadWorker([this, body = std::move(body)] {
-    body();
-    --running_workers_;
-    emit WorkerEnded();
-  });
-  if (!worker) --running_workers_;
-  return worker;
+  return StartThreadWorker(std::move(body));
 }
 
 void DesktopView::ReportFacts(const DialogFacts& facts) {

@@ -4,7 +4,6 @@
 // queued signals carry over to it.
 #include <QObject>
 #include <QString>
-#include <atomic>
 #include <mutex>
 
 #include "app/dialog_view.h"
@@ -35,8 +34,6 @@ class DesktopView final : public QObject, public DialogView {
   void OnPhase(std::function<void(const UpdateState&)> heard) { phase_heard_ = std::move(heard); }
 
   DialogFacts Facts() const;
-  // No worker runs: nothing happens without a step or the user.
-  bool WorkersIdle() const { return running_workers_ == 0; }
 
  signals:
   void MessageShown(const QString& text);
@@ -46,13 +43,11 @@ class DesktopView final : public QObject, public DialogView {
   void ProgressSet(int position);
   void StepPosted(int step_id);
   void FactsReported();
-  void WorkerEnded();
   void Closed();
 
  private:
   mutable std::mutex mutex_;
   DialogFacts facts_;
-  std::atomic<int32_t> running_workers_{0};
   std::function<void(const UpdateState&)> phase_heard_;
 };
 

@@ -12,8 +12,8 @@
 #include "app/desktop/image_choice.h"
 #include "app/desktop/serial_candidates.h"
 #include "app/desktop/uploader_window.h"
-#include "app/terminal/options.h"
-#include "app/terminal/run_signals.h"
+#include "app/session/options.h"
+#include "app/session/run_signals.h"
 
 namespace {
 

@@ -18,10 +18,7 @@
 
 #include "app/desktop/desktop_texts.h"
 #include "app/dialog_ids.h"
-#include "app/terminal/device_choice.h"
-#include "app/terminal/image_report.h"
-#include "app/terminal/run_signals.h"
-#include "app/terminal/search_notes.h"
+#include "app/session/device_choice.h"
 
 namespace pelox {
 namespace {
@@ -60,9 +57,8 @@ UploaderWindow::UploaderWindow(UploaderOptions options, std::vector<std::string>
 }
 
 UploaderWindow::~UploaderWindow() {
-  // The dialog joins its workers, which still talk to the view.
-  policy_.reset();
-  dialog_.reset();
+  // The session joins its workers, which still talk to the view.
+  session_.reset();
   view_.reset();
 }
 
@@ -126,10 +122,8 @@ void UploaderWindow::BuildControls() {
   close_->setObjectName("close");
   close_->setAccessibleName(Text(TEXT_CLOSE));
   close_->setDefault(true);
-  connect(upload_, &QPushButton::clicked, this,
-          [this] { dialog_->Command(static_cast<uint32_t>(CONTROL_UPLOAD)); });
-  connect(close_, &QPushButton::clicked, this,
-          [this] { dialog_->Command(static_cast<uint32_t>(CONTROL_CLOSE)); });
+  connect(upload_, &QPushButton::clicked, this, [this] { session_->Command(CONTROL_UPLOAD); });
+  connect(close_, &QPushButton::clicked, this, [this] { session_->Command(CONTROL_CLOSE); });
 
   auto* left = new QVBoxLayout;
   left->addWidget(frame_, 1);
@@ -149,10 +143,8 @@ void UploaderWindow::BuildControls() {
 void UploaderWindow::Start() { Begin(); }
 
 void UploaderWindow::Begin() {
-  policy_.reset();
-  dialog_.reset();
+  session_.reset();
   phase_ = {};
-  bytes_acknowledged_ = 0;
   view_ = std::make_unique<DesktopView>();
   DesktopView* view = view_.get();
   view->OnPhase([this](const UpdateState& state) { EnterPhase(state); });
@@ -187,22 +179,15 @@ void UploaderWindow::Begin() {
   ports_->hide();
   progress_->setValue(PROGRESS_EMPTY);
   ChooseDevices(options_);
-  dialog_ = std::make_unique<MainDialog>(*view_, PendingRunSignal());
-  policy_ = std::make_unique<SessionPolicy>(*dialog_, false);
-  dialog_->ObserveLink(&UploaderWindow::OnLinkEvent, this);
-  dialog_->UseImage(options_.image);
-  dialog_->PreferSpeed(options_.speed_index.value_or(0));
-  dialog_->AllowVersions({options_.allow_reinstall, options_.allow_older});
-  dialog_->Start();
+  session_ = std::make_unique<UpdateSession>(*view_, options_);
+  session_->Start();
 }
 
-void UploaderWindow::RunStep(int step_id) { dialog_->Command(static_cast<uint32_t>(step_id)); }
+void UploaderWindow::RunStep(int step_id) { session_->Command(step_id); }
 
 void UploaderWindow::EnterPhase(const UpdateState& state) {
-  policy_->OnPhase(state);
   phase_ = state;
-  transferring_ = state.phase == UpdatePhase::TRANSFERRING;
-  if (transferring_) upload_started_ = true;
+  if (state.phase == UpdatePhase::TRANSFERRING) upload_started_ = true;
   if (state.phase == UpdatePhase::ENDED) ShowEnd();
 }
 
@@ -210,7 +195,7 @@ void UploaderWindow::EnterPhase(const UpdateState& state) {
 // warns of it: an unknown or empty battery, an image not newer than the camera's.
 void UploaderWindow::ShowWarnings() {
   std::string lines;
-  for (const std::string& warning : ReadyWarnings(view_->Facts())) {
+  for (const std::string& warning : session_->Warnings()) {
     lines += (lines.empty() ? "" : "\n") + warning;
   }
   detail_->setText(Text(lines));
@@ -218,26 +203,18 @@ void UploaderWindow::ShowWarnings() {
   FitContents();
 }
 
-// On the thread of the camera call.
-void UploaderWindow::OnLinkEvent(void* user, const LinkEvent& event) {
-  auto* window = static_cast<UploaderWindow*>(user);
-  if (event.kind == LinkEventKind::BYTES_ACKNOWLEDGED && window->transferring_) {
-    window->bytes_acknowledged_ = event.bytes;
-  }
-}
-
 // A signal asks the session's rules what to do: end before the transfer,
 // cancel it while that still holds, else wait for the camera's word.
 void UploaderWindow::ActOnSignal() {
-  if (!policy_ || closed_) return;
-  const SignalAction action = policy_->ActOnSignal();
+  if (!session_ || closed_) return;
+  const SignalAction action = session_->ActOnSignal();
   if (!action.note.empty()) {
     detail_->setText(Text(action.note));
     detail_->show();
     FitContents();
   }
-  if (policy_->EndsWithChain() && phase_.phase == UpdatePhase::ENDED && !closed_) {
-    dialog_->Command(static_cast<uint32_t>(CONTROL_CLOSE));
+  if (session_->EndsWithChain() && session_->ChainEnded() && !closed_) {
+    session_->Command(CONTROL_CLOSE);
   }
 }
 
@@ -275,10 +252,9 @@ bool UploaderWindow::BeforeUpload() const { return WaitsForUser() && !upload_sta
 void UploaderWindow::ShowEnd() {
   if (closed_) return;
   const DialogFacts facts = view_->Facts();
-  verdict_ = JudgeRun(facts, RunEndSoFar(), SearchNotesOf(options_));
+  verdict_ = session_->Judge();
   std::string detail = verdict_.detail;
-  if (const std::string advice = DeniedDevicesAdvice(SearchNotesOf(options_));
-      verdict_.cause == RunCause::NO_CAMERA && !advice.empty()) {
+  if (const std::string advice = NoCameraAdvice(verdict_, options_); !advice.empty()) {
     detail += (detail.empty() ? "" : "\n") + advice;
   }
   detail_->setText(Text(detail));
@@ -304,16 +280,9 @@ void UploaderWindow::ChoosePort(QListWidgetItem* item) {
   Begin();
 }
 
-RunEnd UploaderWindow::RunEndSoFar() const {
-  RunEnd end = policy_->End(bytes_acknowledged_);
-  end.image = options_.image;
-  if (view_->Facts().step_error == STEP_ERROR_FILE_NOT_FOUND) end.image_kind = ImageKind(end.image);
-  return end;
-}
-
 void UploaderWindow::Finish() {
   if (closed_) return;
-  verdict_ = JudgeRun(view_->Facts(), RunEndSoFar(), SearchNotesOf(options_));
+  verdict_ = session_->Judge();
   closed_ = true;
   done(verdict_.exit_status);
 }

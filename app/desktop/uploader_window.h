@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "app/desktop/desktop_view.h"
-#include "app/main_dialog.h"
-#include "app/terminal/options.h"
-#include "app/terminal/run_verdict.h"
-#include "app/terminal/session_policy.h"
+#include "app/session/options.h"
+#include "app/session/run_verdict.h"
+#include "app/session/update_session.h"
 
 class QFrame;
 class QLabel;
@@ -46,7 +45,6 @@ class UploaderWindow final : public QDialog {
   bool WaitsForUser() const;
   // Upload has not been pressed: an image or a port may still be chosen.
   bool BeforeUpload() const;
-  UpdatePhase Phase() const { return phase_.phase; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -66,22 +64,16 @@ class UploaderWindow final : public QDialog {
   void ShowEnd();
   void FitContents();
   void ActOnSignal();
-  static void OnLinkEvent(void* user, const LinkEvent& event);
   void ChoosePort(QListWidgetItem* item);
   void Finish();
   QPushButton* Button(int control_id) const;
-  RunEnd RunEndSoFar() const;
 
   UploaderOptions options_;
   std::vector<std::string> serial_ports_;
   bool ports_named_;
   std::unique_ptr<DesktopView> view_;
-  std::unique_ptr<MainDialog> dialog_;
-  std::unique_ptr<SessionPolicy> policy_;
+  std::unique_ptr<UpdateSession> session_;
   UpdateState phase_;
-  // Of the image, as far as the camera acknowledged it; from the link's thread.
-  std::atomic<uint64_t> bytes_acknowledged_{0};
-  std::atomic<bool> transferring_{false};
   bool upload_started_ = false;  // one run, one update: no image replaces it then
   bool closed_ = false;
   Verdict verdict_{RunCause::CLOSED};

@@ -1,7 +1,7 @@
 #include "app/terminal/drawn_presenter.h"
 
+#include "app/diagnostics/run_trace.h"
 #include "app/dialog_ids.h"
-#include "app/terminal/run_trace.h"
 #include "app/terminal/terminal_view.h"
 
 namespace pelox {

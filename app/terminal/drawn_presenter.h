@@ -1,7 +1,7 @@
 #pragma once
 // The run as the drawn dialog in the terminal, answering keys.
+#include "app/diagnostics/run_report.h"
 #include "app/terminal/curses_screen.h"
-#include "app/terminal/run_report.h"
 #include "app/terminal/session_presenter.h"
 
 namespace pelox {

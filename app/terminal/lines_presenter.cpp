@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "app/diagnostics/run_trace.h"
 #include "app/dialog_ids.h"
-#include "app/terminal/run_trace.h"
 #include "app/terminal/terminal_view.h"
 
 namespace pelox {

@@ -15,20 +15,21 @@
 #include <string_view>
 #include <vector>
 
+#include "app/diagnostics/run_log.h"
+#include "app/diagnostics/run_outputs.h"
+#include "app/diagnostics/run_report.h"
+#include "app/diagnostics/run_trace.h"
+#include "app/diagnostics/session_recording.h"
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
+#include "app/session/device_choice.h"
+#include "app/session/image_report.h"
+#include "app/session/options.h"
+#include "app/session/run_signals.h"
+#include "app/session/search_notes.h"
+#include "app/session/update_session.h"
 #include "app/terminal/camera_list.h"
-#include "app/terminal/device_choice.h"
 #include "app/terminal/dialog_picture.h"
-#include "app/terminal/image_report.h"
-#include "app/terminal/options.h"
-#include "app/terminal/run_log.h"
-#include "app/terminal/run_outputs.h"
-#include "app/terminal/run_report.h"
-#include "app/terminal/run_signals.h"
-#include "app/terminal/run_trace.h"
-#include "app/terminal/search_notes.h"
-#include "app/terminal/session_recording.h"
 #include "app/terminal/uploader_session.h"
 #include "link/camera_link.h"
 #include "link/speed_table.h"
@@ -89,6 +90,12 @@ struct RunResult {
   pelox::RunCause cause = pelox::RunCause::WRITTEN;
 };
 
+// The verdict as the command line tells it: its remedies as options.
+pelox::Verdict WithOptions(pelox::Verdict verdict) {
+  verdict.detail = pelox::DetailWithOptions(verdict);
+  return verdict;
+}
+
 void Say(const std::string& text) { std::fprintf(stderr, "pelox-uploader: %s\n", text.c_str()); }
 
 // Where the camera answered and at what speed, the versions, the log and
@@ -112,15 +119,6 @@ pelox::RunSummary SummaryOf(const pelox::DialogFacts& facts, const UploaderOptio
   summary.sense = pelox::SenseHex(facts.sense);
   summary.elapsed_ms = elapsed_ms;
   return summary;
-}
-
-pelox::Verdict Judge(const pelox::DialogFacts& facts, pelox::RunEnd end,
-                     const UploaderOptions& options) {
-  end.image = options.image.empty() ? DEFAULT_IMAGE : options.image;
-  if (facts.step_error == pelox::STEP_ERROR_FILE_NOT_FOUND) {
-    end.image_kind = pelox::ImageKind(end.image);
-  }
-  return pelox::JudgeRun(facts, end, pelox::SearchNotesOf(options));
 }
 
 RunResult List(const UploaderOptions& options) {
@@ -161,7 +159,8 @@ RunResult List(const UploaderOptions& options) {
   pelox::DialogFacts nothing;
   nothing.failed_step = pelox::STEP_CONNECT;
   end.cause = pelox::RunCause::NO_CAMERA;
-  const pelox::Verdict verdict = pelox::JudgeRun(nothing, end, pelox::SearchNotesOf(options));
+  const pelox::Verdict verdict =
+      WithOptions(pelox::JudgeRun(nothing, end, pelox::SearchNotesOf(options)));
   return {EndEarly(options.json, verdict), verdict.cause};
 }
 
@@ -175,8 +174,7 @@ RunResult Inspect(const UploaderOptions& options) {
 // advice on standard error.
 RunResult Conclude(const UploaderOptions& options, pelox::RunReport& report,
                    const pelox::SessionOutcome& outcome) {
-  const pelox::SearchNotes search = pelox::SearchNotesOf(options);
-  const pelox::Verdict verdict = Judge(outcome.facts, outcome.end, options);
+  const pelox::Verdict verdict = WithOptions(outcome.verdict);
   const pelox::RunSummary summary = SummaryOf(outcome.facts, options, outcome.elapsed_ms);
   for (const std::string& line : report.Result(verdict, outcome.last_message, summary)) {
     std::printf("%s\n", line.c_str());
@@ -193,10 +191,9 @@ RunResult Conclude(const UploaderOptions& options, pelox::RunReport& report,
       Say(verdict.detail);
     }
   }
-  if (verdict.cause == pelox::RunCause::NO_CAMERA && !options.json) {
-    if (const std::string advice = pelox::DeniedDevicesAdvice(search); !advice.empty()) {
-      Say(advice);
-    }
+  if (const std::string advice = pelox::NoCameraAdvice(verdict, options);
+      !advice.empty() && !options.json) {
+    Say(advice);
   }
   return {verdict.exit_status, verdict.cause};
 }
@@ -211,36 +208,24 @@ pelox::RunReport ReportFor(const UploaderOptions& options) {
 // The image is checked before any camera is looked for: a bad one never
 // waits for a camera. The dialog checks it again in its own order.
 std::optional<pelox::SessionOutcome> RefusedImage(const pelox::DialogFacts& image_check,
+                                                  const UploaderOptions& options,
                                                   pelox::RunReport& report) {
+  const std::optional<pelox::ImageRefusal> refusal = pelox::RefuseImageFirst(image_check, options);
+  if (!refusal) return std::nullopt;
   pelox::SessionOutcome outcome;
-  outcome.facts = image_check;
-  if (outcome.facts.failed_step == 0) return std::nullopt;
-  outcome.end.cause = pelox::RunCause::IMAGE_REFUSED;
-  const int32_t message = outcome.facts.failed_step == pelox::STEP_OPEN_FIRMWARE
-                              ? pelox::STR_NO_FIRMWARE
-                              : pelox::STR_FIRMWARE_NOT_CORRECT;
-  outcome.last_message = pelox::StringText(message);
-  for (const std::string& line : report.Message(message, outcome.last_message, 0)) {
+  outcome.facts = refusal->facts;
+  outcome.verdict = refusal->verdict;
+  outcome.last_message = pelox::StringText(refusal->message_id);
+  for (const std::string& line : report.Message(refusal->message_id, outcome.last_message, 0)) {
     std::printf("%s\n", line.c_str());
   }
   return outcome;
 }
 
 RunResult Update(const UploaderOptions& options, const pelox::DialogFacts& image_check) {
-  pelox::SessionMode mode;
-  mode.drawn = CanDraw(options);
-  mode.yes = options.yes;
-  mode.check_only = options.check;
-  mode.image = options.image;
-  mode.speed_index = options.speed_index.value_or(0);
-  mode.allowance = {options.allow_reinstall, options.allow_older};
-  mode.verbosity = options.verbosity;
-  mode.judge = [&options](const pelox::DialogFacts& facts, const pelox::RunEnd& end) {
-    return Judge(facts, end, options);
-  };
   pelox::RunReport report = ReportFor(options);
-  std::optional<pelox::SessionOutcome> outcome = RefusedImage(image_check, report);
-  if (!outcome) outcome = pelox::RunUploaderSession(mode, report);
+  std::optional<pelox::SessionOutcome> outcome = RefusedImage(image_check, options, report);
+  if (!outcome) outcome = pelox::RunUploaderSession({CanDraw(options), options}, report);
   return Conclude(options, report, *outcome);
 }
 
@@ -270,7 +255,8 @@ int main(int argc, char** argv) {
   if (!options.record_file.empty()) recording.ReadImage(options, image);
   const pelox::RunOutputs outputs = pelox::OpenRunOutputs(options, image);
   if (outputs.opening == pelox::OutputsOpening::INTERRUPTED) {
-    return EndEarly(options.json, {pelox::RunCause::INTERRUPTED, "interrupted before the update began"});
+    return EndEarly(options.json,
+                    {pelox::RunCause::INTERRUPTED, "interrupted before the update began"});
   }
   if (outputs.opening == pelox::OutputsOpening::REFUSED) {
     return EndEarly(options.json, {pelox::RunCause::USAGE, outputs.refusal});

@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <array>
@@ -12,7 +10,6 @@
 
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
-#include "app/terminal/run_signals.h"
 #include "app/worker_thread.h"
 
 namespace pelox {
@@ -121,19 +118,12 @@ void TerminalView::PostStep(int32_t step_id) {
 
 std::unique_ptr<Worker> TerminalView::StartWorker(std::function<void()> body) {
   ++running_workers_;
-  // Signals go to the loop's thread only: a worker's call to the camera must
-  // not be cut short by them. A new thread inherits the mask.
-  sigset_t run_signals;
-  sigset_t previous;
-  sigemptyset(&run_signals);
-  for (const int number : RUN_SIGNALS) sigaddset(&run_signals, number);
-  pthread_sigmask(SIG_BLOCK, &run_signals, &previous);
+  // The update session blocks the run's signals around this call.
   std::unique_ptr<Worker> worker = StartThreadWorker([this, body = std::move(body)] {
     body();
     --running_workers_;
     Notify();
   });
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   if (worker == nullptr) --running_workers_;
   return worker;
 }

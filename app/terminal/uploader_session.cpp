@@ -11,15 +11,14 @@
 #include <thread>
 #include <vector>
 
+#include "app/diagnostics/link_event_text.h"
+#include "app/diagnostics/run_trace.h"
 #include "app/dialog_ids.h"
-#include "app/main_dialog.h"
+#include "app/session/run_signals.h"
+#include "app/session/update_session.h"
 #include "app/terminal/curses_screen.h"
 #include "app/terminal/drawn_presenter.h"
 #include "app/terminal/lines_presenter.h"
-#include "app/terminal/link_event_text.h"
-#include "app/terminal/run_signals.h"
-#include "app/terminal/run_trace.h"
-#include "app/terminal/session_policy.h"
 #include "app/terminal/terminal_view.h"
 #include "link/speed_table.h"
 #include "transport/port/port_types.h"
@@ -70,29 +69,22 @@ class Session {
       : mode_(mode),
         report_(report),
         presenter_(presenter),
-        dialog_(view_, PendingRunSignal()),
-        policy_(dialog_, mode.check_only),
+        session_(view_, mode.options),
         started_(std::chrono::steady_clock::now()) {
-    dialog_.UseImage(mode.image);
-    dialog_.PreferSpeed(mode.speed_index);
-    dialog_.AllowVersions(mode.allowance);
-    dialog_.ObserveLink(&Session::OnLinkEvent, this);
+    session_.ObserveLink(&Session::OnLinkEvent, this);
     // The camera steps block for a while after their start message.
     view_.OnMessage([this] { Show(); });
-    view_.OnPhase([this](const UpdateState& state) {
-      TraceRunLine(PhaseTraceLine(state));
-      policy_.OnPhase(state);
-    });
+    view_.OnPhase([](const UpdateState& state) { TraceRunLine(PhaseTraceLine(state)); });
   }
 
   SessionOutcome Run() {
-    dialog_.Start();
+    session_.Start();
     while (!view_.IsClosed()) {
       if (ActOnSignal()) continue;
       if (const auto step = view_.TakeStep()) {
         TraceRunLine(std::string("step ") + StepName(*step));
         presenter_.Print(report_.Step(StepName(*step), NowMs()));
-        dialog_.Command(static_cast<uint32_t>(*step));
+        session_.Command(*step);
         if (*step == STEP_CONNECT) SaySpeed();
         WarnWhenReady();
       } else if (!ActOnItsOwn()) {
@@ -101,7 +93,8 @@ class Session {
       }
     }
     Show();
-    return {view_.Facts(), End(), last_message_, mode_.drawn, NowMs()};
+    return {view_.Facts(), session_.Judge(), session_.Warnings(),
+            last_message_, mode_.drawn,      NowMs()};
   }
 
  private:
@@ -119,7 +112,7 @@ class Session {
     if (std::this_thread::get_id() == session->loop_thread_) session->Show();
   }
 
-  RunEnd End() const { return policy_.End(report_.BytesSent()); }
+  RunEnd End() const { return session_.End(); }
 
   void Say(const std::string& text) {
     TraceRunLine("note " + text);
@@ -132,7 +125,7 @@ class Session {
   }
 
   // Nothing more happens without the user, and Upload is not offered.
-  bool ChainEnded() const { return view_.IsIdle() && policy_.State().phase == UpdatePhase::ENDED; }
+  bool ChainEnded() const { return view_.IsIdle() && session_.ChainEnded(); }
 
   uint64_t NowMs() const {
     return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -140,12 +133,13 @@ class Session {
                                      .count());
   }
 
-  void Press(int32_t control) { dialog_.Command(static_cast<uint32_t>(control)); }
+  void Press(int32_t control) { session_.Command(control); }
 
   // -v: the serial speed the camera took.
   void SaySpeed() {
     const DialogFacts facts = view_.Facts();
-    if (mode_.verbosity < 1 || facts.speed_index == 0 || facts.port_type == PORT_TYPE_STORAGE) {
+    if (mode_.options.verbosity < 1 || facts.speed_index == 0 ||
+        facts.port_type == PORT_TYPE_STORAGE) {
       return;
     }
     Remark("connected at " + std::to_string(SpeedTableBaud(facts.speed_index)) + " bit/s");
@@ -153,15 +147,15 @@ class Session {
 
   // Once the checks passed, what the user should know before the update.
   void WarnWhenReady() {
-    if (warned_ || !policy_.WasReady()) return;
+    if (warned_ || !session_.WasReady()) return;
     warned_ = true;
-    for (const std::string& warning : ReadyWarnings(view_.Facts())) Remark(warning);
+    for (const std::string& warning : session_.Warnings()) Remark(warning);
   }
 
   // The policy decides what a signal does; the words follow. True when it
   // closed the dialog.
   bool ActOnSignal() {
-    const SignalAction action = policy_.ActOnSignal();
+    const SignalAction action = session_.ActOnSignal();
     if (!action.note.empty()) Say(action.note);
     return action.closed;
   }
@@ -171,17 +165,17 @@ class Session {
   // did something.
   bool ActOnItsOwn() {
     const DialogPicture picture = view_.Picture();
-    if (picture.upload_enabled && mode_.check_only) {
+    if (picture.upload_enabled && mode_.options.check) {
       Press(CONTROL_CLOSE);
       return true;
     }
-    if (picture.upload_enabled && mode_.yes && !upload_pressed_) {
+    if (picture.upload_enabled && mode_.options.yes && !upload_pressed_) {
       upload_pressed_ = true;
       Press(CONTROL_UPLOAD);
       return true;
     }
     const bool waiting_for_user = view_.IsIdle() && picture.close_enabled;
-    const bool close_at_end = presenter_.ClosesAtEnd() || policy_.EndsWithChain();
+    const bool close_at_end = presenter_.ClosesAtEnd() || session_.EndsWithChain();
     if ((ChainEnded() && close_at_end) || (waiting_for_user && !presenter_.InputOpen())) {
       Show();
       Press(CONTROL_CLOSE);
@@ -211,7 +205,9 @@ class Session {
         TraceRunLine("message " + event.message);
         std::vector<std::string> lines = report_.Message(event.string_id, event.message, now);
         // Nobody is asked to click Upload with --yes or --check.
-        if (shown_phase_ == UpdatePhase::READY && (mode_.yes || mode_.check_only)) continue;
+        if (shown_phase_ == UpdatePhase::READY && (mode_.options.yes || mode_.options.check)) {
+          continue;
+        }
         presenter_.Print(lines);
       } else {
         presenter_.Print(report_.Progress(event.progress, now));
@@ -219,7 +215,7 @@ class Session {
     }
     presenter_.Print(report_.Tick(now));
     SessionScene scene{view_.Picture(), facts, now, ChainEnded(), {}};
-    if (scene.chain_ended && mode_.judge) scene.detail = mode_.judge(facts, End()).detail;
+    if (scene.chain_ended) scene.detail = DetailWithOptions(session_.Judge());
     presenter_.Present(scene);
   }
 
@@ -227,8 +223,7 @@ class Session {
   RunReport& report_;
   SessionPresenter& presenter_;
   TerminalView view_;
-  MainDialog dialog_;
-  SessionPolicy policy_;
+  UpdateSession session_;
   std::chrono::steady_clock::time_point started_;
   const std::thread::id loop_thread_ = std::this_thread::get_id();
   std::string last_message_;
@@ -252,17 +247,16 @@ SessionOutcome RunUploaderSession(const SessionMode& mode, RunReport& report) {
   }
   std::unique_ptr<SessionPresenter> presenter;
   if (chosen.drawn) {
-    presenter = std::make_unique<DrawnPresenter>(*screen, report, chosen.yes);
+    presenter = std::make_unique<DrawnPresenter>(*screen, report, chosen.options.yes);
   } else {
-    presenter = std::make_unique<LinesPresenter>(chosen.yes, chosen.check_only);
+    presenter = std::make_unique<LinesPresenter>(chosen.options.yes, chosen.options.check);
   }
   SessionOutcome outcome = Session(chosen, report, *presenter).Run();
   if (chosen.drawn) {
     presenter.reset();
     screen.reset();
-    if (outcome.end.ready) {
-      for (const std::string& warning : ReadyWarnings(outcome.facts))
-        std::fprintf(stderr, "pelox-uploader: %s\n", warning.c_str());
+    for (const std::string& warning : outcome.warnings) {
+      std::fprintf(stderr, "pelox-uploader: %s\n", warning.c_str());
     }
   }
   return outcome;

@@ -16,7 +16,6 @@
 
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
-#include "app/step_error_text.h"
 #include "app/upload_worker.h"
 #include "commands/firmware_commands.h"
 #include "platform/file.h"
@@ -30,7 +29,6 @@
 #include "tests/app/firmware_files.h"
 #include "tests/app/phase_rules.h"
 #include "tests/app/recording_view.h"
-#include "tests/code_texts.h"
 #include "tests/transport/storage/storage_camera.h"
 #include "tools/firmware_sample.h"
 #include "transport/discovery/device_table.h"
@@ -706,15 +704,6 @@ TEST_F(MainDialogSteps, CloseReleasesTheLinkAndTheFile) {
   second.Start();
   second_view.Pump([&](uint32_t command) { second.Command(command); });
   EXPECT_EQ(second_view.messages.back(), Text(STR_CLICK_UPLOAD));
-}
-
-TEST(StepErrorText, EveryCodeHasItsOwnTextAndOthersReadAsUnknown) {
-  test::ExpectOwnTexts(StepErrorText,
-                       {STEP_OK, STEP_ERROR_FILE_NOT_FOUND, STEP_ERROR_ACCESS_DENIED,
-                        STEP_ERROR_INVALID_HANDLE, STEP_ERROR_INVALID_ACCESS,
-                        STEP_ERROR_INVALID_DATA, STEP_ERROR_NOT_READY, STEP_ERROR_INVALID_PARAMETER,
-                        STEP_ERROR_CANTOPEN, STEP_ERROR_CANTWRITE, STEP_ERROR_IO_DEVICE},
-                       1);
 }
 
 }  // namespace

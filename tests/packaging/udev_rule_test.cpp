@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/terminal/run_verdict.h"
+#include "app/session/run_verdict.h"
 #include "transport/discovery/camera_vendor.h"
 
 namespace pelox {

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/terminal/options.h"
+#include "app/session/options.h"
 #include "tests/app/firmware_files.h"
 #include "tests/system/camsim_process.h"
 #include "tests/system/silent_terminal.h"
