@@ -213,6 +213,16 @@ INSTANTIATE_TEST_SUITE_P(
                "Error in writing Firmware.",
                "the write command may have reached the camera .*check its version with --list", 7,
                RunCause::WRITE_UNCERTAIN},
+        Ending{"WriteCommandRefusedEveryTime", "--fault nak@action:11*4", "v517-1.10", 0,
+               "Error in writing Firmware.",
+               "the camera refused the write command .*: safe to retry", 1,
+               RunCause::WRITE_REFUSED},
+        // The version a camera had before proves no write.
+        Ending{"ReinstallAnsweredWithAnError",
+               "--firmware-version v517-1.10 --fault refuse@action:11", "v517-1.10", 0,
+               "Error in writing Firmware.",
+               "the write command may have reached the camera .*is the one it had before", 7,
+               RunCause::WRITE_UNCERTAIN, "--allow-reinstall"},
         Ending{"OlderImage", "--firmware-version v517-1.10", "v517-1.00", 0,
                "Firmware is not correct.",
                "the camera already has v517-1.10, and the image is v517-1.00, which is older "
