@@ -82,8 +82,9 @@ class MainDialogSteps : public ::testing::Test {
     view_.Pump([this](uint32_t command) { dialog_->Command(command); });
   }
   // Starts the dialog and runs steps 1000 to 1003.
-  void RunChecks() {
+  void RunChecks(VersionAllowance allowance = {}) {
     dialog_ = std::make_unique<MainDialog>(view_);
+    dialog_->AllowVersions(allowance);
     dialog_->Start();
     Pump();
   }
@@ -131,17 +132,14 @@ struct CheckFailure {
   int32_t message;
   RunCause cause;  // told with the end, after the cause's one phase sequence
   size_t payload_size = 5000;
-  bool fifo = false;       // Firmware.bin is a FIFO that nobody writes
+  bool fifo = false;        // Firmware.bin is a FIFO that nobody writes
   const char* faults = "";  // the camera's, apart by spaces
 };
 
 void AddFaults(const std::string& rules, sim::VirtualCamera& camera) {
   std::istringstream faults(rules);
-  for (std::string fault; faults >> fault;) {
-    std::string error;
-    const std::optional<sim::FaultRule> rule = sim::ParseFaultRule(fault, error);
-    ASSERT_TRUE(rule) << error;
-    camera.Faults().Add(*rule);
+  for (std::string fault, error; faults >> fault;) {
+    camera.Faults().Add(sim::ParseFaultRule(fault, error).value());
   }
 }
 
@@ -185,6 +183,14 @@ sim::CameraConfig Camera(std::string maker, std::string version, uint32_t batter
   config.firmware_version = std::move(version);
   config.battery_level = battery;
   return config;
+}
+
+CheckFailure AtTenPercent(const char* name, const char* faults) {
+  CheckFailure failure{
+      name, {}, true, "v517-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW};
+  failure.camera.battery_level = 10;
+  failure.faults = faults;
+  return failure;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -234,15 +240,9 @@ INSTANTIATE_TEST_SUITE_P(
                      "v600-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW},
         // Stray bytes before the battery's reply are passed over, a NAK still
         // asks for the request again, and a query that fails is asked once more.
-        CheckFailure{"LowBatteryAfterNakThenAck", Camera("PELOX CO.,LTD.", "v517-1.00", 10), true,
-                     "v517-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW,
-                     5000, false, "nak-ack@get:16*8"},
-        CheckFailure{"LowBatteryAfterThreeAcks", Camera("PELOX CO.,LTD.", "v517-1.00", 10), true,
-                     "v517-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW,
-                     5000, false, "acks=3@get:16*8"},
-        CheckFailure{"LowBatteryAfterAQueryLost", Camera("PELOX CO.,LTD.", "v517-1.00", 10), true,
-                     "v517-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW,
-                     5000, false, "drop@get:16*4"}),
+        AtTenPercent("LowBatteryAfterNakThenAck", "nak-ack@get:16*8"),
+        AtTenPercent("LowBatteryAfterThreeAcks", "acks=3@get:16*8"),
+        AtTenPercent("LowBatteryAfterAQueryLost", "drop@get:16*4")),
     [](const auto& case_info) { return std::string(case_info.param.name); });
 
 // A camera that answers its first gets late is read right or not found:
@@ -262,23 +262,17 @@ TEST_P(MainDialogLateReplies, ReadsTheCameraRightOrFindsNone) {
   const UpdateState& end = view_.phases.back();
   if (end.cause == RunCause::NO_CAMERA) return;
   ASSERT_EQ(end.phase, UpdatePhase::READY) << RunCauseText(end.cause) << camera.Log().Describe();
-  EXPECT_EQ(view_.facts.maker, "PELOX CO.,LTD.");
-  EXPECT_EQ(view_.facts.camera_version, "v517-1.00");
-  EXPECT_EQ(view_.facts.battery, 100);
+  const DialogFacts& read = view_.facts;
+  EXPECT_EQ(read.maker + " " + read.camera_version + " " + std::to_string(read.battery),
+            "PELOX CO.,LTD. v517-1.00 100");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EitherPort, MainDialogLateReplies,
-    ::testing::Combine(::testing::Values("delay=1500@get", "delay=1500@get*2",
-                                         "delay=1500@get*3", "delay=1500@get*4",
-                                         "delay=1500@get*8", "delay=1500@get*40",
-                                         "acks=3@any*40", "nak-ack@get*40"),
-                       ::testing::Values("Serial", "StoragePipe")),
-    [](const auto& case_info) {
-      std::string name = std::string(std::get<0>(case_info.param)) + std::get<1>(case_info.param);
-      std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
-      return name;
-    });
+    ::testing::Combine(::testing::Values("delay=1500@get", "delay=1500@get*2", "delay=1500@get*3",
+                                         "delay=1500@get*4", "delay=1500@get*8",
+                                         "delay=1500@get*40", "acks=3@any*40", "nak-ack@get*40"),
+                       ::testing::Values("Serial", "StoragePipe")));
 
 TEST_F(MainDialogSteps, RefusesAnImageWhoseSumDoesNotMatch) {
   AttachCamera();
@@ -408,7 +402,7 @@ struct FlashEnd {
   sim::CameraConfig camera;
   int32_t message;
   bool flashed;
-  const char* detail;  // part of the write detail of a failure
+  const char* detail;                            // part of the write detail of a failure
   RunCause failure = RunCause::WRITE_UNCERTAIN;  // the cause of STR_WRITE_ERROR
 };
 
@@ -439,16 +433,9 @@ TEST_P(MainDialogFlashEnd, CompletesOnlyOnTheCamerasOwnReadyAfterWriting) {
   if (!storage) AttachCamera(end.camera);
   sim::VirtualCamera& camera = storage ? AttachStorageCamera(end.camera) : *camera_;
   WriteFirmware(IMAGE_VERSION);
-  dialog_ = std::make_unique<MainDialog>(view_);
-  dialog_->AllowVersions({.same = end.camera.firmware_version == IMAGE_VERSION});
-  dialog_->Start();
-  Pump();
+  RunChecks({.same = end.camera.firmware_version == IMAGE_VERSION});
   PressUploadAndTransfer();
-  std::istringstream faults(end.fault);
-  for (std::string fault; faults >> fault;) {
-    std::string error;
-    camera.Faults().Add(*sim::ParseFaultRule(fault, error));
-  }
+  AddFaults(end.fault, camera);
   const uint64_t deadline =
       sim::VirtualNowMs() + FIRMWARE_WRITE_DELAY_MS + CAMERA_WRITE_WAIT_MS + FULL_POLL_MS;
   view_.RunWorker(FLASH_WAIT_WORKER);
@@ -465,9 +452,8 @@ TEST_P(MainDialogFlashEnd, CompletesOnlyOnTheCamerasOwnReadyAfterWriting) {
             end.message == STR_WRITE_COMPLETE ? RunCause::WRITTEN : end.failure);
   EXPECT_EQ(test::PhaseFault(view_.phases), "");
   // The write command left once, and again only when the camera asked.
-  const bool refused = end.failure == RunCause::WRITE_REFUSED;
-  EXPECT_EQ(camera.Endpoint().WriteCommands(),
-            (refused ? 0 : 1) + camera.Endpoint().WriteCommandNaks());
+  EXPECT_EQ(camera.Endpoint().WriteCommands(), (end.failure == RunCause::WRITE_REFUSED ? 0 : 1) +
+                                                   camera.Endpoint().WriteCommandNaks());
   EXPECT_NE(view_.facts.write_detail.find(end.detail), std::string::npos)
       << view_.facts.write_detail;
   if (end.message == STR_WRITE_ERROR) {
@@ -516,15 +502,16 @@ INSTANTIATE_TEST_SUITE_P(
                      "with version v517-1.00"},
             FlashEnd{"BusyPastTheDeadline", "", FlashingFor(5000, true), STR_WRITE_ERROR, false,
                      "did not report ready"},
-            FlashEnd{"EveryCopyRefusedWithNak", "nak@action:11*4", {}, STR_WRITE_ERROR, false,
-                     "every copy of the write command with NAK", RunCause::WRITE_REFUSED},
+            FlashEnd{"EveryCopyRefusedWithNak", "nak@action:11*4", sim::CameraConfig{},
+                     STR_WRITE_ERROR, false, "every copy of the write command with NAK",
+                     RunCause::WRITE_REFUSED},
             // A camera that already has the image's version proves nothing by
             // it: only its own word on the write command is a success.
             FlashEnd{"ReinstallConfirmed", "", AtTheImagesVersion(), STR_WRITE_COMPLETE, true, ""},
             FlashEnd{"ReinstallRefusedWithAnError", "refuse@action:11", AtTheImagesVersion(),
                      STR_WRITE_ERROR, false, "is the one it had before"},
-            FlashEnd{"ReinstallUnanswered", "drop@action:11", AtTheImagesVersion(),
-                     STR_WRITE_ERROR, true, "is the one it had before"},
+            FlashEnd{"ReinstallUnanswered", "drop@action:11", AtTheImagesVersion(), STR_WRITE_ERROR,
+                     true, "is the one it had before"},
             FlashEnd{"ReinstallAnsweredWithGarbage", "garbage@action:11", AtTheImagesVersion(),
                      STR_WRITE_ERROR, false, "is the one it had before"},
             FlashEnd{"ReinstallNakThenSilence", "nak@action:11 drop@action:11#2",

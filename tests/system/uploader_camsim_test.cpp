@@ -217,7 +217,6 @@ INSTANTIATE_TEST_SUITE_P(
                "Error in writing Firmware.",
                "the camera refused the write command .*: safe to retry", 1,
                RunCause::WRITE_REFUSED},
-        // The version a camera had before proves no write.
         Ending{"ReinstallAnsweredWithAnError",
                "--firmware-version v517-1.10 --fault refuse@action:11", "v517-1.10", 0,
                "Error in writing Firmware.",
