@@ -32,7 +32,6 @@ SetPacket BuildSetPacket(uint32_t value, uint8_t property_id, uint8_t command, C
 template <typename ReadAnswer, typename GoOn>
 int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, GoOn go_on,
                 CameraLink* link) {
-  SettleLine(link);
   PreSendPause(link);
   if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
   int32_t recorded = LINK_ERROR_SEND;
@@ -61,6 +60,8 @@ int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, 
 }  // namespace
 
 int32_t ExchangeSet(uint32_t value, uint8_t property_id, uint8_t command, CameraLink* link) {
+  // A set bounded by its own deadline (a disconnect) has no time to settle.
+  SettleLine(link);
   return SendSet(
       BuildSetPacket(value, property_id, command, link), EXCHANGE_TRIES,
       [link] { return ReadControlByte(SET_ACK_ATTEMPTS, link); }, [] { return true; }, link);
