@@ -29,6 +29,11 @@ int32_t ReadCameraIdentity(CameraIdentity& identity, CameraLink* link) {
   return ReadText(&CameraGetFirmwareVersion, identity.version, link);
 }
 
+int32_t AskBatteryLevel(CameraLink* link) {
+  const int32_t level = CameraGetBatteryLevel(link);
+  return level >= 0 ? level : CameraGetBatteryLevel(link);
+}
+
 std::string IdentityChange(const CameraIdentity& expected, const CameraIdentity& found) {
   std::string change;
   if (found.maker != expected.maker) {

@@ -18,6 +18,10 @@ struct CameraIdentity {
 // code of the read that failed.
 int32_t ReadCameraIdentity(CameraIdentity& identity, CameraLink* link);
 
+// The battery level 0 to 100, asked once more when the query fails, so
+// that one lost reply does not pass for an unknown level; -1 when both failed.
+int32_t AskBatteryLevel(CameraLink* link);
+
 // What differs from `expected`, for people ("maker \"X\" instead of \"Y\"",
 // "version X instead of Y", joined by ", "); empty for the same texts.
 std::string IdentityChange(const CameraIdentity& expected, const CameraIdentity& found);

@@ -1,5 +1,6 @@
 // Steps 1000 (connect) and 1003 (check the camera) of the Main dialog.
 #include "app/camera_checks.h"
+#include "app/camera_identity.h"
 #include "app/companion_monitor.h"
 #include "app/main_dialog.h"
 #include "app/resources/strings.h"
@@ -94,7 +95,7 @@ int32_t MainDialog::ReadAndCheckCamera() {
     }
     facts_.version_allowed_by_user = true;
   }
-  facts_.battery = CameraGetBatteryLevel(link_);
+  facts_.battery = AskBatteryLevel(link_);
   facts_.battery_threshold = BatteryThreshold(image_version_);
   if (BatteryTooLow(facts_.battery, facts_.battery_threshold)) {
     return RefuseCamera(RunCause::BATTERY_LOW, STEP_ERROR_CANTWRITE);

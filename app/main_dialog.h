@@ -90,7 +90,9 @@ class MainDialog {
   // reconnection then is only noted (`reconnected_`), and acted on later.
   static int32_t ConfirmCheckedCamera(void* user, CameraLink* link);
   void WatchReconnections();
-  bool ReadyCameraHasTheImage();
+  // After a "ready" the camera did not confirm itself: true only when the
+  // checked camera now has the image's version and had another before.
+  bool VersionShowsTheWrite();
 
   void ReportFacts() { view_.ReportFacts(facts_); }
   void EnterPhase(UpdatePhase phase);
@@ -125,6 +127,7 @@ class MainDialog {
   std::atomic<WriteCommand> write_command_{WriteCommand::UNDECIDED};
   std::atomic<bool> animator_stop_{false};
   bool reconnected_ = false;  // by the thread that uses the link
+  bool write_refused_ = false;  // the camera NAKed every copy of the write command
 };
 
 }  // namespace pelox

@@ -3,7 +3,6 @@
 // without the new firmware.
 #include "app/camera_identity.h"
 #include "app/main_dialog.h"
-#include "commands/firmware_commands.h"
 
 namespace pelox {
 
@@ -17,7 +16,7 @@ int32_t MainDialog::ConfirmCheckedCamera(void* user, CameraLink* link) {
   }
   const std::string change =
       CheckedCameraChange({dialog.facts_.maker, dialog.facts_.camera_version}, found,
-                          CameraGetBatteryLevel(link), dialog.facts_.battery_threshold);
+                          AskBatteryLevel(link), dialog.facts_.battery_threshold);
   if (change.empty()) return LINK_OK;
   dialog.facts_.write_detail =
       "the camera that answered after a reconnection is not the one checked: " + change;
@@ -34,20 +33,27 @@ void MainDialog::WatchReconnections() {
       this, link_);
 }
 
-bool MainDialog::ReadyCameraHasTheImage() {
-  if (!reconnected_) return true;
-  // The "ready" came after a reconnection: it may be another camera's, or
-  // the checked camera's without the new firmware.
+bool MainDialog::VersionShowsTheWrite() {
+  // Without the camera's own word the "ready" may be another camera's, or
+  // the checked camera's without the new firmware: only a version it did not
+  // have before shows the write.
   reconnected_ = false;
   CameraIdentity found;
   const int32_t read = ReadCameraIdentity(found, link_);
   const std::string change = IdentityChange({facts_.maker, facts_.image_version}, found);
-  if (read == LINK_OK && !reconnected_ && change.empty()) return true;
+  if (read == LINK_OK && !reconnected_ && change.empty() &&
+      facts_.camera_version != facts_.image_version) {
+    return true;
+  }
   // Not known to have written the image: state uncertain.
-  facts_.write_command_sent = true;
-  facts_.write_detail = read != LINK_OK || reconnected_
-                            ? "the camera could not be identified after a reconnection"
-                            : "the camera came back after a reconnection with " + change;
+  if (read != LINK_OK || reconnected_) {
+    facts_.write_detail = "the camera could not be identified after a reconnection";
+  } else if (!change.empty()) {
+    facts_.write_detail = "the camera came back after a reconnection with " + change;
+  } else {
+    facts_.write_detail = "the camera did not confirm the write itself, and its version " +
+                          found.version + " is the one it had before";
+  }
   return false;
 }
 

@@ -15,6 +15,7 @@ std::string_view RunCauseText(RunCause cause) {
     case RunCause::BATTERY_LOW: return "battery-low";
     case RunCause::WRITE_FAILED: return "write-failed";
     case RunCause::WRITE_UNCERTAIN: return "write-uncertain";
+    case RunCause::WRITE_REFUSED: return "write-refused";
     case RunCause::INTERRUPTED: return "interrupted";
     case RunCause::CLOSED: return "closed";
     case RunCause::WOULD_UPDATE: return "would-update";

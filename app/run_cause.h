@@ -21,6 +21,7 @@ enum class RunCause : uint8_t {
   BATTERY_LOW,      // the camera's battery is below what the update needs
   WRITE_FAILED,     // the transfer failed before the write command: nothing written
   WRITE_UNCERTAIN,  // the write command may have reached the camera, unconfirmed
+  WRITE_REFUSED,    // the camera refused every copy of the write command: nothing written
   INTERRUPTED,      // the transfer was cancelled before the write command
   CLOSED,           // closed by the user before any update
   // The front ends' own.

@@ -114,7 +114,7 @@ void MainDialog::RunFlashWait() {
 
 bool MainDialog::WriteAndWait(uint32_t deadline_ms) {
   const uint32_t packets_before = LinkPacketsSent(link_);
-  const bool command_taken = CameraWriteFirmware(link_) == LINK_OK;
+  const int32_t answer = CameraWriteFirmware(link_);
   WatchReconnections();
   // Once any byte of the command may have left, the camera may be writing:
   // only its own word ends the wait.
@@ -123,18 +123,28 @@ bool MainDialog::WriteAndWait(uint32_t deadline_ms) {
     facts_.write_detail = "the write command could not be sent";
     return false;
   }
+  // Every copy refused: the camera never took the command.
+  write_refused_ = answer == LINK_ERROR_NAK;
+  if (write_refused_) {
+    facts_.write_detail = "the camera answered every copy of the write command with NAK";
+    return false;
+  }
   // A command that went unacknowledged leaves the link to reconnect, after
   // which only the checked camera with the image's version counts as ready.
-  const FlashLook found = WaitForCameraReady([this] { return LookAtWritingCamera(link_); },
-                                             deadline_ms, stop_requested_);
+  WriteWitness witness{.acknowledged = answer == LINK_OK};
+  const FlashLook found = WaitForCameraReady(
+      [this, &witness] { return LookAtWritingCamera(witness, link_); }, deadline_ms,
+      stop_requested_);
   if (found == FlashLook::FAILED) {
     facts_.write_detail = "the camera reported an error while writing";
   } else if (found == FlashLook::WRITING) {
     facts_.write_detail =
-        command_taken ? "the camera did not report ready by the end of the wait"
-                      : "the write command went unanswered and the camera did not report ready";
+        witness.acknowledged
+            ? "the camera did not report ready by the end of the wait"
+            : "the write command went unanswered and the camera did not report ready";
   }
-  return found == FlashLook::READY && ReadyCameraHasTheImage();
+  if (found != FlashLook::READY) return false;
+  return CameraConfirmedTheWrite(witness, reconnected_) || VersionShowsTheWrite();
 }
 
 void MainDialog::WriteFinished() {
@@ -159,7 +169,8 @@ void MainDialog::WriteFailed() {
   ReportFacts();
   // Whichever of the cancel and the write command came first decides.
   const WriteCommand decided = write_command_;
-  EndChain(decided == WriteCommand::BEGUN       ? RunCause::WRITE_UNCERTAIN
+  const RunCause begun = write_refused_ ? RunCause::WRITE_REFUSED : RunCause::WRITE_UNCERTAIN;
+  EndChain(decided == WriteCommand::BEGUN       ? begun
            : decided == WriteCommand::CANCELLED ? RunCause::INTERRUPTED
                                                 : RunCause::WRITE_FAILED);
   view_.ShowMessage(STR_WRITE_ERROR);

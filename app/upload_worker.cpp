@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/dialog_ids.h"
+#include "link/link_info.h"
 #include "platform/clock.h"
 
 namespace pelox {
@@ -18,7 +19,12 @@ int32_t MsLeft(uint32_t deadline_ms) {
 
 }  // namespace
 
-FlashLook LookAtWritingCamera(CameraLink* link) {
+bool CameraConfirmedTheWrite(const WriteWitness& witness, bool link_lost) {
+  return witness.acknowledged && witness.end_heard && !link_lost;
+}
+
+FlashLook LookAtWritingCamera(WriteWitness& witness, CameraLink* link) {
+  const bool busy = LinkState(link) == LINK_STATE_BUSY;
   // An error byte ending the write is the camera's verdict, not the end of
   // its busy time: it is never followed by a look at its readiness.
   switch (LinkPollAction(link)) {
@@ -26,6 +32,10 @@ FlashLook LookAtWritingCamera(CameraLink* link) {
     case ActionState::RUNNING: return FlashLook::WRITING;
     case ActionState::ENDED: break;
   }
+  // Only the end byte turns a busy link ready at once: silence breaks it
+  // (a serial link then reconnects, which the caller counts as a lost
+  // link), and 0xFF marks the camera gone.
+  if (busy && LinkState(link) == LINK_STATE_READY) witness.end_heard = true;
   uint32_t ready = 0;
   return LinkGetValueChecked(PROPERTY_READY, false, ready, link) == LINK_OK && ready == CAMERA_READY
              ? FlashLook::READY

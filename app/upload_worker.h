@@ -31,9 +31,21 @@ enum class FlashLook : uint8_t {
   FAILED,   // the camera said the write failed
 };
 
+// What the camera itself said of the write command, in order: the proof of
+// a write that its state before the command cannot give.
+struct WriteWitness {
+  bool acknowledged = false;  // it took the command with its ACK
+  bool end_heard = false;     // it ended its busy time with its end byte
+};
+
+// The camera's own confirmation: ACK, end byte, then ready, with no
+// reconnection since the command (`link_lost`).
+bool CameraConfirmedTheWrite(const WriteWitness& witness, bool link_lost);
+
 // One look at the camera after the write command: FAILED when it ended the
-// write with its error byte, READY when it is idle and reports itself ready.
-FlashLook LookAtWritingCamera(CameraLink* link);
+// write with its error byte, READY when it is idle and reports itself
+// ready. Notes the end byte in `witness` when it hears it.
+FlashLook LookAtWritingCamera(WriteWitness& witness, CameraLink* link);
 
 // Looks every 500 ms until `look` gives READY or FAILED, which it returns,
 // or until the tick `deadline_ms` or a stop request (WRITING). No pause runs

@@ -53,7 +53,8 @@ int32_t SendUntilAcked(std::span<const uint8_t> packet, const AckPolicy& policy,
     }
     if (policy.once && code != LINK_ERROR_NAK) return code;
   }
-  return LINK_ERROR_SEND;
+  // Once, only the camera's NAK sends the packet again: it refused every copy.
+  return policy.once ? LINK_ERROR_NAK : LINK_ERROR_SEND;
 }
 
 }  // namespace pelox

@@ -26,7 +26,8 @@ int32_t ControlAnswerCode(int32_t answer, CameraLink* link);
 // at once; LINK_ERROR_NO_ANSWER when the link's wait deadline (or stall
 // bound) leaves no time for a try; LINK_ERROR_SEND when every try went
 // unacknowledged. With `once`, a try not answered with NAK ends the send
-// with the answer's code.
+// with the answer's code, and LINK_ERROR_NAK tells that the camera refused
+// every copy: it did not take the packet.
 int32_t SendUntilAcked(std::span<const uint8_t> packet, const AckPolicy& policy, CameraLink* link);
 
 // The action exchange for an action that must not run twice (AckPolicy's

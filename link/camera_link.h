@@ -240,8 +240,9 @@ int32_t LinkExecute(uint8_t action, uint8_t argument, uint32_t busy_ms, CameraLi
 // write): once any byte of it may have reached the camera it is sent again
 // only on the camera's NAK, never after a reconnection; on the storage pipe
 // its answer is awaited only while the wait deadline leaves time to ask the
-// camera how it is. Otherwise its fate is the camera's to tell, by its
-// readiness and what it then reports.
+// camera how it is. LINK_ERROR_NAK: the camera refused every copy with NAK,
+// so it did not take the action. Otherwise its fate is the camera's to
+// tell, by its readiness and what it then reports.
 int32_t LinkExecuteOnce(uint8_t action, uint8_t argument, uint32_t busy_ms, CameraLink* link);
 // The largest payload is destination.size().
 int32_t LinkReadChunk(bool first, uint32_t& delivered, bool& more, std::span<uint8_t> destination,

@@ -5,6 +5,7 @@
 #include "link/link_record.h"
 #include "link/packet.h"
 #include "link/packet_io.h"
+#include "link/packet_io_internal.h"
 
 namespace pelox {
 namespace {
@@ -14,6 +15,7 @@ int32_t SendAction(uint8_t action, uint8_t argument, bool once, CameraLink* link
   const std::array<uint8_t, 3> payload{REQUEST_ACTION, action, argument};
   std::array<uint8_t, payload.size() + PACKET_OVERHEAD> packet{};
   BuildCommandFrame(payload, packet, COMMAND_CAMERA);
+  SettleLine(link);
   PreSendPause(link);
   if (CameraGoneCheck(link)) return LINK_ERROR_CAMERA_GONE;
   return SendUntilAcked(

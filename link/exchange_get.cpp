@@ -62,6 +62,8 @@ struct GetExchange {
 
   Outcome Accept(const ParsedPacket& parsed) {
     if (SendAck(link) == LINK_ERROR_TRANSPORT) return {Next::Finish, LINK_ERROR_TRANSPORT};
+    // The reply may be any copy's: the others' may follow.
+    if (sends > 1) link->reply_owed = true;
     value = LoadLe32(parsed.payload.first<4>());
     return {Next::Finish, LINK_OK};
   }
@@ -98,11 +100,13 @@ struct GetExchange {
       refused = true;
       return {Next::Send};
     }
-    if ((read >= 1 && IsStoragePipe(link)) || read == PORT_TRANSFER_FAILED) {
+    // On either port a NAK asks for the request again.
+    const bool nak = read == 1 && reply[0] == CONTROL_NAK;
+    if ((read >= 1 && IsStoragePipe(link) && !nak) || read == PORT_TRANSFER_FAILED) {
       return {Next::Finish, LINK_ERROR_TRANSPORT};
     }
     LinkNoteError(LINK_ERROR_NO_REPLY, link);
-    camera_nak = read >= 1 && reply[0] == CONTROL_NAK;
+    camera_nak = nak;
     return {Next::Send};
   }
 };
@@ -116,6 +120,7 @@ int32_t ExchangeGet(uint8_t property_id, uint32_t& value, CameraLink* link) {
   GetExchange exchange{.link = link, .value = value, .check_sum = RepliesCarryChecksum(link)};
   const std::array<uint8_t, GET_PAYLOAD_SIZE> payload{REQUEST_GET, property_id};
   BuildCommandFrame(payload, exchange.request, COMMAND_CAMERA);
+  SettleLine(link);
   PreSendPause(link);
 
   Outcome outcome{Next::Send};

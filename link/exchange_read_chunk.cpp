@@ -116,6 +116,7 @@ int32_t ExchangeReadChunk(const ChunkRequest& request, ChunkResult& result, Came
     link->tx_seq = 0;
     BuildCommandFrame(payload, packet, COMMAND_CAMERA);
     link->rx_seq = 0;
+    SettleLine(link);
   } else if (SendAck(link) == LINK_ERROR_TRANSPORT) {
     return LINK_ERROR_TRANSPORT;
   }

@@ -61,6 +61,8 @@ int32_t SendSet(const SetPacket& packet, int32_t tries, ReadAnswer read_answer, 
 
 int32_t ExchangeSet(uint32_t value, uint8_t property_id, uint8_t command, CameraLink* link) {
   if (link == nullptr) return LINK_ERROR_NO_LINK;
+  // A set bounded by its own deadline (a disconnect) has no time to settle.
+  SettleLine(link);
   return SendSet(
       BuildSetPacket(value, property_id, command, link), EXCHANGE_TRIES,
       [link] { return ReadControlByte(SET_ACK_ATTEMPTS, link); }, [] { return true; }, link);

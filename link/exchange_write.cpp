@@ -47,6 +47,7 @@ int32_t ExchangeWrite(std::span<const uint8_t> data, uint8_t data_kind, CameraLi
   command_payload.insert(command_payload.end(), data.begin(),
                          data.begin() + static_cast<ptrdiff_t>(first_taken));
 
+  SettleLine(link);
   size_t sent = 0;
   for (uint32_t frame = 1; sent < data.size(); ++frame) {
     size_t taken = first_taken;

@@ -48,6 +48,9 @@ struct CameraLink : PortState {
   // Packets handed to the port, also those whose write failed: from its
   // first byte on, a packet may have reached the camera.
   uint32_t packets_sent = 0;
+  // A reply was given up before it came in full: it may still arrive, and
+  // must not be read as the next request's.
+  bool reply_owed = false;
   CameraLink* prev = nullptr;
   CameraLink* next = nullptr;
   int32_t current_object_mode = 0;

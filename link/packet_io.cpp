@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 
+#include "link/exchanges.h"
 #include "link/link_record.h"
 #include "link/packet.h"
 #include "link/packet_io_internal.h"
@@ -22,8 +23,14 @@ constexpr size_t DRAIN_BUFFER_SIZE = 15;
 constexpr int32_t DRAIN_TIMEOUT = 1;
 constexpr int32_t PORT_WRITE_OK = 1;
 constexpr uint16_t VENDOR_WITHOUT_REPLY_CHECKSUM = 2846;
-// Late bytes passed over before a reply: an acknowledgement and an action end.
-constexpr int32_t LATE_BYTES_PASSED = 2;
+// Late bytes passed over before a reply: an acknowledgement for each try of
+// a request, and an action end.
+constexpr int32_t LATE_BYTES_PASSED = EXCHANGE_TRIES + 1;
+// Before a request goes out after a reply was given up, the line is read
+// until it has been quiet this long: the camera's late replies to each copy
+// of the request come about a reply time-out apart.
+constexpr int32_t SETTLE_QUIET = 2 * TIMEOUT_PACKET;
+constexpr uint32_t SETTLE_LIMIT_MS = 5000;
 // What a look at the camera may take on the storage pipe after a command's
 // unanswered wait: a reconnection, the reads that confirm the camera, and a get.
 constexpr int32_t LOOK_RESERVE_MS = 10000;
@@ -62,6 +69,14 @@ int32_t ReadWithinLimits(std::span<uint8_t> buffer, int32_t timeout, CameraLink*
     received += static_cast<size_t>(read);
   }
   return static_cast<int32_t>(received);
+}
+
+// An acknowledgement or action end the link no longer waits for.
+bool IsLateByte(uint8_t byte) { return byte == CONTROL_ACK || byte == CONTROL_ACTION_DONE; }
+
+// A byte that is a whole answer in itself, where a reply was expected.
+bool IsControlAnswer(uint8_t byte) {
+  return byte == CONTROL_NAK || byte == CONTROL_ERROR || byte == CONTROL_GONE;
 }
 
 // The camera needs the pieces of a packet apart by more than one tick. The
@@ -261,12 +276,23 @@ int32_t ReadControlByte(int32_t attempts, CameraLink* link) {
 }
 
 int32_t PortReadReply(std::span<uint8_t> buffer, int32_t timeout, CameraLink* link) {
+  // The storage pipe hands each unit whole; a serial line byte by byte, so
+  // there a late byte is read alone before the rest.
+  const bool storage = IsStoragePipe(link);
+  const std::span<uint8_t> first = storage ? buffer : buffer.first(1);
+  int32_t read = 0;
   for (int32_t passed = 0;; ++passed) {
-    const int32_t read = ReadWithinLimits(buffer, timeout, link);
-    const bool late = IsStoragePipe(link) && read == 1 &&
-                      (buffer[0] == CONTROL_ACK || buffer[0] == CONTROL_ACTION_DONE);
-    if (!late || passed == LATE_BYTES_PASSED) return read;
+    read = ReadWithinLimits(first, timeout, link);
+    const bool late = read == 1 && IsLateByte(buffer[0]);
+    if (!late || passed == LATE_BYTES_PASSED) break;
   }
+  // Given up on: the reply may still come.
+  if (read == 0) link->reply_owed = true;
+  if (storage || read != 1 || buffer.size() == 1 || IsControlAnswer(buffer[0])) return read;
+  const int32_t rest = ReadWithinLimits(buffer.subspan(1), timeout, link);
+  if (rest < 0) return rest;
+  if (static_cast<size_t>(rest) + 1 < buffer.size()) link->reply_owed = true;
+  return rest + 1;
 }
 
 int32_t ReadOnceAnswer(CameraLink* link) {
@@ -316,6 +342,9 @@ bool CameraGoneCheck(CameraLink* link) {
   if (link == nullptr || IsStoragePipe(link)) return false;
   std::array<uint8_t, 1> byte{};
   if (ReadWithinLimits(byte, TIMEOUT_GONE_CHECK, link) != 1) return false;
+  // A late acknowledgement or action end says nothing of what follows it:
+  // a reply to a copy of the request about to go again may be on its way.
+  if (IsLateByte(byte[0])) return false;
   const bool gone = byte[0] == CONTROL_GONE;
   if (gone) link->state = LINK_STATE_CAMERA_GONE;
   DrainInput(link);
@@ -327,6 +356,20 @@ void PreSendPause(CameraLink* link) {
   link->control_sent = 0;
   PortSleep(link->port_type,
             IsStoragePipe(link) ? PAUSE_AFTER_CONTROL_STORAGE_MS : PAUSE_AFTER_CONTROL_SERIAL_MS);
+}
+
+void SettleLine(CameraLink* link) {
+  if (!link->reply_owed) return;
+  link->reply_owed = false;
+  std::array<uint8_t, DRAIN_BUFFER_SIZE> buffer{};
+  // A read of the storage pipe takes one unit the camera holds, and waits
+  // no less than its unit of time for one.
+  const int32_t quiet = IsStoragePipe(link) ? DRAIN_TIMEOUT : SETTLE_QUIET;
+  // A camera that keeps talking is left to the request's own checks.
+  const uint32_t start = ClockTickCount();
+  while (ClockTickCount() - start < SETTLE_LIMIT_MS &&
+         ReadWithinLimits(buffer, quiet, link) > 0) {
+  }
 }
 
 void DrainInput(CameraLink* link) {

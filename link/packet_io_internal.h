@@ -47,12 +47,19 @@ bool RepliesCarryChecksum(const CameraLink* link);
 // failed read is not the camera's error.
 int32_t ReadActionEnd(CameraLink* link);
 
-// PortRead of a request's reply. On the storage pipe the camera's next unit
-// answers whatever read comes next, so an acknowledgement or action end
-// the link stopped waiting for arrives in place of a later reply; neither
-// byte is ever a reply, so such a lone byte is passed over and the reply
-// read again.
+// PortRead of a request's reply. An acknowledgement or action end the link
+// stopped waiting for may arrive in place of a later reply (on the storage
+// pipe as the next read's unit, on a serial line before the reply's
+// bytes); neither byte ever starts a reply, so a few such bytes are passed
+// over and the reply read on. On a serial line a NAK, 0x11 or 0xFF in
+// place of the reply ends the read at once. A reply given up before it came
+// in full marks the link as owed it (SettleLine).
 int32_t PortReadReply(std::span<uint8_t> buffer, int32_t timeout, CameraLink* link);
+// When a reply was given up, reads what the camera still sends before the
+// next request goes out, until it has been quiet for two reply time-outs
+// on a serial line or a read unit on the storage pipe (5 s at most). So a
+// late reply is never read as the next request's.
+void SettleLine(CameraLink* link);
 // The answer to a command that must not be sent twice: one attempt of
 // ReadControlByte, which on the storage pipe ends early enough that the
 // link's wait deadline, if any, still leaves time to ask the camera how it is.

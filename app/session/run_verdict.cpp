@@ -15,6 +15,7 @@ namespace {
 
 // The group that owns serial devices on Debian and its derivatives.
 constexpr const char* SERIAL_GROUP = "dialout";
+constexpr const char* NOTHING_WRITTEN = "; nothing was written, the camera keeps its old firmware";
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -155,14 +156,16 @@ std::string WriteDetail(RunCause cause, const DialogFacts& facts, const RunEnd& 
     return "the write command may have reached the camera and it did not confirm the write" + why +
            "; its firmware is uncertain: leave it on";
   }
+  if (cause == RunCause::WRITE_REFUSED) {
+    return "the camera refused the write command (NAK to every copy)" +
+           std::string(NOTHING_WRITTEN) + ": safe to retry";
+  }
   const std::string reached = "after " + std::to_string(end.bytes_sent) + " of " +
                               std::to_string(facts.image_size) + " bytes";
   if (cause == RunCause::INTERRUPTED) {
-    return "the transfer was cancelled " + reached +
-           "; nothing was written, the camera keeps its old firmware";
+    return "the transfer was cancelled " + reached + NOTHING_WRITTEN;
   }
-  return "the transfer failed " + reached + why +
-         "; nothing was written, the camera keeps its old firmware: safe to retry";
+  return "the transfer failed " + reached + why + NOTHING_WRITTEN + ": safe to retry";
 }
 
 }  // namespace
@@ -174,7 +177,8 @@ int CauseExitStatus(RunCause cause) {
     case RunCause::WOULD_UPDATE:
     case RunCause::LISTED:
     case RunCause::IMAGE_SOUND: return EXIT_WRITTEN;
-    case RunCause::WRITE_FAILED: return EXIT_WRITE_FAILED;
+    case RunCause::WRITE_FAILED:
+    case RunCause::WRITE_REFUSED: return EXIT_WRITE_FAILED;
     case RunCause::USAGE: return EXIT_USAGE;
     case RunCause::NO_CAMERA: return EXIT_NO_CAMERA;
     case RunCause::IMAGE_REFUSED: return EXIT_IMAGE_REFUSED;
@@ -212,6 +216,7 @@ Verdict Judged(const DialogFacts& facts, const RunEnd& end, const SearchNotes& s
   switch (end.cause) {
     case RunCause::WRITTEN: return {RunCause::WRITTEN};
     case RunCause::WRITE_UNCERTAIN:
+    case RunCause::WRITE_REFUSED:
     case RunCause::INTERRUPTED:
     case RunCause::WRITE_FAILED: {
       // A signal turns a failed transfer into a cancelled one; never an uncertain write.

@@ -3,6 +3,15 @@
 // a one-word cause and one line that says why and what to do, naming the
 // device or file concerned. The dialog's own message stays the first line;
 // this adds to it.
+//
+// A write counts as done (exit 0) only on evidence the camera's state before
+// the write command cannot give: the camera's own word on that command (its
+// ACK, then its end byte for the write, then "ready", on a link not lost in
+// between), or, after a reconnection, the image's version where the camera
+// had another one before. A camera that already had the image's version
+// (--allow-reinstall) proves nothing by its version, so without its own word
+// the write stays uncertain (7). A camera that refused every copy of the
+// write command with NAK did not take it: nothing was written (1).
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -41,9 +50,10 @@ struct RunEnd {
 };
 
 // The exit status of each cause: 0 written (or a dry run, listing or
-// inspection that found nothing wrong), 1 failed safely, 2 usage, 3 no
-// camera, 4 image refused, 5 camera refused, 6 up to date, 7 uncertain,
-// 8 closed before any update, 130 interrupted.
+// inspection that found nothing wrong), 1 failed safely (the transfer, or
+// the write command refused), 2 usage, 3 no camera, 4 image refused,
+// 5 camera refused, 6 up to date, 7 uncertain, 8 closed before any update,
+// 130 interrupted.
 int CauseExitStatus(RunCause cause);
 
 // What the user can do about a verdict. Each front end renders it its own

@@ -23,9 +23,10 @@ bool Matches(const FaultRule& rule, FaultTarget target, int32_t id) {
          (rule.id < 0 || rule.id == id);
 }
 
-constexpr std::array<std::pair<std::string_view, FaultKind>, 16> KIND_NAMES = {{
+constexpr std::array<std::pair<std::string_view, FaultKind>, 19> KIND_NAMES = {{
     {"nak", FaultKind::NAK},
     {"refuse", FaultKind::REFUSE},
+    {"garbage", FaultKind::GARBAGE},
     {"drop", FaultKind::DROP_REPLY},
     {"partial", FaultKind::PARTIAL_REPLY},
     {"checksum", FaultKind::WRONG_CHECKSUM},
@@ -35,6 +36,8 @@ constexpr std::array<std::pair<std::string_view, FaultKind>, 16> KIND_NAMES = {{
     {"never-ready", FaultKind::NEVER_READY},
     {"unplug", FaultKind::UNPLUG},
     {"delay", FaultKind::DELAY},
+    {"acks", FaultKind::STRAY_ACKS},
+    {"nak-ack", FaultKind::NAK_ACK},
     {"swap", FaultKind::SWAP},
     {"end-error", FaultKind::END_ERROR},
     {"mute", FaultKind::MUTE},

@@ -13,6 +13,7 @@ namespace pelox::sim {
 enum class FaultKind : uint8_t {
   NAK,             // answer NAK instead of taking the unit
   REFUSE,          // answer 0x11 instead of taking the unit
+  GARBAGE,         // answer a byte that means nothing instead of taking the unit
   DROP_REPLY,      // take the unit, send no reply (a read frame: not sent)
   PARTIAL_REPLY,   // send only the first half of the reply packet
   WRONG_CHECKSUM,  // reply packet with a checksum one off
@@ -24,6 +25,8 @@ enum class FaultKind : uint8_t {
   NEVER_READY,     // property 18 stays 0 and no action ever ends
   UNPLUG,          // the camera is gone for good: no answers at all
   DELAY,           // the reply leaves `argument_ms` later
+  STRAY_ACKS,      // `argument_ms` ACKs (at least one) go out just before the reply
+  NAK_ACK,         // NAK, then ACK, go out just before the reply
   SWAP,            // leave as CAMERA_GONE does; another camera answers on the path from then on
   END_ERROR,       // take the action, then end it with 0x11 instead of 0x05, doing nothing
   MUTE,            // take the unit, then neither hear nor answer for `argument_ms`

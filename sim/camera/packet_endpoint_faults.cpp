@@ -1,6 +1,8 @@
 // The faults the endpoint commits: units it takes over and replies it spoils.
 #include "sim/camera/packet_endpoint.h"
 
+#include <algorithm>
+
 namespace pelox::sim {
 namespace {
 
@@ -8,6 +10,7 @@ const char* FaultName(FaultKind kind) {
   switch (kind) {
     case FaultKind::NAK: return "fault: NAK";
     case FaultKind::REFUSE: return "fault: refused";
+    case FaultKind::GARBAGE: return "fault: a byte that means nothing";
     case FaultKind::DROP_REPLY: return "fault: reply dropped";
     case FaultKind::PARTIAL_REPLY: return "fault: partial reply";
     case FaultKind::WRONG_CHECKSUM: return "fault: wrong checksum";
@@ -17,6 +20,8 @@ const char* FaultName(FaultKind kind) {
     case FaultKind::NEVER_READY: return "fault: never ready";
     case FaultKind::UNPLUG: return "fault: unplugged";
     case FaultKind::DELAY: return "fault: delayed reply";
+    case FaultKind::STRAY_ACKS: return "fault: stray ACKs before the reply";
+    case FaultKind::NAK_ACK: return "fault: NAK and ACK before the reply";
     case FaultKind::SWAP: return "fault: another camera";
     case FaultKind::END_ERROR: return "fault: action ends in an error";
     case FaultKind::MUTE: return "fault: not listening";
@@ -24,6 +29,16 @@ const char* FaultName(FaultKind kind) {
     case FaultKind::REWRITE: return "fault: writes silently, again on each write command";
   }
   return "fault";
+}
+
+// The byte a fault answers with in place of taking the unit.
+uint8_t AnswerInstead(FaultKind kind) {
+  constexpr uint8_t MEANINGLESS = 0x3F;
+  switch (kind) {
+    case FaultKind::NAK: return CONTROL_NAK;
+    case FaultKind::REFUSE: return CONTROL_ERROR;
+    default: return MEANINGLESS;
+  }
 }
 }  // namespace
 
@@ -38,13 +53,13 @@ PacketEndpoint::ReplyFault PacketEndpoint::Intercept(FaultTarget target, int32_t
   switch (fault->kind) {
     case FaultKind::NAK:
     case FaultKind::REFUSE:
+    case FaultKind::GARBAGE:
       if (fault->kind == FaultKind::NAK && target == FaultTarget::ACTION &&
           id == ACTION_WRITE_FIRMWARE) {
         ++write_command_naks_;
       }
       log_.Add(now_ms, direction, unit, Verdict::FAULTED, FaultName(fault->kind));
-      Emit(ControlUnit(fault->kind == FaultKind::NAK ? CONTROL_NAK : CONTROL_ERROR), now_ms,
-           std::nullopt, std::nullopt);
+      Emit(ControlUnit(AnswerInstead(fault->kind)), now_ms, std::nullopt, std::nullopt);
       taken = true;
       return std::nullopt;
     case FaultKind::CAMERA_GONE:
@@ -91,7 +106,9 @@ PacketEndpoint::ReplyFault PacketEndpoint::Intercept(FaultTarget target, int32_t
     case FaultKind::PARTIAL_REPLY:
     case FaultKind::WRONG_CHECKSUM:
     case FaultKind::WRONG_SEQUENCE:
-    case FaultKind::DELAY: return fault;
+    case FaultKind::DELAY:
+    case FaultKind::STRAY_ACKS:
+    case FaultKind::NAK_ACK: return fault;
   }
   return std::nullopt;
 }
@@ -110,6 +127,15 @@ void PacketEndpoint::Emit(std::vector<uint8_t> reply, uint64_t now_ms, const Rep
         if (packet && reply[0] != FRAME_COMMAND) ++reply[1];
         break;
       case FaultKind::DELAY: ready_ms += fault->argument_ms; break;
+      case FaultKind::NAK_ACK:
+        outgoing_.push_back(CameraUnit{ready_ms, ControlUnit(CONTROL_NAK), std::nullopt});
+        outgoing_.push_back(CameraUnit{ready_ms, ControlUnit(CONTROL_ACK), std::nullopt});
+        break;
+      case FaultKind::STRAY_ACKS:
+        for (uint32_t ack = 0; ack < std::max(fault->argument_ms, 1u); ++ack) {
+          outgoing_.push_back(CameraUnit{ready_ms, ControlUnit(CONTROL_ACK), std::nullopt});
+        }
+        break;
       default: break;
     }
     log_.Add(now_ms, Direction::TO_HOST, reply, Verdict::FAULTED, FaultName(fault->kind));

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
 
 #include "app/dialog_ids.h"
 #include "app/resources/strings.h"
@@ -81,8 +82,9 @@ class MainDialogSteps : public ::testing::Test {
     view_.Pump([this](uint32_t command) { dialog_->Command(command); });
   }
   // Starts the dialog and runs steps 1000 to 1003.
-  void RunChecks() {
+  void RunChecks(VersionAllowance allowance = {}) {
     dialog_ = std::make_unique<MainDialog>(view_);
+    dialog_->AllowVersions(allowance);
     dialog_->Start();
     Pump();
   }
@@ -130,8 +132,16 @@ struct CheckFailure {
   int32_t message;
   RunCause cause;  // told with the end, after the cause's one phase sequence
   size_t payload_size = 5000;
-  bool fifo = false;  // Firmware.bin is a FIFO that nobody writes
+  bool fifo = false;        // Firmware.bin is a FIFO that nobody writes
+  const char* faults = "";  // the camera's, apart by spaces
 };
+
+void AddFaults(const std::string& rules, sim::VirtualCamera& camera) {
+  std::istringstream faults(rules);
+  for (std::string fault, error; faults >> fault;) {
+    camera.Faults().Add(sim::ParseFaultRule(fault, error).value());
+  }
+}
 
 void PrintTo(const CheckFailure& failure, std::ostream* out) { *out << failure.name; }
 
@@ -140,7 +150,10 @@ class MainDialogCheckFailure : public MainDialogSteps,
 
 TEST_P(MainDialogCheckFailure, LeavesExactlyOneMessageAndUploadDisabled) {
   const CheckFailure& failure = GetParam();
-  if (failure.camera_attached) AttachCamera(failure.camera);
+  if (failure.camera_attached) {
+    AttachCamera(failure.camera);
+    AddFaults(failure.faults, *camera_);
+  }
   if (!failure.image_version.empty()) WriteFirmware(failure.image_version, failure.payload_size);
   if (failure.fifo) {
 #ifdef _WIN32
@@ -170,6 +183,14 @@ sim::CameraConfig Camera(std::string maker, std::string version, uint32_t batter
   config.firmware_version = std::move(version);
   config.battery_level = battery;
   return config;
+}
+
+CheckFailure AtTenPercent(const char* name, const char* faults) {
+  CheckFailure failure{
+      name, {}, true, "v517-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW};
+  failure.camera.battery_level = 10;
+  failure.faults = faults;
+  return failure;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -216,8 +237,42 @@ INSTANTIATE_TEST_SUITE_P(
         CheckFailure{"LowBattery", Camera("pelox co.,ltd.", "v517-1.00", 49), true, "v517-1.10",
                      STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW},
         CheckFailure{"LowBatteryOtherFamily", Camera("PELOX CO.,LTD.", "v600-1.00", 79), true,
-                     "v600-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW}),
+                     "v600-1.10", STR_CHECKING_CAMERA, STR_BATTERY_LOW, RunCause::BATTERY_LOW},
+        // Stray bytes before the battery's reply are passed over, a NAK still
+        // asks for the request again, and a query that fails is asked once more.
+        AtTenPercent("LowBatteryAfterNakThenAck", "nak-ack@get:16*8"),
+        AtTenPercent("LowBatteryAfterThreeAcks", "acks=3@get:16*8"),
+        AtTenPercent("LowBatteryAfterAQueryLost", "drop@get:16*4")),
     [](const auto& case_info) { return std::string(case_info.param.name); });
+
+// A camera that answers its first gets late is read right or not found:
+// never refused for a late reply taken as a later request's.
+class MainDialogLateReplies
+    : public MainDialogSteps,
+      public ::testing::WithParamInterface<std::tuple<const char*, const char*>> {};
+
+TEST_P(MainDialogLateReplies, ReadsTheCameraRightOrFindsNone) {
+  const auto& [faults, port] = GetParam();
+  const bool storage = std::string(port) == "StoragePipe";
+  if (!storage) AttachCamera(Camera("PELOX CO.,LTD.", "v517-1.00", 100));
+  sim::VirtualCamera& camera = storage ? AttachStorageCamera() : *camera_;
+  AddFaults(faults, camera);
+  WriteFirmware("v517-1.10");
+  RunChecks();
+  const UpdateState& end = view_.phases.back();
+  if (end.cause == RunCause::NO_CAMERA) return;
+  ASSERT_EQ(end.phase, UpdatePhase::READY) << RunCauseText(end.cause) << camera.Log().Describe();
+  const DialogFacts& read = view_.facts;
+  EXPECT_EQ(read.maker + " " + read.camera_version + " " + std::to_string(read.battery),
+            "PELOX CO.,LTD. v517-1.00 100");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EitherPort, MainDialogLateReplies,
+    ::testing::Combine(::testing::Values("delay=1500@get", "delay=1500@get*2", "delay=1500@get*3",
+                                         "delay=1500@get*4", "delay=1500@get*8",
+                                         "delay=1500@get*40", "acks=3@any*40", "nak-ack@get*40"),
+                       ::testing::Values("Serial", "StoragePipe")));
 
 TEST_F(MainDialogSteps, RefusesAnImageWhoseSumDoesNotMatch) {
   AttachCamera();
@@ -343,11 +398,12 @@ INSTANTIATE_TEST_SUITE_P(OnEitherPort, MainDialogSilentCamera,
 // How the write ends, by what the camera does with the write command.
 struct FlashEnd {
   const char* name;
-  const char* fault;  // the camera's fault from the write command on; "" for none
+  const char* fault;  // the camera's faults from the write command on, apart by spaces
   sim::CameraConfig camera;
   int32_t message;
   bool flashed;
-  const char* detail;  // part of the write detail of a failure
+  const char* detail;                            // part of the write detail of a failure
+  RunCause failure = RunCause::WRITE_UNCERTAIN;  // the cause of STR_WRITE_ERROR
 };
 
 void PrintTo(const FlashEnd& end, std::ostream* out) { *out << end.name; }
@@ -356,6 +412,14 @@ sim::CameraConfig FlashingFor(uint32_t busy_ms, bool never_ready = false) {
   sim::CameraConfig config;
   config.flash_busy_ms = busy_ms;
   config.never_ready = never_ready;
+  return config;
+}
+
+// A camera that already has the image's version: --allow-reinstall.
+constexpr const char* IMAGE_VERSION = "v517-1.10";
+sim::CameraConfig AtTheImagesVersion() {
+  sim::CameraConfig config;
+  config.firmware_version = IMAGE_VERSION;
   return config;
 }
 
@@ -368,13 +432,10 @@ TEST_P(MainDialogFlashEnd, CompletesOnlyOnTheCamerasOwnReadyAfterWriting) {
   const bool storage = std::string(port) == "StoragePipe";
   if (!storage) AttachCamera(end.camera);
   sim::VirtualCamera& camera = storage ? AttachStorageCamera(end.camera) : *camera_;
-  WriteFirmware("v517-1.10");
-  RunChecks();
+  WriteFirmware(IMAGE_VERSION);
+  RunChecks({.same = end.camera.firmware_version == IMAGE_VERSION});
   PressUploadAndTransfer();
-  if (*end.fault != 0) {
-    std::string error;
-    camera.Faults().Add(*sim::ParseFaultRule(end.fault, error));
-  }
+  AddFaults(end.fault, camera);
   const uint64_t deadline =
       sim::VirtualNowMs() + FIRMWARE_WRITE_DELAY_MS + CAMERA_WRITE_WAIT_MS + FULL_POLL_MS;
   view_.RunWorker(FLASH_WAIT_WORKER);
@@ -388,10 +449,11 @@ TEST_P(MainDialogFlashEnd, CompletesOnlyOnTheCamerasOwnReadyAfterWriting) {
   EXPECT_TRUE(view_.facts.write_command_sent);
   // Once the write command may have left, a failure is never told as safe.
   EXPECT_EQ(view_.phases.back().cause,
-            end.message == STR_WRITE_COMPLETE ? RunCause::WRITTEN : RunCause::WRITE_UNCERTAIN);
+            end.message == STR_WRITE_COMPLETE ? RunCause::WRITTEN : end.failure);
   EXPECT_EQ(test::PhaseFault(view_.phases), "");
   // The write command left once, and again only when the camera asked.
-  EXPECT_EQ(camera.Endpoint().WriteCommands(), 1 + camera.Endpoint().WriteCommandNaks());
+  EXPECT_EQ(camera.Endpoint().WriteCommands(), (end.failure == RunCause::WRITE_REFUSED ? 0 : 1) +
+                                                   camera.Endpoint().WriteCommandNaks());
   EXPECT_NE(view_.facts.write_detail.find(end.detail), std::string::npos)
       << view_.facts.write_detail;
   if (end.message == STR_WRITE_ERROR) {
@@ -439,7 +501,26 @@ INSTANTIATE_TEST_SUITE_P(
                      false,
                      "with version v517-1.00"},
             FlashEnd{"BusyPastTheDeadline", "", FlashingFor(5000, true), STR_WRITE_ERROR, false,
-                     "did not report ready"}),
+                     "did not report ready"},
+            FlashEnd{"EveryCopyRefusedWithNak", "nak@action:11*4", sim::CameraConfig{},
+                     STR_WRITE_ERROR, false, "every copy of the write command with NAK",
+                     RunCause::WRITE_REFUSED},
+            // A camera that already has the image's version proves nothing by
+            // it: only its own word on the write command is a success.
+            FlashEnd{"ReinstallConfirmed", "", AtTheImagesVersion(), STR_WRITE_COMPLETE, true, ""},
+            FlashEnd{"ReinstallRefusedWithAnError", "refuse@action:11", AtTheImagesVersion(),
+                     STR_WRITE_ERROR, false, "is the one it had before"},
+            FlashEnd{"ReinstallUnanswered", "drop@action:11", AtTheImagesVersion(), STR_WRITE_ERROR,
+                     true, "is the one it had before"},
+            FlashEnd{"ReinstallAnsweredWithGarbage", "garbage@action:11", AtTheImagesVersion(),
+                     STR_WRITE_ERROR, false, "is the one it had before"},
+            FlashEnd{"ReinstallNakThenSilence", "nak@action:11 drop@action:11#2",
+                     AtTheImagesVersion(), STR_WRITE_ERROR, true, "is the one it had before"},
+            FlashEnd{"ReinstallRefusedWithNakEveryTime", "nak@action:11*4", AtTheImagesVersion(),
+                     STR_WRITE_ERROR, false, "every copy of the write command with NAK",
+                     RunCause::WRITE_REFUSED},
+            FlashEnd{"ReinstallGoneAfterItsAck", "gone=100@action:11", AtTheImagesVersion(),
+                     STR_WRITE_ERROR, false, "is the one it had before"}),
         ::testing::Values("Serial", "StoragePipe")),
     [](const auto& case_info) {
       return std::string(std::get<0>(case_info.param).name) + std::get<1>(case_info.param);

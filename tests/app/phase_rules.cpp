@@ -13,6 +13,7 @@ std::vector<UpdatePhase> PhasesOf(RunCause cause) {
       return {SEARCHING, CHECKING_IMAGE, CHECKING_CAMERA, READY, TRANSFERRING, ENDED};
     case RunCause::WRITTEN:
     case RunCause::WRITE_UNCERTAIN:
+    case RunCause::WRITE_REFUSED:
       return {SEARCHING, CHECKING_IMAGE, CHECKING_CAMERA, READY, TRANSFERRING, WRITING, ENDED};
     default: return {SEARCHING, CHECKING_IMAGE, CHECKING_CAMERA, ENDED};
   }

@@ -107,6 +107,8 @@ class FrontEndVerdictsTest : public QObject {
                                             << "v517-1.10" << 0 << "write-failed" << 1;
     QTest::newRow("write-ends-in-an-error") << "--fault end-error@action"
                                             << "v517-1.10" << 0 << "write-uncertain" << 7;
+    QTest::newRow("write-command-refused") << "--fault nak@action:11*4"
+                                           << "v517-1.10" << 0 << "write-refused" << 1;
   }
   void SayTheSameCauseAndStatus() {
     QFETCH(QString, camera);
