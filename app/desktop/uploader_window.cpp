@@ -77,21 +77,13 @@ QString ElideLongWords(const QString& text, const QFontMetrics& metrics, int wid
   return lines.join(QLatin1Char('\n'));
 }
 
-// The window offers its remedies as buttons; the command line's flags for
-// them mean nothing here.
-std::string WithoutFlags(std::string detail) {
-  for (const char* flag : {" (--allow-reinstall writes it again)", " (--allow-older writes it)"}) {
-    if (const size_t at = detail.find(flag); at != std::string::npos) {
-      detail.erase(at, std::string_view(flag).size());
-    }
+// The first remedy the window offers as its button: a port is named by
+// choosing it in the list, which the window shows on its own.
+std::optional<Remedy> ButtonRemedy(const Verdict& verdict) {
+  for (const Remedy remedy : verdict.advice) {
+    if (remedy != Remedy::NAME_PORT) return remedy;
   }
-  if (const size_t at = detail.find(", then check its version with --list"); at != std::string::npos) {
-    detail.replace(at, std::string::npos, ", then press \"Check again\"");
-  }
-  if (const size_t at = detail.find(", which is older (--allow-older writes it)"); at != std::string::npos) {
-    detail.replace(at, std::string::npos, ", which is older");
-  }
-  return detail;
+  return std::nullopt;
 }
 
 // Where the camera answered, as a user names it.
@@ -277,7 +269,7 @@ void UploaderWindow::Begin() {
   settled_.reset();
   ended_facts_ = {};
   phase_ = {};
-  OfferRemedy(Remedy::NONE);
+  OfferRemedy(std::nullopt);
   ShowDetail({});
   ports_label_->hide();
   ports_->hide();
@@ -390,7 +382,7 @@ void UploaderWindow::ShowReady() {
       Plain(TEXT_CAMERA_FOUND).arg(Text(facts.maker), Text(PortOf(facts, options_))),
       Plain(TEXT_VERSIONS).arg(Text(facts.camera_version), Text(facts.image_version))};
   for (const std::string& warning : session_->Session().Warnings()) {
-    lines.append(Text(WithoutFlags(warning)));
+    lines.append(Text(warning));
   }
   ShowDetail(lines.join(QLatin1Char('\n')));
 }
@@ -401,7 +393,7 @@ void UploaderWindow::ShowEnd() {
   if (closed_) return;
   const DialogFacts facts = session_->Session().Facts();
   verdict_ = Judge();
-  std::string detail = WithoutFlags(verdict_.detail);
+  std::string detail = verdict_.detail;
   if (const std::string advice = NoCameraAdvice(verdict_, options_); !advice.empty()) {
     detail += (detail.empty() ? "" : "\n") + advice;
   }
@@ -410,26 +402,14 @@ void UploaderWindow::ShowEnd() {
       facts.failed_step == STEP_CONNECT && !ports_named_ && !serial_ports_.empty();
   ports_label_->setVisible(offer_ports);
   ports_->setVisible(offer_ports);
-  switch (verdict_.cause) {
-    case RunCause::UP_TO_DATE:
-      OfferRemedy(facts.camera_version == facts.image_version ? Remedy::INSTALL_ANYWAY
-                                                              : Remedy::INSTALL_OLDER);
-      break;
-    case RunCause::NO_CAMERA:
-    case RunCause::CAMERA_PROBLEM:
-    case RunCause::WRITE_FAILED: OfferRemedy(Remedy::CHECK_AGAIN); break;
-    case RunCause::WRITE_UNCERTAIN: OfferRemedy(Remedy::CHECK_VERSION); break;
-    case RunCause::IMAGE_REFUSED:
-    case RunCause::OTHER_FAMILY: OfferRemedy(Remedy::CHOOSE_IMAGE); break;
-    default: OfferRemedy(Remedy::NONE); break;
-  }
+  OfferRemedy(ButtonRemedy(verdict_));
   FitContents();
   if (headless_) return CloseOrCancel();
   // Once this slot is over: the check needs the run's link released.
   if (verdict_.cause == RunCause::WRITTEN) QTimer::singleShot(0, this, &UploaderWindow::CheckVersion);
 }
 
-void UploaderWindow::OfferRemedy(Remedy remedy) {
+void UploaderWindow::OfferRemedy(std::optional<Remedy> remedy) {
   remedy_kind_ = remedy;
   const char* text = remedy == Remedy::INSTALL_ANYWAY  ? TEXT_INSTALL_ANYWAY
                      : remedy == Remedy::INSTALL_OLDER ? TEXT_INSTALL_OLDER
@@ -437,7 +417,7 @@ void UploaderWindow::OfferRemedy(Remedy remedy) {
                                                        : TEXT_CHECK_AGAIN;
   remedy_->setText(QString::fromUtf8(text));
   remedy_->setAccessibleName(Plain(text));
-  remedy_->setVisible(remedy != Remedy::NONE);
+  remedy_->setVisible(remedy.has_value());
   remedy_->setEnabled(true);
 }
 
@@ -445,20 +425,21 @@ void UploaderWindow::ApplyRemedy() {
   const DialogFacts facts = session_ ? session_->Session().Facts() : ended_facts_;
   const QString camera = Text(facts.camera_version);
   const QString image = Text(facts.image_version);
-  switch (remedy_kind_) {
+  if (!remedy_kind_) return;
+  switch (*remedy_kind_) {
     case Remedy::INSTALL_ANYWAY: return ConfirmInstall(Plain(TEXT_CONFIRM_SAME).arg(camera, image), false);
     case Remedy::INSTALL_OLDER: return ConfirmInstall(Plain(TEXT_CONFIRM_OLDER).arg(camera, image), true);
     case Remedy::CHECK_AGAIN:
       upload_started_ = false;  // nothing was written: the update may be tried again
       return Begin();
     case Remedy::CHECK_VERSION: return CheckVersion();
+    case Remedy::NAME_PORT: return;
     case Remedy::CHOOSE_IMAGE: {
       const QString chosen = AskForImage(this, QString());
       if (chosen.isEmpty()) return;
       options_.image = chosen.toStdString();
       return Begin();
     }
-    case Remedy::NONE: return;
   }
 }
 
@@ -531,7 +512,7 @@ void UploaderWindow::ReportVersion(const DialogFacts& facts) {
   }
   const bool changed = verdict_.cause != settled_->cause;
   verdict_ = *settled_;
-  OfferRemedy(verdict_.cause == RunCause::WRITE_UNCERTAIN ? Remedy::CHECK_VERSION : Remedy::NONE);
+  OfferRemedy(ButtonRemedy(verdict_));
   // An uncertain write now decided says only that; else the line is added.
   QString shown = changed ? QString() : detail_->accessibleDescription();
   shown += (shown.isEmpty() ? "" : "\n") + line;

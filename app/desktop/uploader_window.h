@@ -60,8 +60,6 @@ class UploaderWindow final : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  enum class Remedy { NONE, INSTALL_ANYWAY, INSTALL_OLDER, CHECK_AGAIN, CHECK_VERSION, CHOOSE_IMAGE };
-
   void BuildControls();
   void Begin();
   void RefuseImage(const ImageRefusal& refusal);
@@ -76,7 +74,7 @@ class UploaderWindow final : public QDialog {
   void ShowProgress(int position);
   void ShowReady();
   void ShowEnd();
-  void OfferRemedy(Remedy remedy);
+  void OfferRemedy(std::optional<Remedy> remedy);
   void ApplyRemedy();
   void ConfirmInstall(const QString& question, bool older);
   void CheckVersion();
@@ -108,7 +106,7 @@ class UploaderWindow final : public QDialog {
   bool closed_ = false;
   bool headless_ = false;
   bool fit_pending_ = false;  // the window is gone: close with the verdict
-  Remedy remedy_kind_ = Remedy::NONE;
+  std::optional<Remedy> remedy_kind_;
   Verdict verdict_{RunCause::CLOSED};
 
   QFrame* frame_ = nullptr;

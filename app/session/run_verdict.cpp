@@ -202,7 +202,11 @@ std::vector<Remedy> AdviceFor(const Verdict& verdict, const DialogFacts& facts,
     case RunCause::UP_TO_DATE:
       return {ImageIsOlder(facts) ? Remedy::INSTALL_OLDER : Remedy::INSTALL_ANYWAY};
     case RunCause::WRITE_UNCERTAIN: return {Remedy::CHECK_VERSION};
-    case RunCause::IMAGE_REFUSED: return {Remedy::CHOOSE_IMAGE};
+    case RunCause::IMAGE_REFUSED:
+    case RunCause::OTHER_FAMILY: return {Remedy::CHOOSE_IMAGE};
+    case RunCause::CAMERA_PROBLEM:
+    case RunCause::WRITE_FAILED:
+    case RunCause::WRITE_REFUSED: return {Remedy::CHECK_AGAIN};
     case RunCause::NO_CAMERA:
       if (facts.port_type <= 0 && search.ports.empty()) {
         return {Remedy::NAME_PORT, Remedy::CHECK_AGAIN};

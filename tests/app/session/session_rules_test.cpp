@@ -409,6 +409,9 @@ TEST(RunVerdict, GivesRemediesThatTheCommandLineTellsAsOptions) {
        {},
        {Remedy::CHOOSE_IMAGE},
        ""},
+      {Failed(STEP_CHECK_FIRMWARE), Ended(RunCause::OTHER_FAMILY), {}, {Remedy::CHOOSE_IMAGE}, ""},
+      {Failed(STEP_WRITE_FAILED), Ended(RunCause::WRITE_FAILED), {}, {Remedy::CHECK_AGAIN}, ""},
+      {Failed(STEP_WRITE_FAILED), Ended(RunCause::WRITE_REFUSED), {}, {Remedy::CHECK_AGAIN}, ""},
       {{}, Ended(RunCause::WRITTEN), {}, {}, ""},
   };
   for (const AdviceCase& entry : cases) {
