@@ -54,15 +54,23 @@ inline constexpr ValueAction CameraAction12{12, ACTION_BUSY_MS};
 inline constexpr ObjectAction CameraAction7{7};
 inline constexpr ObjectAction CameraAction14{14};
 
-// Busy for 10 s plus 0.8 s per unit of property 10; -1 when that read fails.
-int32_t CameraAction1(CameraLink* link);
+// Busy for 10 s plus 0.8 s per unit of property 10: LinkExecute's code, or
+// the code of the failed read of property 10.
+[[nodiscard]] LinkError CameraAction1Checked(CameraLink* link);
+// As CameraAction1Checked, but -1 when the read of property 10 fails.
+[[deprecated("-1 hides the failed read's code: use CameraAction1Checked")]] int32_t CameraAction1(
+    CameraLink* link);
 // Only 0 and 1 are sent; any other value gives LINK_ERROR_INVALID_ARGUMENT.
 int32_t CameraAction3(int32_t value, CameraLink* link);
 // What CameraAction8 returns when its property-40 set fails.
 inline constexpr int32_t ACTION_8_SET_FAILED = 4;
-// For the values 3, 5 and 6 property 40 is set first; ACTION_8_SET_FAILED
-// when that fails.
-int32_t CameraAction8(int32_t value, uint32_t property_40_value, CameraLink* link);
+// For the values 3, 5 and 6 property 40 is set first: LinkExecute's code,
+// or the code of that set when it fails.
+[[nodiscard]] LinkError CameraAction8Checked(int32_t value, uint32_t property_40_value,
+                                             CameraLink* link);
+// As CameraAction8Checked, but ACTION_8_SET_FAILED when the set fails.
+[[deprecated("ACTION_8_SET_FAILED hides the set's code: use CameraAction8Checked")]] int32_t
+CameraAction8(int32_t value, uint32_t property_40_value, CameraLink* link);
 // Selects the object, then runs the action with the value (SELECTION_FAILED
 // when the selection fails).
 int32_t CameraAction9(int32_t value, uint32_t object, CameraLink* link);

@@ -23,9 +23,18 @@ inline constexpr uint32_t CURRENT_OBJECT_READ_SIZE = 64000;
 // The camera maker whose secondary data may carry bytes before its JPEG start.
 inline constexpr uint16_t VENDOR_CODE_JPEG_OFFSET = 0x04B8;
 
+// The size of the object's data or secondary data in bytes, apart from the
+// code: LINK_OK with `size` set, the failed selection's or get's code with
+// `size` left as it was. In current-object mode nothing is selected.
+[[nodiscard]] LinkError CameraGetObjectSizeChecked(uint32_t object, uint32_t& size,
+                                                   CameraLink* link);
+[[nodiscard]] LinkError CameraGetSecondarySizeChecked(uint32_t object, uint32_t& size,
+                                                      CameraLink* link);
 // The size in bytes, or -1 (also when the selection fails).
-int32_t CameraGetObjectSize(uint32_t object, CameraLink* link);
-int32_t CameraGetSecondarySize(uint32_t object, CameraLink* link);
+[[deprecated("a size from 2^31 reads negative: use CameraGetObjectSizeChecked")]] int32_t
+CameraGetObjectSize(uint32_t object, CameraLink* link);
+[[deprecated("a size from 2^31 reads negative: use CameraGetSecondarySizeChecked")]] int32_t
+CameraGetSecondarySize(uint32_t object, CameraLink* link);
 // Property 39 of the object, or -1.
 int32_t CameraGet39(uint32_t object, CameraLink* link);
 

@@ -36,6 +36,21 @@ struct PropertyGet {
   int32_t operator()(CameraLink* link) const { return LinkGetValue(property_id, false, link); }
 };
 
+// The get of one property whose range reaches 0xFFFFFFFF, with its code
+// apart from the value, so that every value reads as itself: LINK_OK with
+// `value` set, or LinkGetValueChecked's code with `value` left as it was.
+struct PropertyGetChecked {
+  uint8_t property_id;
+  [[nodiscard]] LinkError operator()(uint32_t& value, CameraLink* link) const {
+    return static_cast<LinkError>(LinkGetValueChecked(property_id, false, value, link));
+  }
+};
+
+// The old form of a get whose range reaches 0xFFFFFFFF: a value from 2^31
+// reads negative and 0xFFFFFFFF as a failure.
+#define PELOX_WIDE_GET_DEPRECATED \
+  [[deprecated("a value from 2^31 reads as a failure: use the get's Checked form")]]
+
 // The set of one property to a 32-bit value.
 struct PropertySet {
   uint8_t property_id;
@@ -64,38 +79,46 @@ inline constexpr PropertyGet CameraGet7{7};  // 0 to 4
 inline constexpr PropertyGet CameraGet8{8};  // 0 to 0x7FFFFFFF
 inline constexpr PropertyGet CameraGet9{9};  // 0 to 0x7FFFFFFF
 // The units of action 1's busy time; 0 to 0xFFFFFFFF.
-inline constexpr PropertyGet CameraGet10{10};
-inline constexpr PropertyGet CameraGet11{11};  // 0 to 0xFFFFFFFF
-inline constexpr PropertyGet CameraGet19{19};  // 0 to 5
-inline constexpr PropertyGet CameraGet20{20};  // 0 to 255
-inline constexpr PropertyGet CameraGet28{28};  // 0 to 0xFFFFFFFF
+PELOX_WIDE_GET_DEPRECATED inline constexpr PropertyGet CameraGet10{10};
+inline constexpr PropertyGetChecked CameraGet10Checked{10};
+PELOX_WIDE_GET_DEPRECATED inline constexpr PropertyGet CameraGet11{11};  // 0 to 0xFFFFFFFF
+inline constexpr PropertyGetChecked CameraGet11Checked{11};
+inline constexpr PropertyGet CameraGet19{19};                            // 0 to 5
+inline constexpr PropertyGet CameraGet20{20};                            // 0 to 255
+PELOX_WIDE_GET_DEPRECATED inline constexpr PropertyGet CameraGet28{28};  // 0 to 0xFFFFFFFF
+inline constexpr PropertyGetChecked CameraGet28Checked{28};
 inline constexpr PropertyGet CameraGet33{33};  // 0 to 3
 inline constexpr PropertyGet CameraGet34{34};  // 0 to 6
 inline constexpr PropertyGet CameraGet35{35};  // 0 to 7
 inline constexpr PropertyGet CameraGet36{36};  // 0 to 7
 inline constexpr PropertyGet CameraGet38{38};  // 0 to 3600
 // What action 8 sets first for some values; 0 to 0xFFFFFFFF.
-inline constexpr PropertyGet CameraGet40{40};
-inline constexpr PropertyGet CameraGet41{41};  // 0 to 4
-inline constexpr PropertyGet CameraGet42{42};  // 0 to 2
-inline constexpr PropertyGet CameraGet50{50};  // 0 to 1
-inline constexpr PropertyGet CameraGet51{51};  // 0 to 2
-inline constexpr PropertyGet CameraGet53{53};  // 0 to 10
-inline constexpr PropertyGet CameraGet55{55};  // 0 to 256
-inline constexpr PropertyGet CameraGet59{59};  // 0 to 0xFFFFFFFF
-inline constexpr PropertyGet CameraGet65{65};  // 0 to 0x7FFFFFFF
-inline constexpr PropertyGet CameraGet68{68};  // 0 to 2
-inline constexpr PropertyGet CameraGet70{70};  // 2 to 6
-inline constexpr PropertyGet CameraGet72{72};  // 0 to 0xFFFFFFFF
+PELOX_WIDE_GET_DEPRECATED inline constexpr PropertyGet CameraGet40{40};
+inline constexpr PropertyGetChecked CameraGet40Checked{40};
+inline constexpr PropertyGet CameraGet41{41};                            // 0 to 4
+inline constexpr PropertyGet CameraGet42{42};                            // 0 to 2
+inline constexpr PropertyGet CameraGet50{50};                            // 0 to 1
+inline constexpr PropertyGet CameraGet51{51};                            // 0 to 2
+inline constexpr PropertyGet CameraGet53{53};                            // 0 to 10
+inline constexpr PropertyGet CameraGet55{55};                            // 0 to 256
+PELOX_WIDE_GET_DEPRECATED inline constexpr PropertyGet CameraGet59{59};  // 0 to 0xFFFFFFFF
+inline constexpr PropertyGetChecked CameraGet59Checked{59};
+inline constexpr PropertyGet CameraGet65{65};                            // 0 to 0x7FFFFFFF
+inline constexpr PropertyGet CameraGet68{68};                            // 0 to 2
+inline constexpr PropertyGet CameraGet70{70};                            // 2 to 6
+PELOX_WIDE_GET_DEPRECATED inline constexpr PropertyGet CameraGet72{72};  // 0 to 0xFFFFFFFF
+inline constexpr PropertyGetChecked CameraGet72Checked{72};
 inline constexpr PropertyGet CameraGet77{77};  // 0 to 4096
 inline constexpr PropertyGet CameraGet78{78};  // 0 to 30000
 inline constexpr PropertyGet CameraGet82{82};  // 6 to 120
 // The entry that data kinds 84 and 91 read; 0 to 0xFFFFFFFF.
-inline constexpr PropertyGet CameraGet83{83};
-inline constexpr PropertyGet CameraGet85{85};    // 0 to 1600
-inline constexpr PropertyGet CameraGet86{86};    // 0 to 3000
-inline constexpr PropertyGet CameraGet89{89};    // 0 to 1
-inline constexpr PropertyGet CameraGet103{103};  // 0 to 0xFFFFFFFF
+PELOX_WIDE_GET_DEPRECATED inline constexpr PropertyGet CameraGet83{83};
+inline constexpr PropertyGetChecked CameraGet83Checked{83};
+inline constexpr PropertyGet CameraGet85{85};                              // 0 to 1600
+inline constexpr PropertyGet CameraGet86{86};                              // 0 to 3000
+inline constexpr PropertyGet CameraGet89{89};                              // 0 to 1
+PELOX_WIDE_GET_DEPRECATED inline constexpr PropertyGet CameraGet103{103};  // 0 to 0xFFFFFFFF
+inline constexpr PropertyGetChecked CameraGet103Checked{103};
 inline constexpr PropertyGet CameraGet108{108};  // 0 to 1
 inline constexpr PropertyGet CameraGet120{120};  // 0 to 1
 inline constexpr PropertyGet CameraGet131{131};  // 0 to 65535

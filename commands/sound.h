@@ -17,9 +17,14 @@ inline constexpr size_t SOUND_INFORMATION_SIZE = 32;
 // Sound data starts with a header of this size, kept as it is.
 inline constexpr size_t SOUND_HEADER_SIZE = 44;
 
-// The decoded size D (header plus expanded samples), or -1 (also when the
-// selection fails).
-int32_t CameraGetSoundSize(uint32_t object, CameraLink* link);
+// The decoded size D (header plus expanded samples) apart from the code:
+// LINK_OK with `size` set, or the failed selection's or read's code with
+// `size` left as it was.
+[[nodiscard]] LinkError CameraGetSoundSizeChecked(uint32_t object, uint32_t& size,
+                                                  CameraLink* link);
+// The decoded size, or -1 (also when the selection fails).
+[[deprecated("a size from 2^31 reads negative: use CameraGetSoundSizeChecked")]] int32_t
+CameraGetSoundSize(uint32_t object, CameraLink* link);
 // Reads the object's sound into the buffer, expanded when it came compressed.
 // The expansion uses the program's one decoder: no other may run meanwhile,
 // on any link.

@@ -65,6 +65,7 @@ enum LinkError : int32_t {
   LINK_ERROR_CAMERA_GONE = 20,
   LINK_ERROR_TRANSPORT = 21,
   LINK_ERROR_NO_LINK = 22,
+  LINK_ERROR_STORAGE_NOT_INITIALISED = 24,
   LINK_ERROR_INTERNAL = 255,
   LINK_RESTART = -2,
 };
@@ -95,8 +96,10 @@ int32_t LinkSetSpeed(int32_t speed_index, CameraLink* link);
 // counts once the camera answered a get there, and a storage device that
 // does not is passed over. Returns the port type, LINK_PORT_NOT_FOUND
 // (recording LINK_ERROR_INVALID_ARGUMENT for an unknown port,
-// LINK_ERROR_NO_PORT when no camera answered), LINK_ERROR_NO_LINK, or
-// LINK_ERROR_INTERNAL for a link that is not closed.
+// LINK_ERROR_NO_PORT when no camera answered,
+// LINK_ERROR_STORAGE_NOT_INITIALISED when the storage pipe was to be searched
+// before StorageTransportInit and no serial camera answered either),
+// LINK_ERROR_NO_LINK, or LINK_ERROR_INTERNAL for a link that is not closed.
 int32_t LinkOpenPort(int32_t port, CameraLink* link);
 // LinkOpenPort with its code apart from the port found: LINK_OK with
 // `port_type` set, or the code LinkOpenPort records (LINK_ERROR_NO_PORT,
@@ -154,9 +157,6 @@ int32_t LinkLastError(const CameraLink* link);
 // The first sense bytes of the last command the storage device refused, as
 // long as no command succeeded after it; empty when none (or for null).
 std::span<const uint8_t> LinkLastSense(const CameraLink* link);
-// Records `code` (and the link state it implies); returns `code`.
-int32_t LinkSetError(int32_t code, CameraLink* link);
-void LinkNoteError(int32_t code, CameraLink* link);
 // Waits out a busy camera or a running transaction and reconnects a closed,
 // gone or broken link. Returns LINK_OK, LinkReconnect's code,
 // LINK_ERROR_NO_ANSWER when a camera that was busy does not answer after,

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/export.h"
+
 namespace pelox {
 
 enum class LinkEventKind : uint8_t {

@@ -20,8 +20,8 @@ int32_t LinkPortType(const CameraLink* link);
 // The port state the transport keeps for the link, for the port functions;
 // null for null.
 PortState* LinkPort(CameraLink* link);
-// One of the LINK_STATE_ values; LINK_STATE_CLOSED for null.
-int32_t LinkState(const CameraLink* link);
+// The link's state; LINK_STATE_CLOSED for null.
+LinkState LinkCurrentState(const CameraLink* link);
 // The maker code of the storage device the link opened (a connection gives
 // a serial camera the default code); 0 before, and for null.
 uint16_t LinkVendorCode(const CameraLink* link);

@@ -16,13 +16,12 @@ set(PELOX_PUBLIC_HEADERS
   commands/action_commands.h commands/block_commands.h commands/camera_commands.h
   commands/firmware_commands.h commands/object_commands.h commands/probe_commands.h
   commands/property_commands.h commands/sound.h commands/usage_commands.h
-  link/camera_link.h link/error_text.h link/link_events.h link/link_info.h link/exchanges.h link/packet.h link/packet_io.h
-  link/range_table.h link/serial_handshake.h link/speed_table.h
-  platform/devices.h platform/export.h platform/local_time.h platform/serial.h
-  platform/serial_map.h
+  link/camera_link.h link/error_text.h link/library_version.h link/link_events.h
+  link/link_info.h link/range_table.h link/speed_table.h
+  platform/devices.h platform/export.h platform/local_time.h platform/serial_map.h
   transport/byte_order.h transport/code_text.h transport/discovery/camera_vendor.h
   transport/discovery/device_table.h transport/port/port.h transport/port/port_types.h
-  transport/storage/storage_ops.h)
+  transport/storage/storage_init.h)
 
 # The public headers as installed: under pelox/, including each other as
 # <pelox/...>, without the test hooks; with pelox/pelox.h over them all.

@@ -21,7 +21,6 @@
 // - The device table (DeviceCount, DeviceTableEntry, the Discovery...
 //   queries) is the last discovery's, which another link's storage open
 //   may redo: read it while no other thread opens the storage pipe.
-//   PortCommSettings belongs to the thread whose link holds the serial port.
 // - The sound decoder's state is one for the whole program: sound reads
 //   that expand compressed sound (CameraReadSound,
 //   CameraReadObjectAndSound), DecodeSoundSamples and DecodeSoundNibble
@@ -31,13 +30,10 @@
 #include <pelox/commands/camera_commands.h>
 #include <pelox/link/camera_link.h>
 #include <pelox/link/error_text.h>
-#include <pelox/link/exchanges.h>
+#include <pelox/link/library_version.h>
 #include <pelox/link/link_events.h>
 #include <pelox/link/link_info.h>
-#include <pelox/link/packet.h>
-#include <pelox/link/packet_io.h>
 #include <pelox/link/range_table.h>
-#include <pelox/link/serial_handshake.h>
 #include <pelox/link/speed_table.h>
 #include <pelox/platform/local_time.h>
 #include <pelox/platform/serial_map.h>
@@ -46,4 +42,4 @@
 #include <pelox/transport/discovery/camera_vendor.h>
 #include <pelox/transport/discovery/device_table.h>
 #include <pelox/transport/port/port.h>
-#include <pelox/transport/storage/storage_ops.h>
+#include <pelox/transport/storage/storage_init.h>

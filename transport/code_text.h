@@ -16,6 +16,8 @@ std::string_view PortResultText(int32_t result);
 std::string_view StorageVariantText(int32_t mode);
 std::string_view StorageInitResultText(int32_t result);
 std::string_view VendorLookupText(int32_t result);
+// The text of a DiscoverySystemError value.
+std::string_view DiscoverySystemErrorText(int32_t error);
 
 }  // namespace pelox
 PELOX_API_END

@@ -38,6 +38,9 @@ const CameraDevice* DeviceTableEntry(int32_t index);
 // Candidate devices the last discovery could not open for lack of permission.
 int32_t DiscoveryDeniedCount();
 std::string DiscoveryFirstDenied();
+// The Windows system error code the last discovery left, whatever the
+// system (not an errno: read it through DiscoverySystemErrorText): 0, or
+// DISCOVERY_ERROR_NOT_READY when it found no camera's drive ready.
 int32_t DiscoverySystemError();
 
 // Everything back to the start of the run, claims included; for tests.

@@ -7,8 +7,8 @@
 #include <optional>
 #include <span>
 
+#include "platform/devices.h"
 #include "platform/export.h"
-#include "platform/serial.h"
 #include "transport/port/port_types.h"
 
 PELOX_API_BEGIN
@@ -65,9 +65,8 @@ int32_t PortSetBaud(int32_t type, uint32_t baud, SerialHandle device);
 // on the storage pipe), or PORT_FAILED when the device refuses the settings.
 int32_t PortSetFlowControl(int32_t type, int32_t mode, SerialHandle device);
 
-// Program-wide port state.
+// The port type open in the program, PORT_TYPE_NONE when none is.
 int32_t PortOpenType();
-const CommSettings& PortCommSettings();
 // Back to no port open and the default settings; for tests.
 PELOX_TEST_HOOK void PortResetState();
 
