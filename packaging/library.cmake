@@ -94,3 +94,22 @@ install(CODE "
   configure_file(${CMAKE_CURRENT_SOURCE_DIR}/pelox.pc.in
     \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig/pelox.pc\" @ONLY)"
   COMPONENT dev)
+
+# The reference in HTML, made by Doxygen from the installed headers; the
+# Debian build makes it for the libpelox-doc package.
+option(PELOX_DOCS "Build the library's HTML reference (needs Doxygen)" OFF)
+if(PELOX_DOCS)
+  find_package(Doxygen REQUIRED)
+  set(DOC_OUTPUT_DIR ${CMAKE_CURRENT_BINARY_DIR}/doc)
+  configure_file(doc/Doxyfile.in ${CMAKE_CURRENT_BINARY_DIR}/Doxyfile @ONLY)
+  add_custom_command(OUTPUT ${DOC_OUTPUT_DIR}/html/index.html
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DOC_OUTPUT_DIR}
+    COMMAND ${CMAKE_COMMAND} -DDOXYGEN=$<TARGET_FILE:Doxygen::doxygen>
+            -DDOXYFILE=${CMAKE_CURRENT_BINARY_DIR}/Doxyfile -DLOG=${DOC_OUTPUT_DIR}/warnings.log
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/doc/check_reference.cmake
+    DEPENDS ${staged_headers} ${CMAKE_CURRENT_BINARY_DIR}/Doxyfile doc/check_reference.cmake
+    COMMENT "Making the library's reference")
+  add_custom_target(pelox_doc ALL DEPENDS ${DOC_OUTPUT_DIR}/html/index.html)
+  install(DIRECTORY ${DOC_OUTPUT_DIR}/html
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/libpelox-doc COMPONENT doc)
+endif()
