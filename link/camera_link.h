@@ -1,10 +1,22 @@
 #pragma once
 /// @file
 /// The camera link: one connection with the camera, the codes every layer
-/// reports, and the link and engine operations. Every operation takes the
-/// link last and returns a signed 32-bit result. A program holds a link by
+/// reports, and the link and engine operations. A program holds a link by
 /// its pointer only; what it needs of the link's state it reads through the
 /// functions below.
+///
+/// Arguments, in every layer: what the call acts on first (property, data
+/// kind, action, port), then the values it sends, then what it fills (a
+/// destination or an out-parameter), then its options, and the link last.
+/// The camera's reads keep the order of its command table: CameraReadObject,
+/// CameraReadSecondary, CameraReadSound, CameraRead79 and CameraRead84 take
+/// the buffer before the object or entry; CameraRead47, CameraRead57,
+/// CameraRead74, CameraRead91 and CameraRead92 take the object or entry first.
+///
+/// Results: a LinkError code, recorded in the link (LinkLastError). A query
+/// gives its value through an out-parameter (the ...Checked forms); the
+/// older forms that return the value or -1 stay, deprecated where a value
+/// can read as a failure.
 #include <atomic>
 #include <cstdint>
 #include <optional>
@@ -44,8 +56,8 @@ enum LinkState : int32_t {
 };
 
 /// Link error codes; an abortable engine returns LINK_RESTART when the link
-/// was re-established meanwhile. Each code space has a type of its own, so
-/// that comparing codes of two spaces does not compile.
+/// was re-established meanwhile. Each code space has a type of its own; the
+/// checked forms return it, the older operations an int32_t holding it.
 enum LinkError : int32_t {
   LINK_OK = 0,
   LINK_ERROR_COMMAND = 1,
