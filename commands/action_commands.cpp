@@ -79,7 +79,7 @@ LinkError CameraAction8Checked(int32_t value, uint32_t property_40_value, Camera
 }
 
 int32_t CameraAction8(int32_t value, uint32_t property_40_value, CameraLink* link) {
-  return RunAction8(value, property_40_value, ACTION_8_SET_FAILED, link);
+  return RunAction8(value, property_40_value, int32_t{ACTION_8_SET_FAILED}, link);
 }
 
 int32_t CameraAction9(int32_t value, uint32_t object, CameraLink* link) {
