@@ -7,7 +7,7 @@
 #include "commands/firmware_commands.h"
 #include "link/link_info.h"
 #include "link/speed_table.h"
-#include "transport/storage/storage_ops.h"
+#include "transport/storage/storage_init.h"
 
 namespace pelox {
 int32_t MainDialog::Connect() {

@@ -16,7 +16,7 @@
 #include "sim/virtual_clock.h"
 #include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
-#include "transport/storage/storage_ops.h"
+#include "transport/storage/storage_init.h"
 
 namespace pelox {
 namespace {

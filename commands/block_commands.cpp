@@ -5,6 +5,7 @@
 #include "commands/block_reader.h"
 #include "commands/command_steps.h"
 #include "commands/property_commands.h"
+#include "link/error_record.h"
 #include "transport/byte_order.h"
 
 namespace pelox {

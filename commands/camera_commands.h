@@ -1,6 +1,7 @@
 #pragma once
-// The camera command set: one operation per camera command. Each takes the
-// link last and leaves its outcome in LinkLastError.
+/// @file
+/// The camera command set: one operation per camera command. Each takes the
+/// link last and leaves its outcome in LinkLastError.
 #include "commands/action_commands.h"
 #include "commands/block_commands.h"
 #include "commands/firmware_commands.h"

@@ -1,4 +1,5 @@
 #include "commands/property_commands.h"
+#include "link/error_record.h"
 
 namespace pelox {
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "link/camera_link.h"
+#include "link/error_record.h"
 
 namespace pelox {
 

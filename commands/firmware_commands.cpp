@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "link/error_record.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 

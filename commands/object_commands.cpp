@@ -5,6 +5,7 @@
 
 #include "commands/command_steps.h"
 #include "commands/property_commands.h"
+#include "link/error_record.h"
 #include "link/link_info.h"
 #include "link/object_mode.h"
 
@@ -21,6 +22,26 @@ int32_t GetObjectProperty(uint8_t property_id, uint32_t object, bool take_curren
     if (!take_current && !Select(PROPERTY_OBJECT_NUMBER, object, link)) return SELECTION_FAILED;
     return LinkGetValue(property_id, true, link);
   });
+}
+
+// The same with its code apart from the value.
+LinkError GetObjectPropertyChecked(uint8_t property_id, uint32_t object, uint32_t& value,
+                                   CameraLink* link) {
+  if (link == nullptr) return LINK_ERROR_NO_LINK;
+  const bool take_current = LinkInCurrentObjectMode(link);
+  return static_cast<LinkError>(RepeatOnRestart([&] {
+    if (!take_current && !Select(PROPERTY_OBJECT_NUMBER, object, link)) {
+      return LinkLastError(link);
+    }
+    return LinkGetValueChecked(property_id, true, value, link);
+  }));
+}
+
+// The old form of a checked get: the value, or -1 once anything failed.
+template <typename CheckedGet>
+int32_t ValueOrFailure(CheckedGet get) {
+  uint32_t value = 0;
+  return get(value) == LINK_OK ? static_cast<int32_t>(value) : -1;
 }
 
 // The size of the read: 64000 in current-object mode, else the selected
@@ -78,12 +99,22 @@ int32_t CameraCountObjects(uint32_t& count, CameraLink* link) {
   return LinkSetError(LINK_ERROR_UNEXPECTED, link);
 }
 
+LinkError CameraGetObjectSizeChecked(uint32_t object, uint32_t& size, CameraLink* link) {
+  return GetObjectPropertyChecked(PROPERTY_OBJECT_SIZE, object, size, link);
+}
+
+LinkError CameraGetSecondarySizeChecked(uint32_t object, uint32_t& size, CameraLink* link) {
+  return GetObjectPropertyChecked(PROPERTY_SECONDARY_SIZE, object, size, link);
+}
+
 int32_t CameraGetObjectSize(uint32_t object, CameraLink* link) {
-  return GetObjectProperty(PROPERTY_OBJECT_SIZE, object, LinkInCurrentObjectMode(link), link);
+  return ValueOrFailure(
+      [&](uint32_t& size) { return CameraGetObjectSizeChecked(object, size, link); });
 }
 
 int32_t CameraGetSecondarySize(uint32_t object, CameraLink* link) {
-  return GetObjectProperty(PROPERTY_SECONDARY_SIZE, object, LinkInCurrentObjectMode(link), link);
+  return ValueOrFailure(
+      [&](uint32_t& size) { return CameraGetSecondarySizeChecked(object, size, link); });
 }
 
 int32_t CameraGet39(uint32_t object, CameraLink* link) {

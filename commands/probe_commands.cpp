@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "link/error_record.h"
 #include "link/link_commands.h"
 #include "link/link_info.h"
 #include "link/link_list.h"
@@ -36,7 +37,7 @@ int32_t OpenProbe(int32_t port, CameraLink* link) {
 }
 
 int32_t CloseProbe(CameraLink* link) {
-  if (LinkState(link) == LINK_STATE_READY) {
+  if (LinkCurrentState(link) == LINK_STATE_READY) {
     PortClose(LinkPort(link));
     LinkSetState(LINK_STATE_CLOSED, link);
   }
@@ -44,7 +45,7 @@ int32_t CloseProbe(CameraLink* link) {
 }
 
 int32_t CheckProbe(bool& camera_answered, CameraLink* link) {
-  if (LinkState(link) != LINK_STATE_READY) return LINK_OK;
+  if (LinkCurrentState(link) != LINK_STATE_READY) return LINK_OK;
   std::array<uint8_t, 1> byte{};
   camera_answered =
       PortRead(LinkPort(link), byte, CHECK_TIMEOUT) == 1 && byte[0] == PROBE_CAMERA_BYTE;

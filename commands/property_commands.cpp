@@ -1,5 +1,6 @@
 #include "commands/property_commands.h"
 
+#include "link/error_record.h"
 #include "link/object_mode.h"
 
 namespace pelox {

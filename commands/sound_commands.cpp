@@ -4,6 +4,7 @@
 #include "commands/object_commands.h"
 #include "commands/property_commands.h"
 #include "commands/sound.h"
+#include "link/error_record.h"
 #include "link/link_info.h"
 #include "transport/byte_order.h"
 
@@ -63,15 +64,20 @@ int32_t ReceivedAsAnnounced(int32_t code, uint32_t announced, CameraLink* link) 
 
 }  // namespace
 
-int32_t CameraGetSoundSize(uint32_t object, CameraLink* link) {
-  return RepeatOnRestart([&]() -> int32_t {
-    if (!Select(PROPERTY_OBJECT_NUMBER, object, link)) return SELECTION_FAILED;
+LinkError CameraGetSoundSizeChecked(uint32_t object, uint32_t& size, CameraLink* link) {
+  return static_cast<LinkError>(RepeatOnRestart([&]() -> int32_t {
+    if (!Select(PROPERTY_OBJECT_NUMBER, object, link)) return LinkLastError(link);
     SoundInformation information{};
     const int32_t code = ReadSoundInformation(information, link);
-    if (code == LINK_RESTART) return LINK_RESTART;
-    if (code != LINK_OK) return SELECTION_FAILED;
-    return static_cast<int32_t>(information.decoded_size);
-  });
+    if (code == LINK_OK) size = information.decoded_size;
+    return code;
+  }));
+}
+
+int32_t CameraGetSoundSize(uint32_t object, CameraLink* link) {
+  uint32_t size = 0;
+  return CameraGetSoundSizeChecked(object, size, link) == LINK_OK ? static_cast<int32_t>(size)
+                                                                  : SELECTION_FAILED;
 }
 
 int32_t CameraReadSound(std::span<uint8_t> buffer, uint32_t object, CameraLink* link) {

@@ -1,5 +1,6 @@
 #include "link/acknowledged_send.h"
 
+#include "link/error_record.h"
 #include "link/exchanges.h"
 #include "link/link_record.h"
 #include "link/packet.h"

@@ -1,5 +1,6 @@
 #include "link/engine_frame.h"
 
+#include "link/error_record.h"
 #include "link/link_record.h"
 #include "link/packet_io.h"
 #include "link/packet_io_internal.h"

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "link/engine_frame.h"
+#include "link/error_record.h"
 #include "link/exchanges.h"
 #include "link/link_record.h"
 #include "link/packet.h"

@@ -1,6 +1,7 @@
 // Engines for properties and actions.
 #include "link/acknowledged_send.h"
 #include "link/engine_frame.h"
+#include "link/error_record.h"
 #include "link/exchanges.h"
 #include "link/link_record.h"
 #include "link/packet.h"

@@ -1,5 +1,6 @@
 // Engines that send data to the camera.
 #include "link/engine_frame.h"
+#include "link/error_record.h"
 #include "link/exchanges.h"
 
 namespace pelox {

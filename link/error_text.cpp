@@ -28,6 +28,8 @@ std::string_view LinkErrorText(int32_t code) {
     case LINK_ERROR_TRANSPORT: return "transport failure";
     case LINK_ERROR_NO_LINK: return "no link";
     case LINK_ERROR_STOPPED: return "stopped";
+    case LINK_ERROR_STORAGE_NOT_INITIALISED:
+      return "storage pipe searched before StorageTransportInit";
     case LINK_ERROR_INTERNAL: return "internal error";
     default: return "unknown link error";
   }

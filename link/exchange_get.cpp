@@ -1,5 +1,6 @@
 #include <array>
 
+#include "link/error_record.h"
 #include "link/exchange_outcome.h"
 #include "link/exchanges.h"
 #include "link/link_record.h"

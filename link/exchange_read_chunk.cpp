@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "link/error_record.h"
 #include "link/exchange_outcome.h"
 #include "link/exchanges.h"
 #include "link/link_record.h"

@@ -6,9 +6,7 @@
 #include <span>
 
 #include "link/camera_link.h"
-#include "platform/export.h"
 
-PELOX_API_BEGIN
 namespace pelox {
 
 // Tries of the acknowledged exchanges and credits of the replied ones.
@@ -40,4 +38,3 @@ int32_t ExchangeReadChunk(const ChunkRequest& request, ChunkResult& result, Came
 int32_t ExchangeWrite(std::span<const uint8_t> data, uint8_t data_kind, CameraLink* link);
 
 }  // namespace pelox
-PELOX_API_END

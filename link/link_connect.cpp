@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "link/camera_link.h"
+#include "link/error_record.h"
 #include "link/exchanges.h"
 #include "link/link_record.h"
 #include "link/packet.h"
@@ -12,6 +13,8 @@
 #include "platform/clock.h"
 #include "transport/discovery/device_table_internal.h"
 #include "transport/port/port.h"
+#include "transport/port/port_settings.h"
+#include "transport/storage/storage_ops.h"
 
 namespace pelox {
 namespace {
@@ -205,8 +208,14 @@ int32_t LinkOpenPortChecked(int32_t port, int32_t& port_type, CameraLink* link) 
       port != PORT_TYPE_STORAGE) {
     return LinkSetError(LINK_ERROR_INVALID_ARGUMENT, link);
   }
+  const bool storage_searched = port == LINK_PORT_AUTOMATIC || port == PORT_TYPE_STORAGE;
+  // Without a variant chosen the pipe cannot be searched: no camera there
+  // is then unknown rather than absent.
+  const int32_t not_found = storage_searched && !StorageTransportInitialised()
+                                ? LINK_ERROR_STORAGE_NOT_INITIALISED
+                                : LINK_ERROR_NO_PORT;
   bool found = false;
-  if (port == LINK_PORT_AUTOMATIC || port == PORT_TYPE_STORAGE) {
+  if (storage_searched) {
     if (port == PORT_TYPE_STORAGE) {
       link->speed_checked = 0;
       link->speed_index = STORAGE_SPEED_INDEX;
@@ -223,7 +232,7 @@ int32_t LinkOpenPortChecked(int32_t port, int32_t& port_type, CameraLink* link) 
     }
   }
   link->state = LINK_STATE_CLOSED;
-  if (!found) return LinkSetError(StopRequested(link) ? LINK_ERROR_STOPPED : LINK_ERROR_NO_PORT, link);
+  if (!found) return LinkSetError(StopRequested(link) ? LINK_ERROR_STOPPED : not_found, link);
   port_type = link->port_type;
   return LinkSetError(LINK_OK, link);
 }

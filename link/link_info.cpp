@@ -16,8 +16,8 @@ int32_t LinkPortType(const CameraLink* link) {
 
 PortState* LinkPort(CameraLink* link) { return link; }
 
-int32_t LinkState(const CameraLink* link) {
-  return link != nullptr ? link->state.load() : LINK_STATE_CLOSED;
+LinkState LinkCurrentState(const CameraLink* link) {
+  return link != nullptr ? static_cast<LinkState>(link->state.load()) : LINK_STATE_CLOSED;
 }
 
 uint16_t LinkVendorCode(const CameraLink* link) { return link != nullptr ? link->vendor_code : 0; }

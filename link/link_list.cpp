@@ -8,7 +8,7 @@
 #include "platform/thread.h"
 #include "transport/port/port.h"
 #include "transport/storage/aspi/aspi_library.h"
-#include "transport/storage/storage_ops.h"
+#include "transport/storage/storage_init.h"
 
 namespace pelox {
 namespace {

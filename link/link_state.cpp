@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "link/camera_link.h"
+#include "link/error_record.h"
 #include "link/exchanges.h"
 #include "link/link_record.h"
 #include "link/packet.h"

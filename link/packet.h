@@ -6,9 +6,6 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/export.h"
-
-PELOX_API_BEGIN
 namespace pelox {
 
 // Frame types.
@@ -79,4 +76,3 @@ PacketVerdict ParsePacket(std::span<const uint8_t> received, bool check_sum, uin
                           ParsedPacket& parsed);
 
 }  // namespace pelox
-PELOX_API_END

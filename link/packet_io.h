@@ -6,9 +6,7 @@
 #include <span>
 
 #include "link/camera_link.h"
-#include "platform/export.h"
 
-PELOX_API_BEGIN
 namespace pelox {
 
 // Read time-outs in the port's units (10 ms serial, 1 s storage pipe).
@@ -57,4 +55,3 @@ bool CameraGoneCheck(CameraLink* link);
 void PreSendPause(CameraLink* link);
 
 }  // namespace pelox
-PELOX_API_END

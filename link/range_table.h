@@ -1,6 +1,7 @@
 #pragma once
-// The camera's value ranges, one row per property id. Set requests outside a
-// row are refused before anything is sent; answers outside it are rejected.
+/// @file
+/// The camera's value ranges, one row per property id. Set requests outside a
+/// row are refused before anything is sent; answers outside it are rejected.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -54,6 +55,7 @@ inline constexpr RangeRows ROWS[] = {
     {{6, 120}, {82}, 1},
 };
 
+/// The table, one row per id, from the rows above.
 constexpr std::array<ValueRange, RANGE_TABLE_ROWS> Build() {
   std::array<ValueRange, RANGE_TABLE_ROWS> table{};
   for (const RangeRows& rows : ROWS) {
@@ -64,14 +66,15 @@ constexpr std::array<ValueRange, RANGE_TABLE_ROWS> Build() {
 
 }  // namespace range_detail
 
-// Every id not listed has the row [0, 0].
+/// Every id not listed has the row [0, 0].
 inline constexpr std::array<ValueRange, RANGE_TABLE_ROWS> RANGE_TABLE = range_detail::Build();
 
-// The row of a property id; ids beyond the table accept only 0.
+/// The row of a property id; ids beyond the table accept only 0.
 constexpr ValueRange PropertyRange(uint8_t property_id) {
   return property_id < RANGE_TABLE_ROWS ? RANGE_TABLE[property_id] : ValueRange{0, 0};
 }
 
+/// Whether `value` lies in the row of `property_id`.
 constexpr bool InRange(uint8_t property_id, uint32_t value) {
   const ValueRange range = PropertyRange(property_id);
   return value >= range.minimum && value <= range.maximum;

@@ -1,8 +1,6 @@
 #pragma once
 #include "link/camera_link.h"
-#include "platform/export.h"
 
-PELOX_API_BEGIN
 namespace pelox {
 
 inline constexpr int32_t HANDSHAKE_ROUNDS = 4;
@@ -17,4 +15,3 @@ inline constexpr uint32_t SERIAL_QUEUE_SIZE = 4096;
 bool SerialHandshake(CameraLink* link);
 
 }  // namespace pelox
-PELOX_API_END

@@ -16,14 +16,12 @@ set(PELOX_PUBLIC_HEADERS
   commands/action_commands.h commands/block_commands.h commands/camera_commands.h
   commands/firmware_commands.h commands/object_commands.h commands/probe_commands.h
   commands/property_commands.h commands/sound.h commands/usage_commands.h
-  link/camera_link.h link/error_text.h link/link_events.h link/link_info.h link/exchanges.h link/packet.h link/packet_io.h
-  link/range_table.h link/serial_handshake.h link/speed_table.h
-  platform/devices.h platform/export.h platform/file_open.h platform/local_time.h
-  platform/serial.h
-  platform/serial_map.h
+  link/camera_link.h link/error_text.h link/library_version.h link/link_events.h
+  link/link_info.h link/range_table.h link/speed_table.h
+  platform/devices.h platform/export.h platform/file_open.h platform/local_time.h platform/serial_map.h
   transport/byte_order.h transport/code_text.h transport/discovery/camera_vendor.h
   transport/discovery/device_table.h transport/port/port.h transport/port/port_types.h
-  transport/storage/storage_ops.h)
+  transport/storage/storage_init.h)
 
 # The public headers as installed: under pelox/, including each other as
 # <pelox/...>, without the test hooks; with pelox/pelox.h over them all.
@@ -96,3 +94,22 @@ install(CODE "
   configure_file(${CMAKE_CURRENT_SOURCE_DIR}/pelox.pc.in
     \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig/pelox.pc\" @ONLY)"
   COMPONENT dev)
+
+# The reference in HTML, made by Doxygen from the installed headers; the
+# Debian build makes it for the libpelox-doc package.
+option(PELOX_DOCS "Build the library's HTML reference (needs Doxygen)" OFF)
+if(PELOX_DOCS)
+  find_package(Doxygen REQUIRED)
+  set(DOC_OUTPUT_DIR ${CMAKE_CURRENT_BINARY_DIR}/doc)
+  configure_file(doc/Doxyfile.in ${CMAKE_CURRENT_BINARY_DIR}/Doxyfile @ONLY)
+  add_custom_command(OUTPUT ${DOC_OUTPUT_DIR}/html/index.html
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DOC_OUTPUT_DIR}
+    COMMAND ${CMAKE_COMMAND} -DDOXYGEN=$<TARGET_FILE:Doxygen::doxygen>
+            -DDOXYFILE=${CMAKE_CURRENT_BINARY_DIR}/Doxyfile -DLOG=${DOC_OUTPUT_DIR}/warnings.log
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/doc/check_reference.cmake
+    DEPENDS ${staged_headers} ${CMAKE_CURRENT_BINARY_DIR}/Doxyfile doc/check_reference.cmake
+    COMMENT "Making the library's reference")
+  add_custom_target(pelox_doc ALL DEPENDS ${DOC_OUTPUT_DIR}/html/index.html)
+  install(DIRECTORY ${DOC_OUTPUT_DIR}/html
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/libpelox-doc COMPONENT doc)
+endif()

@@ -1,6 +1,7 @@
 #pragma once
-// Opaque handles of the operating-system objects the library holds. Each
-// backend (real or simulated) defines what stands behind them.
+/// @file
+/// Opaque handles of the operating-system objects the library holds. Each
+/// backend (real or simulated) defines what stands behind them.
 #include "platform/export.h"
 
 PELOX_API_BEGIN

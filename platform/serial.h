@@ -5,9 +5,7 @@
 #include <span>
 
 #include "platform/devices.h"
-#include "platform/export.h"
 
-PELOX_API_BEGIN
 namespace pelox {
 
 // The members of the device-control block that the port layer sets; the
@@ -57,4 +55,3 @@ bool SerialFlush(SerialHandle device);
 bool SerialClose(SerialHandle device);
 
 }  // namespace pelox
-PELOX_API_END

@@ -1,8 +1,9 @@
 #include "transport/code_text.h"
 
 #include "transport/discovery/camera_vendor.h"
+#include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
-#include "transport/storage/storage_ops.h"
+#include "transport/storage/storage_init.h"
 
 namespace pelox {
 
@@ -13,6 +14,14 @@ std::string_view PortResultText(int32_t result) {
     case PORT_TRANSFER_FAILED: return "storage transfer failed or timed out";
     case PORT_SCSI_ERROR: return "SCSI error status";
     default: return result > PORT_OK ? "bytes transferred" : "unknown port result";
+  }
+}
+
+std::string_view DiscoverySystemErrorText(int32_t error) {
+  switch (error) {
+    case 0: return "no system error";
+    case DISCOVERY_ERROR_NOT_READY: return "no camera drive ready";
+    default: return "unknown system error";
   }
 }
 

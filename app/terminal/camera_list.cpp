@@ -9,7 +9,7 @@
 #include "link/speed_table.h"
 #include "platform/serial_map.h"
 #include "transport/discovery/device_table.h"
-#include "transport/storage/storage_ops.h"
+#include "transport/storage/storage_init.h"
 
 namespace pelox {
 namespace {

@@ -6,7 +6,7 @@
 #include <pelox/link/camera_link.h>
 #include <pelox/link/error_text.h>
 #include <pelox/platform/serial_map.h>
-#include <pelox/transport/storage/storage_ops.h>
+#include <pelox/transport/storage/storage_init.h>
 
 #include <array>
 #include <cstdio>

@@ -24,7 +24,7 @@ namespace {
 constexpr int32_t SPEED_115200 = 5;  // index into the link's speed table
 constexpr int STOPPED_STATUS = 130;  // as a shell reports a program ended by SIGINT
 // A sound larger than this is not held in memory, whatever the camera says.
-constexpr int32_t LARGEST_SOUND = 64 * 1024 * 1024;
+constexpr uint32_t LARGEST_SOUND = 64 * 1024 * 1024;
 
 std::atomic<int> stop_requested{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the flag is set from a signal handler");
@@ -133,10 +133,11 @@ class Download {
 
   // The sound, read into memory because the decoder expands it in place.
   bool Sound(uint32_t number) {
-    const int32_t size = pelox::CameraGetSoundSize(number, link_);
-    if (size < 0 || size > LARGEST_SOUND) {
+    uint32_t size = 0;
+    const pelox::LinkError asked = pelox::CameraGetSoundSizeChecked(number, size, link_);
+    if (asked != pelox::LINK_OK || size > LARGEST_SOUND) {
       return Check("asking for the sound's size",
-                   size < 0 ? pelox::LinkLastError(link_) : pelox::LINK_ERROR_UNEXPECTED);
+                   asked != pelox::LINK_OK ? asked : pelox::LINK_ERROR_UNEXPECTED);
     }
     if (size == 0) return true;
     std::vector<uint8_t> sound(static_cast<size_t>(size));

@@ -32,7 +32,7 @@
 #include "tests/transport/storage/storage_camera.h"
 #include "tools/firmware_sample.h"
 #include "transport/discovery/device_table.h"
-#include "transport/storage/storage_ops.h"
+#include "transport/storage/storage_init.h"
 
 namespace pelox {
 namespace {

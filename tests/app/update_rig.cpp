@@ -19,7 +19,7 @@
 #include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
 #include "transport/storage/aspi/aspi_transport.h"
-#include "transport/storage/storage_ops.h"
+#include "transport/storage/storage_init.h"
 
 namespace pelox::test {
 namespace {

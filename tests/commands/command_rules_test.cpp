@@ -6,10 +6,14 @@
 #include <ctime>
 
 #include "commands/camera_commands.h"
+#include "link/error_record.h"
 #include "link/object_mode.h"
 #include "sim/camera/fault_plan.h"
 #include "tests/commands/camera_checks.h"
 #include "tests/commands/camera_fixture.h"
+
+// The old value-or-failure forms stay exported, so their rows stay too.
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
 namespace pelox {
 namespace {
@@ -112,6 +116,10 @@ TEST_F(Rules, ActionsCheckTheirArgumentsAndPrerequisites) {
 
   Refuse(camera_, sim::FaultTarget::GET, 10);
   EXPECT_EQ(CameraAction1(link_), -1);
+  Refuse(camera_, sim::FaultTarget::GET, 10);
+  const LinkError refused = CameraAction1Checked(link_);
+  EXPECT_NE(refused, LINK_OK);
+  EXPECT_EQ(refused, LinkLastError(link_));
   EXPECT_TRUE(vocabulary_.Actions().size() == 1);
 }
 
@@ -125,6 +133,10 @@ TEST_F(Rules, Action8SetsProperty40OnlyForSomeValues) {
   Settle();
   Refuse(camera_, sim::FaultTarget::SET, 40);
   EXPECT_EQ(CameraAction8(6, 77, link_), 4);
+  Refuse(camera_, sim::FaultTarget::SET, 40);
+  const LinkError refused = CameraAction8Checked(6, 77, link_);
+  EXPECT_NE(refused, LINK_OK);
+  EXPECT_EQ(refused, LinkLastError(link_));
   EXPECT_EQ(vocabulary_.Actions().size(), 2u);
 }
 
@@ -192,10 +204,14 @@ TEST_F(Rules, RunningHoursRoundTheTag9CounterToTheNearestHour) {
     int32_t hours;
   };
   for (const Case& c : {Case{2, 5399, 1}, Case{2, 5400, 2}, Case{350, 3600, 1}, Case{362, 3600, -1},
-                        Case{8, 3600, -1}}) {
+                        Case{8, 3600, -1}, Case{2, 0x90000000u, 671089}}) {
     SCOPED_TRACE(std::to_string(c.offset) + ": " + std::to_string(c.seconds));
     vocabulary_.SetBlob(DATA_KIND_USAGE_TABLE, UsageTableWithTag9(c.offset, c.seconds));
     EXPECT_EQ(CameraGetRunningHours(link_), c.hours);
+    uint32_t hours = 0;
+    EXPECT_EQ(CameraGetRunningHoursChecked(hours, link_),
+              c.hours < 0 ? LINK_ERROR_UNEXPECTED : LINK_OK);
+    EXPECT_EQ(hours, c.hours < 0 ? 0u : static_cast<uint32_t>(c.hours));
   }
   Ignore(camera_, DATA_KIND_USAGE_TABLE);
   EXPECT_EQ(CameraGetRunningHours(link_), -1);

@@ -163,7 +163,7 @@ TEST_F(Firmware, TheWriteActionWaitsHalfASecondAndFlashesAWholeImage) {
   camera_.Log().Clear();
   const uint64_t called_ms = sim::VirtualNowMs();
   EXPECT_EQ(CameraWriteFirmware(link_), LINK_OK);
-  EXPECT_EQ(LinkState(link_), LINK_STATE_BUSY);
+  EXPECT_EQ(LinkCurrentState(link_), LINK_STATE_BUSY);
   EXPECT_EQ(BusyMsLeft(), FIRMWARE_WRITE_BUSY_MS);
   bool action_seen = false;
   for (const sim::LogEntry& entry : camera_.Log().Entries()) {

@@ -34,7 +34,7 @@ TEST_F(LinkLevel, SerialProbeOpensChecksAndClosesTheLine) {
   CameraLink* probe = LinkCreateUnlisted();
   ASSERT_NE(probe, nullptr);
   ASSERT_EQ(CameraProbeSerialLine(3, PROBE_OPEN, probe), LINK_OK);
-  EXPECT_EQ(LinkState(probe), LINK_STATE_READY);
+  EXPECT_EQ(LinkCurrentState(probe), LINK_STATE_READY);
   EXPECT_EQ(LinkPortType(probe), 3);
   EXPECT_NE(CameraGetComHandle(probe), nullptr);
   bool camera_answered = true;
@@ -55,11 +55,11 @@ TEST_F(LinkLevel, SerialProbeOpensChecksAndClosesTheLine) {
 
   // No camera on COM2: the line does not open.
   EXPECT_EQ(CameraProbeSerialLine(2, PROBE_OPEN, probe), LINK_ERROR_NO_PORT);
-  EXPECT_EQ(LinkState(probe), LINK_STATE_CLOSED);
+  EXPECT_EQ(LinkCurrentState(probe), LINK_STATE_CLOSED);
   // The no-operation entry point only records success over that failure.
   EXPECT_EQ(CameraNoOperation(7, 9, probe), LINK_OK);
   EXPECT_EQ(LinkLastError(probe), LINK_OK);
-  EXPECT_EQ(LinkState(probe), LINK_STATE_CLOSED);
+  EXPECT_EQ(LinkCurrentState(probe), LINK_STATE_CLOSED);
   LinkDelete(probe);
 }
 

@@ -8,6 +8,9 @@
 #include "tests/commands/camera_fixture.h"
 #include "transport/byte_order.h"
 
+// The old value-or-failure forms stay exported, so their rows stay too.
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+
 namespace pelox {
 namespace {
 
@@ -43,6 +46,15 @@ TEST_F(Objects, SizesSelectTheObjectThenAsk) {
           SELECT, {CLASS_GET, 12, {}}, SELECT, {CLASS_GET, 13, {}}, SELECT, {CLASS_GET, 39, {}}}));
   EXPECT_EQ(CameraGetObjectSize(99, link_), -1);
   EXPECT_EQ(CameraGet39(99, link_), -1);
+  uint32_t size = 0;
+  EXPECT_EQ(CameraGetObjectSizeChecked(OBJECT, size, link_), LINK_OK);
+  EXPECT_EQ(size, 5000u);
+  EXPECT_EQ(CameraGetSecondarySizeChecked(OBJECT, size, link_), LINK_OK);
+  EXPECT_EQ(size, 300u);
+  const LinkError refused = CameraGetObjectSizeChecked(99, size, link_);
+  EXPECT_NE(refused, LINK_OK);
+  EXPECT_EQ(refused, LinkLastError(link_));
+  EXPECT_EQ(size, 300u);
 }
 
 TEST_F(Objects, ReadsFetchExactlyTheObjectsBytes) {

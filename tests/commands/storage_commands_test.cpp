@@ -38,7 +38,7 @@ class CommandsOnStoragePipe : public ::testing::TestWithParam<Variant> {
     path_ = test::UniqueTempPath("pelox_storage_firmware_" + VariantName(GetParam()));
   }
   void TearDown() override {
-    if (LinkState(link_) != LINK_STATE_CLOSED) LinkConnect(LINK_DISCONNECT, link_);
+    if (LinkCurrentState(link_) != LINK_STATE_CLOSED) LinkConnect(LINK_DISCONNECT, link_);
     LinkDestroyAll();
     PortResetState();
     std::filesystem::remove(path_);

@@ -9,6 +9,7 @@
 #include "sim/serial_line.h"
 #include "sim/virtual_clock.h"
 #include "transport/port/port.h"
+#include "transport/storage/storage_init.h"
 
 namespace pelox {
 namespace {
@@ -66,11 +67,18 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ConnectTest, AutomaticSearchWithoutCameraReportsNoPort) {
   sim::SerialLineReset();
   int32_t port_type = PORT_TYPE_NONE;
+  // Unless the storage pipe was set up, its camera is unknown, not absent.
+  EXPECT_EQ(LinkOpenPortChecked(LINK_PORT_AUTOMATIC, port_type, link),
+            LINK_ERROR_STORAGE_NOT_INITIALISED);
+  EXPECT_EQ(LinkOpenPortChecked(PORT_TYPE_STORAGE, port_type, link),
+            LINK_ERROR_STORAGE_NOT_INITIALISED);
+  StorageTransportInit(STORAGE_INIT_REQUEST);
   EXPECT_EQ(LinkOpenPortChecked(LINK_PORT_AUTOMATIC, port_type, link), LINK_ERROR_NO_PORT);
   EXPECT_EQ(port_type, PORT_TYPE_NONE);
   EXPECT_EQ(LinkOpenPort(LINK_PORT_AUTOMATIC, link), PORT_TYPE_NONE);
   EXPECT_EQ(link->last_error, LINK_ERROR_NO_PORT);
   EXPECT_EQ(link->state, LINK_STATE_CLOSED);
+  StorageResetState();
 }
 
 // As a host that ended without disconnecting leaves it, at the link's speed.

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "link/camera_link.h"
+#include "link/error_record.h"
 #include "link/error_text.h"
 #include "link/link_list.h"
 #include "link/link_record.h"
@@ -13,8 +14,9 @@
 #include "tests/code_texts.h"
 #include "transport/code_text.h"
 #include "transport/discovery/camera_vendor.h"
+#include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
-#include "transport/storage/storage_ops.h"
+#include "transport/storage/storage_init.h"
 
 namespace pelox {
 namespace {
@@ -198,6 +200,7 @@ TEST(LinkErrorText, EveryCodeHasItsOwnTextAndOthersReadAsUnknown) {
                         LINK_ERROR_TRANSPORT,
                         LINK_ERROR_NO_LINK,
                         LINK_ERROR_STOPPED,
+                        LINK_ERROR_STORAGE_NOT_INITIALISED,
                         LINK_ERROR_INTERNAL},
                        4);
   EXPECT_EQ(LinkErrorText(-1), LinkErrorText(256));
@@ -217,6 +220,7 @@ TEST(CodeTexts, EveryCodeSpaceGivesEachCodeItsOwnText) {
       {STORAGE_MODE_NONE, STORAGE_MODE_PASS_THROUGH, STORAGE_MODE_ASPI, STORAGE_MODE_SG_IO}, 4);
   test::ExpectOwnTexts(StorageInitResultText, {STORAGE_INIT_DONE, STORAGE_INIT_NO_ASPI}, 2);
   test::ExpectOwnTexts(VendorLookupText, {VENDOR_FOUND, VENDOR_NOT_A_CAMERA}, 1);
+  test::ExpectOwnTexts(DiscoverySystemErrorText, {0, DISCOVERY_ERROR_NOT_READY}, 2);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@
 #include "transport/discovery/camera_vendor.h"
 #include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
-#include "transport/storage/storage_ops.h"
+#include "transport/storage/storage_init.h"
 
 namespace pelox {
 namespace {

@@ -23,6 +23,7 @@
 #include "tests/byte_pattern.h"
 #include "tests/system/camsim_process.h"
 #include "transport/port/port.h"
+#include "transport/port/port_settings.h"
 
 namespace pelox {
 namespace {

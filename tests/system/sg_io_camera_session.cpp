@@ -13,7 +13,7 @@
 #include "link/error_text.h"
 #include "transport/discovery/device_table.h"
 #include "transport/port/port.h"
-#include "transport/storage/storage_ops.h"
+#include "transport/storage/storage_init.h"
 
 namespace pelox {
 namespace {

@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/thread.h"
+#include "transport/port/port_settings.h"
 #include "transport/port/port_state.h"
 #include "transport/storage/storage_ops.h"
 

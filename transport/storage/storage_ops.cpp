@@ -15,6 +15,7 @@ constexpr uint32_t WINDOWS_95_MINOR = 0;
 
 StorageOps storage_ops;
 int32_t storage_mode = STORAGE_MODE_NONE;
+bool initialised = false;
 
 // Windows 98 and Me: 4.x other than 95's 4.0.
 bool TakesAspi(const OsVersion& version) {
@@ -36,9 +37,11 @@ void Choose(const StorageOps& operations, int32_t mode) {
 
 const StorageOps& StorageOpsTable() { return storage_ops; }
 int32_t StorageMode() { return storage_mode; }
+bool StorageTransportInitialised() { return initialised; }
 
 int32_t StorageTransportInit(int32_t request) {
   if (request != STORAGE_INIT_REQUEST) return STORAGE_INIT_DONE;
+  initialised = true;
   OsVersion version;
   if (!OsVersionQuery(version)) return STORAGE_INIT_DONE;
   if (TakesAspi(version)) {
@@ -57,6 +60,7 @@ int32_t StorageTransportInit(int32_t request) {
 void StorageResetState() {
   storage_ops = StorageOps{};
   storage_mode = STORAGE_MODE_NONE;
+  initialised = false;
   AspiLibraryDropOperationsHold();
 }
 

@@ -8,8 +8,9 @@
 #include "sim/serial_line.h"
 #include "sim/virtual_clock.h"
 #include "transport/port/port.h"
+#include "transport/port/port_settings.h"
 #include "transport/port/port_state.h"
-#include "transport/storage/storage_ops.h"
+#include "transport/storage/storage_init.h"
 
 namespace pelox {
 namespace {

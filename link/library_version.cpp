@@ -1,0 +1,7 @@
+#include "link/library_version.h"
+
+namespace pelox {
+
+std::string_view LibraryVersion() { return PELOX_VERSION_STRING; }
+
+}  // namespace pelox
