@@ -24,7 +24,7 @@ bool CameraConfirmedTheWrite(const WriteWitness& witness, bool link_lost) {
 }
 
 FlashLook LookAtWritingCamera(WriteWitness& witness, CameraLink* link) {
-  const bool busy = LinkState(link) == LINK_STATE_BUSY;
+  const bool busy = LinkCurrentState(link) == LINK_STATE_BUSY;
   // An error byte ending the write is the camera's verdict, not the end of
   // its busy time: it is never followed by a look at its readiness.
   switch (LinkPollAction(link)) {
@@ -35,7 +35,7 @@ FlashLook LookAtWritingCamera(WriteWitness& witness, CameraLink* link) {
   // Only the end byte turns a busy link ready at once: silence breaks it
   // (a serial link then reconnects, which the caller counts as a lost
   // link), and 0xFF marks the camera gone.
-  if (busy && LinkState(link) == LINK_STATE_READY) witness.end_heard = true;
+  if (busy && LinkCurrentState(link) == LINK_STATE_READY) witness.end_heard = true;
   uint32_t ready = 0;
   return LinkGetValueChecked(PROPERTY_READY, false, ready, link) == LINK_OK && ready == CAMERA_READY
              ? FlashLook::READY

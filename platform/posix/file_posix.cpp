@@ -20,6 +20,11 @@ int Descriptor(FileHandle file) { return file->fd; }
 
 uint32_t LastError() { return static_cast<uint32_t>(errno); }
 
+FileHandle Refuse(int code, uint32_t& error) {
+  error = static_cast<uint32_t>(code);
+  return nullptr;
+}
+
 FileHandle Adopt(int fd) { return new PlatformFile{fd}; }
 
 }  // namespace
@@ -33,6 +38,7 @@ std::string FileCurrentDirectory() {
 char FilePathSeparator() { return '/'; }
 
 FileHandle FileOpenRead(const char* path, uint32_t& error) {
+  if (path == nullptr) return Refuse(EINVAL, error);
   // Non-blocking, so that a FIFO or a device cannot hold the open; only a
   // regular file is taken. No lock: the image is read once into memory, and
   // several uploaders may read one file at once.
@@ -51,6 +57,7 @@ FileHandle FileOpenRead(const char* path, uint32_t& error) {
 }
 
 FileHandle FileCreate(const char* path, uint32_t& error) {
+  if (path == nullptr) return Refuse(EINVAL, error);
   const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
     error = LastError();

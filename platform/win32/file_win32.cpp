@@ -13,6 +13,10 @@ namespace {
 HANDLE Native(FileHandle file) { return file->handle; }
 
 FileHandle OpenFile(const char* path, DWORD access, DWORD disposition, uint32_t& error) {
+  if (path == nullptr) {
+    error = ERROR_INVALID_PARAMETER;
+    return nullptr;
+  }
   // Share mode 0: nobody else may open the file while we hold it.
   HANDLE handle = CreateFileA(path, access, 0, nullptr, disposition, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {

@@ -18,6 +18,7 @@
 
 #include "commands/camera_commands.h"
 #include "link/camera_link.h"
+#include "link/error_record.h"
 #include "link/error_text.h"
 #include "link/exchanges.h"
 #include "link/link_info.h"
@@ -25,6 +26,7 @@
 #include "link/packet_io.h"
 #include "link/serial_handshake.h"
 #include "platform/file.h"
+#include "platform/file_open.h"
 #include "platform/local_time.h"
 #include "platform/serial.h"
 #include "platform/serial_map.h"
@@ -87,29 +89,40 @@ constexpr int64_t REFUSED = 0;  // false, null, empty or none
 // A command that selects first fails its selection on a null link.
 constexpr int64_t SELECTION_FAILED = -1;
 
+// The deprecated forms are still exported, so they keep their rows.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 const std::vector<Row>& Rows() {
   static const std::vector<Row> rows{
       ROW(BuildCommandFrame, 0, {}, {}, 0, Checksum::SUMMED),
       ROW(BuildDataFrame, 0, {}, {}, 0, u8, Checksum::SUMMED),
       ROW(CameraAction1, FAILED, nullptr),
+      ROW(CameraAction1Checked, NO_LINK, nullptr),
       ROW(CameraAction13, SELECTION_FAILED, 0, nullptr),
       ROW(CameraAction16, NO_LINK, 0, nullptr),
       ROW(CameraAction3, NO_LINK, 0, nullptr),
       ROW(CameraAction8, NO_LINK, 0, 0, nullptr),
+      ROW(CameraAction8Checked, NO_LINK, 0, 0, nullptr),
       ROW(CameraAction9, SELECTION_FAILED, 0, 0, nullptr),
       ROW(CameraClear109, NO_LINK, nullptr),
+      ROW(CameraCountObjects, NO_LINK, u32, nullptr),
       ROW(CameraGet39, FAILED, 0, nullptr),
       ROW(CameraGetBatteryLevel, FAILED, nullptr),
       ROW(CameraGetBatteryLevelChecked, NO_LINK, u32, nullptr),
       ROW(CameraGetClock, NO_LINK, time, nullptr),
       ROW(CameraGetComHandle, REFUSED, nullptr),
       ROW(CameraGetFirmwareVersion, NO_LINK, text, nullptr),
+      ROW(CameraGetFirmwareFamily, NO_LINK, std::span(text).first<5>(), nullptr),
       ROW(CameraGetObjectSize, FAILED, 0, nullptr),
+      ROW(CameraGetObjectSizeChecked, NO_LINK, 0, u32, nullptr),
       ROW(CameraGetPair23, NO_LINK, pair[0], pair[1], nullptr),
       ROW(CameraGetPair54, NO_LINK, pair[0], pair[1], nullptr),
       ROW(CameraGetRunningHours, FAILED, nullptr),
+      ROW(CameraGetRunningHoursChecked, NO_LINK, u32, nullptr),
       ROW(CameraGetSecondarySize, FAILED, 0, nullptr),
+      ROW(CameraGetSecondarySizeChecked, NO_LINK, 0, u32, nullptr),
       ROW(CameraGetSoundSize, FAILED, 0, nullptr),
+      ROW(CameraGetSoundSizeChecked, NO_LINK, 0, u32, nullptr),
       ROW(CameraGetUploadKey, FAILED, nullptr),
       ROW(CameraGetUploadKeyChecked, NO_LINK, u32, nullptr),
       ROW(CameraGetVendor, NO_LINK, text, nullptr),
@@ -156,6 +169,9 @@ const std::vector<Row>& Rows() {
       ROW(ExchangeSet, NO_LINK, 0, 0, 0, nullptr),
       ROW(ExchangeSetBefore, NO_LINK, 0, 0, 0, 1, 0, nullptr),
       ROW(ExchangeWrite, NO_LINK, {}, 0, nullptr),
+      ROW(FileClose, false, nullptr),
+      ROW(FileCreate, REFUSED, nullptr, u32),
+      ROW(FileOpenRead, REFUSED, nullptr, u32),
       ROW(LinkBytesReceived, 0, nullptr),
       ROW(LinkCheckAlive, 0, nullptr),
       ROW(LinkConnect, NO_LINK, LINK_CONNECT, nullptr),
@@ -194,7 +210,7 @@ const std::vector<Row>& Rows() {
       ROW(LinkSetWaitDeadline, NO_LINK, std::nullopt, nullptr),
       ROW(LinkSetWaitDuration, NO_LINK, 0, nullptr),
       ROW(LinkSpeedIndex, 0, nullptr),
-      ROW(LinkState, LINK_STATE_CLOSED, nullptr),
+      ROW(LinkCurrentState, LINK_STATE_CLOSED, nullptr),
       ROW(LinkVendorCode, 0, nullptr),
       ROW(LinkWriteData, NO_LINK, 0, {}, nullptr),
       ROW(LinkWriteString, NO_LINK, 0, "", nullptr),
@@ -232,12 +248,13 @@ const std::vector<Row>& Rows() {
   };
   return rows;
 }
+#pragma GCC diagnostic pop
 
 // Exports that take no pointer, handle or buffer: nothing to give them null.
 const std::set<std::string> WITHOUT_POINTERS{
     "CONTROL_ERROR", "CONTROL_NOTHING", "CurrentSoundDecoderState", "DecodeSoundNibble",
     "DeviceCount", "DeviceTableEntry", "DiscoveryDeniedCount", "DiscoveryFirstDenied",
-    "DiscoverySystemError", "FRAME_PAYLOAD_SMALL", "LinkCreate", "LinkCreateUnlisted",
+    "DiscoverySystemError", "DiscoverySystemErrorText", "LibraryVersion", "FRAME_PAYLOAD_SMALL", "LinkCreate", "LinkCreateUnlisted",
     "LinkDestroyAll", "LinkErrorText", "LinkStateText", "LinkTickCount",
     "LocalTimeFromCalendar", "PacketVerdictText", "PortCommSettings", "PortOpenType",
     "PortResultText", "PortSleep", "RANGE_TABLE", "ResetSoundDecoder", "SPEED_TABLE",
