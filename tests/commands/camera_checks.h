@@ -59,9 +59,10 @@ inline void ExpectGeneratedPicturesArrive(sim::CommandVocabulary& vocabulary, Ca
   ASSERT_EQ(CameraReadSecondary(secondary, sim::FIRST_PICTURE_NUMBER, link), LINK_OK);
   EXPECT_TRUE(secondary == picture.secondary);
   ASSERT_TRUE(picture.sound.has_value());
-  const int32_t decoded = CameraGetSoundSize(sim::FIRST_PICTURE_NUMBER, link);
-  ASSERT_EQ(decoded, static_cast<int32_t>(picture.sound->decoded_size));
-  std::vector<uint8_t> sound(static_cast<size_t>(decoded));
+  uint32_t decoded = 0;
+  ASSERT_EQ(CameraGetSoundSizeChecked(sim::FIRST_PICTURE_NUMBER, decoded, link), LINK_OK);
+  ASSERT_EQ(decoded, picture.sound->decoded_size);
+  std::vector<uint8_t> sound(decoded);
   ASSERT_EQ(CameraReadSound(sound, sim::FIRST_PICTURE_NUMBER, link), LINK_OK);
   std::vector<uint8_t> expected = picture.sound->data;
   expected.resize(sound.size());
