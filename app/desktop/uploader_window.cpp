@@ -459,7 +459,7 @@ void UploaderWindow::ConfirmInstall(const QString& question, bool older) {
 
 // A run of its own that connects, reads the camera's version and closes.
 void UploaderWindow::CheckVersion() {
-  if (closed_) return;
+  if (closed_ || closing_) return;
   if (session_) {
     // Only one link is open at a time: the run's goes, its verdict stays.
     ended_facts_ = session_->Session().Facts();
@@ -644,6 +644,9 @@ void UploaderWindow::CloseOrCancel() {
   if (!session_) return Finish();
   const UpdatePhase phase = session_->State().phase;
   if (phase == UpdatePhase::READY || phase == UpdatePhase::ENDED) {
+    // The read-back queued after a write would take the run's session away
+    // before it closes.
+    closing_ = true;
     session_->Command(CONTROL_CLOSE);
   } else {
     session_->Cancel();

@@ -104,6 +104,7 @@ class UploaderWindow final : public QDialog {
   std::atomic<uint32_t> last_acknowledged_ms_{0};
   bool upload_started_ = false;  // one run, one update: no image replaces it then
   bool closed_ = false;
+  bool closing_ = false;  // Close was pressed at the end: no check starts
   bool headless_ = false;
   bool fit_pending_ = false;  // the window is gone: close with the verdict
   std::optional<Remedy> remedy_kind_;

@@ -14,6 +14,9 @@ trap cleanup EXIT
 # shellcheck disable=SC2034 # camsim_line is read by the scripts that source this
 start_camsim() {
   local camsim=$1 && shift
+  # Emptied here, not by the child's redirection: that may come after the
+  # first look below, which would then read an earlier camsim's line.
+  : >"$scratch/camsim.out"
   "$camsim" --idle-exit-ms 3000 "$@" >"$scratch/camsim.out" &
   camsim_pid=$!
   for _ in $(seq 100); do
