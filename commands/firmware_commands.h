@@ -46,6 +46,7 @@ inline constexpr size_t CAMERA_FAMILY_SIZE = 4;
 /// Reads the firmware version and gives its family, which tells camera
 /// models apart, as a zero-terminated text.
 /// @param family written on success only.
+/// @param link the camera's link.
 /// @return LINK_OK, the version read's code, or LINK_ERROR_UNEXPECTED for a
 ///         version text shorter than the family.
 int32_t CameraGetFirmwareFamily(std::span<char, CAMERA_FAMILY_SIZE + 1> family, CameraLink* link);

@@ -34,6 +34,7 @@ inline constexpr uint32_t OBJECT_COUNT_LIMIT = 9999;
 /// FIRST_OBJECT_NUMBER: selects 1, 2, ... until the camera refuses the
 /// selection (LINK_ERROR_CAMERA_ERROR), which ends the count.
 /// @param count set to the number of objects on success only.
+/// @param link the camera's link.
 /// @return LINK_OK; the failing selection's code other than a refusal;
 ///         LINK_ERROR_UNEXPECTED when the camera takes every number up to
 ///         OBJECT_COUNT_LIMIT; LINK_ERROR_NO_LINK for a null link.
