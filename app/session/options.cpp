@@ -5,6 +5,7 @@
 #include <array>
 #include <iterator>
 #include <sstream>
+#include <stdexcept>
 #include <string_view>
 
 #include "link/speed_table.h"
@@ -202,6 +203,9 @@ CommandLine ParseCommandLine(std::span<const std::string> given, Program program
     const int code = app.exit(error, out, err);
     if (code == 0) return {std::nullopt, EXIT_WRITTEN, out.str()};
     return Usage(shown, error.what());
+  } catch (const std::out_of_range&) {
+    // CLI11 reads a flag's value (-v=N) with stoll, which throws past its range.
+    return Usage(shown, "a flag's value is out of range");
   }
 
   if (!com1.empty()) options.ports.insert(options.ports.begin(), com1);

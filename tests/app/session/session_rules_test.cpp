@@ -57,6 +57,7 @@ TEST(UploaderOptions, ParseEachFormAndRefuseBadUsageWithAOneLineHint) {
       {{"--port", "a", "--port", "b", "--com1", "c"}, 2, "", {}, "two serial ports"},
       {{"--speed", "1234"}, 2, "", {}, "1234"},
       {{"--speed", "fast"}, 2, "", {}, "fast"},
+      {{"--verbose=99999999999999999999"}, 2, "", {}, "out of range"},
       {{"--list", "--check"}, 2, "", {}, "--list"},
       {{"--inspect", "fw.bin", "--check"}, 2, "", {}, "--inspect"},
       {{"a.bin", "b.bin"}, 2, "", {}, "b.bin"},
